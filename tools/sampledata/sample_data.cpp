@@ -1,0 +1,46 @@
+#include "sample_data.h"
+
+#include "core/error_log.h"
+#include "platform/paths.h"
+
+namespace sampledata {
+
+namespace {
+const char* const kFolders[] = {
+    "Data", "Data/Misc", "Data/Interface", "Data/Units", "Data/Objects", "Data/Campaigns", "Data/Museum",
+    "Maps", "Media", "Media/Music", "Save", "Editor",
+};
+}
+
+bool WriteFolderTree(const std::string& outDir)
+{
+    for (const char* folder : kFolders) {
+        if (!plat::MakeDirectories(outDir + "/" + folder)) {
+            ReportError2("sampledata: cannot create folder ", outDir + "/" + folder);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, const void* data, std::size_t size)
+{
+    const std::string path = outDir + "/" + plat::NormalizeSeparators(relativePath);
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos && !plat::MakeDirectories(path.substr(0, slash))) {
+        ReportError2("sampledata: cannot create folder for ", path);
+        return false;
+    }
+    if (!plat::WriteFileAtomic(path, data, size)) {
+        ReportError2("sampledata: cannot write ", path);
+        return false;
+    }
+    return true;
+}
+
+bool WriteGameFolder(const std::string& outDir)
+{
+    return WriteFolderTree(outDir);
+}
+
+} // namespace sampledata
