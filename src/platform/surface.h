@@ -48,3 +48,42 @@ private:
 };
 
 } // namespace plat
+
+namespace plat {
+
+// A display surface: a pixel buffer with the state DirectDraw-style callers expect (a source colour
+// key, a lock count, a "lost" flag that is only ever set by ForceLost, and an attached Z-buffer).
+// The display module adds blits, fills, text and presentation on top.
+class Surface {
+public:
+    Surface(int width, int height, PixelFormat format, int pitchBytes = 0)
+        : m_Pixels(width, height, format, pitchBytes)
+    {
+    }
+    PixelBuffer& Pixels() { return m_Pixels; }
+    const PixelBuffer& Pixels() const { return m_Pixels; }
+    int Width() const { return m_Pixels.Width(); }
+    int Height() const { return m_Pixels.Height(); }
+    PixelFormat Format() const { return m_Pixels.Format(); }
+
+    void SetColorKey(std::uint32_t key) { m_HasColorKey = true, m_ColorKey = key; }
+    void ClearColorKey() { m_HasColorKey = false; }
+    bool HasColorKey() const { return m_HasColorKey; }
+    std::uint32_t ColorKey() const { return m_ColorKey; }
+
+    bool IsLost() const { return m_Lost; }
+    void ForceLost() { m_Lost = true; }
+    void Restore() { m_Lost = false; }
+
+    void AttachDepth(Surface* depth) { m_Depth = depth; }
+    Surface* AttachedDepth() const { return m_Depth; }
+
+private:
+    PixelBuffer m_Pixels;
+    bool m_HasColorKey = false;
+    std::uint32_t m_ColorKey = 0;
+    bool m_Lost = false;
+    Surface* m_Depth = nullptr;
+};
+
+} // namespace plat

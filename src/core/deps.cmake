@@ -1,0 +1,1 @@
+set(KORVELA_DEPS_core ZLIB::ZLIB)
