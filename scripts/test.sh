@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 build="$root/build/test"
-jobs=$(nproc)
+jobs=${KORVELA_JOBS:-$(nproc)}
 export CC=clang CXX=clang++
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVELA_SANITIZE=ON
 cmake --build "$build" -j "$jobs"
