@@ -1,5 +1,15 @@
-// The program's entry. Start-up, the message loop and shutdown are added by the application core.
-int main()
+#include <string>
+
+#include "core/game_main.h"
+
+// The command line reaches the game as one text, the arguments joined by blanks.
+int main(int argc, char** argv)
 {
-    return 0;
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            line += ' ';
+        line += argv[i];
+    }
+    return KorvelaMain(line.c_str());
 }
