@@ -4,14 +4,7 @@
 #include <chrono>
 #include <utility>
 
-#include "combat/ship_graphics.h"
 #include "core/error_log.h"
-#include "map/map_view.h"
-#include "platform/clock.h"
-#include "units/building_graphics.h"
-#include "units/unit_types.h"
-
-TBackgroundLoader g_Loader;
 
 std::unique_ptr<TLoaderRequest> MakeUnitPhasesRequest(std::uint8_t priority, TBasicUnit* unitType,
                                                       std::uint32_t work)
@@ -42,25 +35,6 @@ std::unique_ptr<TLoaderRequest> MakeShipPartRequest(std::uint8_t priority, TShip
     request->kind = kLoadShipPart;
     request->payload = TShipPartPayload{ship, part, second};
     return request;
-}
-
-TLoaderServices TLoaderServices::Default()
-{
-    TLoaderServices services;
-    services.loadUnitPhases = [](TBasicUnit* type, std::uint32_t work) { return LoadUnitPhases(type, work); };
-    services.loadHouseSprites = [](CHousePhaseGraphic* phase, THouseType* type, std::int32_t code) {
-        return phase->LoadSprites(type, code);
-    };
-    services.shipPartsStep = [](TShipData* ship, std::uint8_t part, std::uint8_t second) {
-        ShipPartsStep(ship, part, second, 0);
-    };
-    services.sleepMs = [](std::uint32_t ms) { plat::SleepMs(ms); };
-    return services;
-}
-
-TBackgroundLoader::TBackgroundLoader()
-    : TBackgroundLoader(TLoaderServices::Default())
-{
 }
 
 TBackgroundLoader::TBackgroundLoader(TLoaderServices services)
@@ -124,8 +98,8 @@ std::uint32_t TBackgroundLoader::Poll()
         throttle = m_Throttle;
         m_ResultState = kLoaderNoResult;
     }
-    if (state == kLoaderHouseLoaded && value == 1)
-        g_bMapViewDirty = 1;
+    if (state == kLoaderHouseLoaded && value == 1 && m_Services.requestRedraw)
+        m_Services.requestRedraw();
     if (state == kLoaderNoResult || throttle == 0)
         return 0;
     if (m_Services.sleepMs)
@@ -319,29 +293,4 @@ void TBackgroundLoader::Run(TLoaderRequest& request)
     default:
         return;
     }
-}
-
-void LoaderRequest(std::unique_ptr<TLoaderRequest> request)
-{
-    g_Loader.Request(std::move(request));
-}
-
-void ResumeLoaderThread()
-{
-    g_Loader.Resume();
-}
-
-void PollLoaderResult()
-{
-    g_Loader.Poll();
-}
-
-void StopLoader()
-{
-    g_Loader.Stop();
-}
-
-void WaitLoaderIdle()
-{
-    g_Loader.WaitUntilIdle();
 }

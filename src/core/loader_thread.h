@@ -62,13 +62,15 @@ std::unique_ptr<TLoaderRequest> MakeHouseSpritesRequest(std::uint8_t priority, C
 std::unique_ptr<TLoaderRequest> MakeShipPartRequest(std::uint8_t priority, TShipData* ship, std::uint8_t part,
                                                     std::uint8_t second);
 
-// What the worker runs for each kind, and how the main thread sleeps when it gives way. The
-// defaults call the graphics code; tests put recorders in their place.
+// What the worker runs for each kind, how the main thread sleeps when it gives way, and how a
+// loaded visible building asks for a redraw of the map view. The defaults call the graphics and
+// map code; tests put recorders in their place.
 struct TLoaderServices {
     std::function<bool(TBasicUnit*, std::uint32_t)> loadUnitPhases;
     std::function<bool(CHousePhaseGraphic*, THouseType*, std::int32_t)> loadHouseSprites;
     std::function<void(TShipData*, std::uint8_t, std::uint8_t)> shipPartsStep;
     std::function<void(std::uint32_t)> sleepMs;
+    std::function<void()> requestRedraw;
 
     static TLoaderServices Default();
 };
