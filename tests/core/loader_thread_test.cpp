@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -183,8 +184,9 @@ TEST(Loader, ManyQueuedRequestsRunEachOnceInPriorityOrder)
             const auto id = static_cast<std::size_t>(runs[r].id);
             ASSERT_LT(id, priorities.size());
             ++seen[id];
-            if (r > 1)
+            if (r > 1) {
                 EXPECT_GE(priorities[static_cast<std::size_t>(runs[r - 1].id)], priorities[id]) << "run " << r;
+            }
         }
         EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), static_cast<long>(priorities.size()));
     }
