@@ -1,6 +1,7 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "core_files.h"
 #include "platform/paths.h"
 
 namespace sampledata {
@@ -40,7 +41,8 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-    return WriteFolderTree(outDir);
+    return WriteFolderTree(outDir)
+        && WriteCoreFiles(outDir);
 }
 
 } // namespace sampledata
