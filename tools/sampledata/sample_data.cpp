@@ -1,6 +1,7 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "core_files.h"
 #include "platform/paths.h"
 #include "images.h"
 
@@ -41,11 +42,9 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-    if (!WriteFolderTree(outDir))
-        return false;
-    if (!WriteImages(outDir))
-        return false;
-    return true;
+    return WriteFolderTree(outDir)
+        && WriteCoreFiles(outDir)
+        && WriteImages(outDir);
 }
 
 } // namespace sampledata
