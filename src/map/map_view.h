@@ -1,7 +1,9 @@
 #pragma once
-// The map view: where the screen's top-left corner lies on the map, the depth base that keeps the
-// static layer's Z-buffer valid across scrolling, and the ground height at a map point.
+// The map view: position, scrolling and picking.
 #include <cstdint>
+
+// The next view rebuild must be complete.
+extern std::uint8_t g_bMapViewDirty;
 
 // Screen origin in map pixels.
 extern std::int32_t g_ViewPixelX;
