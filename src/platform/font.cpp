@@ -8,6 +8,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -44,6 +45,22 @@ FT_Library Library()
     return lib;
 }
 
+// One configuration for the process, loaded on first use; matching is serialised by LibraryMutex.
+FcConfig* FontConfig()
+{
+    static FcConfig* config = [] {
+        FcConfig* c = FcInitLoadConfigAndFonts();
+        // fontconfig keeps caches of its own that only FcFini gives back.
+        std::atexit([] {
+            if (FontConfig())
+                FcConfigDestroy(FontConfig());
+            FcFini();
+        });
+        return c;
+    }();
+    return config;
+}
+
 struct Glyph {
     int advance = 0;
     int left = 0;   // from the pen position to the bitmap's first column
@@ -57,7 +74,8 @@ struct Glyph {
 std::string MatchFontFile(const FontDesc& desc, const char* family, int& index)
 {
     std::string path;
-    if (!FcInit())
+    FcConfig* config = FontConfig();
+    if (!config)
         return path;
     FcPattern* pattern = FcPatternCreate();
     if (!pattern)
@@ -69,10 +87,10 @@ std::string MatchFontFile(const FontDesc& desc, const char* family, int& index)
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
     if (desc.charset == kRussianCharset)
         FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("ru"));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPattern* match = FcFontMatch(config, pattern, &result);
     if (match) {
         FcChar8* file = nullptr;
         if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file)
