@@ -166,6 +166,15 @@ TEST(DrawContext, LinesLeaveOutTheirEndPoint)
     dc.MoveTo(-2000000000, -5);
     dc.LineTo(2000000000, -5);
     EXPECT_EQ(CountPixels(s, kWhite), 9);
+    // A very long line across the surface draws its visible part only, and quickly.
+    Surface across(10, 10, PixelFormat::RGB565);
+    plat::DrawContext adc(&across);
+    adc.SelectPen({plat::kPenSolid, 0, 0xFFFFFF});
+    adc.MoveTo(-2000000000, 4);
+    adc.LineTo(2000000000, 4);
+    EXPECT_EQ(CountPixels(across, kWhite), 10);
+    for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(across.Pixels().Row16(4)[x], kWhite);
     dc.SelectPen({plat::kPenNull, 0, 0xFFFFFF});
     dc.MoveTo(0, 9);
     dc.LineTo(9, 9);
