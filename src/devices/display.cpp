@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "core/app_state.h"
 #include "core/error_log.h"
@@ -211,7 +212,7 @@ std::uint16_t MakeColor16(std::uint8_t red, std::uint8_t green, std::uint8_t blu
 plat::Surface* CreateOffscreenSurface(int width, int height, std::uint16_t colorKey, bool /*systemMemory*/)
 {
     if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) {
-        ReportErrorInt("CreateOffscreenSurface: bad surface size ", static_cast<long long>(width) * 100000 + height);
+        ReportError2("CreateOffscreenSurface: bad surface size ", std::to_string(width) + " x " + std::to_string(height));
         return nullptr;
     }
     const plat::PixelFormat format = g_pDDSBack ? g_pDDSBack->Format() : plat::DisplayFormat();
