@@ -124,7 +124,9 @@ bool DirectDrawInit(plat::Window* window, int mode)
     }
 
     // Without the channel masks every colour made by MakeColor16 would be wrong, so a display whose
-    // format cannot be read is not usable.
+    // format cannot be read is not usable; the old channel layout must not outlive it either.
+    g_RedShift = g_GreenShift = g_BlueShift = 0;
+    g_RedBits = g_GreenBits = g_BlueBits = 0;
     if (!plat::GetPixelMasks(g_pDDSBack->Format(), g_DisplayPixelFormat) || !g_DisplayPixelFormat.red ||
         !g_DisplayPixelFormat.green || !g_DisplayPixelFormat.blue) {
         plat::DrawContext dc(g_pDDSPrimary);

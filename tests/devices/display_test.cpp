@@ -90,6 +90,8 @@ TEST_F(Display, UnreadablePixelFormatFailsTheStart)
     plat::SetDisplayFormat(PixelFormat::Depth16);
     EXPECT_FALSE(DirectDrawInit(nullptr, 0));
     EXPECT_NE(log.Text().find("Error reading of pixel format!"), std::string::npos);
+    // No colour of the display that was there before, and no division by a zero divisor.
+    EXPECT_EQ(MakeColor16(255, 255, 255), 0);
 }
 
 TEST_F(Display, ModesAreOfferedOnlyAboveTheirVideoMemoryThreshold)
