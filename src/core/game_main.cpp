@@ -91,7 +91,7 @@ bool GameWndHandler(std::uint32_t message, std::uintptr_t wParam, std::intptr_t 
 void DefaultWindowProc(std::uint32_t message)
 {
     if (message == plat::MSG_CLOSE)
-        plat::DestroyMainWindow();
+        plat::RequestWindowDestroy();
 }
 
 // Takes the next message: without waiting while the application is active, else waiting for one.

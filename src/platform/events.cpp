@@ -205,7 +205,7 @@ void KillWindowTimer(std::uintptr_t id)
     }
 }
 
-void DestroyMainWindow()
+void RequestWindowDestroy()
 {
     PostAppMessage(MSG_DESTROY);
 }

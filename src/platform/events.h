@@ -44,8 +44,8 @@ void SetKeyHeld(std::uint32_t virtualKey, bool held);
 bool SetWindowTimer(std::uintptr_t id, std::uint32_t periodMs);
 void KillWindowTimer(std::uintptr_t id);
 
-// Destroys the game window the way default processing of a close request does: MSG_DESTROY is
+// What default processing of a close request does: MSG_DESTROY is
 // posted; the display module releases the window itself at shutdown.
-void DestroyMainWindow();
+void RequestWindowDestroy();
 
 } // namespace plat
