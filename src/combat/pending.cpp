@@ -7,3 +7,14 @@ void ShipPartsStep(TShipData*, std::uint8_t, std::uint8_t, std::uint32_t)
 {
     ReportError("ShipPartsStep: ship graphics are not available yet");
 }
+
+#include "combat/effects.h"
+
+bool ParticlesInit()
+{
+    return true;
+}
+
+void ParticlesFree() {}
+void LoadHouseSelTexture() {}
+void FreeHouseSelTexture() {}

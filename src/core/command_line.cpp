@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/app_state.h"
-#include "platform/message_box.h"
+#include "platform/window.h"
 #include "platform/text.h"
 
 TNetStartInfo* g_pNetStart = nullptr;

@@ -1,2 +1,27 @@
 // Least bodies of core services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
+
+#include "core/frame_drawing.h"
+#include "core/game_keys.h"
+#include "devices/display.h"
+
+// Until the game screen is drawn, a frame shows the back buffer as it is.
+void RenderFrame()
+{
+    PresentFrame();
+}
+
+bool RestoreAllSurfaces()
+{
+    return true;
+}
+
+std::uint32_t MapGameKey(std::uint32_t key)
+{
+    return key;
+}
+
+bool GameKeyMessage(std::uint32_t, std::uintptr_t, std::intptr_t)
+{
+    return true;
+}

@@ -13,3 +13,17 @@ extern std::int16_t g_ViewDepthBase;
 
 // Ground height seen at a point of the drawn map image (map pixels, heights drawn).
 std::int32_t GetLandHeight(float x, float y);
+
+// View origin and size in cells, and the map's size in cells.
+extern std::int32_t g_ViewX;
+extern std::int32_t g_ViewY;
+extern std::int32_t g_ViewCols;
+extern std::int32_t g_ViewRows;
+extern std::int32_t g_MapWidth;
+extern std::int32_t g_MapHeight;
+
+// Moves the view by whole steps.
+void ScrollMap(std::int32_t dx, std::int32_t dy);
+// The minimap: whether a screen point lies in it, and its click handling.
+bool IsPointInMiniMap(std::int32_t x, std::int32_t y);
+void ProcessMiniMap(int mode);

@@ -13,3 +13,17 @@ std::int32_t GetLandHeight(float, float)
 {
     return 0;
 }
+
+std::int32_t g_ViewX = 0;
+std::int32_t g_ViewY = 0;
+std::int32_t g_ViewCols = 0;
+std::int32_t g_ViewRows = 0;
+std::int32_t g_MapWidth = 0;
+std::int32_t g_MapHeight = 0;
+
+void ScrollMap(std::int32_t, std::int32_t) {}
+bool IsPointInMiniMap(std::int32_t, std::int32_t)
+{
+    return false;
+}
+void ProcessMiniMap(int) {}

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/error_log.h"
@@ -230,6 +231,20 @@ bool WriteSurfaceBmp(const Surface& surface, const std::string& hostPath)
         return false;
     }
     return true;
+}
+
+} // namespace plat
+
+namespace plat {
+
+bool Window::HasInputFocus() const
+{
+    if (!m_Window)
+        return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && (std::string(driver) == "dummy" || std::string(driver) == "offscreen"))
+        return true;
+    return (SDL_GetWindowFlags(m_Window) & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
 } // namespace plat

@@ -36,6 +36,8 @@ public:
     bool TakeFrontChanged() { return m_FrontChanged.exchange(false, std::memory_order_acq_rel); }
 
     SDL_Window* Native() const { return m_Window; }
+    // Whether the window has the keyboard focus (a headless display counts as focused).
+    bool HasInputFocus() const;
 
 private:
     friend Window* CreateMainWindow(const char* title, int width, int height, bool fullScreen);

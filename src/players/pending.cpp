@@ -3,3 +3,8 @@
 #include "players/strateg.h"
 
 std::uint8_t MyPlayer = 0;
+
+void NetworkFrame() {}
+void UpdateCursorMode() {}
+void ProcessMapMouse() {}
+void PostHotKeyCommand(int, int, int, int) {}

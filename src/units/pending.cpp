@@ -15,3 +15,10 @@ bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
     ReportError("CHousePhaseGraphic::LoadSprites: building graphics are not available yet");
     return false;
 }
+
+bool UnitInit()
+{
+    return true;
+}
+
+void UnitDone() {}

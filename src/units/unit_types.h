@@ -7,3 +7,7 @@ class TBasicUnit;
 // Builds the animation phases (one texture frame per sprite) of one work state of a unit type.
 // Runs on the loader thread; false when the archive entry cannot be read.
 bool LoadUnitPhases(TBasicUnit* type, std::uint32_t work);
+
+// The unit module's global state: reset at start-up (false is fatal) and destroyed at shutdown.
+bool UnitInit();
+void UnitDone();

@@ -1,0 +1,6 @@
+#pragma once
+// Drawing one frame of the game screen and bringing back lost surfaces.
+
+void RenderFrame();
+// Always true.
+bool RestoreAllSurfaces();

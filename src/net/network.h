@@ -1,0 +1,16 @@
+#pragma once
+// Network play as the rest of the game sees it.
+#include <cstdint>
+#include <string>
+
+// 0 single play; 2 the network lobby; 3 and 4 a network game being started or running.
+extern std::uint8_t g_NetMode;
+
+bool IsNetGame();
+bool HostGameFromCommandLine(const std::u16string& name, std::uint16_t port, int maxPlayersHint);
+bool JoinGameFromCommandLine(const std::u16string& name, const std::u16string& address, std::uint16_t port,
+                             int flags);
+// Non-zero refuses a close request.
+std::uint32_t NetCheckEnoughPlayers();
+void NetSendPlayerValue(std::uintptr_t wParam, std::intptr_t lParam);
+void HandleNetMessage(std::uintptr_t wParam, std::intptr_t lParam);

@@ -1,0 +1,31 @@
+// Least bodies of network services that built modules call before their own module exists.
+// The module that builds the real service deletes its entry here.
+#include "core/error_log.h"
+#include "net/network.h"
+
+std::uint8_t g_NetMode = 0;
+
+bool IsNetGame()
+{
+    return g_NetMode == 2 || g_NetMode == 3 || g_NetMode == 4;
+}
+
+bool HostGameFromCommandLine(const std::u16string&, std::uint16_t, int)
+{
+    ReportError("HostGameFromCommandLine: network play is not available yet");
+    return false;
+}
+
+bool JoinGameFromCommandLine(const std::u16string&, const std::u16string&, std::uint16_t, int)
+{
+    ReportError("JoinGameFromCommandLine: network play is not available yet");
+    return false;
+}
+
+std::uint32_t NetCheckEnoughPlayers()
+{
+    return 0;
+}
+
+void NetSendPlayerValue(std::uintptr_t, std::intptr_t) {}
+void HandleNetMessage(std::uintptr_t, std::intptr_t) {}
