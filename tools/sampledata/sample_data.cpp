@@ -3,6 +3,7 @@
 #include "core/error_log.h"
 #include "core_files.h"
 #include "platform/paths.h"
+#include "images.h"
 
 namespace sampledata {
 
@@ -42,7 +43,8 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 bool WriteGameFolder(const std::string& outDir)
 {
     return WriteFolderTree(outDir)
-        && WriteCoreFiles(outDir);
+        && WriteCoreFiles(outDir)
+        && WriteImages(outDir);
 }
 
 } // namespace sampledata
