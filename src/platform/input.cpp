@@ -260,6 +260,33 @@ bool HandleMouseSdlEvent(const SDL_Event& event)
     return taken;
 }
 
+bool InjectMouseMotion(std::int32_t dx, std::int32_t dy, std::uint32_t timeStamp)
+{
+    std::lock_guard lock(s_RegistryMutex);
+    if (!s_SystemMouse)
+        return false;
+    s_SystemMouse->AddMotion(dx, dy, timeStamp);
+    return true;
+}
+
+bool InjectMouseButton(int button, bool pressed, std::uint32_t timeStamp)
+{
+    std::lock_guard lock(s_RegistryMutex);
+    if (!s_SystemMouse)
+        return false;
+    s_SystemMouse->AddButton(button, pressed, timeStamp);
+    return true;
+}
+
+bool InjectMouseFocusLost()
+{
+    std::lock_guard lock(s_RegistryMutex);
+    if (!s_SystemMouse)
+        return false;
+    s_SystemMouse->LoseInput();
+    return true;
+}
+
 void SyncRelativeMouseMode()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)

@@ -113,6 +113,11 @@ private:
 // Called by the main thread's event pump with every SDL event; true when it was a mouse or focus
 // event that the system mouse took. Also applies a pending relative-mode change.
 bool HandleMouseSdlEvent(const SDL_Event& event);
+// Hand records to the system mouse exactly as the event pump does (tests, scripted input). false
+// when there is no system mouse.
+bool InjectMouseMotion(std::int32_t dx, std::int32_t dy, std::uint32_t timeStamp);
+bool InjectMouseButton(int button, bool pressed, std::uint32_t timeStamp);
+bool InjectMouseFocusLost();
 // Brings SDL's relative mouse mode in line with the system mouse's acquisition. SDL wants this on
 // the thread that pumps events, so Acquire from another thread only records the wish.
 void SyncRelativeMouseMode();

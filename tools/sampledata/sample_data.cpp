@@ -2,6 +2,7 @@
 
 #include "core/error_log.h"
 #include "platform/paths.h"
+#include "cursors.h"
 #include "images.h"
 
 namespace sampledata {
@@ -44,6 +45,8 @@ bool WriteGameFolder(const std::string& outDir)
     if (!WriteFolderTree(outDir))
         return false;
     if (!WriteImages(outDir))
+        return false;
+    if (!WriteCursors(outDir))
         return false;
     return true;
 }
