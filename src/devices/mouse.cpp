@@ -310,10 +310,12 @@ void RedrawCursor(plat::Surface* front)
         return;
     const int w = g_CursorWidth;
     const int h = g_CursorHeight;
-    const int x = g_MouseX;
-    const int y = g_MouseY;
-    const int px = g_PrevMouseX;
-    const int py = g_PrevMouseY;
+    // A far-off position draws nothing either way; bounding it keeps the sums below in range.
+    constexpr std::int32_t kFar = 1 << 20;
+    const int x = std::clamp(g_MouseX, -kFar, kFar);
+    const int y = std::clamp(g_MouseY, -kFar, kFar);
+    const int px = std::clamp(g_PrevMouseX, -kFar, kFar);
+    const int py = std::clamp(g_PrevMouseY, -kFar, kFar);
     const int screenW = front->Width();
     const int screenH = front->Height();
     plat::Surface* cursor = CurrentCursorSurface();
