@@ -49,6 +49,7 @@ public:
     // Ends the write and makes the new pixels visible to draws. Without a lock of this thread it
     // does nothing.
     void Unlock();
+    bool LockedByThisThread() const { return m_Owner.load(std::memory_order_acquire) == std::this_thread::get_id(); }
     // Fills every pixel with one raw value (the low 16 bits for 16-bit formats).
     void Fill(std::uint32_t value);
 
