@@ -1,4 +1,4 @@
-// Least bodies of world-map services that built modules call before their own module exists.
+// Least bodies of map services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
 #include "map/map_objects.h"
 #include "map/minimap.h"
@@ -6,8 +6,17 @@
 
 std::uint16_t g_ViewX = 0;
 std::uint16_t g_ViewY = 0;
+std::int32_t g_ViewPixelX = 0;
+std::int32_t g_ViewPixelY = 0;
+std::int16_t g_ViewDepthBase = 0;
 std::int32_t g_CursorMapX = 0;
 std::int32_t g_CursorMapY = 0;
+
+// Flat ground until the height map exists.
+std::int32_t GetLandHeight(float, float)
+{
+    return 0;
+}
 
 std::uint8_t g_bMiniMapShown = 1;
 std::uint16_t g_MiniMapLeft = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// One player's state.
+// Player state shared across subsystems.
 #include <cstdint>
 
 struct THeapItem;
@@ -12,6 +12,6 @@ public:
     std::uint16_t NumSelectedUnits = 0;
 };
 
-// The local player's number (0..7 in a game) and state (null outside a game).
+// The local player's number (0 until a game sets it) and state (null outside a game).
 extern std::uint8_t MyPlayer;
 extern TStrateg* MyStrateg;
