@@ -117,8 +117,8 @@ std::int32_t AddSaturated(std::int32_t value, std::int32_t delta)
 // move lands where the cursor is and not where the last frame saw it.
 void RefreshCursorMapPoint()
 {
-    g_CursorMapX = AddSaturated(static_cast<std::int32_t>(g_ViewX) * 96, g_MouseX);
-    g_CursorMapY = AddSaturated(static_cast<std::int32_t>(g_ViewY) * 24, g_MouseY);
+    g_CursorMapX = AddSaturated(g_ViewPixelX, g_MouseX);
+    g_CursorMapY = AddSaturated(g_ViewPixelY, g_MouseY);
 }
 
 bool MiniMapDragAllowed()

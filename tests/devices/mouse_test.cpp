@@ -75,6 +75,7 @@ void ResetMouseState()
     g_NetDragCount = 0;
     g_CursorMapX = g_CursorMapY = 0;
     g_ViewX = g_ViewY = 0;
+    g_ViewPixelX = g_ViewPixelY = 0;
     g_PlacingHouseType = -1;
     g_NetMode = 0;
     g_bPaused = 0;
@@ -371,6 +372,8 @@ TEST_F(MouseRecords, MovementFlagsDragCornerAndMiniMapDragByMode)
 {
     g_ViewX = 10;
     g_ViewY = 20;
+    g_ViewPixelX = 10 * 96;
+    g_ViewPixelY = 20 * 24;
     g_MouseX = 100;
     g_MouseY = 50;
 
