@@ -260,6 +260,12 @@ bool HandleMouseSdlEvent(const SDL_Event& event)
     return taken;
 }
 
+void HandleMouseEventFromPump(const void* event)
+{
+    if (event)
+        HandleMouseSdlEvent(*static_cast<const SDL_Event*>(event));
+}
+
 bool InjectMouseMotion(std::int32_t dx, std::int32_t dy, std::uint32_t timeStamp)
 {
     std::lock_guard lock(s_RegistryMutex);

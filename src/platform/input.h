@@ -113,6 +113,8 @@ private:
 // Called by the main thread's event pump with every SDL event; true when it was a mouse or focus
 // event that the system mouse took. Also applies a pending relative-mode change.
 bool HandleMouseSdlEvent(const SDL_Event& event);
+// The same with the event passed opaquely (an SDL_Event), the shape of the event pump's mouse sink.
+void HandleMouseEventFromPump(const void* event);
 // Hand records to the system mouse exactly as the event pump does (tests, scripted input). false
 // when there is no system mouse.
 bool InjectMouseMotion(std::int32_t dx, std::int32_t dy, std::uint32_t timeStamp);
