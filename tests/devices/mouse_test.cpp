@@ -745,7 +745,10 @@ TEST_F(MouseDeviceLifecycle, TheThreadFollowsInjectedRecordsAcrossRestarts)
     });
     for (int round = 0; round < 12; ++round) {
         ASSERT_TRUE(DirectInputInit(nullptr)) << round;
-        EXPECT_EQ(g_MouseX, 512) << "a restart puts the cursor back in the middle";
+        {
+            std::lock_guard lock(g_InputLock);
+            EXPECT_EQ(g_MouseX, 512) << "a restart puts the cursor back in the middle";
+        }
         ASSERT_TRUE(plat::InjectMouseMotion(5 + round, 0, 0));
         EXPECT_TRUE(WaitForMouseX(517 + round)) << round;
         DirectInputFree();
