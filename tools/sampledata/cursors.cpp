@@ -58,12 +58,24 @@ private:
     std::vector<std::uint32_t> m_Px;
 };
 
-// The pointer every cursor starts from: its tip is the hot spot at the top-left corner.
+// The pointer every cursor starts from: its tip is the hot spot at the top-left corner. A head
+// and a slanted stem, filled, with a black outline.
 void Arrow(Canvas& c, int size, std::uint32_t fill)
 {
+    const auto inside = [size](int x, int y) {
+        if (x < 0 || y < 0 || y >= size)
+            return false;
+        const int head = size * 3 / 4;
+        if (y < head && x <= y * 5 / 8)
+            return true;
+        const int stemLeft = size / 5 + (y - head / 2) / 2;
+        return y >= head - 2 && x >= stemLeft && x <= stemLeft + size / 6;
+    };
     for (int y = 0; y < size; ++y)
-        for (int x = 0; x <= y / 2 + y / 4 && x < size; ++x) {
-            const bool edge = x == 0 || x == y / 2 + y / 4 || y == size - 1;
+        for (int x = 0; x < size; ++x) {
+            if (!inside(x, y))
+                continue;
+            const bool edge = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
             c.Set(x, y, edge ? kBlack : fill);
         }
 }
