@@ -9,7 +9,7 @@
 #include "devices/display.h"
 #include "devices/mouse.h"
 #include "map/map_objects.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "net/net_events.h"
 #include "players/command.h"
 #include "players/map_mouse.h"

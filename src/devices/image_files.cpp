@@ -92,6 +92,14 @@ bool TakeBmpRows(std::span<const std::uint8_t> data, std::int64_t width, std::in
 void CopyBmp24Rows(std::uint8_t* dst, int pitch, int dstWidth, int dstHeight, const std::uint8_t* pixels, int width,
                    int height)
 {
+    // MakeColor16 treats the channels apart, so three tables ORed give exactly its pixels.
+    std::uint16_t red[256], green[256], blue[256];
+    for (int i = 0; i < 256; ++i) {
+        const auto c = static_cast<std::uint8_t>(i);
+        red[i] = MakeColor16(c, 0, 0);
+        green[i] = MakeColor16(0, c, 0);
+        blue[i] = MakeColor16(0, 0, c);
+    }
     const std::size_t srcPitch = static_cast<std::size_t>(BmpRowSize(width, 24));
     const int rows = std::min(height, dstHeight);
     const int cols = std::min(width, dstWidth);
@@ -99,7 +107,7 @@ void CopyBmp24Rows(std::uint8_t* dst, int pitch, int dstWidth, int dstHeight, co
         const std::uint8_t* src = pixels + static_cast<std::size_t>(height - 1 - y) * srcPitch;
         std::uint8_t* out = dst + static_cast<std::size_t>(y) * pitch;
         for (int x = 0; x < cols; ++x) {
-            const std::uint16_t c = MakeColor16(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+            const std::uint16_t c = red[src[3 * x + 2]] | green[src[3 * x + 1]] | blue[src[3 * x]];
             plat::WriteU16LE(out + 2 * x, c);
         }
     }

@@ -14,7 +14,7 @@
 #include "devices/image_files.h"
 #include "map/map_objects.h"
 #include "map/minimap.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "movement/directions.h"
 #include "net/net_events.h"
 #include "platform/clock.h"

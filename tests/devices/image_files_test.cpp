@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "archives.h"
+#include "core/archive.h"
 #include "device_fixture.h"
 #include "images.h"
 #include "platform/bytes.h"
@@ -240,4 +242,37 @@ TEST_F(ImageFiles, HalfSizeFramesTakeEverySecondPixelOfEverySecondRow)
     const std::string log = LoggedBy([&] { EXPECT_FALSE(CreateHalfSizeFrameTextures(block, few, fewHeaders)); });
     EXPECT_FALSE(log.empty());
     EXPECT_EQ(few[0], nullptr);
+}
+
+TEST_F(ImageFiles, PackFrameEntriesBecomeTexturesWithTheirHeaders)
+{
+    sampledata::FrameSpec f;
+    f.x = 12;
+    f.y = 34;
+    f.texWidth = 4;
+    f.texHeight = 2;
+    f.dataWidth = 3;
+    f.dataHeight = 2;
+    f.pixels = {0xF001, 0xF002, 0xF003, 0xF004, 0xF005, 0xF006};
+    auto cut = sampledata::MakePackFrameEntry(f);
+    cut.resize(10);
+    ASSERT_TRUE(sampledata::WriteLesArchive(dir.Path(), "frames.les",
+                                            {{"frame0", 0, sampledata::MakePackFrameEntry(f)}, {"cut", 1, cut}}));
+    constexpr int kSlot = 999;
+    ASSERT_TRUE(Load_LesHeader(kSlot, (dir / "frames.les").c_str()));
+    TFrameHeader header;
+    TexturePtr t(LoadTextureFromPack(kSlot, 0, header));
+    ASSERT_TRUE(t);
+    EXPECT_EQ(header.x, 12);
+    EXPECT_EQ(header.y, 34);
+    EXPECT_EQ(header.dataWidth, 3);
+    EXPECT_EQ(t->Width(), 4);
+    EXPECT_EQ(t->Pixels().Row16(1)[2], 0xF006);
+    EXPECT_EQ(t->Pixels().Row16(1)[3], 0);
+
+    const std::string log = LoggedBy([&] { EXPECT_EQ(LoadTextureFromPack(kSlot, 1, header), nullptr); });
+    EXPECT_NE(log.find("frame entry is too short"), std::string::npos);
+    EXPECT_EQ(LoadTextureFromPack(kSlot, 7, header), nullptr);
+    CloseLes(kSlot);
+    EXPECT_EQ(LoadTextureFromPack(kSlot, 0, header), nullptr);
 }

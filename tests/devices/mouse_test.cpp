@@ -15,7 +15,7 @@
 #include "devices/display.h"
 #include "map/map_objects.h"
 #include "map/minimap.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "net/net_events.h"
 #include "platform/paths.h"
 #include "platform/texture.h"

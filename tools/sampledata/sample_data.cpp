@@ -1,6 +1,7 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "core_files.h"
 #include "platform/paths.h"
 #include "cursors.h"
 #include "images.h"
@@ -42,13 +43,10 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-    if (!WriteFolderTree(outDir))
-        return false;
-    if (!WriteImages(outDir))
-        return false;
-    if (!WriteCursors(outDir))
-        return false;
-    return true;
+    return WriteFolderTree(outDir)
+        && WriteCoreFiles(outDir)
+        && WriteImages(outDir)
+        && WriteCursors(outDir);
 }
 
 } // namespace sampledata
