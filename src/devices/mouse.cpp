@@ -495,6 +495,7 @@ bool DirectInputInit(plat::Window* window)
         g_pMouseDevice->Acquire();
     else
         g_pMouseDevice->Unacquire();
+    plat::SyncRelativeMouseMode();
     plat::Event* event = g_hMouseEvent;
     g_hMouseThread->SetWakeHandler([event] { event->Set(); });
     if (!g_hMouseThread->Start(MouseThreadProc)) {
