@@ -17,8 +17,11 @@
 #include "devices/cursor_state.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
+#include "devices/mouse.h"
+#include "platform/input.h"
 #include "editor/editor.h"
 #include "map/map_view.h"
+#include "map/minimap.h"
 #include "net/network.h"
 #include "platform/clock.h"
 #include "platform/draw.h"
@@ -116,7 +119,10 @@ TAppServices DefaultAppServices()
     s.UnitInit = ::UnitInit;
     s.ParticlesInit = ::ParticlesInit;
     s.LoadHouseSelTexture = ::LoadHouseSelTexture;
-    s.DirectInputInit = [] { return true; };
+    s.DirectInputInit = [] {
+        plat::SetMouseEventSink(plat::HandleMouseEventFromPump);
+        return ::DirectInputInit(plat::MainWindow());
+    };
     s.HostGameFromCommandLine = [](const std::u16string& name, std::uint16_t port) {
         return ::HostGameFromCommandLine(name, port, 2);
     };
@@ -137,7 +143,7 @@ TAppServices DefaultAppServices()
         ::CloseWindow(g_MainMenuWindow);
         g_MainMenuWindow = nullptr;
     };
-    s.DirectInputFree = nothing;
+    s.DirectInputFree = ::DirectInputFree;
     s.FreeMenuTxt = ::FreeMenuTxt;
     s.CloseAllWindows = ::CloseAllWindows;
     s.FreeDirectMedia = nothing;
@@ -150,7 +156,7 @@ TAppServices DefaultAppServices()
     s.FreeFonts = FreeFonts;
     s.FreeLesSlots = ::FreeLesSlots;
 
-    s.AcquireMouse = nothing;
+    s.AcquireMouse = [] { ::AcquireMouse(); };
     s.ResumeMusic = nothing;
     s.StopMusic = nothing;
     s.VideoMessageStep = nothing;
@@ -193,6 +199,10 @@ TAppServices DefaultAppServices()
     s.UpdateCursorMode = ::UpdateCursorMode;
     s.ProcessMapMouse = ::ProcessMapMouse;
 
+    s.LoopTurn = [] {
+        plat::SyncRelativeMouseMode();
+        PresentFrontIfCursorMoved();
+    };
     s.GetTickCount = plat::GetTickCountMs;
     s.Sleep = plat::SleepMs;
     s.LocalPlayer = [] { return static_cast<int>(MyPlayer); };

@@ -199,6 +199,7 @@ int RunMainLoop()
             return 0;
         }
         const bool active = g_bAppActive != 0;
+        AppServices().LoopTurn();
         if (NextMessage(msg, !active)) {
             if (msg.message == plat::MSG_QUIT)
                 return 0;

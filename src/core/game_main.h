@@ -86,7 +86,7 @@ struct TAppServices {
     std::function<void(std::int32_t (&limits)[6])> ScrollLimits; // view x, y, cols, rows, map w, h
     std::function<void(std::int32_t dx, std::int32_t dy)> ScrollMap;
     std::function<bool(std::int32_t x, std::int32_t y)> IsPointInMiniMap;
-    std::function<void(int)> ProcessMiniMap;
+    std::function<void(std::uint8_t)> ProcessMiniMap;
     std::function<void()> WindowsHandleInput;
     std::function<void()> EditorBuildUnitDrawLists;
     std::function<void()> NetworkFrame;
@@ -94,6 +94,9 @@ struct TAppServices {
     std::function<void()> RenderFrame;
     std::function<void()> UpdateCursorMode;
     std::function<void()> ProcessMapMouse;
+
+    // Once every turn of the message loop: what other threads changed on the screen is shown.
+    std::function<void()> LoopTurn;
 
     // Time, so that pacing can be tested with a fake clock.
     std::function<std::uint32_t()> GetTickCount;

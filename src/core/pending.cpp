@@ -4,6 +4,7 @@
 #include "core/frame_drawing.h"
 #include "core/game_keys.h"
 #include "devices/display.h"
+#include "devices/mouse.h"
 
 // Until the game screen is drawn, a frame shows the back buffer as it is.
 void RenderFrame()
@@ -13,6 +14,10 @@ void RenderFrame()
 
 bool RestoreAllSurfaces()
 {
+    for (plat::Surface* s : {g_pDDSPrimary, g_pDDSBack, g_pDDSBuffer})
+        if (s)
+            s->Restore();
+    RestoreCursorSurfaces();
     return true;
 }
 

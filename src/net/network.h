@@ -3,10 +3,8 @@
 #include <cstdint>
 #include <string>
 
-// 0 single play; 2 the network lobby; 3 and 4 a network game being started or running.
-extern std::uint8_t g_NetMode;
+#include "net/net_events.h"
 
-bool IsNetGame();
 bool HostGameFromCommandLine(const std::u16string& name, std::uint16_t port, int maxPlayersHint);
 bool JoinGameFromCommandLine(const std::u16string& name, const std::u16string& address, std::uint16_t port,
                              int flags);

@@ -1,13 +1,15 @@
 // Least bodies of network services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
 #include "core/error_log.h"
+#include "net/net_events.h"
 #include "net/network.h"
 
 std::uint8_t g_NetMode = 0;
+std::uint32_t kadr_now = 0;
 
 bool IsNetGame()
 {
-    return g_NetMode == 2 || g_NetMode == 3 || g_NetMode == 4;
+    return g_NetMode >= 2 && g_NetMode <= 4;
 }
 
 bool HostGameFromCommandLine(const std::u16string&, std::uint16_t, int)

@@ -1,18 +1,27 @@
 // Least bodies of interface services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
+#include "ui/menus.h"
+#include "ui/window_stack.h"
 #include "ui/windows.h"
 
-TWindow* g_MainMenuWindow = nullptr;
+std::uint8_t g_InputToGame = 0;
+
+bool IsCursorOverInterface()
+{
+    return false;
+}
+
+TContainer* g_MainMenuWindow = nullptr;
 
 void InitWindows() {}
 void ReadMenuTxt() {}
 void FreeMenuTxt() {}
-void MakeMenu(int, TWindow** slot)
+void MakeMenu(int, TContainer** slot)
 {
     if (slot)
         *slot = nullptr;
 }
-void CloseWindow(TWindow*) {}
+void CloseWindow(TContainer*) {}
 bool CloseAllWindows()
 {
     return true;

@@ -3,6 +3,7 @@
 #include "core/error_log.h"
 #include "core_files.h"
 #include "platform/paths.h"
+#include "cursors.h"
 #include "images.h"
 
 namespace sampledata {
@@ -44,7 +45,8 @@ bool WriteGameFolder(const std::string& outDir)
 {
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
-        && WriteImages(outDir);
+        && WriteImages(outDir)
+        && WriteCursors(outDir);
 }
 
 } // namespace sampledata
