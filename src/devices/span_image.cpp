@@ -165,6 +165,11 @@ bool cHMap::WriteZChecker(std::int16_t x, std::int16_t y, std::int16_t depthBase
 
 // ---- cIMg -----------------------------------------------------------------------------------
 
+cIMg::cIMg()
+    : maskColor(MakeColor16(255, 255, 255))
+{
+}
+
 void cIMg::Clear()
 {
     m_Width = m_Rows = 0;

@@ -5,13 +5,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/surface.h"
 #include "platform/types.h"
 
-// A locked 16-bit surface: what the drawing needs of a lock.
-struct TLockedSurface {
-    std::uint8_t* bits = nullptr;
-    std::int32_t pitch = 0; // bytes per row
-};
+// A locked 16-bit surface as its Lock hands it out; the drawing uses the first pixel and the pitch.
+using TLockedSurface = plat::LockedArea;
 
 struct TSpan {
     std::uint16_t x0 = 0; // first and last column, both inclusive
@@ -50,7 +48,8 @@ private:
 
 class cIMg {
 public:
-    cIMg() = default;
+    // Empty, 3 bytes per pixel, the mask all ones in the display's format.
+    cIMg();
     bool LoadFromArchive(int slot, int entryId, int bytesPerPixel);
     bool LoadFromMemory(const std::uint8_t* data, std::int32_t size, int bytesPerPixel);
     bool DrawToSurface(int x, int y, const TLockedSurface* surface, const plat::Rect* clip) const;
@@ -59,6 +58,7 @@ public:
     void Release() { Clear(); }
 
     std::int32_t left = 0, top = 0, right = 0, bottom = 0; // bounding box of the opaque pixels
+    // ANDed with every pixel of a masked draw; the owner sets it (a player colour) before one.
     std::uint16_t maskColor = 0xFFFF;
 
     std::uint16_t Width() const { return m_Width; }
