@@ -75,8 +75,8 @@ struct AnimationSlot {
 };
 
 struct EntryBuffer {
+    std::uint32_t size = 0; // before data: the load fills it
     std::uint8_t* data = nullptr;
-    std::uint32_t size = 0;
     EntryBuffer(const char* name, std::uint16_t id)
         : data(LoadLesEntry(LES_SLOT_ANIMATION, name, id, &size))
     {

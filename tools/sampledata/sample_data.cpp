@@ -1,9 +1,11 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "animations.h"
 #include "core_files.h"
 #include "platform/paths.h"
 #include "images.h"
+#include "span_images.h"
 
 namespace sampledata {
 
@@ -44,7 +46,9 @@ bool WriteGameFolder(const std::string& outDir)
 {
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
-        && WriteImages(outDir);
+        && WriteImages(outDir)
+        && WriteSpanImages(outDir)
+        && WriteAnimations(outDir);
 }
 
 } // namespace sampledata

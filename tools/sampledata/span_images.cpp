@@ -1,8 +1,10 @@
 #include "span_images.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/bytes.h"
+#include "sample_data.h"
 
 namespace sampledata {
 
@@ -99,6 +101,48 @@ SpanPicture MakeBlockPicture(int width, int rows, std::uint8_t red, std::uint8_t
         }
     }
     return p;
+}
+
+SpanPicture MakePennantPicture(int width, int rows)
+{
+    SpanPicture p;
+    p.width = width;
+    p.rows = rows;
+    p.opaque.assign(static_cast<std::size_t>(width) * rows, 0);
+    p.rgb.assign(static_cast<std::size_t>(width) * rows * 3, 255);
+    p.heights.assign(static_cast<std::size_t>(width) * rows, 0);
+    const int pole = width / 2;
+    const int top = 1, poleRows = std::max(rows / 4, 4);
+    for (int r = top; r < top + poleRows && r < rows; ++r) {
+        p.opaque[static_cast<std::size_t>(r) * width + pole] = 1;
+        // The cloth narrows from the pole outward over the upper half of the pole.
+        const int cloth = r - top < poleRows / 2 ? (poleRows / 2 - (r - top)) * 2 : 0;
+        for (int c = pole + 1; c <= pole + cloth && c < width; ++c)
+            p.opaque[static_cast<std::size_t>(r) * width + c] = 1;
+    }
+    for (std::size_t i = 0; i < p.heights.size(); ++i)
+        p.heights[i] = static_cast<std::uint16_t>(rows - i / width);
+    return p;
+}
+
+void AddHousePhase(std::vector<LesSource>& entries, std::uint16_t code, const SpanPicture& picture,
+                   const SpanPicture& overlay)
+{
+    const std::string base = "phase" + std::to_string(code);
+    entries.push_back({base + ".img", code, EncodeIMg(picture)});
+    entries.push_back({base + ".hmap", static_cast<std::uint16_t>(code + 2), EncodeHMap(picture)});
+    if (overlay.width > 0)
+        entries.push_back({base + "_mask.img", static_cast<std::uint16_t>(code + 3), EncodeIMg(overlay)});
+}
+
+bool WriteSpanImages(const std::string& outDir)
+{
+    // Construction (0), standing (10) and ruin (50) phases of one house.
+    std::vector<LesSource> entries;
+    AddHousePhase(entries, 0, MakeBlockPicture(96, 48, 150, 140, 120), SpanPicture{});
+    AddHousePhase(entries, 10, MakeBlockPicture(96, 96, 170, 90, 60), MakePennantPicture(96, 96));
+    AddHousePhase(entries, 50, MakeBlockPicture(96, 32, 70, 60, 55), SpanPicture{});
+    return WriteLesArchive(outDir, "Data\\Objects\\Houses\\SampleHouse.les", entries);
 }
 
 } // namespace sampledata
