@@ -35,6 +35,16 @@ int TruncToInt(double v)
     return static_cast<int>(v);
 }
 
+// Map pixel coordinates stay far inside this; a wild position from a saved game is held here so
+// that the corner arithmetic cannot overflow.
+constexpr int kMapCoordLimit = 1 << 24;
+
+int MapCoord(double v)
+{
+    const int i = TruncToInt(v);
+    return i < -kMapCoordLimit ? -kMapCoordLimit : (i > kMapCoordLimit ? kMapCoordLimit : i);
+}
+
 std::int16_t TruncToI16(double v)
 {
     const int i = TruncToInt(v);
@@ -202,8 +212,8 @@ void TAnimationStruct::SetCoord(float _X, float _Y, const std::int16_t* heights)
     m_Y = _Y;
     if (!m_pSprites)
         return; // nothing to size the quad by; the owner sets the sprites first
-    const int cx = TruncToInt(static_cast<double>(_X + m_pSprites->m_HotX));
-    const int cy = TruncToInt(static_cast<double>(_Y + m_pSprites->m_HotY));
+    const int cx = MapCoord(static_cast<double>(_X + m_pSprites->m_HotX));
+    const int cy = MapCoord(static_cast<double>(_Y + m_pSprites->m_HotY));
     const TSpriteFrame frame{nullptr, m_pSprites->m_Width, m_pSprites->m_Height};
     switch (m_pSprites->m_Location) {
     case ANIMATION_LYING:

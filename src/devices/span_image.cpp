@@ -47,8 +47,14 @@ struct Region {
     int c0, c1, r0, r1; // columns c0..c1-1, rows r0..r1-1 of the image
 };
 
-Region VisibleRegion(int x, int y, int width, int rows, const plat::Rect* clip)
+Region VisibleRegion(int x, int y, int width, int rows, const plat::Rect* clip, const TLockedSurface& lock)
 {
+    // A lock of a surface smaller than the screen bounds the writes as well.
+    int screenWidth = g_ScreenWidth, screenHeight = g_ScreenHeight;
+    if (lock.width > 0)
+        screenWidth = std::min(screenWidth, lock.width);
+    if (lock.height > 0)
+        screenHeight = std::min(screenHeight, lock.height);
     Region g{0, width, 0, rows};
     if (clip) {
         g.c0 = std::max(g.c0, clip->left);
@@ -57,9 +63,9 @@ Region VisibleRegion(int x, int y, int width, int rows, const plat::Rect* clip)
         g.r1 = std::min(g.r1, clip->bottom);
     }
     g.c0 = std::max(g.c0, -x);
-    g.c1 = std::min(g.c1, static_cast<int>(g_ScreenWidth) - x);
+    g.c1 = std::min(g.c1, screenWidth - x);
     g.r0 = std::max(g.r0, -y);
-    g.r1 = std::min(g.r1, static_cast<int>(g_ScreenHeight) - y);
+    g.r1 = std::min(g.r1, screenHeight - y);
     return g;
 }
 
@@ -104,8 +110,10 @@ bool cHMap::LoadFromArchive(int slot, int entryId)
 {
     std::uint32_t size = 0;
     std::uint8_t* data = LoadLesEntry(static_cast<std::uint32_t>(slot), nullptr, static_cast<std::uint16_t>(entryId), &size);
-    if (!data)
+    if (!data) {
+        Free(); // a failed load never leaves the previous height map behind
         return false;
+    }
     const bool ok = LoadFromMemory(data, static_cast<std::int32_t>(size));
     FreeLesEntry(data);
     return ok;
@@ -131,7 +139,7 @@ bool cHMap::Write(std::int16_t x, std::int16_t y, std::int16_t depthBase, const 
     const bool whole = !clip && x >= 0 && y >= 0 && x + m_Width <= g_ScreenWidth && y + m_Rows <= g_ScreenHeight;
     // A whole, unclipped image sits one depth step deeper than a clipped one.
     const int bias = whole ? 2 : 1;
-    const Region g = VisibleRegion(x, y, m_Width, m_Rows, clip);
+    const Region g = VisibleRegion(x, y, m_Width, m_Rows, clip, *z);
     for (int r = g.r0; r < g.r1; ++r) {
         auto* row = reinterpret_cast<std::uint16_t*>(z->bits + static_cast<std::ptrdiff_t>(y + r) * z->pitch);
         for (const TSpan& s : m_RowSpans[r]) {
@@ -234,8 +242,10 @@ bool cIMg::LoadFromArchive(int slot, int entryId, int bytesPerPixel)
 {
     std::uint32_t size = 0;
     std::uint8_t* data = LoadLesEntry(static_cast<std::uint32_t>(slot), nullptr, static_cast<std::uint16_t>(entryId), &size);
-    if (!data)
+    if (!data) {
+        Clear(); // a failed load never leaves the previous picture behind
         return false;
+    }
     const bool ok = LoadFromMemory(data, static_cast<std::int32_t>(size), bytesPerPixel);
     FreeLesEntry(data);
     return ok;
@@ -250,7 +260,7 @@ bool cIMg::Draw(int x, int y, const TLockedSurface* surface, const plat::Rect* c
     if (m_BytesPerPixel != 2)
         return false; // only display-format pictures are drawn
     const auto* px = reinterpret_cast<const std::uint16_t*>(m_Pixels.data());
-    const Region g = VisibleRegion(x, y, m_Width, m_Rows, clip);
+    const Region g = VisibleRegion(x, y, m_Width, m_Rows, clip, *surface);
     for (int r = g.r0; r < g.r1; ++r) {
         auto* row = reinterpret_cast<std::uint16_t*>(surface->bits + static_cast<std::ptrdiff_t>(y + r) * surface->pitch);
         for (const TSpan& s : m_RowSpans[r]) {
