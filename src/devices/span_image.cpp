@@ -266,10 +266,15 @@ bool cIMg::Draw(int x, int y, const TLockedSurface* surface, const plat::Rect* c
         for (const TSpan& s : m_RowSpans[r]) {
             const int c0 = std::max<int>(s.x0, g.c0);
             const int c1 = std::min<int>(s.x1, g.c1 - 1);
-            for (int c = c0; c <= c1; ++c) {
-                const std::uint16_t p = px[s.first + (c - s.x0)];
-                row[x + c] = masked ? static_cast<std::uint16_t>(p & maskColor) : p;
+            if (c0 > c1)
+                continue;
+            const std::uint16_t* src = px + s.first + (c0 - s.x0);
+            if (!masked) {
+                std::memcpy(row + x + c0, src, static_cast<std::size_t>(c1 - c0 + 1) * 2);
+                continue;
             }
+            for (int c = c0; c <= c1; ++c)
+                row[x + c] = static_cast<std::uint16_t>(*src++ & maskColor);
         }
     }
     return true;
