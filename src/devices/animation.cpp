@@ -12,7 +12,7 @@
 #include "core/memory_stream.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "platform/bytes.h"
 #include "platform/texture.h"
 

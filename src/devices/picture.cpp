@@ -5,7 +5,7 @@
 #include "core/error_log.h"
 #include "devices/d3d_device.h"
 #include "devices/image_files.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "platform/bytes.h"
 #include "platform/texture.h"
 

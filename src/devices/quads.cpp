@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "devices/d3d_device.h"
-#include "map/view.h"
+#include "map/map_view.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/geometry.h"
 #include "platform/raster.h"
 
 namespace plat {
@@ -86,10 +87,6 @@ void SetSpriteCornersUpright(int x, int y, const TSpriteFrame& frame, TSpriteCor
 void SetQuadTexCoordsFromFrame(TScreenVertex* quad, const TFrameSizes& sizes, bool mirror);
 void SetQuadTexCoords(TScreenVertex* quad, const TQuadTexCoords& coords, bool mirror);
 
-struct TPointF {
-    float x = 0.0f;
-    float y = 0.0f;
-};
 // The caller has set z, rhw and colours of the two vertices.
 bool DrawLine2D(const TPointF& p0, const TPointF& p1, TScreenVertex* line);
 

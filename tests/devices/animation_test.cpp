@@ -13,7 +13,7 @@
 #include "core/archive.h"
 #include "core/memory_stream.h"
 #include "device_fixture.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "platform/texture.h"
 
 using sampledata::AnimationFrame;

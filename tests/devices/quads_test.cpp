@@ -11,7 +11,7 @@
 #include "devices/image_files.h"
 #include "devices/picture.h"
 #include "images.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "platform/texture.h"
 
 namespace {
