@@ -572,3 +572,24 @@ TEST_F(AnimationBanks, OnDemandLoadsOneSetAndRefusesWhatItCannot)
     });
     EXPECT_NE(log.find("FAILED:" + missing + "Info.txt"), std::string::npos) << log;
 }
+
+TEST_F(Animation, SampleGameBanksLoadThroughGamePaths)
+{
+    ASSERT_TRUE(sampledata::WriteAnimations(dir.Path()));
+    // game paths use backslashes and any case
+    const std::string folder = dir.Path() + "\\data\\misc\\MINIMAPINDICATORS\\";
+    TAnimationBank bank(folder.c_str(), 1);
+    ASSERT_EQ(bank.Count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_NE(bank.Set(i), nullptr) << i;
+        EXPECT_GT(bank.Set(i)->m_Count, 0) << i;
+        EXPECT_EQ(bank.Set(i)->m_Width, 16) << i;
+        for (int f = 0; f < bank.Set(i)->m_Count; ++f)
+            EXPECT_NE(bank.Set(i)->FrameTexture(f), nullptr) << i << "," << f;
+    }
+    EXPECT_EQ(bank.Set(0)->m_HotX, 0); // centred rings
+    const std::string shots = dir.Path() + "/Data/Misc/Shots/";
+    TAnimationBank flashes(shots.c_str(), 0);
+    ASSERT_TRUE(flashes.Load(shots.c_str(), 0));
+    EXPECT_EQ(flashes.Set(0)->m_HotX, 8);
+}
