@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/inf_file.h"
 #include "platform/surface.h"
 #include "platform/types.h"
 #include "platform/video.h"
@@ -26,11 +27,10 @@ extern std::uint8_t g_VideoState;
 // What plays now, numbered the same way (0 nothing).
 extern std::uint8_t g_VideoPlaying;
 
-// The two lists (one file name per entry; "None" stands for no film).
-extern std::vector<std::string> g_VideoList;
-extern std::vector<std::string> g_CreditsList;
-// Entry index of a list, or "Error" outside it.
-std::string GetVideoListEntry(const std::vector<std::string>& list, int index);
+// The two lists, read from Media\Video.inf and Media\Credits.inf by IniDirectMedia (one file name
+// per entry, looked up in the folder Media; "None" stands for no film).
+extern TInfFile g_VideoList;
+extern TInfFile g_CreditsList;
 
 // Aspect codes of SetupVideoWindow.
 constexpr int VIDEO_ASPECT_4_3 = 43;
@@ -61,6 +61,8 @@ extern TVideoPlayer* g_pVideoPlayer;
 
 // Tests put a fake in place of the real player (an empty function restores the real one).
 void SetVideoPlayerFactory(std::function<std::unique_ptr<TVideoPlayer>()> factory);
+// Tests watch the display switches around the films (RecreateDevices until reset with an empty one).
+void SetVideoDisplaySwitch(std::function<bool(std::uint8_t presentationMode)> recreate);
 
 bool IniDirectMedia();
 void FreeDirectMedia();

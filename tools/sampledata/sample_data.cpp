@@ -1,6 +1,7 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "films.h"
 #include "platform/paths.h"
 
 namespace sampledata {
@@ -40,7 +41,11 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-    return WriteFolderTree(outDir);
+    if (!WriteFolderTree(outDir))
+        return false;
+    if (!WriteFilms(outDir))
+        return false;
+    return true;
 }
 
 } // namespace sampledata
