@@ -46,11 +46,11 @@ AVPixelFormat ToAvFormat(PixelFormat format)
     }
 }
 
-// Films are short and the decoder is quiet about their details; only real failures reach the log.
+// The decoder's own console messages are silenced: failures reach the game's log through ReportError.
 void QuietFfmpegLog()
 {
     static std::once_flag once;
-    std::call_once(once, [] { av_log_set_level(AV_LOG_ERROR); });
+    std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
 }
 
 } // namespace
@@ -208,7 +208,9 @@ bool VideoDecoder::Open(const std::string& hostPath)
     QuietFfmpegLog();
     Close();
     m->path = hostPath;
-    int result = avformat_open_input(&m->format, hostPath.c_str(), nullptr, nullptr);
+    // The films are Ogg files whatever their extension; nothing else is probed for.
+    const AVInputFormat* ogg = av_find_input_format("ogg");
+    int result = avformat_open_input(&m->format, hostPath.c_str(), ogg, nullptr);
     if (result < 0) {
         ReportError2("Video: cannot open ", hostPath + " (" + AvErrorText(result) + ")");
         m->format = nullptr;
