@@ -34,6 +34,7 @@ public:
 private:
     friend std::shared_ptr<MusicSound> OpenMusicSound(const std::shared_ptr<MusicDevice>&,
                                                       const std::shared_ptr<MusicSource>&, bool);
+    std::shared_ptr<MusicDevice> m_Device; // the output stays open while a sound exists
     std::unique_ptr<AudioStream> m_Stream;
 };
 

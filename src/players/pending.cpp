@@ -3,3 +3,5 @@
 #include "players/strateg.h"
 
 std::uint8_t MyPlayer = 0;
+TStrateg* MyStrateg = nullptr;
+TStrateg* g_Strateg[8] = {};

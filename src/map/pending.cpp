@@ -1,0 +1,16 @@
+// Least bodies of map services that built modules call before their own module exists.
+// The module that builds the real service deletes its entry here.
+#include "map/map_file.h"
+#include "map/view.h"
+
+std::int32_t g_ViewPixelX = 0;
+std::int32_t g_ViewPixelY = 0;
+std::int16_t g_ViewDepthBase = 0;
+
+// Flat ground until the height map exists.
+std::int32_t GetLandHeight(float, float)
+{
+    return 0;
+}
+
+std::uint32_t g_MapKind = 1;
