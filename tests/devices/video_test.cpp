@@ -13,7 +13,10 @@
 #include "devices/cursor_state.h"
 #include "devices/music.h"
 #include "films.h"
+#include "sample_data.h"
+#include "platform/audio.h"
 #include "platform/messages.h"
+#include "platform/ogg_encode.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "test_support.h"
@@ -208,6 +211,44 @@ TEST_F(VideoStateMachine, CursorHiddenAndMusicHeldWhileFilmsPlay)
     Run("FE");
     EXPECT_EQ(g_bCursorVisible, 1);
     EXPECT_EQ(g_MusicState, 1u);
+}
+
+// The credits are asked for from the menu while its music plays: the music pauses for the film and
+// goes on afterwards, also when the credits list names no film.
+TEST_F(VideoStateMachine, MenuMusicWaitsForTheCredits)
+{
+    plat::SetAudioBackend(plat::AudioBackend::Capture);
+    std::vector<std::int16_t> tone(22050);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<std::int16_t>((i / 25) % 2 ? 8000 : -8000);
+    std::vector<std::uint8_t> ogg;
+    ASSERT_TRUE(plat::EncodeOggVorbis(tone, 1, 22050, 0.3f, ogg));
+    ASSERT_TRUE(sampledata::WriteFileBytes(m_Dir.Path(), std::string("Media/Music/") + g_MusicTracks[0], ogg.data(),
+                                           ogg.size()));
+    struct {
+        std::vector<std::string> credits;
+        const char* steps;
+    } cases[] = {{{"Credits.ogm"}, "FFEF"}, {{"None"}, "FF"}};
+    for (const auto& c : cases) {
+        Start(VideoCase{"", std::vector<std::string>{"Logo.ogm"}, c.credits, {}, true, 0, "", 0, ""});
+        Run("FEF"); // the start-up film
+        ASSERT_TRUE(PlayMusic(0));
+        g_VideoState = VIDEO_CREDITS;
+        Run("F");
+        if (g_VideoPlaying) {
+            EXPECT_EQ(g_MusicState, 2u);
+            EXPECT_FALSE(g_MusicStream && g_MusicStream->IsPlaying());
+        }
+        Run(c.steps + 1);
+        EXPECT_EQ(g_VideoState, 0);
+        EXPECT_EQ(g_VideoPlaying, 0);
+        EXPECT_EQ(g_MusicState, 1u) << c.steps;
+        ASSERT_TRUE(g_MusicStream);
+        EXPECT_TRUE(g_MusicStream->IsPlaying()) << c.steps;
+        FreeDirectMedia();
+    }
+    FreeMusic();
+    plat::SetAudioBackend(plat::AudioBackend::Device);
 }
 
 TEST_F(VideoStateMachine, LongListStopsBeforeTheCreditsNumber)
