@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <deque>
 #include <optional>
 #include <set>
@@ -11,6 +13,7 @@
 #include "core/app_state.h"
 #include "core/settings.h"
 #include "devices/cursor_state.h"
+#include "devices/display.h"
 #include "devices/music.h"
 #include "films.h"
 #include "sample_data.h"
@@ -74,6 +77,11 @@ struct VideoCase {
     std::uint32_t musicStateAfter;
     const char* expectedTrace;
 };
+
+void PrintTo(const VideoCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class VideoStateMachine : public ::testing::TestWithParam<VideoCase> {
 protected:
@@ -282,6 +290,77 @@ TEST(VideoWindow, RectangleFillsTheWidthCentredVertically)
         EXPECT_EQ(r.right, c.rect.right);
         EXPECT_EQ(r.bottom, c.rect.bottom) << c.aspect << " " << c.w;
     }
+}
+
+} // namespace
+
+namespace {
+
+// The real player on the sample game folder: pictures reach the back buffer, the end arrives as a
+// message, and a film skipped with Escape leaves no event behind that would end the next one.
+TEST(FilmsOnTheDisplay, SkippedLogoThenIntroPlayedToItsEnd)
+{
+    testsupport::TempDir dir;
+    ASSERT_TRUE(sampledata::WriteFilms(dir.Path()));
+    plat::SetGameRoot(dir.Path());
+    plat::InvalidatePathCache();
+    plat::SetAudioBackend(plat::AudioBackend::Capture);
+    plat::ClearAppMessages();
+    ASSERT_TRUE(DirectDrawInit(nullptr, 0));
+    const std::uint8_t savedPlayVideo = g_bPlayVideo;
+    g_bPlayVideo = 1;
+    ASSERT_TRUE(IniDirectMedia());
+
+    auto pump = [] {
+        VideoWindowProc();
+        plat::Message msg;
+        while (plat::PeekAppMessage(msg)) {
+            if (msg.message == plat::MSG_VIDEO_EVENT && g_pVideoPlayer)
+                HandleVideoEvent();
+        }
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (g_VideoPlaying != 2 && std::chrono::steady_clock::now() < deadline)
+        pump();
+    ASSERT_EQ(g_VideoPlaying, 2) << "the logo did not start";
+    SkipVideo();
+    EXPECT_EQ(g_VideoState, 3);
+    pump();
+    ASSERT_EQ(g_VideoPlaying, 3) << "the intro did not start";
+    EXPECT_GE(plat::AudioPlayingVoiceCount(), 1) << "the film's sound stream is not playing";
+    plat::PostAppMessage(plat::MSG_VIDEO_EVENT, static_cast<std::uintptr_t>(plat::VideoEvent::Complete));
+    pump(); // a message without an event of this film
+    EXPECT_EQ(g_VideoPlaying, 3);
+    while (g_VideoPlaying != 0 && std::chrono::steady_clock::now() < deadline)
+        pump();
+    EXPECT_EQ(g_VideoPlaying, 0) << "the intro never ended";
+    EXPECT_EQ(g_VideoState, 0);
+    EXPECT_EQ(g_bCursorVisible, 1);
+
+    // The screen shows an intro picture scaled to 1024 x 768: compare the smooth parts with the drawing.
+    ASSERT_TRUE(g_pDDSBack);
+    const plat::PixelBuffer& screen = g_pDDSBack->Pixels();
+    ASSERT_EQ(screen.Width(), 1024);
+    std::vector<std::uint8_t> drawn(sampledata::kFilmWidth * sampledata::kFilmHeight * 3);
+    sampledata::DrawFilmPicture(sampledata::Film::Intro, 0, drawn.data(), sampledata::kFilmWidth * 3);
+    long long sum = 0;
+    int samples = 0;
+    for (int y = 10; y < 70; y += 4) {
+        for (int x = 10; x < sampledata::kFilmWidth - 10; x += 4) {
+            const std::uint16_t p = screen.Row16(y * 768 / sampledata::kFilmHeight + 1)[x * 1024 / sampledata::kFilmWidth + 1];
+            const int got[3] = {((p >> 11) & 31) * 255 / 31, ((p >> 5) & 63) * 255 / 63, (p & 31) * 255 / 31};
+            for (int c = 0; c < 3; ++c)
+                sum += std::abs(got[c] - drawn[(static_cast<std::size_t>(y) * sampledata::kFilmWidth + x) * 3 + c]);
+            samples += 3;
+        }
+    }
+    EXPECT_LT(static_cast<double>(sum) / samples, 10.0);
+
+    FreeDirectMedia();
+    DirectDrawFree();
+    g_bPlayVideo = savedPlayVideo;
+    plat::SetAudioBackend(plat::AudioBackend::Device);
+    plat::SetGameRoot(".");
 }
 
 } // namespace
