@@ -126,7 +126,10 @@ bool ParseLesDirectory(std::span<const std::uint8_t> bytes, std::uint64_t fileSi
         const std::uint8_t* p = bytes.data() + LES_HEADER_SIZE + static_cast<std::size_t>(i) * LES_ENTRY_SIZE;
         TLesEntry& e = entries[i];
         std::memcpy(e.name, p, LES_NAME_SIZE);
-        e.name[LES_NAME_SIZE - 1] = 0; // a name that fills all 32 bytes can match nothing
+        // A name that fills all 32 bytes has no end; it is kept empty so that it matches nothing.
+        if (!std::memchr(e.name, 0, LES_NAME_SIZE))
+            e.name[0] = 0;
+        e.name[LES_NAME_SIZE - 1] = 0;
         e.id = plat::ReadU16LE(p + 32);
         e.reserved = plat::ReadU16LE(p + 34);
         e.packedSize = plat::ReadU32LE(p + 36);
@@ -211,7 +214,7 @@ std::uint8_t* LoadLesEntry(std::uint32_t slot, const char* name, std::uint16_t i
     char wanted[LES_NAME_SIZE] = {};
     if (name) {
         const std::size_t len = std::strlen(name);
-        if (len >= LES_NAME_SIZE) // no stored name is that long
+        if (len == 0 || len >= LES_NAME_SIZE) // no stored name is empty or that long
             return nullptr;
         for (std::size_t i = 0; i < len; ++i)
             wanted[i] = static_cast<char>(LowerCp1251(static_cast<unsigned char>(name[i])));

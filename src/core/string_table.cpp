@@ -62,6 +62,10 @@ TResStrings::TResStrings(const char* fileName)
 
 void TResStrings::Clear()
 {
+    // Whoever fills the game's table by hand has chosen its content; a later first lookup must
+    // not replace it with the file.
+    if (this == &g_ResStrings)
+        g_ResStringsLoaded.store(true, std::memory_order_release);
     m_Map.clear();
     m_bChanged = false;
 }
@@ -72,8 +76,6 @@ int TResStrings::Load(const char* fileName, std::vector<std::u16string>* errors)
     if (!ReadGameFile(fileName, bytes)) {
         m_FileName = fileName ? fileName : "";
         Clear();
-        if (this == &g_ResStrings)
-            g_ResStringsLoaded.store(true, std::memory_order_release);
         return 0;
     }
     return LoadFromBuffer(bytes, fileName, errors);
@@ -84,8 +86,6 @@ int TResStrings::LoadFromBuffer(std::span<const std::uint8_t> bytes, const char*
 {
     m_FileName = fileName ? fileName : "";
     Clear();
-    if (this == &g_ResStrings)
-        g_ResStringsLoaded.store(true, std::memory_order_release);
     int listed = 0;
     std::size_t pos = 0;
     const std::size_t size = bytes.size();
@@ -154,6 +154,8 @@ int TResStrings::GetString(std::u16string_view id, char16_t* buffer, std::size_t
 
 void TResStrings::SetString(std::u16string_view id, std::u16string_view text)
 {
+    if (this == &g_ResStrings)
+        g_ResStringsLoaded.store(true, std::memory_order_release);
     m_Map.insert_or_assign(std::u16string(id), std::u16string(text));
     m_bChanged = true;
 }

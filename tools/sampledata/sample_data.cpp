@@ -1,7 +1,9 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
-#include "films.h"
+    return WriteFolderTree(outDir)
+        && WriteCoreFiles(outDir)
+        && WriteFilms(outDir);
 #include "platform/paths.h"
 
 namespace sampledata {
@@ -41,11 +43,16 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
+<<<<<<< HEAD
     if (!WriteFolderTree(outDir))
         return false;
     if (!WriteFilms(outDir))
         return false;
     return true;
+=======
+    return WriteFolderTree(outDir)
+        && WriteCoreFiles(outDir);
+>>>>>>> issue3
 }
 
 } // namespace sampledata
