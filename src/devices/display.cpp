@@ -104,6 +104,8 @@ bool DirectDrawInit(plat::Window* window, int mode)
         ReportError("DDSetVideoMode() FAILED");
         return false;
     }
+    if (!g_pDD->fullScreen && window)
+        window->SetPresentation(false, g_ScreenWidth, g_ScreenHeight);
     g_DisplayMode = static_cast<std::uint8_t>(mode);
 
     const std::uint64_t videoMemory = plat::VideoMemoryBytes();
@@ -365,4 +367,11 @@ bool PresentFront()
     if (!g_pDDSPrimary || !g_pDD || !g_pDD->window)
         return false;
     return g_pDD->window->Present(*g_pDDSPrimary);
+}
+
+bool PresentFrontIfChanged()
+{
+    if (!g_pDD || !g_pDD->window || !g_pDD->window->TakeFrontChanged())
+        return false;
+    return PresentFront();
 }

@@ -81,6 +81,10 @@ void DestroyMainWindow()
         return;
     g_MainWindow.reset();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // The last subsystem out lets SDL give back what it holds for the whole process (its D-Bus
+    // connection among them).
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+        SDL_Quit();
 }
 
 Window* MainWindow()
