@@ -2,6 +2,7 @@
 
 #include "core/error_log.h"
 #include "platform/paths.h"
+#include "sounds.h"
 
 namespace sampledata {
 
@@ -40,7 +41,11 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-    return WriteFolderTree(outDir);
+    if (!WriteFolderTree(outDir))
+        return false;
+    if (!WriteSoundFiles(outDir) || !WriteMusicFiles(outDir))
+        return false;
+    return true;
 }
 
 } // namespace sampledata
