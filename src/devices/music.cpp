@@ -172,6 +172,7 @@ void PlayCampaignMusic(int campaign)
 
 void FreeMusic()
 {
+    g_bMusicTrackFailed = false;
     g_MusicStream.reset();
     g_MusicDevice.reset();
 }

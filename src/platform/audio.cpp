@@ -244,7 +244,7 @@ void MixLocked(Mixer& m, std::int16_t* out, std::size_t frames)
     }
     for (std::size_t i = 0; i < frames * 2; ++i) {
         const float s = std::clamp(acc[i], -32768.0f, 32767.0f);
-        out[i] = static_cast<std::int16_t>(s);
+        out[i] = static_cast<std::int16_t>(s >= 0.0f ? s + 0.5f : s - 0.5f);
     }
 }
 
@@ -424,8 +424,8 @@ StereoGain Compute3DGain(const Sound3DParams& p, const ListenerParams& listener)
     const float pan = d > 0.0f ? std::clamp(x / d, -1.0f, 1.0f) : 0.0f;
     const float angle = (pan + 1.0f) * 0.78539816f;
     StereoGain g;
-    g.left = gain * std::min(1.0f, 1.41421356f * std::cos(angle));
-    g.right = gain * std::min(1.0f, 1.41421356f * std::sin(angle));
+    g.left = pan <= 0.0f ? gain : gain * std::min(1.0f, 1.41421356f * std::cos(angle));
+    g.right = pan >= 0.0f ? gain : gain * std::min(1.0f, 1.41421356f * std::sin(angle));
     return g;
 }
 

@@ -1,10 +1,10 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
-    return WriteFolderTree(outDir)
-        && WriteCoreFiles(outDir)
-        && WriteFilms(outDir);
+#include "core_files.h"
+#include "films.h"
 #include "platform/paths.h"
+#include "sounds.h"
 
 namespace sampledata {
 
@@ -43,16 +43,10 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-<<<<<<< HEAD
-    if (!WriteFolderTree(outDir))
-        return false;
-    if (!WriteFilms(outDir))
-        return false;
-    return true;
-=======
     return WriteFolderTree(outDir)
-        && WriteCoreFiles(outDir);
->>>>>>> issue3
+        && WriteCoreFiles(outDir)
+        && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
+        && WriteFilms(outDir);
 }
 
 } // namespace sampledata
