@@ -532,26 +532,18 @@ bool VideoPlayer::IsRunning() const
 
 bool VideoPlayer::ShowPicture(const PictureSink& sink, std::uint32_t waitMs)
 {
-    {
+    auto takeWaiting = [&] {
         std::lock_guard lock(m->pictureMutex);
-        if (!m->pictureWaiting) {
-            // fall through to the wait below
-        } else {
-            m->pictureWaiting = false;
-            if (sink)
-                sink(m->duePicture);
-            return true;
-        }
-    }
-    if (waitMs == 0 || !m->pictureReady.Wait(waitMs))
-        return false;
-    std::lock_guard lock(m->pictureMutex);
-    if (!m->pictureWaiting)
-        return false;
-    m->pictureWaiting = false;
-    if (sink)
-        sink(m->duePicture);
-    return true;
+        if (!m->pictureWaiting)
+            return false;
+        m->pictureWaiting = false;
+        if (sink)
+            sink(m->duePicture);
+        return true;
+    };
+    if (takeWaiting())
+        return true;
+    return waitMs != 0 && m->pictureReady.Wait(waitMs) && takeWaiting();
 }
 
 bool VideoPlayer::GetEvent(VideoEvent& code)

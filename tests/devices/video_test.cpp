@@ -112,8 +112,9 @@ protected:
 
     void Start(const VideoCase& c)
     {
-        if (c.videoList)
+        if (c.videoList) {
             ASSERT_TRUE(sampledata::WriteVideoLists(m_Dir.Path(), *c.videoList, c.creditsList));
+        }
         g_bPlayVideo = c.playVideo ? 1 : 0;
         SetVideoPlayerFactory([this, unplayable = c.unplayable] {
             auto player = std::make_unique<FakePlayer>(m_Trace, unplayable);
