@@ -3,6 +3,7 @@
 #include "core/error_log.h"
 #include "core_files.h"
 #include "films.h"
+#include "images.h"
 #include "platform/paths.h"
 #include "sounds.h"
 
@@ -45,6 +46,7 @@ bool WriteGameFolder(const std::string& outDir)
 {
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
+        && WriteImages(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir);
 }
