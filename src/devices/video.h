@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "core/inf_file.h"
 #include "platform/surface.h"

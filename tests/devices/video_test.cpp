@@ -16,10 +16,9 @@
 #include "devices/display.h"
 #include "devices/music.h"
 #include "films.h"
-#include "sample_data.h"
+#include "sounds.h"
 #include "platform/audio.h"
 #include "platform/messages.h"
-#include "platform/ogg_encode.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "test_support.h"
@@ -227,13 +226,7 @@ TEST_F(VideoStateMachine, CursorHiddenAndMusicHeldWhileFilmsPlay)
 TEST_F(VideoStateMachine, MenuMusicWaitsForTheCredits)
 {
     plat::SetAudioBackend(plat::AudioBackend::Capture);
-    std::vector<std::int16_t> tone(22050);
-    for (std::size_t i = 0; i < tone.size(); ++i)
-        tone[i] = static_cast<std::int16_t>((i / 25) % 2 ? 8000 : -8000);
-    std::vector<std::uint8_t> ogg;
-    ASSERT_TRUE(plat::EncodeOggVorbis(tone, 1, 22050, 0.3f, ogg));
-    ASSERT_TRUE(sampledata::WriteFileBytes(m_Dir.Path(), std::string("Media/Music/") + g_MusicTracks[0], ogg.data(),
-                                           ogg.size()));
+    ASSERT_TRUE(sampledata::WriteMusicTrack(m_Dir.Path(), 0, 2.0));
     struct {
         std::vector<std::string> credits;
         const char* steps;
