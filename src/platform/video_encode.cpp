@@ -80,18 +80,18 @@ bool FilmEncodersAvailable()
     return avcodec_find_encoder_by_name("libtheora") != nullptr && avcodec_find_encoder_by_name("libvorbis") != nullptr;
 }
 
-bool EncodeFilm(const std::string& hostPath, const FilmSpec& spec, const FilmPictureFn& drawPicture,
+bool EncodeFilm(const std::string& hostPath, const FilmParams& params, const FilmPictureFn& drawPicture,
                 const FilmSoundFn& makeSound)
 {
     av_log_set_level(AV_LOG_ERROR);
     const bool ok = [&]() -> bool {
         FilmWriter w;
         w.path = hostPath;
-        if (spec.width <= 0 || spec.height <= 0 || spec.framesPerSecond <= 0 || spec.frameCount <= 0 || !drawPicture)
+        if (params.width <= 0 || params.height <= 0 || params.framesPerSecond <= 0 || params.frameCount <= 0 || !drawPicture)
             return w.Fail("bad film description");
         const AVCodec* theora = avcodec_find_encoder_by_name("libtheora");
-        const AVCodec* vorbis = spec.audioRate > 0 ? avcodec_find_encoder_by_name("libvorbis") : nullptr;
-        if (!theora || (spec.audioRate > 0 && !vorbis))
+        const AVCodec* vorbis = params.audioRate > 0 ? avcodec_find_encoder_by_name("libvorbis") : nullptr;
+        if (!theora || (params.audioRate > 0 && !vorbis))
             return w.Fail("no Theora or Vorbis encoder in this FFmpeg");
         if (avformat_alloc_output_context2(&w.out, nullptr, "ogg", hostPath.c_str()) < 0 || !w.out)
             return w.Fail("no Ogg writer");
@@ -101,12 +101,12 @@ bool EncodeFilm(const std::string& hostPath, const FilmSpec& spec, const FilmPic
         w.videoStream = avformat_new_stream(w.out, nullptr);
         if (!w.video || !w.videoStream)
             return w.Fail("out of memory");
-        w.video->width = spec.width;
-        w.video->height = spec.height;
+        w.video->width = params.width;
+        w.video->height = params.height;
         w.video->pix_fmt = AV_PIX_FMT_YUV420P;
-        w.video->time_base = AVRational{1, spec.framesPerSecond};
-        w.video->framerate = AVRational{spec.framesPerSecond, 1};
-        w.video->gop_size = spec.framesPerSecond;
+        w.video->time_base = AVRational{1, params.framesPerSecond};
+        w.video->framerate = AVRational{params.framesPerSecond, 1};
+        w.video->gop_size = params.framesPerSecond;
         // High constant quality: the films are tiny and the tests compare decoded pixels with the drawing.
         w.video->flags |= AV_CODEC_FLAG_QSCALE;
         w.video->global_quality = 9 * FF_QP2LAMBDA;
@@ -125,9 +125,9 @@ bool EncodeFilm(const std::string& hostPath, const FilmSpec& spec, const FilmPic
             if (!w.audio || !w.audioStream)
                 return w.Fail("out of memory");
             w.audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
-            w.audio->sample_rate = spec.audioRate;
+            w.audio->sample_rate = params.audioRate;
             av_channel_layout_default(&w.audio->ch_layout, 1);
-            w.audio->time_base = AVRational{1, spec.audioRate};
+            w.audio->time_base = AVRational{1, params.audioRate};
             w.audio->bit_rate = 64000;
             if (globalHeader)
                 w.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -144,20 +144,20 @@ bool EncodeFilm(const std::string& hostPath, const FilmSpec& spec, const FilmPic
         if (!w.packet || !w.picture || !w.sound)
             return w.Fail("out of memory");
         w.picture->format = AV_PIX_FMT_YUV420P;
-        w.picture->width = spec.width;
-        w.picture->height = spec.height;
+        w.picture->width = params.width;
+        w.picture->height = params.height;
         if (av_frame_get_buffer(w.picture, 0) < 0)
             return w.Fail("out of memory");
         const int soundFrame = w.audio ? (w.audio->frame_size > 0 ? w.audio->frame_size : 1024) : 0;
         if (w.audio) {
             w.sound->format = AV_SAMPLE_FMT_FLTP;
-            w.sound->sample_rate = spec.audioRate;
+            w.sound->sample_rate = params.audioRate;
             w.sound->nb_samples = soundFrame;
             av_channel_layout_default(&w.sound->ch_layout, 1);
             if (av_frame_get_buffer(w.sound, 0) < 0)
                 return w.Fail("out of memory");
         }
-        w.scaler = sws_getContext(spec.width, spec.height, AV_PIX_FMT_RGB24, spec.width, spec.height,
+        w.scaler = sws_getContext(params.width, params.height, AV_PIX_FMT_RGB24, params.width, params.height,
                                   AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
         if (!w.scaler)
             return w.Fail("cannot convert pictures");
@@ -169,17 +169,17 @@ bool EncodeFilm(const std::string& hostPath, const FilmSpec& spec, const FilmPic
             return w.Fail("cannot write the header");
         w.headerWritten = true;
 
-        const int rgbPitch = spec.width * 3;
-        std::vector<std::uint8_t> rgb(static_cast<std::size_t>(rgbPitch) * spec.height);
+        const int rgbPitch = params.width * 3;
+        std::vector<std::uint8_t> rgb(static_cast<std::size_t>(rgbPitch) * params.height);
         const std::int64_t totalSamples =
-            w.audio ? static_cast<std::int64_t>(spec.frameCount) * spec.audioRate / spec.framesPerSecond : 0;
+            w.audio ? static_cast<std::int64_t>(params.frameCount) * params.audioRate / params.framesPerSecond : 0;
         int nextPicture = 0;
         std::int64_t nextSample = 0;
         bool good = true;
-        while (good && (nextPicture < spec.frameCount || nextSample < totalSamples)) {
+        while (good && (nextPicture < params.frameCount || nextSample < totalSamples)) {
             const bool pictureFirst =
                 nextSample >= totalSamples ||
-                (nextPicture < spec.frameCount &&
+                (nextPicture < params.frameCount &&
                  av_compare_ts(nextPicture, w.video->time_base, nextSample, w.audio->time_base) <= 0);
             if (pictureFirst) {
                 drawPicture(nextPicture, rgb.data(), rgbPitch);
@@ -187,7 +187,7 @@ bool EncodeFilm(const std::string& hostPath, const FilmSpec& spec, const FilmPic
                     return w.Fail("out of memory");
                 const std::uint8_t* src[1] = {rgb.data()};
                 const int srcPitch[1] = {rgbPitch};
-                sws_scale(w.scaler, src, srcPitch, 0, spec.height, w.picture->data, w.picture->linesize);
+                sws_scale(w.scaler, src, srcPitch, 0, params.height, w.picture->data, w.picture->linesize);
                 w.picture->pts = nextPicture++;
                 good = w.Encode(w.video, w.videoStream, w.picture);
             } else {

@@ -7,7 +7,7 @@
 
 namespace plat {
 
-struct FilmSpec {
+struct FilmParams {
     int width = 320;       // multiples of 16 keep the coded picture free of padding
     int height = 240;
     int framesPerSecond = 15;
@@ -17,7 +17,7 @@ struct FilmSpec {
 
 // Draws picture `frame` as packed RGB bytes (3 per pixel, rows `pitch` bytes apart).
 using FilmPictureFn = std::function<void(int frame, std::uint8_t* rgb, int pitch)>;
-// The sound sample at `index` (at FilmSpec::audioRate), -1..1.
+// The sound sample at `index` (at FilmParams::audioRate), -1..1.
 using FilmSoundFn = std::function<float(std::int64_t index)>;
 
 // Whether this system's FFmpeg can write such films at all.
@@ -25,7 +25,7 @@ bool FilmEncodersAvailable();
 
 // Writes the film to hostPath; false, with a logged reason, on any failure (a partly written file
 // is removed).
-bool EncodeFilm(const std::string& hostPath, const FilmSpec& spec, const FilmPictureFn& picture,
+bool EncodeFilm(const std::string& hostPath, const FilmParams& params, const FilmPictureFn& picture,
                 const FilmSoundFn& sound);
 
 } // namespace plat

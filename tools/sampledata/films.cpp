@@ -73,15 +73,15 @@ void DrawFilmPicture(Film film, int frame, std::uint8_t* rgb, int pitch)
 bool WriteFilm(const std::string& hostPath, Film film)
 {
     const FilmInfo& info = GetFilmInfo(film);
-    plat::FilmSpec spec;
-    spec.width = kFilmWidth;
-    spec.height = kFilmHeight;
-    spec.framesPerSecond = kFilmFramesPerSecond;
-    spec.frameCount = info.frameCount;
-    spec.audioRate = kFilmAudioRate;
+    plat::FilmParams params;
+    params.width = kFilmWidth;
+    params.height = kFilmHeight;
+    params.framesPerSecond = kFilmFramesPerSecond;
+    params.frameCount = info.frameCount;
+    params.audioRate = kFilmAudioRate;
     const float tone = info.toneHz;
     return plat::EncodeFilm(
-        hostPath, spec, [film](int frame, std::uint8_t* rgb, int pitch) { DrawFilmPicture(film, frame, rgb, pitch); },
+        hostPath, params, [film](int frame, std::uint8_t* rgb, int pitch) { DrawFilmPicture(film, frame, rgb, pitch); },
         [tone](std::int64_t i) {
             const double t = static_cast<double>(i) / kFilmAudioRate;
             return static_cast<float>(0.3 * std::sin(2.0 * 3.14159265358979 * tone * t));
