@@ -1,14 +1,16 @@
 // The program's entry. Until the application core's start-up and message loop take it over, the
 // program opens the display, shows a test picture for a few frames and can write what the screen
 // shows to a BMP file (KORVELA_SCREENSHOT=path; KORVELA_DISPLAY_FRAMES=n frames, default 120;
-// KORVELA_WINDOWED=1 for a normal window).
+// KORVELA_WINDOWED=1 for a normal window). The start-up films play first.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "devices/cursor_state.h"
 #include "devices/display.h"
+#include "devices/video.h"
 #include "platform/clock.h"
+#include "platform/messages.h"
 #include "platform/paths.h"
 
 namespace {
@@ -34,6 +36,21 @@ void DrawTestPicture(int frame)
     DrawTextWithBackground(g_pDDSBack, 40, g_ScreenHeight / 3 + 20, u"Korvela — Корвела, 1914–1918", true);
 }
 
+// Runs the films' part of the frame and their end messages until the start-up sequence is over.
+void PlayStartUpFilms()
+{
+    if (!IniDirectMedia())
+        return;
+    while (g_VideoState != 0 || g_VideoPlaying != 0) {
+        VideoWindowProc();
+        plat::Message msg;
+        while (plat::PeekAppMessage(msg)) {
+            if (msg.message == plat::MSG_VIDEO_EVENT && g_pVideoPlayer)
+                HandleVideoEvent();
+        }
+    }
+}
+
 } // namespace
 
 int main()
@@ -52,6 +69,7 @@ int main()
     }
     plat::Font* font = plat::CreateFont({"Times New Roman", 28, 700, 204, false});
     SetSurfaceTextFont(font, 0x99F7FF);
+    PlayStartUpFilms();
     g_bCursorVisible = 0;
     for (int frame = 0; frame < frames; ++frame) {
         DrawTestPicture(frame);
@@ -63,6 +81,7 @@ int main()
         if (!plat::WriteSurfaceBmp(*g_pDDSPrimary, plat::ResolvePath(shot)))
             result = 1;
     }
+    FreeDirectMedia();
     g_TextFont = nullptr;
     plat::ReleaseFont(font);
     DirectDrawFree();

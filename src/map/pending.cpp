@@ -4,6 +4,10 @@
 #include "map/map_view.h"
 #include "map/minimap.h"
 
+#include "map/map_file.h"
+#include "map/map_view.h"
+#include "map/view.h"
+
 std::uint8_t g_bMapViewDirty = 0;
 
 std::uint16_t g_ViewX = 0;
@@ -34,3 +38,5 @@ void ProcessMiniMap(std::uint8_t) {}
 std::int16_t g_PlacingHouseType = -1;
 
 void ReleaseHousePhaseGraphic(std::uint16_t) {}
+
+std::uint32_t g_MapKind = 1;

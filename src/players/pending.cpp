@@ -33,3 +33,5 @@ void PostDragEndCommand() {}
 void PostMapClickCommand() {}
 void PostMapOrderCommand() {}
 void PostOrientationCommand() {}
+
+TStrateg* g_Strateg[8] = {};

@@ -10,8 +10,12 @@ public:
     void AddCommand(THeapItem* item);
 
     std::uint16_t NumSelectedUnits = 0;
+    // 0 Russia, 1 England, 2 France, 3 Germany, 4 Austria; 255 until set.
+    std::uint8_t Nation = 255;
 };
 
 // The local player's number (0 until a game sets it) and state (null outside a game).
 extern std::uint8_t MyPlayer;
 extern TStrateg* MyStrateg;
+// The eight players' states, indexed by player number; null for an absent player.
+extern TStrateg* g_Strateg[8];

@@ -2,6 +2,8 @@
 // exists. The module that builds the real service deletes its entry here.
 #include "core/error_log.h"
 #include "units/building_graphics.h"
+#include "units/house.h"
+#include "units/unit.h"
 #include "units/unit_types.h"
 
 bool LoadUnitPhases(TBasicUnit*, std::uint32_t)
@@ -13,5 +15,16 @@ bool LoadUnitPhases(TBasicUnit*, std::uint32_t)
 bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
 {
     ReportError("CHousePhaseGraphic::LoadSprites: building graphics are not available yet");
+    return false;
+}
+
+// No building records exist yet: nothing to read, so no building sound plays.
+bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
+{
+    return false;
+}
+
+bool GetUnitSoundFields(const TUnit*, TUnitSoundFields&)
+{
     return false;
 }

@@ -7,6 +7,8 @@
 #include "cursors.h"
 #include "images.h"
 #include "span_images.h"
+#include "films.h"
+#include "sounds.h"
 
 namespace sampledata {
 
@@ -50,7 +52,9 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteImages(outDir)
         && WriteCursors(outDir)
         && WriteSpanImages(outDir)
-        && WriteAnimations(outDir);
+        && WriteAnimations(outDir)
+        && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
+        && WriteFilms(outDir);
 }
 
 } // namespace sampledata
