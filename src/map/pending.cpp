@@ -3,10 +3,7 @@
 #include "map/map_objects.h"
 #include "map/map_view.h"
 #include "map/minimap.h"
-
 #include "map/map_file.h"
-#include "map/map_view.h"
-#include "map/view.h"
 
 std::uint8_t g_bMapViewDirty = 0;
 
