@@ -576,7 +576,7 @@ const void* AudioBuffer::DataIdentity() const { return m_Voice->data.get(); }
 std::size_t PcmQueue::Read(std::int16_t* out, std::size_t frameCount)
 {
     std::lock_guard lock(m_Mutex);
-    const std::size_t ch = m_Format.channels;
+    const std::size_t ch = std::max<std::size_t>(m_Format.channels, 1);
     const std::size_t avail = (m_Samples.size() - m_ReadPos) / ch;
     const std::size_t n = std::min(avail, frameCount);
     if (n > 0)
@@ -592,7 +592,7 @@ std::size_t PcmQueue::Read(std::int16_t* out, std::size_t frameCount)
 void PcmQueue::Push(std::span<const std::int16_t> interleaved)
 {
     std::lock_guard lock(m_Mutex);
-    const std::size_t whole = interleaved.size() - interleaved.size() % m_Format.channels;
+    const std::size_t whole = interleaved.size() - interleaved.size() % std::max<std::size_t>(m_Format.channels, 1);
     m_Samples.insert(m_Samples.end(), interleaved.begin(), interleaved.begin() + static_cast<std::ptrdiff_t>(whole));
 }
 
@@ -612,7 +612,7 @@ void PcmQueue::Clear()
 std::size_t PcmQueue::QueuedFrames() const
 {
     std::lock_guard lock(m_Mutex);
-    return (m_Samples.size() - m_ReadPos) / m_Format.channels;
+    return (m_Samples.size() - m_ReadPos) / std::max<std::size_t>(m_Format.channels, 1);
 }
 
 bool PcmQueue::Finished() const
