@@ -1,7 +1,10 @@
 // Least bodies of map services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
 #include "map/map_file.h"
+#include "map/map_view.h"
 #include "map/view.h"
+
+std::uint8_t g_bMapViewDirty = 0;
 
 std::int32_t g_ViewPixelX = 0;
 std::int32_t g_ViewPixelY = 0;

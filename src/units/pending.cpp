@@ -1,9 +1,24 @@
 // Least bodies of unit and building services that built modules call before their own module
 // exists. The module that builds the real service deletes its entry here.
+#include "core/error_log.h"
+#include "units/building_graphics.h"
 #include "units/house.h"
 #include "units/unit.h"
+#include "units/unit_types.h"
 
-// No building records exist yet: nothing to read, so no building sound plays.
+bool LoadUnitPhases(TBasicUnit*, std::uint32_t)
+{
+    ReportError("LoadUnitPhases: unit graphics are not available yet");
+    return false;
+}
+
+bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
+{
+    ReportError("CHousePhaseGraphic::LoadSprites: building graphics are not available yet");
+    return false;
+}
+
+// No building or unit records exist yet: nothing to read, so no building or unit sound plays.
 bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
 {
     return false;
