@@ -67,9 +67,11 @@ bool GetLesEntry(std::uint32_t slot, std::uint32_t index, TLesEntry& entry);
 // bad header.
 bool ParseLesDirectory(std::span<const std::uint8_t> bytes, std::uint64_t fileSize, std::vector<TLesEntry>& entries,
                        const char* pathForLog);
-// Inflates a zlib stream that must give exactly rawSize bytes. The result is owned by the caller
-// (FreeLesEntry / FreeCompressedFile free it). Null on any mismatch.
-std::uint8_t* InflateExact(const std::uint8_t* packed, std::uint32_t packedSize, std::uint32_t rawSize);
+// Inflates one zlib stream into a new buffer of rawSize bytes; outSize receives the length zlib
+// produced. Null when the stream is bad, does not fit rawSize, or rawSize is more than any stream of
+// packedSize bytes can give. FreeLesEntry / FreeCompressedFile free the result.
+std::uint8_t* InflateBody(const std::uint8_t* packed, std::uint32_t packedSize, std::uint32_t rawSize,
+                          std::uint32_t* outSize);
 
 // Writes data as a compressed file; the previous file stays whole when anything fails. The
 // declaration also stands in memory_stream.h, whose writer saves through it.

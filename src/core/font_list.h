@@ -12,6 +12,7 @@ struct TFontEntry {
     std::int32_t height = 10;
     std::int32_t charset = 1; // a GDI character-set number (204 Cyrillic, 1 default)
     std::string name;         // the face name, code page 1251, at most 99 characters
+    bool operator==(const TFontEntry&) const = default;
 };
 
 class TFontList {

@@ -1,6 +1,8 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "core_files.h"
+#include "films.h"
 #include "platform/paths.h"
 #include "sounds.h"
 
@@ -41,11 +43,10 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-    if (!WriteFolderTree(outDir))
-        return false;
-    if (!WriteSoundFiles(outDir) || !WriteMusicFiles(outDir))
-        return false;
-    return true;
+    return WriteFolderTree(outDir)
+        && WriteCoreFiles(outDir)
+        && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
+        && WriteFilms(outDir);
 }
 
 } // namespace sampledata
