@@ -46,10 +46,12 @@ struct Mixer {
     std::vector<float> accum;
 };
 
+// Never destroyed: buffers and streams held by globals of the game are released during static
+// destruction, after a function-local mixer would already be gone.
 Mixer& TheMixer()
 {
-    static Mixer mixer;
-    return mixer;
+    static Mixer* mixer = new Mixer;
+    return *mixer;
 }
 
 std::uint32_t FrameCount(const VoiceState& v)
