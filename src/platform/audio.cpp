@@ -35,6 +35,7 @@ constexpr std::size_t kStreamChunkFrames = 2048;
 constexpr double kFixedOne = 4294967296.0;
 
 struct Mixer {
+    std::mutex openMutex; // serialises AudioOpen and AudioClose, which drop `mutex` around SDL calls
     std::mutex mutex;
     int openCount = 0;
     AudioBackend backend = AudioBackend::Device;
@@ -282,6 +283,7 @@ AudioBackend GetAudioBackend()
 bool AudioOpen(std::uint32_t outputRate)
 {
     Mixer& m = TheMixer();
+    std::lock_guard openLock(m.openMutex);
     std::unique_lock lock(m.mutex);
     if (m.openCount > 0) {
         ++m.openCount;
@@ -321,14 +323,18 @@ bool AudioOpen(std::uint32_t outputRate)
     m.outRate = outputRate;
     m.openCount = 1;
     m.listener = ListenerParams{};
-    if (m.device != 0)
-        SDL_PauseAudioDevice(m.device, 0);
+    const SDL_AudioDeviceID started = m.device;
+    lock.unlock();
+    // Unpausing takes SDL's device lock, which the callback holds while it waits for ours.
+    if (started != 0)
+        SDL_PauseAudioDevice(started, 0);
     return true;
 }
 
 void AudioClose()
 {
     Mixer& m = TheMixer();
+    std::lock_guard openLock(m.openMutex);
     SDL_AudioDeviceID dev = 0;
     {
         std::lock_guard lock(m.mutex);
