@@ -1,7 +1,9 @@
 #include "devices/display.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "core/app_state.h"
 #include "core/error_log.h"
@@ -122,7 +124,9 @@ bool DirectDrawInit(plat::Window* window, int mode)
     }
 
     // Without the channel masks every colour made by MakeColor16 would be wrong, so a display whose
-    // format cannot be read is not usable.
+    // format cannot be read is not usable; the old channel layout must not outlive it either.
+    g_RedShift = g_GreenShift = g_BlueShift = 0;
+    g_RedBits = g_GreenBits = g_BlueBits = 0;
     if (!plat::GetPixelMasks(g_pDDSBack->Format(), g_DisplayPixelFormat) || !g_DisplayPixelFormat.red ||
         !g_DisplayPixelFormat.green || !g_DisplayPixelFormat.blue) {
         plat::DrawContext dc(g_pDDSPrimary);
@@ -210,7 +214,7 @@ std::uint16_t MakeColor16(std::uint8_t red, std::uint8_t green, std::uint8_t blu
 plat::Surface* CreateOffscreenSurface(int width, int height, std::uint16_t colorKey, bool /*systemMemory*/)
 {
     if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) {
-        ReportErrorInt("CreateOffscreenSurface: bad surface size ", static_cast<long long>(width) * 100000 + height);
+        ReportError2("CreateOffscreenSurface: bad surface size ", std::to_string(width) + " x " + std::to_string(height));
         return nullptr;
     }
     const plat::PixelFormat format = g_pDDSBack ? g_pDDSBack->Format() : plat::DisplayFormat();
@@ -230,10 +234,13 @@ namespace {
 bool ClipAndBlt(plat::Surface* dest, plat::Surface* src, int W, int H, const plat::Rect* srcRect, int x, int y,
                 bool keyed, bool sizeFirst)
 {
-    plat::Rect r = srcRect ? *srcRect : src->Bounds();
+    // 64-bit arithmetic: a caller's rectangle may hold any values, and a wrapped sum must not turn
+    // into a rectangle that looks valid.
+    const plat::Rect given = srcRect ? *srcRect : src->Bounds();
+    std::int64_t left = given.left, top = given.top, right = given.right, bottom = given.bottom;
     const auto nothingToDraw = [&] {
-        return static_cast<int>(static_cast<std::uint16_t>(r.right - r.left)) + x <= 0 ||
-               static_cast<int>(static_cast<std::uint16_t>(r.bottom - r.top)) + y <= 0;
+        return static_cast<std::int64_t>(static_cast<std::uint16_t>(right - left)) + x <= 0 ||
+               static_cast<std::int64_t>(static_cast<std::uint16_t>(bottom - top)) + y <= 0;
     };
     if (sizeFirst) {
         if (x >= W || y >= H)
@@ -246,19 +253,25 @@ bool ClipAndBlt(plat::Surface* dest, plat::Surface* src, int W, int H, const pla
         if (x >= W || y >= H)
             return true;
     }
-    if ((r.right - r.left) + x >= W)
-        r.right = W - x + r.left;
-    if ((r.bottom - r.top) + y >= H)
-        r.bottom = H - y + r.top;
-    if (x < 0) {
-        r.left -= x;
-        x = 0;
+    if ((right - left) + x >= W)
+        right = static_cast<std::int64_t>(W) - x + left;
+    if ((bottom - top) + y >= H)
+        bottom = static_cast<std::int64_t>(H) - y + top;
+    std::int64_t dx = x, dy = y;
+    if (dx < 0) {
+        left -= dx;
+        dx = 0;
     }
-    if (y < 0) {
-        r.top -= y;
-        y = 0;
+    if (dy < 0) {
+        top -= dy;
+        dy = 0;
     }
-    return dest->BltFast(x, y, *src, &r, keyed);
+    const auto fits = [](std::int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
+    if (!fits(left) || !fits(top) || !fits(right) || !fits(bottom))
+        return false;
+    const plat::Rect r{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), static_cast<std::int32_t>(right),
+                       static_cast<std::int32_t>(bottom)};
+    return dest->BltFast(static_cast<int>(dx), static_cast<int>(dy), *src, &r, keyed);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include "platform/draw.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "platform/text.h"
@@ -86,27 +88,32 @@ bool DrawContext::TextOut(int x, int y, std::u16string_view text)
     const int width = font->TextWidth(text);
     const FontMetrics& m = font->Metrics();
 
-    int left = x;
+    std::int64_t left = x;
     switch (align & kTextAlignCenter) {
-    case kTextAlignRight: left = x - width; break;
-    case kTextAlignCenter: left = x - width / 2; break;
+    case kTextAlignRight: left = static_cast<std::int64_t>(x) - width; break;
+    case kTextAlignCenter: left = static_cast<std::int64_t>(x) - width / 2; break;
     default: break;
     }
-    int top = y;
+    std::int64_t top = y;
     if ((align & kTextAlignBaseline) == kTextAlignBaseline)
-        top = y - m.ascent;
+        top = static_cast<std::int64_t>(y) - m.ascent;
     else if (align & kTextAlignBottom)
-        top = y - m.height;
+        top = static_cast<std::int64_t>(y) - m.height;
+    if (updateCp && (align & kTextAlignCenter) != kTextAlignCenter) {
+        const std::int64_t moved = static_cast<std::int64_t>(x) + ((align & kTextAlignCenter) == kTextAlignRight ? -width : width);
+        m_Pos.x = static_cast<int>(std::clamp<std::int64_t>(moved, INT32_MIN, INT32_MAX));
+    }
+    // Nothing of a text that starts this far away can reach the surface.
+    constexpr std::int64_t kFar = 1 << 30;
+    if (left < -kFar || left > kFar || top < -kFar || top > kFar)
+        return true;
 
+    const int l = static_cast<int>(left), t = static_cast<int>(top);
     if (m_BkMode == kBkOpaque)
-        FillRect({left, top, left + width, top + m.height}, m_BkColor);
+        FillRect({l, t, static_cast<int>(std::min<std::int64_t>(left + width, kFar)), t + m.height}, m_BkColor);
     const Rect clip = m_Surface->Bounds();
-    font->Draw(m_Surface->Pixels(), left, top, text, ColorRefToPixel(m_Surface->Format(), m_TextColor), clip);
+    font->Draw(m_Surface->Pixels(), l, t, text, ColorRefToPixel(m_Surface->Format(), m_TextColor), clip);
 
-    if (updateCp && (align & kTextAlignCenter) == kTextAlignLeft)
-        m_Pos.x += width;
-    else if (updateCp && (align & kTextAlignCenter) == kTextAlignRight)
-        m_Pos.x -= width;
     return true;
 }
 
@@ -197,14 +204,49 @@ void DrawContext::LineTo(int x, int y)
         return;
     const std::uint32_t pixel = ColorRefToPixel(m_Surface->Format(), m_Pen.color);
     // Bresenham; the last point belongs to the next segment.
-    std::int64_t cx = from.x, cy = from.y;
-    const std::int64_t dx = std::llabs(static_cast<std::int64_t>(x) - cx), dy = -std::llabs(static_cast<std::int64_t>(y) - cy);
-    const int sx = cx < x ? 1 : -1, sy = cy < y ? 1 : -1;
+    std::int64_t cx = from.x, cy = from.y, ex = x, ey = y;
+    bool drawEnd = false;
+    // A very long line is first cut to the area around the surface, so that its walk stays short.
+    const std::int64_t span = std::max(std::llabs(ex - cx), std::llabs(ey - cy));
+    if (span > 4096 + w + h) {
+        const double x0 = static_cast<double>(cx), y0 = static_cast<double>(cy);
+        const double ddx = static_cast<double>(ex - cx), ddy = static_cast<double>(ey - cy);
+        double t0 = 0.0, t1 = 1.0;
+        const double p[4] = {-ddx, ddx, -ddy, ddy};
+        const double q[4] = {x0 + pad, (w + pad) - x0, y0 + pad, (h + pad) - y0};
+        for (int i = 0; i < 4; ++i) {
+            if (p[i] == 0.0) {
+                if (q[i] < 0.0)
+                    return;
+                continue;
+            }
+            const double t = q[i] / p[i];
+            if (p[i] < 0.0)
+                t0 = std::max(t0, t);
+            else
+                t1 = std::min(t1, t);
+        }
+        if (t0 > t1)
+            return;
+        drawEnd = t1 < 1.0;
+        const std::int64_t nx0 = std::llround(x0 + t0 * ddx), ny0 = std::llround(y0 + t0 * ddy);
+        ex = std::llround(x0 + t1 * ddx);
+        ey = std::llround(y0 + t1 * ddy);
+        cx = nx0;
+        cy = ny0;
+    }
+    const std::int64_t dx = std::llabs(ex - cx), dy = -std::llabs(ey - cy);
+    const int sx = cx < ex ? 1 : -1, sy = cy < ey ? 1 : -1;
     std::int64_t err = dx + dy;
-    const std::int64_t limitW = m_Surface->Width() + m_Pen.width + 1, limitH = m_Surface->Height() + m_Pen.width + 1;
-    while (cx != x || cy != y) {
+    const std::int64_t limitW = w + pad + 1, limitH = h + pad + 1;
+    for (;;) {
+        const bool atEnd = cx == ex && cy == ey;
+        if (atEnd && !drawEnd)
+            break;
         if (cx > -limitW && cx < limitW * 2 && cy > -limitH && cy < limitH * 2)
             PenDot(static_cast<int>(cx), static_cast<int>(cy), pixel);
+        if (atEnd)
+            break;
         const std::int64_t e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -254,8 +296,9 @@ void DrawContext::Polygon(const Point* points, std::size_t count)
             for (std::size_t k = 0; k + 1 < xs.size(); k += 2) {
                 // Pixels whose centres lie in [xa, xb).
                 const double first = std::ceil(xs[k] - 0.5), end = std::ceil(xs[k + 1] - 0.5);
-                const int x0 = static_cast<int>(std::max(first, 0.0));
-                const int x1 = static_cast<int>(std::min(end, static_cast<double>(m_Surface->Width())));
+                const double width = m_Surface->Width();
+                const int x0 = static_cast<int>(std::clamp(first, 0.0, width));
+                const int x1 = static_cast<int>(std::clamp(end, 0.0, width));
                 for (int x = x0; x < x1; ++x) {
                     if (wide)
                         m_Surface->Pixels().Row32(y)[x] = pixel;

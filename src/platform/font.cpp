@@ -282,32 +282,33 @@ int Font::TextWidth(std::u16string_view text) const
 int Font::Draw(PixelBuffer& target, int x, int y, std::u16string_view text, std::uint32_t pixel, const Rect& clip) const
 {
     const int bpp = BytesPerPixel(target.Format());
-    const int cl = std::max(0, clip.left), ct = std::max(0, clip.top);
-    const int cr = std::min(target.Width(), clip.right), cb = std::min(target.Height(), clip.bottom);
-    const int baseline = y + m_Metrics.ascent;
-    int pen = x;
+    const std::int64_t cl = std::max(0, clip.left), ct = std::max(0, clip.top);
+    const std::int64_t cr = std::min(target.Width(), clip.right), cb = std::min(target.Height(), clip.bottom);
+    // 64-bit positions: a text placed near the ends of the int range must not overflow.
+    const std::int64_t baseline = static_cast<std::int64_t>(y) + m_Metrics.ascent;
+    std::int64_t pen = x;
     for (std::size_t i = 0; i < text.size();) {
         const Glyph& g = m_Impl->Get(NextCodePoint(text, i));
-        const int gx0 = pen + g.left, gy0 = baseline - g.top;
-        const int x0 = std::max(cl, gx0), x1 = std::min(cr, gx0 + g.width);
-        const int y0 = std::max(ct, gy0), y1 = std::min(cb, gy0 + g.rows);
-        for (int py = y0; py < y1; ++py) {
+        const std::int64_t gx0 = pen + g.left, gy0 = baseline - g.top;
+        const std::int64_t x0 = std::max(cl, gx0), x1 = std::min(cr, gx0 + g.width);
+        const std::int64_t y0 = std::max(ct, gy0), y1 = std::min(cb, gy0 + g.rows);
+        for (std::int64_t py = y0; py < y1; ++py) {
             const std::uint8_t* src = g.bits.data() + static_cast<std::size_t>(py - gy0) * g.width;
             if (bpp == 2) {
-                std::uint16_t* row = target.Row16(py);
-                for (int px = x0; px < x1; ++px)
+                std::uint16_t* row = target.Row16(static_cast<int>(py));
+                for (std::int64_t px = x0; px < x1; ++px)
                     if (src[px - gx0])
                         row[px] = static_cast<std::uint16_t>(pixel);
             } else {
-                std::uint32_t* row = target.Row32(py);
-                for (int px = x0; px < x1; ++px)
+                std::uint32_t* row = target.Row32(static_cast<int>(py));
+                for (std::int64_t px = x0; px < x1; ++px)
                     if (src[px - gx0])
                         row[px] = pixel;
             }
         }
         pen += g.advance;
     }
-    return pen - x;
+    return static_cast<int>(pen - x);
 }
 
 } // namespace plat

@@ -133,9 +133,10 @@ bool Surface::BltFast(int x, int y, const Surface& src, const Rect* srcRect, boo
         return false;
     if (!RectInside(s, src.Width(), src.Height()))
         return false;
-    const Rect d{x, y, x + s.Width(), y + s.Height()};
-    if (!RectInside(d, Width(), Height()))
+    if (x < 0 || y < 0 || static_cast<std::int64_t>(x) + s.Width() > Width() ||
+        static_cast<std::int64_t>(y) + s.Height() > Height())
         return false;
+    const Rect d{x, y, x + s.Width(), y + s.Height()};
 
     const int bpp = BytesPerPixel(Format());
     const std::size_t rowBytes = static_cast<std::size_t>(s.Width()) * bpp;

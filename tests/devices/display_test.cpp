@@ -38,6 +38,18 @@ protected:
     }
 };
 
+// Runs the error log in a temporary folder (the log is written to the current folder).
+class LogCapture {
+public:
+    LogCapture() : m_Old(std::filesystem::current_path()) { std::filesystem::current_path(m_Dir.Path()); }
+    ~LogCapture() { std::filesystem::current_path(m_Old); }
+    std::string Text() const { return testsupport::ReadText(m_Dir / "ReportError.log"); }
+
+private:
+    testsupport::TempDir m_Dir;
+    std::filesystem::path m_Old;
+};
+
 std::unique_ptr<Surface> Pattern(int w, int h)
 {
     auto s = std::make_unique<Surface>(w, h, PixelFormat::RGB565);
@@ -74,13 +86,12 @@ TEST_F(Display, MakeColor16FollowsTheBackBufferMasks)
 TEST_F(Display, UnreadablePixelFormatFailsTheStart)
 {
     DirectDrawFree();
-    testsupport::TempDir dir;
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir.Path());
+    LogCapture log;
     plat::SetDisplayFormat(PixelFormat::Depth16);
     EXPECT_FALSE(DirectDrawInit(nullptr, 0));
-    EXPECT_NE(testsupport::ReadText(dir / "ReportError.log").find("Error reading of pixel format!"), std::string::npos);
-    std::filesystem::current_path(cwd);
+    EXPECT_NE(log.Text().find("Error reading of pixel format!"), std::string::npos);
+    // No colour of the display that was there before, and no division by a zero divisor.
+    EXPECT_EQ(MakeColor16(255, 255, 255), 0);
 }
 
 TEST_F(Display, ModesAreOfferedOnlyAboveTheirVideoMemoryThreshold)
@@ -104,13 +115,23 @@ TEST_F(Display, ModesAreOfferedOnlyAboveTheirVideoMemoryThreshold)
 
 TEST_F(Display, WrongModesChangeNothing)
 {
-    EXPECT_FALSE(SetScreenMode(4));
-    EXPECT_FALSE(SetScreenMode(-1));
-    EXPECT_EQ(g_ScreenWidth, 1024);
-    EXPECT_EQ(g_DisplayMode, 0);
+    {
+        LogCapture log;
+        EXPECT_FALSE(SetScreenMode(4));
+        EXPECT_FALSE(SetScreenMode(-1));
+        EXPECT_EQ(g_ScreenWidth, 1024);
+        EXPECT_EQ(g_DisplayMode, 0);
+        EXPECT_NE(log.Text().find("Wrong ScreenMode!!!"), std::string::npos);
+        EXPECT_EQ(log.Text().find("DDSetVideoMode() FAILED"), std::string::npos);
+    }
     DirectDrawFree();
+    LogCapture log;
     EXPECT_FALSE(DirectDrawInit(nullptr, 4));
     EXPECT_EQ(g_pDDSBack, nullptr);
+    const std::string text = log.Text();
+    const auto wrong = text.find("Wrong ScreenMode!!!");
+    ASSERT_NE(wrong, std::string::npos);
+    EXPECT_NE(text.find("DDSetVideoMode() FAILED", wrong), std::string::npos);
 }
 
 TEST_F(Display, ModeChangeRebuildsTheScreenSurfaces)

@@ -11,7 +11,7 @@
 #include "core/settings.h"
 #include "devices/display.h"
 #include "map/map_file.h"
-#include "map/view.h"
+#include "map/map_view.h"
 #include "platform/paths.h"
 #include "players/strateg.h"
 #include "sounds.h"

@@ -4,6 +4,8 @@
 
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/font.h"
 #include "platform/surface.h"
@@ -67,6 +69,35 @@ TEST(Font, TextWidthIsTheSumOfCharacterAdvances)
     // A surrogate pair is one character; a lone surrogate is measured as the replacement character.
     EXPECT_EQ(regular->TextWidth(u"\xD83D\xDE00"), regular->CharWidth(0x1F600));
     EXPECT_EQ(regular->TextWidth(std::u16string(1, char16_t(0xD800))), regular->CharWidth(0xFFFD));
+}
+
+// The network threads measure texts while the main thread draws with the same font: a glyph loaded
+// by one thread must be seen whole by the others.
+TEST(Font, MeasuresConsistentlyFromSeveralThreads)
+{
+    FontPtr font = MakeFont("Arial", 15);
+    ASSERT_NE(font, nullptr);
+    std::u16string text;
+    for (char16_t c = 0x20; c < 0x7F; ++c)
+        text.push_back(c);
+    for (char16_t c = 0x410; c < 0x450; ++c)
+        text.push_back(c);
+    text += u"\u2014\u00AB\u00BB";
+    std::vector<int> widths(4, -1);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            Surface s(64, 24, PixelFormat::RGB565);
+            for (int round = 0; round < 20; ++round) {
+                font->Draw(s.Pixels(), 0, 0, text, kWhite, s.Bounds());
+                widths[t] = font->TextWidth(text);
+            }
+        });
+    for (std::thread& th : threads)
+        th.join();
+    FontPtr fresh = MakeFont("Arial", 15);
+    for (int w : widths)
+        EXPECT_EQ(w, fresh->TextWidth(text));
 }
 
 // A line of Cyrillic text must show exactly the glyphs drawn one by one at the advancing pen, in
@@ -166,6 +197,15 @@ TEST(DrawContext, LinesLeaveOutTheirEndPoint)
     dc.MoveTo(-2000000000, -5);
     dc.LineTo(2000000000, -5);
     EXPECT_EQ(CountPixels(s, kWhite), 9);
+    // A very long line across the surface draws its visible part only, and quickly.
+    Surface across(10, 10, PixelFormat::RGB565);
+    plat::DrawContext adc(&across);
+    adc.SelectPen({plat::kPenSolid, 0, 0xFFFFFF});
+    adc.MoveTo(-2000000000, 4);
+    adc.LineTo(2000000000, 4);
+    EXPECT_EQ(CountPixels(across, kWhite), 10);
+    for (int x = 0; x < 10; ++x)
+        EXPECT_EQ(across.Pixels().Row16(4)[x], kWhite);
     dc.SelectPen({plat::kPenNull, 0, 0xFFFFFF});
     dc.MoveTo(0, 9);
     dc.LineTo(9, 9);

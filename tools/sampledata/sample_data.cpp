@@ -4,6 +4,7 @@
 #include "core_files.h"
 #include "films.h"
 #include "platform/paths.h"
+#include "images.h"
 #include "sounds.h"
 
 namespace sampledata {
@@ -45,6 +46,7 @@ bool WriteGameFolder(const std::string& outDir)
 {
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
+        && WriteImages(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir);
 }

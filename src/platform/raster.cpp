@@ -1,0 +1,795 @@
+#include "platform/raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "platform/texture.h"
+
+namespace plat {
+
+namespace {
+
+// Depth values are kept on a grid of 1/64: the z of a vertex is a float made from such a value by
+// the depth rule, and the grid takes the float's rounding back out, so that a vertex at a given
+// value gets exactly the Z-buffer value that software drawing writes by hand for it.
+constexpr double kDepthGrid = 64.0;
+constexpr double kDepthScale = 15.9998;
+constexpr double kMaxDepthValue = 4096.0 * 0.99999;
+// Sub-pixel precision of vertex positions (4 bits).
+constexpr int kSubBits = 4;
+constexpr std::int64_t kSub = 1 << kSubBits;
+// Vertices farther than this from the origin are refused rather than risk overflow.
+constexpr float kMaxCoord = 1.0e6f;
+
+double DepthValueOfZ(float z)
+{
+    double value = (0.99999 - static_cast<double>(z)) * 4096.0;
+    if (!(value > 0.0))
+        value = 0.0;
+    if (value > kMaxDepthValue)
+        value = kMaxDepthValue;
+    return std::round(value * kDepthGrid) / kDepthGrid;
+}
+
+// Z-buffer value of depth units (value x 15.9998).
+inline std::uint32_t DepthFromUnits(double units)
+{
+    if (!(units > 0.0))
+        return 65535;
+    if (units >= 65535.0)
+        return 0;
+    return 65535u - static_cast<std::uint32_t>(units);
+}
+
+inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    std::int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+// Bits of a compare function: bit 0 passes "less", bit 1 "equal", bit 2 "greater".
+std::uint32_t CompareMask(CompareFunc f)
+{
+    switch (f) {
+    case CompareFunc::Never: return 0;
+    case CompareFunc::Less: return 1;
+    case CompareFunc::Equal: return 2;
+    case CompareFunc::LessEqual: return 3;
+    case CompareFunc::Greater: return 4;
+    case CompareFunc::NotEqual: return 5;
+    case CompareFunc::GreaterEqual: return 6;
+    case CompareFunc::Always: return 7;
+    }
+    return 7;
+}
+inline bool Passes(std::uint32_t mask, std::uint32_t a, std::uint32_t b)
+{
+    const std::uint32_t idx = a < b ? 0u : (a == b ? 1u : 2u);
+    return (mask >> idx) & 1u;
+}
+
+inline std::uint32_t Div255(std::uint32_t x) { return (x + 1 + (x >> 8)) >> 8; } // exact for x <= 65535
+inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b) { return Div255(a * b + 0); }
+
+inline std::uint32_t Chan(std::uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+
+// ARGB of a 16-bit target pixel.
+inline std::uint32_t ExpandTarget(std::uint16_t p, bool is565)
+{
+    return Texture::Expand(is565 ? PixelFormat::RGB565 : PixelFormat::RGB555, p);
+}
+inline std::uint16_t PackTarget(std::uint32_t r, std::uint32_t g, std::uint32_t b, bool is565)
+{
+    if (is565)
+        return static_cast<std::uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+    return static_cast<std::uint16_t>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+}
+
+// One stage-0 operation on one 8-bit channel.
+inline std::uint32_t ApplyOp(TextureOp op, std::uint32_t a1, std::uint32_t a2)
+{
+    switch (op) {
+    case TextureOp::Disable: return a2;
+    case TextureOp::SelectArg1: return a1;
+    case TextureOp::SelectArg2: return a2;
+    case TextureOp::Modulate: return Mul8(a1, a2);
+    case TextureOp::Modulate2x: return std::min<std::uint32_t>(255, Mul8(a1, a2) * 2);
+    case TextureOp::Modulate4x: return std::min<std::uint32_t>(255, Mul8(a1, a2) * 4);
+    case TextureOp::Add: return std::min<std::uint32_t>(255, a1 + a2);
+    case TextureOp::AddSigned: {
+        const int v = static_cast<int>(a1) + static_cast<int>(a2) - 128;
+        return static_cast<std::uint32_t>(std::clamp(v, 0, 255));
+    }
+    case TextureOp::Subtract: return a1 > a2 ? a1 - a2 : 0;
+    case TextureOp::AddSmooth: return std::min<std::uint32_t>(255, a1 + a2 - Mul8(a1, a2));
+    }
+    return a1;
+}
+
+inline std::uint32_t ArgValue(TextureArg arg, std::uint32_t texel, std::uint32_t diffuse, std::uint32_t tfactor)
+{
+    switch (arg) {
+    case TextureArg::Texture: return texel;
+    case TextureArg::TFactor: return tfactor;
+    case TextureArg::Diffuse:
+    case TextureArg::Current: return diffuse;
+    }
+    return diffuse;
+}
+
+// 8-bit blend factor for one channel; src and dst are the full ARGB values.
+inline std::uint32_t Factor(BlendFactor f, std::uint32_t src, std::uint32_t dst, int shift)
+{
+    switch (f) {
+    case BlendFactor::Zero: return 0;
+    case BlendFactor::One: return 255;
+    case BlendFactor::SrcColor: return Chan(src, shift);
+    case BlendFactor::InvSrcColor: return 255 - Chan(src, shift);
+    case BlendFactor::SrcAlpha: return Chan(src, 24);
+    case BlendFactor::InvSrcAlpha: return 255 - Chan(src, 24);
+    case BlendFactor::DestAlpha: return 255; // the target has no alpha channel: reads as opaque
+    case BlendFactor::InvDestAlpha: return 0;
+    case BlendFactor::DestColor: return Chan(dst, shift);
+    case BlendFactor::InvDestColor: return 255 - Chan(dst, shift);
+    }
+    return 255;
+}
+
+// Everything a span needs, derived once per draw.
+struct DrawSetup {
+    PixelBuffer* color = nullptr;
+    PixelBuffer* depth = nullptr;
+    Rect clip{};
+    bool is565 = true;
+
+    const RasterState* state = nullptr;
+    bool zTest = false;
+    bool zWrite = false;
+    std::uint32_t zMask = 7;
+    std::uint32_t zBias = 0;
+    bool alphaTest = false;
+    std::uint32_t alphaMask = 7;
+    std::uint32_t alphaRef = 0;
+    bool blend = false;
+
+    const std::uint32_t* texels = nullptr;
+    int texW = 0;
+    int texH = 0;
+    bool texPow2 = false;
+    bool keyed = false;
+    std::uint32_t key = 0;
+    bool linear = false;
+    // The colour is the texel itself (modulated by white, or selected): no per-pixel operation.
+    bool texelOnly = false;
+};
+
+struct SpanStart {
+    double depthUnits;
+    double depthStep;
+    std::int64_t u, v, uStep, vStep; // texel units, 16 fractional bits
+    std::int32_t c[4];               // a, r, g, b with 16 fractional bits
+    std::int32_t cStep[4];
+    bool gouraud;
+};
+
+inline int WrapCoord(std::int64_t t, int size, bool pow2)
+{
+    if (pow2)
+        return static_cast<int>(t & (size - 1));
+    std::int64_t m = t % size;
+    if (m < 0)
+        m += size;
+    return static_cast<int>(m);
+}
+
+inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) // f 0..256
+{
+    return (a * (256 - f) + b * f) >> 8;
+}
+
+std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
+{
+    u -= 1 << 15;
+    v -= 1 << 15;
+    const int x0 = WrapCoord(u >> 16, s.texW, s.texPow2), x1 = WrapCoord((u >> 16) + 1, s.texW, s.texPow2);
+    const int y0 = WrapCoord(v >> 16, s.texH, s.texPow2), y1 = WrapCoord((v >> 16) + 1, s.texH, s.texPow2);
+    const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
+    std::uint32_t t[4] = {s.texels[y0 * s.texW + x0], s.texels[y0 * s.texW + x1], s.texels[y1 * s.texW + x0],
+                          s.texels[y1 * s.texW + x1]};
+    if (s.keyed) // keyed texels count as transparent black in the filter
+        for (std::uint32_t& x : t)
+            if (x == s.key)
+                x = 0;
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const std::uint32_t top = Lerp8(Chan(t[0], shift), Chan(t[1], shift), fx);
+        const std::uint32_t bottom = Lerp8(Chan(t[2], shift), Chan(t[3], shift), fx);
+        out |= Lerp8(top, bottom, fy) << shift;
+    }
+    return out;
+}
+
+inline std::uint32_t DiffuseOf(const std::int32_t* c)
+{
+    std::uint32_t out = 0;
+    for (int i = 0; i < 4; ++i)
+        out = out << 8 | static_cast<std::uint32_t>(std::clamp(c[i] >> 16, 0, 255));
+    return out;
+}
+
+// The general pixel: every state honoured. Returns false when the pixel is discarded before depth.
+template <bool kTexture, bool kPow2>
+inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    std::uint16_t* crow = s.color->Row16(y);
+    std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
+    const RasterState& st = *s.state;
+    const std::uint32_t tf = st.textureFactor;
+    for (int x = x0; x <= x1; ++x) {
+        std::uint32_t texel = 0xFFFFFFFFu;
+        if constexpr (kTexture) {
+            const int tx = WrapCoord(a.u >> 16, s.texW, kPow2);
+            const int ty = WrapCoord(a.v >> 16, s.texH, kPow2);
+            texel = s.texels[ty * s.texW + tx];
+            bool skip = s.keyed && texel == s.key;
+            if (!skip && s.linear)
+                texel = SampleLinear(s, a.u, a.v);
+            a.u += a.uStep;
+            a.v += a.vStep;
+            if (skip) {
+                a.depthUnits += a.depthStep;
+                if (a.gouraud)
+                    for (int i = 0; i < 4; ++i)
+                        a.c[i] += a.cStep[i];
+                continue;
+            }
+        }
+        const std::uint32_t diffuse = DiffuseOf(a.c);
+        const double units = a.depthUnits;
+        a.depthUnits += a.depthStep;
+        if (a.gouraud)
+            for (int i = 0; i < 4; ++i)
+                a.c[i] += a.cStep[i];
+
+        std::uint32_t src;
+        if (s.texelOnly) {
+            src = texel;
+        } else {
+            const std::uint32_t c1 = ArgValue(st.colorArg1, texel, diffuse, tf), c2 = ArgValue(st.colorArg2, texel, diffuse, tf);
+            const std::uint32_t a1 = ArgValue(st.alphaArg1, texel, diffuse, tf), a2 = ArgValue(st.alphaArg2, texel, diffuse, tf);
+            src = ApplyOp(st.alphaOp, Chan(a1, 24), Chan(a2, 24)) << 24 | ApplyOp(st.colorOp, Chan(c1, 16), Chan(c2, 16)) << 16 |
+                  ApplyOp(st.colorOp, Chan(c1, 8), Chan(c2, 8)) << 8 | ApplyOp(st.colorOp, Chan(c1, 0), Chan(c2, 0));
+        }
+        if (s.alphaTest && !Passes(s.alphaMask, src >> 24, s.alphaRef))
+            continue;
+        std::uint32_t z = 0;
+        if (zrow) {
+            z = DepthFromUnits(units);
+            z = z > s.zBias ? z - s.zBias : 0;
+            if (s.zTest && !Passes(s.zMask, z, zrow[x]))
+                continue;
+        }
+        if (s.blend) {
+            const std::uint32_t dst = ExpandTarget(crow[x], s.is565);
+            std::uint32_t rgb[3];
+            for (int i = 0; i < 3; ++i) {
+                const int shift = 16 - 8 * i;
+                const std::uint32_t sum = Chan(src, shift) * Factor(st.srcBlend, src, dst, shift) +
+                                          Chan(dst, shift) * Factor(st.destBlend, src, dst, shift);
+                rgb[i] = std::min<std::uint32_t>(255, sum / 255);
+            }
+            crow[x] = PackTarget(rgb[0], rgb[1], rgb[2], s.is565);
+        } else {
+            crow[x] = PackTarget(Chan(src, 16), Chan(src, 8), Chan(src, 0), s.is565);
+        }
+        if (zrow && s.zWrite)
+            zrow[x] = static_cast<std::uint16_t>(z);
+    }
+}
+
+// The common map case: a point-sampled, power-of-two texture whose texel is the colour, depth
+// tested and written, no alpha test and no blending.
+template <bool k565, bool kZWrite>
+inline void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    std::uint16_t* crow = s.color->Row16(y);
+    std::uint16_t* zrow = s.depth->Row16(y);
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const std::uint32_t zMask = s.zMask, bias = s.zBias, key = s.keyed ? s.key : 0x01000001u;
+    const bool keyed = s.keyed;
+    const std::uint32_t* texels = s.texels;
+    const int texW = s.texW;
+    double units = a.depthUnits;
+    for (int x = x0; x <= x1; ++x) {
+        const std::uint32_t tx = static_cast<std::uint32_t>(a.u >> 16) & wMask;
+        const std::uint32_t ty = static_cast<std::uint32_t>(a.v >> 16) & hMask;
+        a.u += a.uStep;
+        a.v += a.vStep;
+        const std::uint32_t texel = texels[ty * texW + tx];
+        std::uint32_t z = DepthFromUnits(units);
+        units += a.depthStep;
+        if (keyed && texel == key)
+            continue;
+        z = z > bias ? z - bias : 0;
+        if (!Passes(zMask, z, zrow[x]))
+            continue;
+        std::uint16_t out;
+        if constexpr (k565)
+            out = static_cast<std::uint16_t>(((texel >> 8) & 0xF800) | ((texel >> 5) & 0x07E0) | ((texel >> 3) & 0x001F));
+        else
+            out = static_cast<std::uint16_t>(((texel >> 9) & 0x7C00) | ((texel >> 6) & 0x03E0) | ((texel >> 3) & 0x001F));
+        crow[x] = out;
+        if constexpr (kZWrite)
+            zrow[x] = static_cast<std::uint16_t>(z);
+    }
+}
+
+using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
+
+SpanFn ChooseSpan(const DrawSetup& s)
+{
+    const bool fast = s.texels && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest;
+    if (fast) {
+        if (s.is565)
+            return s.zWrite ? &FastSpan<true, true> : &FastSpan<true, false>;
+        return s.zWrite ? &FastSpan<false, true> : &FastSpan<false, false>;
+    }
+    if (!s.texels)
+        return &ShadeSpan<false, false>;
+    return s.texPow2 ? &ShadeSpan<true, true> : &ShadeSpan<true, false>;
+}
+
+// A vertex made ready for setup: snapped position and the attributes in the units spans use.
+struct Prepared {
+    std::int64_t X, Y; // sub-pixel
+    double x, y;       // the snapped position in pixels
+    double depthUnits;
+    double u, v;       // texel units
+    double c[4];       // a, r, g, b
+};
+
+bool Prepare(const RasterVertex& in, const DrawSetup& s, Prepared& out)
+{
+    if (!std::isfinite(in.x) || !std::isfinite(in.y) || std::fabs(in.x) > kMaxCoord || std::fabs(in.y) > kMaxCoord)
+        return false;
+    out.X = std::llround(static_cast<double>(in.x) * kSub);
+    out.Y = std::llround(static_cast<double>(in.y) * kSub);
+    out.x = static_cast<double>(out.X) / kSub;
+    out.y = static_cast<double>(out.Y) / kSub;
+    out.depthUnits = DepthValueOfZ(std::isnan(in.z) ? 1.0f : in.z) * kDepthScale;
+    const double u = std::isfinite(in.u) ? in.u : 0.0, v = std::isfinite(in.v) ? in.v : 0.0;
+    out.u = u * s.texW;
+    out.v = v * s.texH;
+    for (int i = 0; i < 4; ++i)
+        out.c[i] = static_cast<double>((in.diffuse >> (24 - 8 * i)) & 0xFF);
+    return true;
+}
+
+// Keeps u and v of a triangle near the origin (wrapping is periodic in whole texture sizes), so that
+// the 16.16 steppers never overflow.
+void RebaseTexCoords(Prepared* p, int n, const DrawSetup& s)
+{
+    if (!s.texels)
+        return;
+    const double bu = std::floor(p[0].u / s.texW) * s.texW, bv = std::floor(p[0].v / s.texH) * s.texH;
+    for (int i = 0; i < n; ++i) {
+        p[i].u -= bu;
+        p[i].v -= bv;
+        p[i].u = std::clamp(p[i].u, -1.0e7, 1.0e7);
+        p[i].v = std::clamp(p[i].v, -1.0e7, 1.0e7);
+    }
+}
+
+inline std::int64_t ToFixed16(double v) { return static_cast<std::int64_t>(std::floor(v * 65536.0)); }
+inline std::int32_t ColorFixed(double v) { return static_cast<std::int32_t>(std::clamp(v, 0.0, 255.99) * 65536.0); }
+
+void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Prepared p2)
+{
+    std::int64_t area = (p1.X - p0.X) * (p2.Y - p0.Y) - (p2.X - p0.X) * (p1.Y - p0.Y);
+    if (area == 0)
+        return;
+    if (area < 0) {
+        std::swap(p1, p2);
+        area = -area;
+    }
+    Prepared tri[3] = {p0, p1, p2};
+    RebaseTexCoords(tri, 3, s);
+
+    // Attribute gradients from the snapped positions.
+    const double dx1 = tri[1].x - tri[0].x, dy1 = tri[1].y - tri[0].y;
+    const double dx2 = tri[2].x - tri[0].x, dy2 = tri[2].y - tri[0].y;
+    const double inv = 1.0 / (dx1 * dy2 - dx2 * dy1);
+    auto grad = [&](double a0, double a1, double a2, double& ddx, double& ddy) {
+        ddx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) * inv;
+        ddy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) * inv;
+    };
+    double zdx, zdy, udx, udy, vdx, vdy, cdx[4], cdy[4];
+    grad(tri[0].depthUnits, tri[1].depthUnits, tri[2].depthUnits, zdx, zdy);
+    grad(tri[0].u, tri[1].u, tri[2].u, udx, udy);
+    grad(tri[0].v, tri[1].v, tri[2].v, vdx, vdy);
+    bool gouraud = false;
+    for (int i = 0; i < 4; ++i) {
+        grad(tri[0].c[i], tri[1].c[i], tri[2].c[i], cdx[i], cdy[i]);
+        if (tri[0].c[i] != tri[1].c[i] || tri[0].c[i] != tri[2].c[i])
+            gouraud = true;
+    }
+
+    // Edges a -> b with their fill-rule bias.
+    struct Edge {
+        std::int64_t ax, ay, dx, dy, bias;
+    } edges[3];
+    for (int i = 0; i < 3; ++i) {
+        const Prepared& a = tri[i];
+        const Prepared& b = tri[(i + 1) % 3];
+        Edge& e = edges[i];
+        e.ax = a.X;
+        e.ay = a.Y;
+        e.dx = b.X - a.X;
+        e.dy = b.Y - a.Y;
+        const bool topLeft = e.dy < 0 || (e.dy == 0 && e.dx > 0);
+        e.bias = topLeft ? 0 : 1;
+    }
+
+    const std::int64_t minY = std::min({tri[0].Y, tri[1].Y, tri[2].Y});
+    const std::int64_t maxY = std::max({tri[0].Y, tri[1].Y, tri[2].Y});
+    const std::int64_t minX = std::min({tri[0].X, tri[1].X, tri[2].X});
+    const std::int64_t maxX = std::max({tri[0].X, tri[1].X, tri[2].X});
+    // Pixel centres lie at (px + 0.5, py + 0.5).
+    std::int64_t y0 = std::max<std::int64_t>(FloorDiv(minY - kSub / 2, kSub), s.clip.top);
+    std::int64_t y1 = std::min<std::int64_t>(CeilDiv(maxY - kSub / 2, kSub), s.clip.bottom - 1);
+    const std::int64_t bx0 = std::max<std::int64_t>(FloorDiv(minX - kSub / 2, kSub), s.clip.left);
+    const std::int64_t bx1 = std::min<std::int64_t>(CeilDiv(maxX - kSub / 2, kSub), s.clip.right - 1);
+    if (bx0 > bx1)
+        return;
+
+    for (std::int64_t py = y0; py <= y1; ++py) {
+        const std::int64_t Py = py * kSub + kSub / 2;
+        std::int64_t xs = bx0, xe = bx1;
+        for (const Edge& e : edges) {
+            // Inside: dx (Py - ay) - dy (Px - ax) - bias >= 0 with Px = 16 px + 8.
+            const std::int64_t A = -e.dy;
+            const std::int64_t C = e.dx * (Py - e.ay) + e.dy * e.ax;
+            const std::int64_t K = e.bias - C - A * (kSub / 2);
+            if (A > 0)
+                xs = std::max(xs, CeilDiv(K, A * kSub));
+            else if (A < 0)
+                xe = std::min(xe, FloorDiv(K, A * kSub));
+            else if (C - e.bias < 0)
+                xs = xe + 1;
+        }
+        if (xs > xe)
+            continue;
+        const double cx = static_cast<double>(xs) + 0.5 - tri[0].x;
+        const double cy = static_cast<double>(py) + 0.5 - tri[0].y;
+        SpanStart st{};
+        st.depthUnits = tri[0].depthUnits + zdx * cx + zdy * cy;
+        st.depthStep = zdx;
+        st.u = ToFixed16(tri[0].u + udx * cx + udy * cy);
+        st.v = ToFixed16(tri[0].v + vdx * cx + vdy * cy);
+        st.uStep = ToFixed16(udx);
+        st.vStep = ToFixed16(vdx);
+        for (int i = 0; i < 4; ++i) {
+            st.c[i] = ColorFixed(tri[0].c[i] + cdx[i] * cx + cdy[i] * cy);
+            st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
+        }
+        st.gouraud = gouraud;
+        span(s, static_cast<int>(py), static_cast<int>(xs), static_cast<int>(xe), st);
+    }
+}
+
+// A line from a to b, half-open: the pixel whose centre the end point reaches is left to the next
+// line, so that chained lines meet without a pixel drawn twice.
+void DrawLine(const DrawSetup& s, SpanFn span, Prepared a, Prepared b)
+{
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    const double len = xMajor ? dx : dy;
+    if (len == 0.0)
+        return;
+    Prepared pts[2] = {a, b};
+    RebaseTexCoords(pts, 2, s);
+    a = pts[0];
+    b = pts[1];
+    const double start = xMajor ? a.x : a.y, end = xMajor ? b.x : b.y;
+    const double lo = std::min(start, end), hi = std::max(start, end);
+    // Major coordinates c with the centre c + 0.5 in [start, end) (or (end, start] going back).
+    std::int64_t c0 = static_cast<std::int64_t>(std::ceil(lo - 0.5));
+    std::int64_t c1 = static_cast<std::int64_t>(std::ceil(hi - 0.5)) - 1;
+    if (len < 0) { // going back: the start is included, the end excluded
+        c0 = static_cast<std::int64_t>(std::floor(lo - 0.5)) + 1;
+        c1 = static_cast<std::int64_t>(std::floor(hi - 0.5));
+    }
+    const int limLo = xMajor ? s.clip.left : s.clip.top;
+    const int limHi = (xMajor ? s.clip.right : s.clip.bottom) - 1;
+    c0 = std::max<std::int64_t>(c0, limLo);
+    c1 = std::min<std::int64_t>(c1, limHi);
+    for (std::int64_t c = c0; c <= c1; ++c) {
+        const double t = (static_cast<double>(c) + 0.5 - start) / len;
+        const double minor = xMajor ? a.y + dy * t : a.x + dx * t;
+        const std::int64_t m = static_cast<std::int64_t>(std::floor(minor));
+        const std::int64_t px = xMajor ? c : m, py = xMajor ? m : c;
+        if (px < s.clip.left || px >= s.clip.right || py < s.clip.top || py >= s.clip.bottom)
+            continue;
+        SpanStart st{};
+        st.depthUnits = a.depthUnits + (b.depthUnits - a.depthUnits) * t;
+        st.u = ToFixed16(a.u + (b.u - a.u) * t);
+        st.v = ToFixed16(a.v + (b.v - a.v) * t);
+        for (int i = 0; i < 4; ++i)
+            st.c[i] = ColorFixed(a.c[i] + (b.c[i] - a.c[i]) * t);
+        span(s, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px), st);
+    }
+}
+
+void DrawPoint(const DrawSetup& s, SpanFn span, const Prepared& p)
+{
+    const std::int64_t px = static_cast<std::int64_t>(std::floor(p.x)), py = static_cast<std::int64_t>(std::floor(p.y));
+    if (px < s.clip.left || px >= s.clip.right || py < s.clip.top || py >= s.clip.bottom)
+        return;
+    Prepared q = p;
+    RebaseTexCoords(&q, 1, s);
+    SpanStart st{};
+    st.depthUnits = q.depthUnits;
+    st.u = ToFixed16(q.u);
+    st.v = ToFixed16(q.v);
+    for (int i = 0; i < 4; ++i)
+        st.c[i] = ColorFixed(q.c[i]);
+    span(s, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px), st);
+}
+
+bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& s)
+{
+    if (!target.color || target.color->Empty())
+        return false;
+    const PixelFormat cf = target.color->Format();
+    if (cf != PixelFormat::RGB565 && cf != PixelFormat::RGB555)
+        return false;
+    s.color = target.color;
+    s.is565 = cf == PixelFormat::RGB565;
+    s.clip.left = std::max(0, target.viewport.left);
+    s.clip.top = std::max(0, target.viewport.top);
+    s.clip.right = std::min(target.color->Width(), target.viewport.right);
+    s.clip.bottom = std::min(target.color->Height(), target.viewport.bottom);
+    if (target.depth && target.depth->Format() == PixelFormat::Depth16 && !target.depth->Empty()) {
+        s.depth = target.depth;
+        s.clip.right = std::min(s.clip.right, target.depth->Width());
+        s.clip.bottom = std::min(s.clip.bottom, target.depth->Height());
+    }
+    s.state = &state;
+    // Without a Z-buffer, or with the depth test off, nothing touches depths at all.
+    if (!s.depth || !state.zEnable)
+        s.depth = nullptr;
+    s.zTest = s.depth != nullptr;
+    s.zWrite = s.depth != nullptr && state.zWrite;
+    s.zMask = CompareMask(state.zFunc);
+    s.zBias = std::min<std::uint32_t>(state.zBias, 16);
+    s.alphaTest = state.alphaTest;
+    s.alphaMask = CompareMask(state.alphaFunc);
+    s.alphaRef = state.alphaRef & 0xFF;
+    s.blend = state.alphaBlend;
+    if (state.texture) {
+        s.texels = state.texture->Texels();
+        s.texW = state.texture->Width();
+        s.texH = state.texture->Height();
+        s.texPow2 = (s.texW & (s.texW - 1)) == 0 && (s.texH & (s.texH - 1)) == 0;
+        s.keyed = state.colorKey && state.texture->HasColorKey();
+        s.key = state.texture->ExpandedKey();
+        s.linear = state.magFilter == TextureFilter::Linear;
+    }
+    return true;
+}
+
+// Decides whether the stage's result is the texel unchanged for this draw's vertices.
+bool TexelOnly(const RasterState& st, const RasterVertex* v, std::uint32_t count, const std::uint16_t* idx,
+               std::uint32_t indexCount)
+{
+    if (!st.texture)
+        return false;
+    auto isTex = [](TextureArg a) { return a == TextureArg::Texture; };
+    auto isDiffuse = [](TextureArg a) { return a == TextureArg::Diffuse || a == TextureArg::Current; };
+    bool allWhite = true;
+    const std::uint32_t n = idx ? indexCount : count;
+    for (std::uint32_t i = 0; i < n && allWhite; ++i) {
+        const std::uint32_t k = idx ? idx[i] : i;
+        if (k < count && v[k].diffuse != 0xFFFFFFFFu)
+            allWhite = false;
+    }
+    auto passes = [&](TextureOp op, TextureArg a1, TextureArg a2) {
+        if (op == TextureOp::SelectArg1)
+            return isTex(a1);
+        if (op == TextureOp::SelectArg2)
+            return isTex(a2);
+        if (op == TextureOp::Modulate)
+            return allWhite && ((isTex(a1) && isDiffuse(a2)) || (isDiffuse(a1) && isTex(a2)));
+        return false;
+    };
+    return passes(st.colorOp, st.colorArg1, st.colorArg2) && passes(st.alphaOp, st.alphaArg1, st.alphaArg2);
+}
+
+bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType type, const RasterVertex* vertices,
+          std::uint32_t vertexCount, const std::uint16_t* indices, std::uint32_t indexCount)
+{
+    if (!vertices)
+        return false;
+    const std::uint32_t n = indices ? indexCount : vertexCount;
+    if (indices)
+        for (std::uint32_t i = 0; i < indexCount; ++i)
+            if (indices[i] >= vertexCount)
+                return false;
+    switch (type) {
+    case PrimitiveType::LineList:
+        if (n < 2 || n % 2 != 0)
+            return false;
+        break;
+    case PrimitiveType::TriangleList:
+        if (n < 3 || n % 3 != 0)
+            return false;
+        break;
+    case PrimitiveType::TriangleStrip:
+    case PrimitiveType::TriangleFan:
+        if (n < 3)
+            return false;
+        break;
+    default:
+        return false;
+    }
+    DrawSetup s;
+    if (!MakeSetup(target, state, s))
+        return false;
+    if (s.clip.Empty())
+        return true;
+
+    // A texture being filled by another thread is waited for; its texels stay put while we draw.
+    std::unique_lock<std::mutex> texGuard;
+    if (state.texture && state.texture->LockedByThisThread())
+        return false;
+    if (state.texture)
+        texGuard = std::unique_lock<std::mutex>(state.texture->SampleMutex());
+    s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
+    const SpanFn span = ChooseSpan(s);
+
+    std::vector<Prepared> prepared(n);
+    std::vector<bool> ok(n);
+    for (std::uint32_t i = 0; i < n; ++i)
+        ok[i] = Prepare(vertices[indices ? indices[i] : i], s, prepared[i]);
+
+    auto triangle = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+        if (!ok[a] || !ok[b] || !ok[c])
+            return;
+        switch (state.fillMode) {
+        case FillMode::Solid:
+            DrawTriangle(s, span, prepared[a], prepared[b], prepared[c]);
+            break;
+        case FillMode::Wireframe:
+            DrawLine(s, span, prepared[a], prepared[b]);
+            DrawLine(s, span, prepared[b], prepared[c]);
+            DrawLine(s, span, prepared[c], prepared[a]);
+            break;
+        case FillMode::Point:
+            DrawPoint(s, span, prepared[a]);
+            DrawPoint(s, span, prepared[b]);
+            DrawPoint(s, span, prepared[c]);
+            break;
+        }
+    };
+    switch (type) {
+    case PrimitiveType::LineList:
+        for (std::uint32_t i = 0; i + 1 < n; i += 2)
+            if (ok[i] && ok[i + 1])
+                DrawLine(s, span, prepared[i], prepared[i + 1]);
+        break;
+    case PrimitiveType::TriangleList:
+        for (std::uint32_t i = 0; i + 2 < n; i += 3)
+            triangle(i, i + 1, i + 2);
+        break;
+    case PrimitiveType::TriangleStrip:
+        for (std::uint32_t i = 0; i + 2 < n; ++i) {
+            if (i % 2 == 0)
+                triangle(i, i + 1, i + 2);
+            else
+                triangle(i + 1, i, i + 2);
+        }
+        break;
+    case PrimitiveType::TriangleFan:
+        for (std::uint32_t i = 1; i + 1 < n; ++i)
+            triangle(0, i, i + 1);
+        break;
+    }
+    return true;
+}
+
+Rect ClipToBuffer(const PixelBuffer& b, Rect r)
+{
+    r.left = std::max(r.left, 0);
+    r.top = std::max(r.top, 0);
+    r.right = std::min(r.right, b.Width());
+    r.bottom = std::min(r.bottom, b.Height());
+    return r;
+}
+
+} // namespace
+
+std::uint16_t DepthFromValue(double value)
+{
+    return static_cast<std::uint16_t>(DepthFromUnits(value * kDepthScale));
+}
+
+std::uint16_t DepthFromZ(float z)
+{
+    return static_cast<std::uint16_t>(DepthFromUnits(DepthValueOfZ(z) * kDepthScale));
+}
+
+bool DrawPrimitive(const RenderTarget& target, const RasterState& state, PrimitiveType type,
+                   const RasterVertex* vertices, std::uint32_t vertexCount)
+{
+    return Draw(target, state, type, vertices, vertexCount, nullptr, 0);
+}
+
+bool DrawIndexedPrimitive(const RenderTarget& target, const RasterState& state, PrimitiveType type,
+                          const RasterVertex* vertices, std::uint32_t vertexCount, const std::uint16_t* indices,
+                          std::uint32_t indexCount)
+{
+    if (!indices)
+        return false;
+    return Draw(target, state, type, vertices, vertexCount, indices, indexCount);
+}
+
+void FillDepth(PixelBuffer& depth, const Rect& rect, std::uint16_t value)
+{
+    if (depth.Format() != PixelFormat::Depth16)
+        return;
+    FillColor16(depth, rect, value);
+}
+
+void FillColor16(PixelBuffer& buffer, const Rect& rect, std::uint16_t value)
+{
+    if (BytesPerPixel(buffer.Format()) != 2)
+        return;
+    const Rect r = ClipToBuffer(buffer, rect);
+    if (r.Empty())
+        return;
+    for (int y = r.top; y < r.bottom; ++y)
+        std::fill(buffer.Row16(y) + r.left, buffer.Row16(y) + r.right, value);
+}
+
+void ClearDepth(PixelBuffer& depth, const Rect* rects, std::uint32_t rectCount, float z)
+{
+    const std::uint16_t value = DepthFromZ(z);
+    if (!rects || rectCount == 0) {
+        FillDepth(depth, Rect{0, 0, depth.Width(), depth.Height()}, value);
+        return;
+    }
+    for (std::uint32_t i = 0; i < rectCount; ++i)
+        FillDepth(depth, rects[i], value);
+}
+
+void BlitSelf16(PixelBuffer& buffer, Rect src, int x, int y)
+{
+    if (BytesPerPixel(buffer.Format()) != 2)
+        return;
+    // Clip the source to the buffer, then the destination, moving both together.
+    if (src.left < 0) { x -= src.left; src.left = 0; }
+    if (src.top < 0) { y -= src.top; src.top = 0; }
+    if (x < 0) { src.left -= x; x = 0; }
+    if (y < 0) { src.top -= y; y = 0; }
+    src.right = std::min({src.right, buffer.Width(), src.left + (buffer.Width() - x)});
+    src.bottom = std::min({src.bottom, buffer.Height(), src.top + (buffer.Height() - y)});
+    if (src.Empty())
+        return;
+    const int w = src.Width(), h = src.Height();
+    const std::size_t bytes = static_cast<std::size_t>(w) * 2;
+    if (y > src.top) { // moving down: copy bottom rows first
+        for (int r = h - 1; r >= 0; --r)
+            std::memmove(buffer.Row16(y + r) + x, buffer.Row16(src.top + r) + src.left, bytes);
+    } else {
+        for (int r = 0; r < h; ++r)
+            std::memmove(buffer.Row16(y + r) + x, buffer.Row16(src.top + r) + src.left, bytes);
+    }
+}
+
+} // namespace plat

@@ -1,0 +1,146 @@
+#include "platform/texture.h"
+
+#include <cstring>
+
+namespace plat {
+
+namespace {
+
+constexpr int kMaxTextureSide = 8192;
+
+// Row pitch of a texture: a multiple of 8 bytes, so that callers who ignore the pitch of a lock show
+// up at once on odd widths.
+int TexturePitch(int width, PixelFormat format)
+{
+    const int row = width * BytesPerPixel(format);
+    return (row + 7) & ~7;
+}
+
+bool IsColorFormat(PixelFormat format)
+{
+    return format != PixelFormat::Depth16;
+}
+
+// Widens an n-bit channel to 8 bits by repeating its top bits.
+inline std::uint32_t Widen5(std::uint32_t c) { return (c << 3) | (c >> 2); }
+inline std::uint32_t Widen6(std::uint32_t c) { return (c << 2) | (c >> 4); }
+
+} // namespace
+
+std::uint32_t Texture::Expand(PixelFormat format, std::uint32_t raw)
+{
+    switch (format) {
+    case PixelFormat::ARGB4444: {
+        const std::uint32_t a = (raw >> 12) & 0xF, r = (raw >> 8) & 0xF, g = (raw >> 4) & 0xF, b = raw & 0xF;
+        return (a * 17) << 24 | (r * 17) << 16 | (g * 17) << 8 | (b * 17);
+    }
+    case PixelFormat::ARGB1555: {
+        const std::uint32_t a = (raw & 0x8000) ? 0xFF : 0;
+        return a << 24 | Widen5((raw >> 10) & 0x1F) << 16 | Widen5((raw >> 5) & 0x1F) << 8 | Widen5(raw & 0x1F);
+    }
+    case PixelFormat::RGB565:
+        return 0xFF000000u | Widen5((raw >> 11) & 0x1F) << 16 | Widen6((raw >> 5) & 0x3F) << 8 | Widen5(raw & 0x1F);
+    case PixelFormat::RGB555:
+        return 0xFF000000u | Widen5((raw >> 10) & 0x1F) << 16 | Widen5((raw >> 5) & 0x1F) << 8 | Widen5(raw & 0x1F);
+    case PixelFormat::ARGB8888:
+        return raw;
+    case PixelFormat::Depth16:
+        break;
+    }
+    return 0;
+}
+
+Texture::Texture(int width, int height, PixelFormat format)
+    : m_Pixels(width, height, format, TexturePitch(width, format))
+    , m_Texels(static_cast<std::size_t>(width) * height, Expand(format, 0))
+{
+}
+
+Texture* Texture::Create(int width, int height, PixelFormat format)
+{
+    if (width < 1 || height < 1 || width > kMaxTextureSide || height > kMaxTextureSide || !IsColorFormat(format))
+        return nullptr;
+    return new Texture(width, height, format);
+}
+
+std::uint32_t Texture::Release()
+{
+    const std::uint32_t left = m_Refs.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+void Texture::SetColorKey(std::uint32_t key)
+{
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    const std::uint32_t mask = BytesPerPixel(Format()) == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+    m_Key = key & mask;
+    m_ExpandedKey = Expand(Format(), m_Key);
+    m_HasKey = true;
+}
+
+void Texture::ClearColorKey()
+{
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    m_HasKey = false;
+}
+
+bool Texture::Lock(TextureLock& out)
+{
+    if (m_Owner.load(std::memory_order_acquire) == std::this_thread::get_id())
+        return false;
+    m_Mutex.lock();
+    m_Owner.store(std::this_thread::get_id(), std::memory_order_release);
+    out.bits = m_Pixels.Bits();
+    out.pitch = m_Pixels.Pitch();
+    out.width = m_Pixels.Width();
+    out.height = m_Pixels.Height();
+    out.format = m_Pixels.Format();
+    return true;
+}
+
+void Texture::Unlock()
+{
+    if (m_Owner.load(std::memory_order_acquire) != std::this_thread::get_id())
+        return;
+    RefreshTexels();
+    m_Owner.store(std::thread::id(), std::memory_order_release);
+    m_Mutex.unlock();
+}
+
+void Texture::Fill(std::uint32_t value)
+{
+    std::lock_guard<std::mutex> guard(m_Mutex);
+    const int w = Width(), h = Height();
+    for (int y = 0; y < h; ++y) {
+        if (BytesPerPixel(Format()) == 2) {
+            std::uint16_t* row = m_Pixels.Row16(y);
+            for (int x = 0; x < w; ++x)
+                row[x] = static_cast<std::uint16_t>(value);
+        } else {
+            std::uint32_t* row = m_Pixels.Row32(y);
+            for (int x = 0; x < w; ++x)
+                row[x] = value;
+        }
+    }
+    RefreshTexels();
+}
+
+void Texture::RefreshTexels()
+{
+    const int w = Width(), h = Height();
+    const PixelFormat format = Format();
+    std::uint32_t* out = m_Texels.data();
+    for (int y = 0; y < h; ++y, out += w) {
+        if (format == PixelFormat::ARGB8888) {
+            std::memcpy(out, m_Pixels.Row(y), static_cast<std::size_t>(w) * 4);
+            continue;
+        }
+        const std::uint16_t* row = m_Pixels.Row16(y);
+        for (int x = 0; x < w; ++x)
+            out[x] = Expand(format, row[x]);
+    }
+}
+
+} // namespace plat

@@ -1,0 +1,85 @@
+#pragma once
+// Textures: CPU pictures in ARGB4444, ARGB1555, ARGB8888 or the display's RGB565/RGB555 format, with
+// an optional source colour key. The loader thread creates and fills them while the main thread
+// draws; a texture is locked for writing while it is filled, and a draw of it waits for the lock.
+// Reference counted like the rest of the device's objects: the creator holds one reference.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/surface.h"
+
+namespace plat {
+
+struct TextureLock {
+    std::uint8_t* bits = nullptr; // first byte of the top row
+    int pitch = 0;                // bytes from one row to the next
+    int width = 0;
+    int height = 0;
+    PixelFormat format = PixelFormat::ARGB4444;
+};
+
+class Texture {
+public:
+    // Sizes below 1 or above 8192, or a format that is not a colour format, make an empty texture
+    // (Valid() false); Create refuses them.
+    static Texture* Create(int width, int height, PixelFormat format);
+
+    Texture(const Texture&) = delete;
+    Texture& operator=(const Texture&) = delete;
+
+    void AddRef() { m_Refs.fetch_add(1, std::memory_order_relaxed); }
+    // Drops one reference; the last one deletes the texture. Returns the references left.
+    std::uint32_t Release();
+
+    int Width() const { return m_Pixels.Width(); }
+    int Height() const { return m_Pixels.Height(); }
+    PixelFormat Format() const { return m_Pixels.Format(); }
+
+    void SetColorKey(std::uint32_t key);
+    void ClearColorKey();
+    bool HasColorKey() const { return m_HasKey; }
+    std::uint32_t ColorKey() const { return m_Key; }
+
+    // Locks the whole picture for writing; waits while another thread holds the lock or draws the
+    // texture. false when this thread holds the lock already (a second lock would never return).
+    bool Lock(TextureLock& out);
+    // Ends the write and makes the new pixels visible to draws. Without a lock of this thread it
+    // does nothing.
+    void Unlock();
+    bool LockedByThisThread() const { return m_Owner.load(std::memory_order_acquire) == std::this_thread::get_id(); }
+    // Fills every pixel with one raw value (the low 16 bits for 16-bit formats).
+    void Fill(std::uint32_t value);
+
+    // Raw pixels for readers that do not need the lock (tests, the loader's own checks).
+    const PixelBuffer& Pixels() const { return m_Pixels; }
+
+    // --- what the rasteriser reads, under SampleLock ---
+    // Every pixel expanded to ARGB8888, rows of Width() entries.
+    const std::uint32_t* Texels() const { return m_Texels.data(); }
+    // The key expanded like the texels (an expanded texel equals it exactly when the raw pixel
+    // equals the key).
+    std::uint32_t ExpandedKey() const { return m_ExpandedKey; }
+    std::mutex& SampleMutex() const { return m_Mutex; }
+
+    // ARGB8888 of one raw pixel in the given format.
+    static std::uint32_t Expand(PixelFormat format, std::uint32_t raw);
+
+private:
+    Texture(int width, int height, PixelFormat format);
+    ~Texture() = default;
+    void RefreshTexels();
+
+    PixelBuffer m_Pixels;
+    std::vector<std::uint32_t> m_Texels;
+    std::atomic<std::uint32_t> m_Refs{1};
+    bool m_HasKey = false;
+    std::uint32_t m_Key = 0;
+    std::uint32_t m_ExpandedKey = 0;
+    mutable std::mutex m_Mutex;
+    std::atomic<std::thread::id> m_Owner{};
+};
+
+} // namespace plat
