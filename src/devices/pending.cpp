@@ -1,2 +1,0 @@
-// Least bodies of device services that built modules call before their own module exists.
-// The module that builds the real service deletes its entry here.
