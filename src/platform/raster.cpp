@@ -74,8 +74,12 @@ inline bool Passes(std::uint32_t mask, std::uint32_t a, std::uint32_t b)
     return (mask >> idx) & 1u;
 }
 
-inline std::uint32_t Div255(std::uint32_t x) { return (x + 1 + (x >> 8)) >> 8; } // exact for x <= 65535
-inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b) { return Div255(a * b + 0); }
+// a x b / 255 rounded to nearest, exact for 8-bit a and b.
+inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b)
+{
+    const std::uint32_t t = a * b + 128;
+    return (t + (t >> 8)) >> 8;
+}
 
 inline std::uint32_t Chan(std::uint32_t c, int shift) { return (c >> shift) & 0xFF; }
 

@@ -2,8 +2,14 @@
 // Player state shared across subsystems.
 #include <cstdint>
 
+struct THeapItem;
+
 class TStrateg {
 public:
+    // Appends a command record to the player's queue; the queue owns it from then on.
+    void AddCommand(THeapItem* item);
+
+    std::uint16_t NumSelectedUnits = 0;
     // 0 Russia, 1 England, 2 France, 3 Germany, 4 Austria; 255 until set.
     std::uint8_t Nation = 255;
 };

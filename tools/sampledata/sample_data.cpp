@@ -4,6 +4,7 @@
 #include "core_files.h"
 #include "films.h"
 #include "platform/paths.h"
+#include "cursors.h"
 #include "images.h"
 #include "sounds.h"
 
@@ -47,6 +48,7 @@ bool WriteGameFolder(const std::string& outDir)
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
         && WriteImages(outDir)
+        && WriteCursors(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir);
 }
