@@ -5,13 +5,10 @@
 
 #include "core/error_log.h"
 #include "core/settings.h"
+#include "devices/video.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "players/strateg.h"
-
-// The video module's state: music does not start while a film plays or is about to.
-extern std::uint8_t g_VideoState;
-extern std::uint8_t g_VideoPlaying;
 
 const char g_MusicTracks[MUSIC_TRACK_COUNT][50] = {
     "akt3.ogg",

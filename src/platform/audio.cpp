@@ -35,6 +35,7 @@ constexpr std::size_t kStreamChunkFrames = 2048;
 constexpr double kFixedOne = 4294967296.0;
 
 struct Mixer {
+    std::mutex openMutex; // serialises AudioOpen and AudioClose, which drop `mutex` around SDL calls
     std::mutex mutex;
     int openCount = 0;
     AudioBackend backend = AudioBackend::Device;
@@ -46,10 +47,12 @@ struct Mixer {
     std::vector<float> accum;
 };
 
+// Never destroyed: buffers and streams held by globals of the game are released during static
+// destruction, after a function-local mixer would already be gone.
 Mixer& TheMixer()
 {
-    static Mixer mixer;
-    return mixer;
+    static Mixer* mixer = new Mixer;
+    return *mixer;
 }
 
 std::uint32_t FrameCount(const VoiceState& v)
@@ -280,6 +283,7 @@ AudioBackend GetAudioBackend()
 bool AudioOpen(std::uint32_t outputRate)
 {
     Mixer& m = TheMixer();
+    std::lock_guard openLock(m.openMutex);
     std::unique_lock lock(m.mutex);
     if (m.openCount > 0) {
         ++m.openCount;
@@ -319,14 +323,18 @@ bool AudioOpen(std::uint32_t outputRate)
     m.outRate = outputRate;
     m.openCount = 1;
     m.listener = ListenerParams{};
-    if (m.device != 0)
-        SDL_PauseAudioDevice(m.device, 0);
+    const SDL_AudioDeviceID started = m.device;
+    lock.unlock();
+    // Unpausing takes SDL's device lock, which the callback holds while it waits for ours.
+    if (started != 0)
+        SDL_PauseAudioDevice(started, 0);
     return true;
 }
 
 void AudioClose()
 {
     Mixer& m = TheMixer();
+    std::lock_guard openLock(m.openMutex);
     SDL_AudioDeviceID dev = 0;
     {
         std::lock_guard lock(m.mutex);
@@ -576,7 +584,7 @@ const void* AudioBuffer::DataIdentity() const { return m_Voice->data.get(); }
 std::size_t PcmQueue::Read(std::int16_t* out, std::size_t frameCount)
 {
     std::lock_guard lock(m_Mutex);
-    const std::size_t ch = m_Format.channels;
+    const std::size_t ch = std::max<std::size_t>(m_Format.channels, 1);
     const std::size_t avail = (m_Samples.size() - m_ReadPos) / ch;
     const std::size_t n = std::min(avail, frameCount);
     if (n > 0)
@@ -592,7 +600,7 @@ std::size_t PcmQueue::Read(std::int16_t* out, std::size_t frameCount)
 void PcmQueue::Push(std::span<const std::int16_t> interleaved)
 {
     std::lock_guard lock(m_Mutex);
-    const std::size_t whole = interleaved.size() - interleaved.size() % m_Format.channels;
+    const std::size_t whole = interleaved.size() - interleaved.size() % std::max<std::size_t>(m_Format.channels, 1);
     m_Samples.insert(m_Samples.end(), interleaved.begin(), interleaved.begin() + static_cast<std::ptrdiff_t>(whole));
 }
 
@@ -612,7 +620,7 @@ void PcmQueue::Clear()
 std::size_t PcmQueue::QueuedFrames() const
 {
     std::lock_guard lock(m_Mutex);
-    return (m_Samples.size() - m_ReadPos) / m_Format.channels;
+    return (m_Samples.size() - m_ReadPos) / std::max<std::size_t>(m_Format.channels, 1);
 }
 
 bool PcmQueue::Finished() const

@@ -18,7 +18,7 @@ bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
     return false;
 }
 
-// No building records exist yet: nothing to read, so no building sound plays.
+// No building or unit records exist yet: nothing to read, so no building or unit sound plays.
 bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
 {
     return false;

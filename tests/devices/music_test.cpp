@@ -4,14 +4,12 @@
 
 #include "core/error_log.h"
 #include "core/settings.h"
+#include "devices/video.h"
 #include "platform/audio.h"
 #include "platform/paths.h"
 #include "players/strateg.h"
 #include "sounds.h"
 #include "test_support.h"
-
-extern std::uint8_t g_VideoState;
-extern std::uint8_t g_VideoPlaying;
 
 namespace {
 
