@@ -18,6 +18,9 @@
 #include "devices/d3d_device.h"
 #include "devices/display.h"
 #include "devices/mouse.h"
+#include "devices/music.h"
+#include "devices/sound.h"
+#include "devices/video.h"
 #include "platform/input.h"
 #include "editor/editor.h"
 #include "map/map_view.h"
@@ -111,8 +114,8 @@ TAppServices DefaultAppServices()
     s.LoadGameInfo = ::LoadGameInfo;
     s.DirectDrawInit = [] { return ::DirectDrawInit(plat::MainWindow(), 0); };
     s.Direct3DInit = ::Direct3DInit;
-    s.IniDirectSound = [] { return true; };
-    s.IniDirectMedia = [] { return true; };
+    s.IniDirectSound = [] { return ::IniDirectSound(plat::MainWindow()); };
+    s.IniDirectMedia = ::IniDirectMedia;
     s.InitRandomTable = ::InitRandomTable;
     s.InitWindows = ::InitWindows;
     s.ReadMenuTxt = ::ReadMenuTxt;
@@ -146,8 +149,11 @@ TAppServices DefaultAppServices()
     s.DirectInputFree = ::DirectInputFree;
     s.FreeMenuTxt = ::FreeMenuTxt;
     s.CloseAllWindows = ::CloseAllWindows;
-    s.FreeDirectMedia = nothing;
-    s.RestoreWaveVolume = nothing;
+    s.FreeDirectMedia = ::FreeDirectMedia;
+    s.RestoreWaveVolume = [] {
+        FreeMusic();
+        ::RestoreWaveVolume();
+    };
     s.Direct3DFree = ::Direct3DFree;
     s.DirectDrawFree = [] {
         ::DirectDrawFree();
@@ -157,22 +163,27 @@ TAppServices DefaultAppServices()
     s.FreeLesSlots = ::FreeLesSlots;
 
     s.AcquireMouse = [] { ::AcquireMouse(); };
-    s.ResumeMusic = nothing;
-    s.StopMusic = nothing;
-    s.VideoMessageStep = nothing;
+    s.ResumeMusic = ::ResumeMusic;
+    s.StopMusic = ::StopMusic;
+    s.VideoMessageStep = [] { ::VideoWindowProc(); };
     s.IsNetGame = ::IsNetGame;
     s.PostHotKeyCommand = [](int id) { ::PostHotKeyCommand(id, 0, 0, 0); };
     s.MapKey = MapGameKey;
     s.EditorHandleMessage = ::EditorHandleMessage;
-    s.GameKeyHandler = GameKeyMessage;
+    s.GameKeyHandler = [](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+        // Escape skips a playing film before the key does anything else.
+        if (message == plat::MSG_KEYDOWN && wParam == plat::VK_ESCAPE && g_VideoPlaying)
+            SkipVideo();
+        return GameKeyMessage(message, wParam, lParam);
+    };
     s.NetCheckEnoughPlayers = ::NetCheckEnoughPlayers;
     s.NetSendPlayerValue = ::NetSendPlayerValue;
     s.HandleNetMessage = ::HandleNetMessage;
-    s.VideoPlayerExists = [] { return false; };
-    s.HandleVideoEvent = nothing;
+    s.VideoPlayerExists = [] { return g_pVideoPlayer != nullptr; };
+    s.HandleVideoEvent = ::HandleVideoEvent;
 
-    s.UpdateMusic = nothing;
-    s.VideoFrameStep = [] { return false; };
+    s.UpdateMusic = ::UpdateMusic;
+    s.VideoFrameStep = ::VideoWindowProc;
     s.PrimarySurfaceLost = [] { return g_pDDSPrimary && g_pDDSPrimary->IsLost(); };
     s.RestoreAllSurfaces = ::RestoreAllSurfaces;
     s.MenuWindowOpen = [] { return g_MainMenuWindow != nullptr; };

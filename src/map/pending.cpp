@@ -3,6 +3,7 @@
 #include "map/map_objects.h"
 #include "map/map_view.h"
 #include "map/minimap.h"
+#include "map/map_file.h"
 
 std::uint8_t g_bMapViewDirty = 0;
 
@@ -40,3 +41,5 @@ void ProcessMiniMap(std::uint8_t) {}
 std::int16_t g_PlacingHouseType = -1;
 
 void ReleaseHousePhaseGraphic(std::uint16_t) {}
+
+std::uint32_t g_MapKind = 1;

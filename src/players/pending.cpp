@@ -38,3 +38,5 @@ void NetworkFrame() {}
 void UpdateCursorMode() {}
 void ProcessMapMouse() {}
 void PostHotKeyCommand(int, int, int, int) {}
+
+TStrateg* g_Strateg[8] = {};

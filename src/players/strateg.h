@@ -10,6 +10,8 @@ public:
     void AddCommand(THeapItem* item);
 
     std::uint16_t NumSelectedUnits = 0;
+    // 0 Russia, 1 England, 2 France, 3 Germany, 4 Austria; 255 until set.
+    std::uint8_t Nation = 255;
 };
 
 // The local player's number (0 until a game sets it) and state (null outside a game).
@@ -23,3 +25,6 @@ void UpdateCursorMode();
 void ProcessMapMouse();
 // Queues a hot-key command of the local player for the next cycle.
 void PostHotKeyCommand(int commandId, int a, int b, int c);
+
+// The eight players' states, indexed by player number; null for an absent player.
+extern TStrateg* g_Strateg[8];

@@ -2,6 +2,8 @@
 // exists. The module that builds the real service deletes its entry here.
 #include "core/error_log.h"
 #include "units/building_graphics.h"
+#include "units/house.h"
+#include "units/unit.h"
 #include "units/unit_types.h"
 
 bool LoadUnitPhases(TBasicUnit*, std::uint32_t)
@@ -22,3 +24,14 @@ bool UnitInit()
 }
 
 void UnitDone() {}
+
+// No building or unit records exist yet: nothing to read, so no building or unit sound plays.
+bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
+{
+    return false;
+}
+
+bool GetUnitSoundFields(const TUnit*, TUnitSoundFields&)
+{
+    return false;
+}

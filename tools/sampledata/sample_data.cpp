@@ -1,10 +1,14 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "animations.h"
 #include "core_files.h"
 #include "platform/paths.h"
 #include "cursors.h"
 #include "images.h"
+#include "span_images.h"
+#include "films.h"
+#include "sounds.h"
 
 namespace sampledata {
 
@@ -46,7 +50,11 @@ bool WriteGameFolder(const std::string& outDir)
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
         && WriteImages(outDir)
-        && WriteCursors(outDir);
+        && WriteCursors(outDir)
+        && WriteSpanImages(outDir)
+        && WriteAnimations(outDir)
+        && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
+        && WriteFilms(outDir);
 }
 
 } // namespace sampledata
