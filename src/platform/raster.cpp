@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -24,6 +25,13 @@ constexpr std::int64_t kSub = 1 << kSubBits;
 // Vertices farther than this from the origin are refused rather than risk overflow.
 constexpr float kMaxCoord = 1.0e6f;
 
+// floor of a double within the int64 range, without a library call.
+inline std::int64_t FastFloor(double d)
+{
+    const std::int64_t t = static_cast<std::int64_t>(d);
+    return t - (d < static_cast<double>(t) ? 1 : 0);
+}
+
 double DepthValueOfZ(float z)
 {
     double value = (0.99999 - static_cast<double>(z)) * 4096.0;
@@ -31,7 +39,7 @@ double DepthValueOfZ(float z)
         value = 0.0;
     if (value > kMaxDepthValue)
         value = kMaxDepthValue;
-    return std::round(value * kDepthGrid) / kDepthGrid;
+    return static_cast<double>(FastFloor(value * kDepthGrid + 0.5)) / kDepthGrid;
 }
 
 // Z-buffer value of depth units (value x 15.9998).
@@ -52,6 +60,20 @@ inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
     return q;
 }
 inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+// The same for the per-row edge crossings, where a hardware division per edge and row would cost
+// more than the row's pixels: the quotient in double, then corrected to the exact integer. |a| and
+// |b| stay far below 2^53, so the estimate is off by at most one.
+// b > 0 and inv = 1 / b.
+inline std::int64_t FloorDivFast(std::int64_t a, std::int64_t b, double inv)
+{
+    std::int64_t q = FastFloor(static_cast<double>(a) * inv);
+    if (q * b > a)
+        --q;
+    else if ((q + 1) * b <= a)
+        ++q;
+    return q;
+}
 
 // Bits of a compare function: bit 0 passes "less", bit 1 "equal", bit 2 "greater".
 std::uint32_t CompareMask(CompareFunc f)
@@ -163,6 +185,8 @@ struct DrawSetup {
     bool blend = false;
 
     const std::uint32_t* texels = nullptr;
+    const std::uint32_t* packed = nullptr;
+    bool zFuncLessEqual = false;
     int texW = 0;
     int texH = 0;
     bool texPow2 = false;
@@ -298,51 +322,107 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 }
 
 // The common map case: a point-sampled, power-of-two texture whose texel is the colour, depth
-// tested and written, no alpha test and no blending.
-template <bool k565, bool kZWrite>
-inline void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+// tested, no alpha test and no blending. Upright sprites and quads with z per row have one depth
+// along a row (kFlatZ); axis-aligned ones read one texture row (kOneRow).
+template <bool k565, bool kZWrite, bool kFlatZ, bool kOneRow, bool kLessEqual>
+void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 {
     std::uint16_t* crow = s.color->Row16(y);
     std::uint16_t* zrow = s.depth->Row16(y);
     const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
-    const std::uint32_t zMask = s.zMask, bias = s.zBias, key = s.keyed ? s.key : 0x01000001u;
-    const bool keyed = s.keyed;
-    const std::uint32_t* texels = s.texels;
+    const std::uint32_t zMask = s.zMask, bias = s.zBias;
+    const std::uint32_t keyMask = s.keyed ? Texture::kPackedKeyed : 0u;
+    const std::uint32_t* packed = s.packed;
     const int texW = s.texW;
+    const std::uint32_t* texRow = packed + static_cast<std::size_t>(static_cast<std::uint32_t>(a.v >> 16) & hMask) * texW;
     double units = a.depthUnits;
-    for (int x = x0; x <= x1; ++x) {
-        const std::uint32_t tx = static_cast<std::uint32_t>(a.u >> 16) & wMask;
-        const std::uint32_t ty = static_cast<std::uint32_t>(a.v >> 16) & hMask;
-        a.u += a.uStep;
-        a.v += a.vStep;
-        const std::uint32_t texel = texels[ty * texW + tx];
-        std::uint32_t z = DepthFromUnits(units);
-        units += a.depthStep;
-        if (keyed && texel == key)
-            continue;
+    std::uint32_t z = 0;
+    if constexpr (kFlatZ) {
+        z = DepthFromUnits(units);
         z = z > bias ? z - bias : 0;
-        if (!Passes(zMask, z, zrow[x]))
+    }
+    std::int64_t u = a.u;
+    std::int64_t v = a.v;
+    if constexpr (kOneRow && kFlatZ) {
+        // One texel per pixel without wrapping inside the span: walk the texture row directly.
+        // With a step between 0 and 2 texels, the texel index rises by exactly one per pixel when
+        // it rises by the pixel count over the whole span (the game's 0.99999 edges give steps just
+        // below one texel).
+        const std::uint32_t tx0 = static_cast<std::uint32_t>(u >> 16) & wMask;
+        const std::int64_t n = x1 - x0;
+        if (a.uStep > 0 && a.uStep < 2 * 65536 && ((u + n * a.uStep) >> 16) - (u >> 16) == n &&
+            tx0 + static_cast<std::uint32_t>(n) <= wMask) {
+            const std::uint32_t* src = texRow + tx0 - x0;
+            for (int x = x0; x <= x1; ++x) {
+                const std::uint32_t texel = src[x];
+                const std::uint32_t old = zrow[x];
+                const bool pass = kLessEqual ? z <= old : Passes(zMask, z, old);
+                if ((texel & keyMask) || !pass)
+                    continue;
+                crow[x] = static_cast<std::uint16_t>(k565 ? texel : (texel >> 16) & 0x7FFF);
+                if constexpr (kZWrite)
+                    zrow[x] = static_cast<std::uint16_t>(z);
+            }
+            return;
+        }
+    }
+    for (int x = x0; x <= x1; ++x) {
+        const std::uint32_t tx = static_cast<std::uint32_t>(u >> 16) & wMask;
+        u += a.uStep;
+        std::uint32_t texel;
+        if constexpr (kOneRow) {
+            texel = texRow[tx];
+        } else {
+            const std::uint32_t ty = static_cast<std::uint32_t>(v >> 16) & hMask;
+            v += a.vStep;
+            texel = packed[ty * texW + tx];
+        }
+        if constexpr (!kFlatZ) {
+            z = DepthFromUnits(units);
+            units += a.depthStep;
+            z = z > bias ? z - bias : 0;
+        }
+        if (texel & keyMask)
             continue;
-        std::uint16_t out;
-        if constexpr (k565)
-            out = static_cast<std::uint16_t>(((texel >> 8) & 0xF800) | ((texel >> 5) & 0x07E0) | ((texel >> 3) & 0x001F));
-        else
-            out = static_cast<std::uint16_t>(((texel >> 9) & 0x7C00) | ((texel >> 6) & 0x03E0) | ((texel >> 3) & 0x001F));
-        crow[x] = out;
+        const std::uint32_t old = zrow[x];
+        if constexpr (kLessEqual) {
+            if (z > old)
+                continue;
+        } else if (!Passes(zMask, z, old)) {
+            continue;
+        }
+        crow[x] = static_cast<std::uint16_t>(k565 ? texel : (texel >> 16) & 0x7FFF);
         if constexpr (kZWrite)
             zrow[x] = static_cast<std::uint16_t>(z);
     }
 }
 
+template <bool k565, bool kZWrite, bool kFlatZ, bool kOneRow>
+void FastSpanFor(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    if (s.zFuncLessEqual)
+        FastSpan<k565, kZWrite, kFlatZ, kOneRow, true>(s, y, x0, x1, a);
+    else
+        FastSpan<k565, kZWrite, kFlatZ, kOneRow, false>(s, y, x0, x1, a);
+}
+
 using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
 
-SpanFn ChooseSpan(const DrawSetup& s)
+SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
 {
     const bool fast = s.texels && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest;
     if (fast) {
-        if (s.is565)
-            return s.zWrite ? &FastSpan<true, true> : &FastSpan<true, false>;
-        return s.zWrite ? &FastSpan<false, true> : &FastSpan<false, false>;
+        static const SpanFn kTable[16] = {
+            &FastSpanFor<false, false, false, false>, &FastSpanFor<false, false, false, true>,
+            &FastSpanFor<false, false, true, false>,  &FastSpanFor<false, false, true, true>,
+            &FastSpanFor<false, true, false, false>,  &FastSpanFor<false, true, false, true>,
+            &FastSpanFor<false, true, true, false>,   &FastSpanFor<false, true, true, true>,
+            &FastSpanFor<true, false, false, false>,  &FastSpanFor<true, false, false, true>,
+            &FastSpanFor<true, false, true, false>,   &FastSpanFor<true, false, true, true>,
+            &FastSpanFor<true, true, false, false>,   &FastSpanFor<true, true, false, true>,
+            &FastSpanFor<true, true, true, false>,    &FastSpanFor<true, true, true, true>,
+        };
+        return kTable[(s.is565 ? 8 : 0) + (s.zWrite ? 4 : 0) + (flatZ ? 2 : 0) + (oneRow ? 1 : 0)];
     }
     if (!s.texels)
         return &ShadeSpan<false, false>;
@@ -353,6 +433,7 @@ SpanFn ChooseSpan(const DrawSetup& s)
 struct Prepared {
     std::int64_t X, Y; // sub-pixel
     double x, y;       // the snapped position in pixels
+    double depthValue; // on its grid
     double depthUnits;
     double u, v;       // texel units
     double c[4];       // a, r, g, b
@@ -362,11 +443,12 @@ bool Prepare(const RasterVertex& in, const DrawSetup& s, Prepared& out)
 {
     if (!std::isfinite(in.x) || !std::isfinite(in.y) || std::fabs(in.x) > kMaxCoord || std::fabs(in.y) > kMaxCoord)
         return false;
-    out.X = std::llround(static_cast<double>(in.x) * kSub);
-    out.Y = std::llround(static_cast<double>(in.y) * kSub);
+    out.X = FastFloor(static_cast<double>(in.x) * kSub + 0.5);
+    out.Y = FastFloor(static_cast<double>(in.y) * kSub + 0.5);
     out.x = static_cast<double>(out.X) / kSub;
     out.y = static_cast<double>(out.Y) / kSub;
-    out.depthUnits = DepthValueOfZ(std::isnan(in.z) ? 1.0f : in.z) * kDepthScale;
+    out.depthValue = DepthValueOfZ(std::isnan(in.z) ? 1.0f : in.z);
+    out.depthUnits = out.depthValue * kDepthScale;
     const double u = std::isfinite(in.u) ? in.u : 0.0, v = std::isfinite(in.v) ? in.v : 0.0;
     out.u = u * s.texW;
     out.v = v * s.texH;
@@ -390,10 +472,10 @@ void RebaseTexCoords(Prepared* p, int n, const DrawSetup& s)
     }
 }
 
-inline std::int64_t ToFixed16(double v) { return static_cast<std::int64_t>(std::floor(v * 65536.0)); }
+inline std::int64_t ToFixed16(double v) { return FastFloor(v * 65536.0); }
 inline std::int32_t ColorFixed(double v) { return static_cast<std::int32_t>(std::clamp(v, 0.0, 255.99) * 65536.0); }
 
-void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Prepared p2)
+void DrawTriangle(const DrawSetup& s, Prepared p0, Prepared p1, Prepared p2)
 {
     std::int64_t area = (p1.X - p0.X) * (p2.Y - p0.Y) - (p2.X - p0.X) * (p1.Y - p0.Y);
     if (area == 0)
@@ -427,6 +509,8 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
     // Edges a -> b with their fill-rule bias.
     struct Edge {
         std::int64_t ax, ay, dx, dy, bias;
+        std::int64_t A, D; // A = -dy; D = |A| x sub-pixel steps
+        double inv;
     } edges[3];
     for (int i = 0; i < 3; ++i) {
         const Prepared& a = tri[i];
@@ -438,6 +522,9 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
         e.dy = b.Y - a.Y;
         const bool topLeft = e.dy < 0 || (e.dy == 0 && e.dx > 0);
         e.bias = topLeft ? 0 : 1;
+        e.A = -e.dy;
+        e.D = (e.A < 0 ? -e.A : e.A) * kSub;
+        e.inv = e.D ? 1.0 / static_cast<double>(e.D) : 0.0;
     }
 
     const std::int64_t minY = std::min({tri[0].Y, tri[1].Y, tri[2].Y});
@@ -451,19 +538,20 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
     const std::int64_t bx1 = std::min<std::int64_t>(CeilDiv(maxX - kSub / 2, kSub), s.clip.right - 1);
     if (bx0 > bx1)
         return;
+    const SpanFn span = ChooseSpan(s, zdx == 0.0, ToFixed16(vdx) == 0);
 
     for (std::int64_t py = y0; py <= y1; ++py) {
         const std::int64_t Py = py * kSub + kSub / 2;
         std::int64_t xs = bx0, xe = bx1;
         for (const Edge& e : edges) {
-            // Inside: dx (Py - ay) - dy (Px - ax) - bias >= 0 with Px = 16 px + 8.
-            const std::int64_t A = -e.dy;
+            // Inside: dx (Py - ay) - dy (Px - ax) - bias >= 0 with Px = 16 px + 8, that is
+            // A x 16 px >= K.
             const std::int64_t C = e.dx * (Py - e.ay) + e.dy * e.ax;
-            const std::int64_t K = e.bias - C - A * (kSub / 2);
-            if (A > 0)
-                xs = std::max(xs, CeilDiv(K, A * kSub));
-            else if (A < 0)
-                xe = std::min(xe, FloorDiv(K, A * kSub));
+            const std::int64_t K = e.bias - C - e.A * (kSub / 2);
+            if (e.A > 0)
+                xs = std::max(xs, -FloorDivFast(-K, e.D, e.inv)); // ceil(K / D)
+            else if (e.A < 0)
+                xe = std::min(xe, FloorDivFast(-K, e.D, e.inv)); // floor(K / -D)
             else if (C - e.bias < 0)
                 xs = xe + 1;
         }
@@ -478,24 +566,90 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
         st.v = ToFixed16(tri[0].v + vdx * cx + vdy * cy);
         st.uStep = ToFixed16(udx);
         st.vStep = ToFixed16(vdx);
-        for (int i = 0; i < 4; ++i) {
-            st.c[i] = ColorFixed(tri[0].c[i] + cdx[i] * cx + cdy[i] * cy);
-            st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
-        }
+        if (!s.texelOnly)
+            for (int i = 0; i < 4; ++i) {
+                st.c[i] = ColorFixed(tri[0].c[i] + cdx[i] * cx + cdy[i] * cy);
+                st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
+            }
         st.gouraud = gouraud;
         span(s, static_cast<int>(py), static_cast<int>(xs), static_cast<int>(xe), st);
     }
 }
 
+// A strip of four vertices forming a screen-aligned rectangle whose attributes lie in one plane
+// (every sprite, tile and picture of the game) covers exactly the pixels its two triangles would
+// cover, with the same values; drawing it row by row at full width halves the per-row work.
+// false when the strip is not such a quad.
+bool DrawAxisQuad(const DrawSetup& s, const Prepared* p)
+{
+    if (p[0].Y != p[1].Y || p[2].Y != p[3].Y || p[0].X != p[2].X || p[1].X != p[3].X)
+        return false;
+    if (p[0].X == p[1].X || p[0].Y == p[2].Y)
+        return true; // nothing covered
+    auto planar = [](double a0, double a1, double a2, double a3) { return a3 - a1 == a2 - a0; };
+    if (!planar(p[0].depthValue, p[1].depthValue, p[2].depthValue, p[3].depthValue) ||
+        !planar(p[0].u, p[1].u, p[2].u, p[3].u) || !planar(p[0].v, p[1].v, p[2].v, p[3].v))
+        return false;
+    bool gouraud = false;
+    for (int i = 0; i < 4; ++i) {
+        if (!planar(p[0].c[i], p[1].c[i], p[2].c[i], p[3].c[i]))
+            return false;
+        if (p[1].c[i] != p[0].c[i] || p[2].c[i] != p[0].c[i])
+            gouraud = true;
+    }
+    Prepared q[4] = {p[0], p[1], p[2], p[3]};
+    RebaseTexCoords(q, 4, s);
+    const Prepared& o = q[0];
+    const double w = q[1].x - o.x, h = q[2].y - o.y;
+    const double zdx = (q[1].depthUnits - o.depthUnits) / w, zdy = (q[2].depthUnits - o.depthUnits) / h;
+    const double udx = (q[1].u - o.u) / w, udy = (q[2].u - o.u) / h;
+    const double vdx = (q[1].v - o.v) / w, vdy = (q[2].v - o.v) / h;
+    double cdx[4], cdy[4];
+    for (int i = 0; i < 4; ++i) {
+        cdx[i] = (q[1].c[i] - o.c[i]) / w;
+        cdy[i] = (q[2].c[i] - o.c[i]) / h;
+    }
+    // Pixel centres c + 0.5 within [low, high): c from ceil(low - 0.5) to ceil(high - 0.5) - 1.
+    const std::int64_t xLo = std::min(q[0].X, q[1].X), xHi = std::max(q[0].X, q[1].X);
+    const std::int64_t yLo = std::min(q[0].Y, q[2].Y), yHi = std::max(q[0].Y, q[2].Y);
+    const std::int64_t x0 = std::max<std::int64_t>(CeilDiv(xLo - kSub / 2, kSub), s.clip.left);
+    const std::int64_t x1 = std::min<std::int64_t>(CeilDiv(xHi - kSub / 2, kSub) - 1, s.clip.right - 1);
+    const std::int64_t y0 = std::max<std::int64_t>(CeilDiv(yLo - kSub / 2, kSub), s.clip.top);
+    const std::int64_t y1 = std::min<std::int64_t>(CeilDiv(yHi - kSub / 2, kSub) - 1, s.clip.bottom - 1);
+    if (x0 > x1 || y0 > y1)
+        return true;
+    const SpanFn span = ChooseSpan(s, zdx == 0.0, ToFixed16(vdx) == 0);
+    const double cx = static_cast<double>(x0) + 0.5 - o.x;
+    for (std::int64_t py = y0; py <= y1; ++py) {
+        const double cy = static_cast<double>(py) + 0.5 - o.y;
+        SpanStart st{};
+        st.depthUnits = o.depthUnits + zdx * cx + zdy * cy;
+        st.depthStep = zdx;
+        st.u = ToFixed16(o.u + udx * cx + udy * cy);
+        st.v = ToFixed16(o.v + vdx * cx + vdy * cy);
+        st.uStep = ToFixed16(udx);
+        st.vStep = ToFixed16(vdx);
+        if (!s.texelOnly)
+            for (int i = 0; i < 4; ++i) {
+                st.c[i] = ColorFixed(o.c[i] + cdx[i] * cx + cdy[i] * cy);
+                st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
+            }
+        st.gouraud = gouraud;
+        span(s, static_cast<int>(py), static_cast<int>(x0), static_cast<int>(x1), st);
+    }
+    return true;
+}
+
 // A line from a to b, half-open: the pixel whose centre the end point reaches is left to the next
 // line, so that chained lines meet without a pixel drawn twice.
-void DrawLine(const DrawSetup& s, SpanFn span, Prepared a, Prepared b)
+void DrawLine(const DrawSetup& s, Prepared a, Prepared b)
 {
     const double dx = b.x - a.x, dy = b.y - a.y;
     const bool xMajor = std::fabs(dx) >= std::fabs(dy);
     const double len = xMajor ? dx : dy;
     if (len == 0.0)
         return;
+    const SpanFn span = ChooseSpan(s, false, false);
     Prepared pts[2] = {a, b};
     RebaseTexCoords(pts, 2, s);
     a = pts[0];
@@ -530,8 +684,9 @@ void DrawLine(const DrawSetup& s, SpanFn span, Prepared a, Prepared b)
     }
 }
 
-void DrawPoint(const DrawSetup& s, SpanFn span, const Prepared& p)
+void DrawPoint(const DrawSetup& s, const Prepared& p)
 {
+    const SpanFn span = ChooseSpan(s, false, false);
     const std::int64_t px = static_cast<std::int64_t>(std::floor(p.x)), py = static_cast<std::int64_t>(std::floor(p.y));
     if (px < s.clip.left || px >= s.clip.right || py < s.clip.top || py >= s.clip.bottom)
         return;
@@ -571,6 +726,7 @@ bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& 
     s.zTest = s.depth != nullptr;
     s.zWrite = s.depth != nullptr && state.zWrite;
     s.zMask = CompareMask(state.zFunc);
+    s.zFuncLessEqual = state.zFunc == CompareFunc::LessEqual;
     s.zBias = std::min<std::uint32_t>(state.zBias, 16);
     s.alphaTest = state.alphaTest;
     s.alphaMask = CompareMask(state.alphaFunc);
@@ -578,6 +734,7 @@ bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& 
     s.blend = state.alphaBlend;
     if (state.texture) {
         s.texels = state.texture->Texels();
+        s.packed = state.texture->Packed();
         s.texW = state.texture->Width();
         s.texH = state.texture->Height();
         s.texPow2 = (s.texW & (s.texW - 1)) == 0 && (s.texH & (s.texH - 1)) == 0;
@@ -655,10 +812,21 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     if (state.texture)
         texGuard = std::unique_lock<std::mutex>(state.texture->SampleMutex());
     s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
-    const SpanFn span = ChooseSpan(s);
 
-    std::vector<Prepared> prepared(n);
-    std::vector<bool> ok(n);
+    // Most draws are a quad or a fan of a few points: keep them off the heap.
+    constexpr std::uint32_t kLocal = 16;
+    Prepared localPrepared[kLocal];
+    bool localOk[kLocal];
+    std::vector<Prepared> heapPrepared;
+    std::unique_ptr<bool[]> heapOk;
+    Prepared* prepared = localPrepared;
+    bool* ok = localOk;
+    if (n > kLocal) {
+        heapPrepared.resize(n);
+        heapOk = std::make_unique<bool[]>(n);
+        prepared = heapPrepared.data();
+        ok = heapOk.get();
+    }
     for (std::uint32_t i = 0; i < n; ++i)
         ok[i] = Prepare(vertices[indices ? indices[i] : i], s, prepared[i]);
 
@@ -667,17 +835,17 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
             return;
         switch (state.fillMode) {
         case FillMode::Solid:
-            DrawTriangle(s, span, prepared[a], prepared[b], prepared[c]);
+            DrawTriangle(s, prepared[a], prepared[b], prepared[c]);
             break;
         case FillMode::Wireframe:
-            DrawLine(s, span, prepared[a], prepared[b]);
-            DrawLine(s, span, prepared[b], prepared[c]);
-            DrawLine(s, span, prepared[c], prepared[a]);
+            DrawLine(s, prepared[a], prepared[b]);
+            DrawLine(s, prepared[b], prepared[c]);
+            DrawLine(s, prepared[c], prepared[a]);
             break;
         case FillMode::Point:
-            DrawPoint(s, span, prepared[a]);
-            DrawPoint(s, span, prepared[b]);
-            DrawPoint(s, span, prepared[c]);
+            DrawPoint(s, prepared[a]);
+            DrawPoint(s, prepared[b]);
+            DrawPoint(s, prepared[c]);
             break;
         }
     };
@@ -685,13 +853,16 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     case PrimitiveType::LineList:
         for (std::uint32_t i = 0; i + 1 < n; i += 2)
             if (ok[i] && ok[i + 1])
-                DrawLine(s, span, prepared[i], prepared[i + 1]);
+                DrawLine(s, prepared[i], prepared[i + 1]);
         break;
     case PrimitiveType::TriangleList:
         for (std::uint32_t i = 0; i + 2 < n; i += 3)
             triangle(i, i + 1, i + 2);
         break;
     case PrimitiveType::TriangleStrip:
+        if (n == 4 && state.fillMode == FillMode::Solid && ok[0] && ok[1] && ok[2] && ok[3] &&
+            DrawAxisQuad(s, prepared))
+            break;
         for (std::uint32_t i = 0; i + 2 < n; ++i) {
             if (i % 2 == 0)
                 triangle(i, i + 1, i + 2);

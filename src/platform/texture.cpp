@@ -53,7 +53,9 @@ std::uint32_t Texture::Expand(PixelFormat format, std::uint32_t raw)
 Texture::Texture(int width, int height, PixelFormat format)
     : m_Pixels(width, height, format, TexturePitch(width, format))
     , m_Texels(static_cast<std::size_t>(width) * height, Expand(format, 0))
+    , m_Packed(m_Texels.size())
 {
+    RefreshTexels();
 }
 
 Texture* Texture::Create(int width, int height, PixelFormat format)
@@ -78,12 +80,22 @@ void Texture::SetColorKey(std::uint32_t key)
     m_Key = key & mask;
     m_ExpandedKey = Expand(Format(), m_Key);
     m_HasKey = true;
+    RefreshKeyFlags();
 }
 
 void Texture::ClearColorKey()
 {
     std::lock_guard<std::mutex> guard(m_Mutex);
     m_HasKey = false;
+    RefreshKeyFlags();
+}
+
+void Texture::RefreshKeyFlags()
+{
+    for (std::size_t i = 0; i < m_Texels.size(); ++i) {
+        const bool keyed = m_HasKey && m_Texels[i] == m_ExpandedKey;
+        m_Packed[i] = (m_Packed[i] & ~kPackedKeyed) | (keyed ? kPackedKeyed : 0u);
+    }
 }
 
 bool Texture::Lock(TextureLock& out)
@@ -141,6 +153,13 @@ void Texture::RefreshTexels()
         for (int x = 0; x < w; ++x)
             out[x] = Expand(format, row[x]);
     }
+    for (std::size_t i = 0; i < m_Texels.size(); ++i) {
+        const std::uint32_t t = m_Texels[i];
+        const std::uint32_t p565 = ((t >> 8) & 0xF800) | ((t >> 5) & 0x07E0) | ((t >> 3) & 0x001F);
+        const std::uint32_t p555 = ((t >> 9) & 0x7C00) | ((t >> 6) & 0x03E0) | ((t >> 3) & 0x001F);
+        m_Packed[i] = p565 | p555 << 16;
+    }
+    RefreshKeyFlags();
 }
 
 } // namespace plat

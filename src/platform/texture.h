@@ -63,6 +63,10 @@ public:
     // equals the key).
     std::uint32_t ExpandedKey() const { return m_ExpandedKey; }
     std::mutex& SampleMutex() const { return m_Mutex; }
+    // Every pixel ready for a 16-bit target: RGB565 in the low half, RGB555 in bits 16..30, and
+    // bit 31 set where the pixel equals the colour key.
+    const std::uint32_t* Packed() const { return m_Packed.data(); }
+    static constexpr std::uint32_t kPackedKeyed = 0x80000000u;
 
     // ARGB8888 of one raw pixel in the given format.
     static std::uint32_t Expand(PixelFormat format, std::uint32_t raw);
@@ -71,9 +75,11 @@ private:
     Texture(int width, int height, PixelFormat format);
     ~Texture() = default;
     void RefreshTexels();
+    void RefreshKeyFlags();
 
     PixelBuffer m_Pixels;
     std::vector<std::uint32_t> m_Texels;
+    std::vector<std::uint32_t> m_Packed;
     std::atomic<std::uint32_t> m_Refs{1};
     bool m_HasKey = false;
     std::uint32_t m_Key = 0;
