@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -321,6 +324,48 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     }
 }
 
+#if defined(__SSE2__)
+// Eight pixels at a time of the direct sprite path: packed texels, one depth for the whole run.
+// Returns the first pixel left for the scalar loop.
+inline int SpriteRun8(const std::uint32_t* src, std::uint16_t* crow, std::uint16_t* zrow, int x0, int x1,
+                      std::uint32_t z, std::uint32_t zMask, bool keyed, bool is565, bool zWrite)
+{
+    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i zv = _mm_set1_epi16(static_cast<short>(z));
+    const __m128i zs = _mm_xor_si128(zv, bias);
+    const __m128i wantLess = _mm_set1_epi16((zMask & 1) ? -1 : 0);
+    const __m128i wantEqual = _mm_set1_epi16((zMask & 2) ? -1 : 0);
+    const __m128i wantGreater = _mm_set1_epi16((zMask & 4) ? -1 : 0);
+    const __m128i keyOn = _mm_set1_epi16(keyed ? -1 : 0);
+    int x = x0;
+    for (; x + 7 <= x1; x += 8) {
+        const __m128i t0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i t1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x + 4));
+        __m128i color;
+        if (is565)
+            color = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(t0, 16), 16), _mm_srai_epi32(_mm_slli_epi32(t1, 16), 16));
+        else
+            color = _mm_packs_epi32(_mm_srai_epi32(t0, 16), _mm_srai_epi32(t1, 16));
+        const __m128i keyedLanes =
+            _mm_and_si128(_mm_packs_epi32(_mm_srai_epi32(t0, 31), _mm_srai_epi32(t1, 31)), keyOn);
+        __m128i* zp = reinterpret_cast<__m128i*>(zrow + x);
+        __m128i* cp = reinterpret_cast<__m128i*>(crow + x);
+        const __m128i old = _mm_loadu_si128(zp);
+        const __m128i olds = _mm_xor_si128(old, bias);
+        const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
+        const __m128i equal = _mm_cmpeq_epi16(zv, old);
+        const __m128i pass = _mm_or_si128(_mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
+                                          _mm_and_si128(greater, wantGreater));
+        const __m128i write = _mm_andnot_si128(keyedLanes, pass);
+        const __m128i oldColor = _mm_loadu_si128(cp);
+        _mm_storeu_si128(cp, _mm_or_si128(_mm_and_si128(write, color), _mm_andnot_si128(write, oldColor)));
+        if (zWrite)
+            _mm_storeu_si128(zp, _mm_or_si128(_mm_and_si128(write, zv), _mm_andnot_si128(write, old)));
+    }
+    return x;
+}
+#endif
+
 // The common map case: a point-sampled, power-of-two texture whose texel is the colour, depth
 // tested, no alpha test and no blending. Upright sprites and quads with z per row have one depth
 // along a row (kFlatZ); axis-aligned ones read one texture row (kOneRow).
@@ -353,7 +398,11 @@ void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         if (a.uStep > 0 && a.uStep < 2 * 65536 && ((u + n * a.uStep) >> 16) - (u >> 16) == n &&
             tx0 + static_cast<std::uint32_t>(n) <= wMask) {
             const std::uint32_t* src = texRow + tx0 - x0;
-            for (int x = x0; x <= x1; ++x) {
+            int x = x0;
+#if defined(__SSE2__)
+            x = SpriteRun8(src, crow, zrow, x0, x1, z, zMask, keyMask != 0, k565, kZWrite);
+#endif
+            for (; x <= x1; ++x) {
                 const std::uint32_t texel = src[x];
                 const std::uint32_t old = zrow[x];
                 const bool pass = kLessEqual ? z <= old : Passes(zMask, z, old);
