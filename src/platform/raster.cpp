@@ -455,6 +455,57 @@ void FastSpanFor(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         FastSpan<k565, kZWrite, kFlatZ, kOneRow, false>(s, y, x0, x1, a);
 }
 
+// Translucent sprites: a point-sampled, power-of-two texture whose texel is the colour, blended
+// by its own alpha over the target (SRCALPHA, INVSRCALPHA), with any alpha and depth test.
+template <bool k565>
+void BlendSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    std::uint16_t* crow = s.color->Row16(y);
+    std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const std::uint32_t keyMask = s.keyed ? Texture::kPackedKeyed : 0u;
+    const std::uint32_t* texels = s.texels;
+    const std::uint32_t* packed = s.packed;
+    const int texW = s.texW;
+    const bool alphaTest = s.alphaTest, zTest = s.zTest, zWrite = s.zWrite;
+    double units = a.depthUnits;
+    for (int x = x0; x <= x1; ++x) {
+        const std::uint32_t tx = static_cast<std::uint32_t>(a.u >> 16) & wMask;
+        const std::uint32_t ty = static_cast<std::uint32_t>(a.v >> 16) & hMask;
+        a.u += a.uStep;
+        a.v += a.vStep;
+        const double here = units;
+        units += a.depthStep;
+        const std::size_t index = static_cast<std::size_t>(ty) * texW + tx;
+        const std::uint32_t pk = packed[index];
+        if (pk & keyMask)
+            continue;
+        const std::uint32_t texel = texels[index];
+        const std::uint32_t alpha = texel >> 24;
+        if (alphaTest && !Passes(s.alphaMask, alpha, s.alphaRef))
+            continue;
+        std::uint32_t z = 0;
+        if (zrow) {
+            z = DepthFromUnits(here);
+            z = z > s.zBias ? z - s.zBias : 0;
+            if (zTest && !Passes(s.zMask, z, zrow[x]))
+                continue;
+        }
+        if (alpha == 255) {
+            crow[x] = static_cast<std::uint16_t>(k565 ? pk : (pk >> 16) & 0x7FFF);
+        } else if (alpha != 0) {
+            const std::uint32_t dst = ExpandTarget(crow[x], k565);
+            const std::uint32_t inv = 255 - alpha;
+            const std::uint32_t r = (Chan(texel, 16) * alpha + Chan(dst, 16) * inv) / 255;
+            const std::uint32_t g = (Chan(texel, 8) * alpha + Chan(dst, 8) * inv) / 255;
+            const std::uint32_t b = (Chan(texel, 0) * alpha + Chan(dst, 0) * inv) / 255;
+            crow[x] = PackTarget(r, g, b, k565);
+        }
+        if (zrow && zWrite)
+            zrow[x] = static_cast<std::uint16_t>(z);
+    }
+}
+
 using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
 
 SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
@@ -473,6 +524,10 @@ SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
         };
         return kTable[(s.is565 ? 8 : 0) + (s.zWrite ? 4 : 0) + (flatZ ? 2 : 0) + (oneRow ? 1 : 0)];
     }
+    const bool blendFast = s.texels && s.texPow2 && !s.linear && s.texelOnly && s.blend &&
+                           s.state->srcBlend == BlendFactor::SrcAlpha && s.state->destBlend == BlendFactor::InvSrcAlpha;
+    if (blendFast)
+        return s.is565 ? &BlendSpan<true> : &BlendSpan<false>;
     if (!s.texels)
         return &ShadeSpan<false, false>;
     return s.texPow2 ? &ShadeSpan<true, true> : &ShadeSpan<true, false>;

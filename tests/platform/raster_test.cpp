@@ -596,10 +596,14 @@ namespace {
 
 TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
 {
-    // The same sprites drawn as strips (the whole-quad and direct sprite paths) and as two-triangle
-    // lists through the general pipeline (forced by an alpha test that always passes) must give the
-    // same colours and depths: scaled, mirrored, offset by fractions, clipped, lying and upright.
-    const auto disc = sampledata::MakeKeyedDisc4444(32, 32, 15, 7, 2);
+    // The same sprites drawn as strips (the whole-quad, direct and translucent sprite paths) and as
+    // two-triangle lists through the general pipeline (forced by modulating with a white texture
+    // factor) must give the same colours and depths: scaled, mirrored, offset by fractions,
+    // clipped, lying and upright, opaque and blended.
+    auto disc = sampledata::MakeKeyedDisc4444(32, 32, 15, 7, 2);
+    for (std::size_t i = 0; i < disc.size(); i += 3) // translucent texels among the opaque ones
+        if (disc[i] != 0x0F0F)
+            disc[i] = static_cast<std::uint16_t>((disc[i] & 0x0FFF) | ((i / 3) % 16) << 12);
     TextureRef tex(Make4444(disc, 32, 32, true));
     struct Case {
         float x0, y0, x1, y1;
@@ -607,6 +611,7 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
         double valueTop, valueBottom;
         CompareFunc func;
         float shear = 0; // bottom corners moved right: not a rectangle
+        bool blended = false;
     };
     const Case cases[] = {
         {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},      // 1:1
@@ -620,6 +625,8 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
         {10, 4, 42, 36, 0, 0.99999f, 900, 868, CompareFunc::LessEqual},       // lying: z per row
         {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::Greater},
         {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 9.5f},
+        {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 0, true},
+        {3.4f, 7.6f, 50.4f, 39.6f, 0.99999f, 0, 900, 868, CompareFunc::LessEqual, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "quad " << c.x0 << "," << c.y0 << " u " << c.u0 << " func "
@@ -645,9 +652,14 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
         st.zFunc = c.func;
         st.colorKey = true;
         st.texture = tex.t;
+        st.alphaBlend = c.blended;
+        st.srcBlend = plat::BlendFactor::SrcAlpha;
+        st.destBlend = plat::BlendFactor::InvSrcAlpha;
+        st.alphaTest = c.blended;
+        st.alphaFunc = CompareFunc::NotEqual;
         ASSERT_TRUE(plat::DrawPrimitive(fast.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
-        st.alphaTest = true;
-        st.alphaFunc = CompareFunc::Always;
+        st.colorOp = plat::TextureOp::Modulate;
+        st.colorArg2 = plat::TextureArg::TFactor;
         ASSERT_TRUE(plat::DrawPrimitive(general.target, st, PrimitiveType::TriangleList, list.data(), 6));
         int differences = 0, written = 0;
         for (int y = 0; y < 48; ++y)
