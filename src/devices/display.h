@@ -67,3 +67,6 @@ void DrawShadowedText(plat::DrawContext& dc, int x, int y, std::u16string_view t
 bool PresentFrame();
 // Shows the front surface again (after the mouse thread moved the cursor on it). Takes g_InputLock.
 bool PresentFront();
+// The main loop's part of the cursor moving between frames: presents the front surface again when
+// another thread marked it changed (plat::Window::MarkFrontChanged). True when it presented.
+bool PresentFrontIfChanged();

@@ -273,20 +273,20 @@ std::u16string FormatWV(const char16_t* fmt, std::va_list args)
             out += u'%';
             continue;
         }
-        // Build a narrow conversion spec and let snprintf do numbers.
-        std::string spec = "%";
+        // Build a narrow format and let snprintf do numbers.
+        std::string format = "%";
         while (*p == u'-' || *p == u'0' || *p == u'+' || *p == u' ' || *p == u'#')
-            spec += static_cast<char>(*p++);
+            format += static_cast<char>(*p++);
         int width = -1;
         if (*p == u'*') {
             width = va_arg(args, int);
             ++p;
         } else {
             while (*p >= u'0' && *p <= u'9')
-                spec += static_cast<char>(*p++);
+                format += static_cast<char>(*p++);
         }
         if (width >= 0)
-            spec += std::to_string(width);
+            format += std::to_string(width);
         int precision = -1;
         if (*p == u'.') {
             ++p;
@@ -312,12 +312,12 @@ std::u16string FormatWV(const char16_t* fmt, std::va_list args)
             break;
         const char16_t conv = *p;
         char buf[512];
-        const bool leftAlign = spec.find('-') != std::string::npos;
+        const bool leftAlign = format.find('-') != std::string::npos;
         auto pad = [&](std::u16string s) {
             int w = 0;
-            for (std::size_t k = 1; k < spec.size(); ++k)
-                if (spec[k] >= '1' && spec[k] <= '9') {
-                    w = std::atoi(spec.c_str() + k);
+            for (std::size_t k = 1; k < format.size(); ++k)
+                if (format[k] >= '1' && format[k] <= '9') {
+                    w = std::atoi(format.c_str() + k);
                     break;
                 }
             if (precision >= 0 && s.size() > static_cast<std::size_t>(precision))
@@ -333,8 +333,8 @@ std::u16string FormatWV(const char16_t* fmt, std::va_list args)
         case u'i': {
             const long long v = longs >= 2 ? va_arg(args, long long) : longs == 1 ? va_arg(args, long) : va_arg(args, int);
             if (precision >= 0)
-                spec += "." + std::to_string(precision);
-            std::snprintf(buf, sizeof buf, (spec + "lld").c_str(), v);
+                format += "." + std::to_string(precision);
+            std::snprintf(buf, sizeof buf, (format + "lld").c_str(), v);
             out += Cp1251ToUtf16(buf);
             break;
         }
@@ -347,10 +347,10 @@ std::u16string FormatWV(const char16_t* fmt, std::va_list args)
             if (shortArg && longs == 0)
                 v &= 0xFFFF;
             if (precision >= 0)
-                spec += "." + std::to_string(precision);
-            spec += "ll";
-            spec += static_cast<char>(conv);
-            std::snprintf(buf, sizeof buf, spec.c_str(), v);
+                format += "." + std::to_string(precision);
+            format += "ll";
+            format += static_cast<char>(conv);
+            std::snprintf(buf, sizeof buf, format.c_str(), v);
             out += Cp1251ToUtf16(buf);
             break;
         }
@@ -359,9 +359,9 @@ std::u16string FormatWV(const char16_t* fmt, std::va_list args)
         case u'e': {
             const double v = va_arg(args, double);
             if (precision >= 0)
-                spec += "." + std::to_string(precision);
-            spec += static_cast<char>(conv);
-            std::snprintf(buf, sizeof buf, spec.c_str(), v);
+                format += "." + std::to_string(precision);
+            format += static_cast<char>(conv);
+            std::snprintf(buf, sizeof buf, format.c_str(), v);
             out += Cp1251ToUtf16(buf);
             break;
         }

@@ -36,6 +36,13 @@ protected:
         g_pDDSBack = m_Back.get();
         g_ScreenWidth = static_cast<std::uint16_t>(w);
         g_ScreenHeight = static_cast<std::uint16_t>(h);
+        // The channel layout the display derives from its back surface's masks.
+        const bool is565 = format == plat::PixelFormat::RGB565;
+        g_RedShift = is565 ? 11 : 10;
+        g_GreenShift = 5;
+        g_BlueShift = 0;
+        g_RedBits = g_BlueBits = 5;
+        g_GreenBits = is565 ? 6 : 5;
     }
     void TearDown() override
     {
@@ -44,6 +51,8 @@ protected:
         g_pDDSBack = nullptr;
         g_pDD = nullptr;
         g_ScreenWidth = g_ScreenHeight = 0;
+        g_RedShift = g_GreenShift = g_BlueShift = 0;
+        g_RedBits = g_GreenBits = g_BlueBits = 0;
     }
 
     TDisplayDevice m_Display;

@@ -1,0 +1,17 @@
+// Least bodies of unit and building services that built modules call before their own module
+// exists. The module that builds the real service deletes its entry here.
+#include "core/error_log.h"
+#include "units/building_graphics.h"
+#include "units/unit_types.h"
+
+bool LoadUnitPhases(TBasicUnit*, std::uint32_t)
+{
+    ReportError("LoadUnitPhases: unit graphics are not available yet");
+    return false;
+}
+
+bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
+{
+    ReportError("CHousePhaseGraphic::LoadSprites: building graphics are not available yet");
+    return false;
+}
