@@ -362,3 +362,32 @@ TEST_F(DeviceTest, DeviceDrawsAndClearsThroughItsStates)
 }
 
 } // namespace
+
+namespace {
+
+TEST(D3DWithDisplay, StartsOnTheDisplaysBackSurfaceAndFollowsAModeChange)
+{
+    // Start-up order: the display, then the device; a mode change frees the device first.
+    ASSERT_TRUE(DirectDrawInit(nullptr, 0));
+    ASSERT_TRUE(Direct3DInit());
+    ASSERT_NE(g_pZBuffer, nullptr);
+    EXPECT_EQ(g_pDDSBack->AttachedDepth(), g_pZBuffer);
+    EXPECT_EQ(g_pZBuffer->Width(), g_ScreenWidth);
+    EXPECT_EQ(g_pZBuffer->Height(), g_ScreenHeight);
+    plat::Texture* t = CreateTextureSurface(8, 8);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->ColorKey(), MakeColor16(255, 0, 255));
+    t->Release();
+
+    Direct3DFree();
+    ReleaseScreenSurfaces();
+    ASSERT_TRUE(SetScreenMode(1));
+    ASSERT_TRUE(CreateBackBuffer());
+    ASSERT_TRUE(Direct3DInit());
+    EXPECT_EQ(g_pZBuffer->Width(), 1152);
+    EXPECT_EQ(g_pD3DDevice->Viewport().height, 864u);
+    Direct3DFree();
+    DirectDrawFree();
+}
+
+} // namespace
