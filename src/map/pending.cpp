@@ -3,3 +3,13 @@
 #include "map/map_view.h"
 
 std::uint8_t g_bMapViewDirty = 0;
+
+std::int32_t g_ViewPixelX = 0;
+std::int32_t g_ViewPixelY = 0;
+std::int16_t g_ViewDepthBase = 0;
+
+// Flat ground until the height map exists.
+std::int32_t GetLandHeight(float, float)
+{
+    return 0;
+}

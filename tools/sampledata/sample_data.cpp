@@ -1,7 +1,9 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "core_files.h"
 #include "platform/paths.h"
+#include "images.h"
 
 namespace sampledata {
 
@@ -40,7 +42,9 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
 
 bool WriteGameFolder(const std::string& outDir)
 {
-    return WriteFolderTree(outDir);
+    return WriteFolderTree(outDir)
+        && WriteCoreFiles(outDir)
+        && WriteImages(outDir);
 }
 
 } // namespace sampledata
