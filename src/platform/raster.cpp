@@ -108,10 +108,21 @@ inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b)
 
 inline std::uint32_t Chan(std::uint32_t c, int shift) { return (c >> shift) & 0xFF; }
 
-// ARGB of a 16-bit target pixel.
+// ARGB of a 16-bit target pixel, channels widened by repeating their top bits.
 inline std::uint32_t ExpandTarget(std::uint16_t p, bool is565)
 {
-    return Texture::Expand(is565 ? PixelFormat::RGB565 : PixelFormat::RGB555, p);
+    std::uint32_t r, g;
+    if (is565) {
+        r = (p >> 11) & 0x1F;
+        g = (p >> 5) & 0x3F;
+        g = (g << 2) | (g >> 4);
+    } else {
+        r = (p >> 10) & 0x1F;
+        g = (p >> 5) & 0x1F;
+        g = (g << 3) | (g >> 2);
+    }
+    const std::uint32_t b = p & 0x1F;
+    return 0xFF000000u | ((r << 3) | (r >> 2)) << 16 | g << 8 | ((b << 3) | (b >> 2));
 }
 inline std::uint16_t PackTarget(std::uint32_t r, std::uint32_t g, std::uint32_t b, bool is565)
 {
@@ -141,34 +152,26 @@ inline std::uint32_t ApplyOp(TextureOp op, std::uint32_t a1, std::uint32_t a2)
     return a1;
 }
 
-inline std::uint32_t ArgValue(TextureArg arg, std::uint32_t texel, std::uint32_t diffuse, std::uint32_t tfactor)
-{
-    switch (arg) {
-    case TextureArg::Texture: return texel;
-    case TextureArg::TFactor: return tfactor;
-    case TextureArg::Diffuse:
-    case TextureArg::Current: return diffuse;
-    }
-    return diffuse;
-}
 
-// 8-bit blend factor for one channel; src and dst are the full ARGB values.
-inline std::uint32_t Factor(BlendFactor f, std::uint32_t src, std::uint32_t dst, int shift)
+// The blend factors of the three colour channels at once (bytes 2, 1, 0); src and dst are ARGB.
+inline std::uint32_t FactorWord(BlendFactor f, std::uint32_t src, std::uint32_t dst)
 {
+    auto splat = [](std::uint32_t v) { return v * 0x010101u; };
     switch (f) {
     case BlendFactor::Zero: return 0;
-    case BlendFactor::One: return 255;
-    case BlendFactor::SrcColor: return Chan(src, shift);
-    case BlendFactor::InvSrcColor: return 255 - Chan(src, shift);
-    case BlendFactor::SrcAlpha: return Chan(src, 24);
-    case BlendFactor::InvSrcAlpha: return 255 - Chan(src, 24);
-    case BlendFactor::DestAlpha: return 255; // the target has no alpha channel: reads as opaque
+    case BlendFactor::One: return 0xFFFFFFu;
+    case BlendFactor::SrcColor: return src & 0xFFFFFFu;
+    case BlendFactor::InvSrcColor: return ~src & 0xFFFFFFu;
+    case BlendFactor::SrcAlpha: return splat(src >> 24);
+    case BlendFactor::InvSrcAlpha: return splat(255 - (src >> 24));
+    case BlendFactor::DestAlpha: return 0xFFFFFFu; // the target has no alpha channel: reads as opaque
     case BlendFactor::InvDestAlpha: return 0;
-    case BlendFactor::DestColor: return Chan(dst, shift);
-    case BlendFactor::InvDestColor: return 255 - Chan(dst, shift);
+    case BlendFactor::DestColor: return dst & 0xFFFFFFu;
+    case BlendFactor::InvDestColor: return ~dst & 0xFFFFFFu;
     }
-    return 255;
+    return 0xFFFFFFu;
 }
+
 
 // Everything a span needs, derived once per draw.
 struct DrawSetup {
@@ -190,6 +193,8 @@ struct DrawSetup {
     const std::uint32_t* texels = nullptr;
     const std::uint32_t* packed = nullptr;
     bool zFuncLessEqual = false;
+    // Stage arguments as indices into {texel, diffuse, texture factor}: colour 1, 2, alpha 1, 2.
+    std::uint8_t argIndex[4] = {0, 1, 0, 1};
     int texW = 0;
     int texH = 0;
     bool texPow2 = false;
@@ -255,13 +260,40 @@ inline std::uint32_t DiffuseOf(const std::int32_t* c)
 }
 
 // The general pixel: every state honoured. Returns false when the pixel is discarded before depth.
-template <bool kTexture, bool kPow2>
+// Three colour channels of a stage operation known when compiling (0: any, looked up per pixel).
+template <int kOp>
+inline std::uint32_t ColorOp3(TextureOp op, std::uint32_t c1, std::uint32_t c2)
+{
+    std::uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const std::uint32_t a = Chan(c1, shift), b = Chan(c2, shift);
+        std::uint32_t r;
+        if constexpr (kOp == static_cast<int>(TextureOp::Modulate))
+            r = Mul8(a, b);
+        else if constexpr (kOp == static_cast<int>(TextureOp::SelectArg1))
+            r = a;
+        else if constexpr (kOp == static_cast<int>(TextureOp::SelectArg2))
+            r = b;
+        else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth))
+            r = std::min<std::uint32_t>(255, a + b - Mul8(a, b));
+        else
+            r = ApplyOp(op, a, b);
+        out |= r << shift;
+    }
+    return out;
+}
+
+template <bool kTexture, bool kPow2, int kOp>
 inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 {
     std::uint16_t* crow = s.color->Row16(y);
     std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
     const RasterState& st = *s.state;
     const std::uint32_t tf = st.textureFactor;
+    // Upright sprites and quads with z per row have one depth along the row.
+    const bool flatZ = a.depthStep == 0.0;
+    std::uint32_t zFlat = DepthFromUnits(a.depthUnits);
+    zFlat = zFlat > s.zBias ? zFlat - s.zBias : 0;
     for (int x = x0; x <= x1; ++x) {
         std::uint32_t texel = 0xFFFFFFFFu;
         if constexpr (kTexture) {
@@ -281,7 +313,7 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
                 continue;
             }
         }
-        const std::uint32_t diffuse = DiffuseOf(a.c);
+        const std::uint32_t diffuse = s.texelOnly ? 0xFFFFFFFFu : DiffuseOf(a.c);
         const double units = a.depthUnits;
         a.depthUnits += a.depthStep;
         if (a.gouraud)
@@ -292,27 +324,31 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         if (s.texelOnly) {
             src = texel;
         } else {
-            const std::uint32_t c1 = ArgValue(st.colorArg1, texel, diffuse, tf), c2 = ArgValue(st.colorArg2, texel, diffuse, tf);
-            const std::uint32_t a1 = ArgValue(st.alphaArg1, texel, diffuse, tf), a2 = ArgValue(st.alphaArg2, texel, diffuse, tf);
-            src = ApplyOp(st.alphaOp, Chan(a1, 24), Chan(a2, 24)) << 24 | ApplyOp(st.colorOp, Chan(c1, 16), Chan(c2, 16)) << 16 |
-                  ApplyOp(st.colorOp, Chan(c1, 8), Chan(c2, 8)) << 8 | ApplyOp(st.colorOp, Chan(c1, 0), Chan(c2, 0));
+            const std::uint32_t args[3] = {texel, diffuse, tf};
+            const std::uint32_t c1 = args[s.argIndex[0]], c2 = args[s.argIndex[1]];
+            const std::uint32_t a1 = args[s.argIndex[2]], a2 = args[s.argIndex[3]];
+            src = ApplyOp(st.alphaOp, a1 >> 24, a2 >> 24) << 24 | ColorOp3<kOp>(st.colorOp, c1, c2);
         }
         if (s.alphaTest && !Passes(s.alphaMask, src >> 24, s.alphaRef))
             continue;
         std::uint32_t z = 0;
         if (zrow) {
-            z = DepthFromUnits(units);
-            z = z > s.zBias ? z - s.zBias : 0;
+            if (flatZ) {
+                z = zFlat;
+            } else {
+                z = DepthFromUnits(units);
+                z = z > s.zBias ? z - s.zBias : 0;
+            }
             if (s.zTest && !Passes(s.zMask, z, zrow[x]))
                 continue;
         }
         if (s.blend) {
             const std::uint32_t dst = ExpandTarget(crow[x], s.is565);
+            const std::uint32_t sf = FactorWord(st.srcBlend, src, dst), df = FactorWord(st.destBlend, src, dst);
             std::uint32_t rgb[3];
             for (int i = 0; i < 3; ++i) {
                 const int shift = 16 - 8 * i;
-                const std::uint32_t sum = Chan(src, shift) * Factor(st.srcBlend, src, dst, shift) +
-                                          Chan(dst, shift) * Factor(st.destBlend, src, dst, shift);
+                const std::uint32_t sum = Chan(src, shift) * Chan(sf, shift) + Chan(dst, shift) * Chan(df, shift);
                 rgb[i] = std::min<std::uint32_t>(255, sum / 255);
             }
             crow[x] = PackTarget(rgb[0], rgb[1], rgb[2], s.is565);
@@ -528,9 +564,27 @@ SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
                            s.state->srcBlend == BlendFactor::SrcAlpha && s.state->destBlend == BlendFactor::InvSrcAlpha;
     if (blendFast)
         return s.is565 ? &BlendSpan<true> : &BlendSpan<false>;
-    if (!s.texels)
-        return &ShadeSpan<false, false>;
-    return s.texPow2 ? &ShadeSpan<true, true> : &ShadeSpan<true, false>;
+    // The general pipeline, with the stage's colour operation resolved for the common ones.
+    const int texCase = !s.texels ? 0 : (s.texPow2 ? 1 : 2);
+    int opCase = 0;
+    switch (s.state->colorOp) {
+    case TextureOp::Modulate: opCase = 1; break;
+    case TextureOp::SelectArg1: opCase = 2; break;
+    case TextureOp::SelectArg2: opCase = 3; break;
+    case TextureOp::AddSmooth: opCase = 4; break;
+    default: opCase = 0; break;
+    }
+    constexpr int M = static_cast<int>(TextureOp::Modulate), S1 = static_cast<int>(TextureOp::SelectArg1),
+                  S2 = static_cast<int>(TextureOp::SelectArg2), AS = static_cast<int>(TextureOp::AddSmooth);
+    static const SpanFn kGeneral[3][5] = {
+        {&ShadeSpan<false, false, 0>, &ShadeSpan<false, false, M>, &ShadeSpan<false, false, S1>,
+         &ShadeSpan<false, false, S2>, &ShadeSpan<false, false, AS>},
+        {&ShadeSpan<true, true, 0>, &ShadeSpan<true, true, M>, &ShadeSpan<true, true, S1>, &ShadeSpan<true, true, S2>,
+         &ShadeSpan<true, true, AS>},
+        {&ShadeSpan<true, false, 0>, &ShadeSpan<true, false, M>, &ShadeSpan<true, false, S1>,
+         &ShadeSpan<true, false, S2>, &ShadeSpan<true, false, AS>},
+    };
+    return kGeneral[texCase][opCase];
 }
 
 // A vertex made ready for setup: snapped position and the attributes in the units spans use.
@@ -836,6 +890,13 @@ bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& 
     s.alphaMask = CompareMask(state.alphaFunc);
     s.alphaRef = state.alphaRef & 0xFF;
     s.blend = state.alphaBlend;
+    auto argIndex = [](TextureArg a) -> std::uint8_t {
+        return a == TextureArg::Texture ? 0 : (a == TextureArg::TFactor ? 2 : 1);
+    };
+    s.argIndex[0] = argIndex(state.colorArg1);
+    s.argIndex[1] = argIndex(state.colorArg2);
+    s.argIndex[2] = argIndex(state.alphaArg1);
+    s.argIndex[3] = argIndex(state.alphaArg2);
     if (state.texture) {
         s.texels = state.texture->Texels();
         s.packed = state.texture->Packed();
