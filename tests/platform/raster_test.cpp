@@ -673,3 +673,68 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
 }
 
 } // namespace
+
+namespace {
+
+TEST(RasterDepth, EveryCompareFunctionOnEveryPath)
+{
+    // The stored depth against a quad nearer, equal and farther, through the direct sprite path
+    // (textured, opaque), the translucent path and the general one (no texture).
+    TextureRef tex(Make4444(std::vector<std::uint16_t>(16 * 16, 0xFFFF), 16, 16, true));
+    struct Func {
+        CompareFunc f;
+        bool nearer, equal, farther;
+    };
+    const Func funcs[] = {
+        {CompareFunc::Never, false, false, false},   {CompareFunc::Less, true, false, false},
+        {CompareFunc::Equal, false, true, false},    {CompareFunc::LessEqual, true, true, false},
+        {CompareFunc::Greater, false, false, true},  {CompareFunc::NotEqual, true, false, true},
+        {CompareFunc::GreaterEqual, false, true, true}, {CompareFunc::Always, true, true, true},
+    };
+    for (int path = 0; path < 3; ++path)
+        for (const Func& f : funcs)
+            for (double value : {801.0, 800.0, 799.0}) { // nearer, equal, farther than 800
+                Scene s(16, 2, 0, HandDepth(800));
+                RasterState st;
+                st.zEnable = true;
+                st.zWrite = false;
+                st.zFunc = f.f;
+                st.texture = path < 2 ? tex.t : nullptr;
+                st.alphaBlend = path == 1;
+                st.srcBlend = plat::BlendFactor::SrcAlpha;
+                st.destBlend = plat::BlendFactor::InvSrcAlpha;
+                auto q = Quad(0, 0, 16, 2, GameZ(value), GameZ(value));
+                ASSERT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+                const bool expected = value > 800 ? f.nearer : (value == 800 ? f.equal : f.farther);
+                for (int x = 0; x < 16; ++x)
+                    ASSERT_EQ(s.C(x, 1), expected ? 0xFFFF : 0)
+                        << "path " << path << " func " << static_cast<int>(f.f) << " value " << value << " x " << x;
+            }
+}
+
+TEST(RasterStages, DestColorSourceFactorOfTheLandscapeFilter)
+{
+    // SRCBLEND DESTCOLOR, DESTBLEND INVSRCALPHA, ADDSMOOTH of texel and diffuse.
+    TextureRef tex(Make4444({0x8421}, 1, 1, false)); // (0x88, 0x44, 0x22, 0x11)
+    const std::uint16_t dst = To565(160, 80, 40);
+    Scene s(1, 1, dst);
+    RasterState st;
+    st.texture = tex.t;
+    st.colorOp = plat::TextureOp::AddSmooth;
+    st.alphaBlend = true;
+    st.srcBlend = plat::BlendFactor::DestColor;
+    st.destBlend = plat::BlendFactor::InvSrcAlpha;
+    auto q = Quad(0, 0, 1, 1, 0, 0, 0xFF404040u);
+    ASSERT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+    auto mul = [](std::uint32_t a, std::uint32_t b) { return (a * b + 127) / 255; };
+    auto smooth = [&](std::uint32_t t) { return std::min<std::uint32_t>(255, t + 0x40 - mul(t, 0x40)); };
+    const std::uint32_t d[3] = {(20u << 3) | (20u >> 2), (20u << 2) | (20u >> 4), (5u << 3) | (5u >> 2)};
+    const std::uint32_t src[3] = {smooth(0x44), smooth(0x22), smooth(0x11)};
+    const std::uint32_t a = 0x88; // the texel's alpha, selected by the default alpha operation
+    std::uint32_t out[3];
+    for (int i = 0; i < 3; ++i)
+        out[i] = std::min<std::uint32_t>(255, (src[i] * d[i] + d[i] * (255 - a)) / 255);
+    EXPECT_EQ(s.C(0, 0), To565(out[0], out[1], out[2]));
+}
+
+} // namespace
