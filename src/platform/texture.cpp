@@ -73,9 +73,30 @@ std::uint32_t Texture::Release()
     return left;
 }
 
+// Holds the texture's lock unless this thread holds it already through Lock, so that a filler may
+// also set the key or clear the picture while it has the texture locked.
+class Texture::Guard {
+public:
+    explicit Guard(const Texture& t) : m_Mutex(t.LockedByThisThread() ? nullptr : &t.m_Mutex)
+    {
+        if (m_Mutex)
+            m_Mutex->lock();
+    }
+    ~Guard()
+    {
+        if (m_Mutex)
+            m_Mutex->unlock();
+    }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    std::mutex* m_Mutex;
+};
+
 void Texture::SetColorKey(std::uint32_t key)
 {
-    std::lock_guard<std::mutex> guard(m_Mutex);
+    Guard guard(*this);
     const std::uint32_t mask = BytesPerPixel(Format()) == 2 ? 0xFFFFu : 0xFFFFFFFFu;
     m_Key = key & mask;
     m_ExpandedKey = Expand(Format(), m_Key);
@@ -85,7 +106,7 @@ void Texture::SetColorKey(std::uint32_t key)
 
 void Texture::ClearColorKey()
 {
-    std::lock_guard<std::mutex> guard(m_Mutex);
+    Guard guard(*this);
     m_HasKey = false;
     RefreshKeyFlags();
 }
@@ -123,7 +144,7 @@ void Texture::Unlock()
 
 void Texture::Fill(std::uint32_t value)
 {
-    std::lock_guard<std::mutex> guard(m_Mutex);
+    Guard guard(*this);
     const int w = Width(), h = Height();
     for (int y = 0; y < h; ++y) {
         if (BytesPerPixel(Format()) == 2) {

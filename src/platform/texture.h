@@ -50,7 +50,8 @@ public:
     // does nothing.
     void Unlock();
     bool LockedByThisThread() const { return m_Owner.load(std::memory_order_acquire) == std::this_thread::get_id(); }
-    // Fills every pixel with one raw value (the low 16 bits for 16-bit formats).
+    // Fills every pixel with one raw value (the low 16 bits for 16-bit formats). Like the key
+    // setters, it may be called with or without the texture locked by this thread.
     void Fill(std::uint32_t value);
 
     // Raw pixels for readers that do not need the lock (tests, the loader's own checks).
@@ -72,6 +73,7 @@ public:
     static std::uint32_t Expand(PixelFormat format, std::uint32_t raw);
 
 private:
+    class Guard;
     Texture(int width, int height, PixelFormat format);
     ~Texture() = default;
     void RefreshTexels();

@@ -573,9 +573,13 @@ TEST(RasterTexture, DrawWaitsForAFillOnAnotherThread)
     ASSERT_TRUE(tex.t->Lock(lock));
     plat::TextureLock again;
     EXPECT_FALSE(tex.t->Lock(again));
+    tex.t->Fill(0xF0F0); // a fill and a key change under the own lock do not hang
+    tex.t->SetColorKey(0x0F0F);
     EXPECT_FALSE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
     tex.t->Unlock();
     EXPECT_EQ(lock.pitch % 8, 0);
+    ASSERT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+    EXPECT_EQ(s.C(10, 10), 0x07E0);
 }
 
 TEST(RasterTarget, Rgb555TargetPacksFiveBitsGreen)
