@@ -190,8 +190,14 @@ struct DrawSetup {
     std::uint32_t alphaRef = 0;
     bool blend = false;
 
-    const std::uint32_t* texels = nullptr;
-    const std::uint32_t* packed = nullptr;
+    // The texture: its raw pixels (rows of texStride pixels, 16 or 32 bits), the table that widens
+    // 16-bit pixels to ARGB, and, for the direct sprite path, the picture in the target's format.
+    bool hasTexture = false;
+    const std::uint8_t* texRaw = nullptr;
+    int texStride = 0;
+    bool tex32 = false;
+    const std::uint32_t* expand = nullptr;
+    const std::uint16_t* display = nullptr;
     bool zFuncLessEqual = false;
     // Stage arguments as indices into {texel, diffuse, texture factor}: colour 1, 2, alpha 1, 2.
     std::uint8_t argIndex[4] = {0, 1, 0, 1};
@@ -199,7 +205,7 @@ struct DrawSetup {
     int texH = 0;
     bool texPow2 = false;
     bool keyed = false;
-    std::uint32_t key = 0;
+    std::uint32_t key = 0; // raw, in the texture's format
     bool linear = false;
     // The colour is the texel itself (modulated by white, or selected): no per-pixel operation.
     bool texelOnly = false;
@@ -224,6 +230,17 @@ inline int WrapCoord(std::int64_t t, int size, bool pow2)
     return static_cast<int>(m);
 }
 
+inline std::uint32_t RawAt(const DrawSetup& s, std::size_t index)
+{
+    return s.tex32 ? reinterpret_cast<const std::uint32_t*>(s.texRaw)[index]
+                   : reinterpret_cast<const std::uint16_t*>(s.texRaw)[index];
+}
+inline std::uint32_t ExpandRaw(const DrawSetup& s, std::uint32_t raw) { return s.tex32 ? raw : s.expand[raw]; }
+inline std::size_t TexIndex(const DrawSetup& s, int tx, int ty)
+{
+    return static_cast<std::size_t>(ty) * s.texStride + static_cast<std::size_t>(tx);
+}
+
 inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) // f 0..256
 {
     return (a * (256 - f) + b * f) >> 8;
@@ -236,12 +253,13 @@ std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
     const int x0 = WrapCoord(u >> 16, s.texW, s.texPow2), x1 = WrapCoord((u >> 16) + 1, s.texW, s.texPow2);
     const int y0 = WrapCoord(v >> 16, s.texH, s.texPow2), y1 = WrapCoord((v >> 16) + 1, s.texH, s.texPow2);
     const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
-    std::uint32_t t[4] = {s.texels[y0 * s.texW + x0], s.texels[y0 * s.texW + x1], s.texels[y1 * s.texW + x0],
-                          s.texels[y1 * s.texW + x1]};
-    if (s.keyed) // keyed texels count as transparent black in the filter
-        for (std::uint32_t& x : t)
-            if (x == s.key)
-                x = 0;
+    const std::size_t at[4] = {TexIndex(s, x0, y0), TexIndex(s, x1, y0), TexIndex(s, x0, y1), TexIndex(s, x1, y1)};
+    std::uint32_t t[4];
+    for (int i = 0; i < 4; ++i) {
+        const std::uint32_t raw = RawAt(s, at[i]);
+        // keyed texels count as transparent black in the filter
+        t[i] = s.keyed && raw == s.key ? 0u : ExpandRaw(s, raw);
+    }
     std::uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const std::uint32_t top = Lerp8(Chan(t[0], shift), Chan(t[1], shift), fx);
@@ -299,8 +317,9 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         if constexpr (kTexture) {
             const int tx = WrapCoord(a.u >> 16, s.texW, kPow2);
             const int ty = WrapCoord(a.v >> 16, s.texH, kPow2);
-            texel = s.texels[ty * s.texW + tx];
-            bool skip = s.keyed && texel == s.key;
+            const std::uint32_t raw = RawAt(s, TexIndex(s, tx, ty));
+            texel = ExpandRaw(s, raw);
+            bool skip = s.keyed && raw == s.key;
             if (!skip && s.linear)
                 texel = SampleLinear(s, a.u, a.v);
             a.u += a.uStep;
@@ -361,10 +380,12 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 }
 
 #if defined(__SSE2__)
-// Eight pixels at a time of the direct sprite path: packed texels, one depth for the whole run.
-// Returns the first pixel left for the scalar loop.
-inline int SpriteRun8(const std::uint32_t* src, std::uint16_t* crow, std::uint16_t* zrow, int x0, int x1,
-                      std::uint32_t z, std::uint32_t zMask, bool keyed, bool is565, bool zWrite)
+// Eight pixels at a time of the direct sprite path: colours already in the target's format, the
+// raw 16-bit pixels for the key, one depth for the whole run. Returns the first pixel left for the
+// scalar loop.
+// All pointers are at the run's first pixel.
+inline int SpriteRun8(const std::uint16_t* src, const std::uint16_t* rawSrc, std::uint16_t* crow, std::uint16_t* zrow,
+                      int count, std::uint32_t z, std::uint32_t zMask, bool keyed, std::uint32_t key, bool zWrite)
 {
     const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
     const __m128i zv = _mm_set1_epi16(static_cast<short>(z));
@@ -373,17 +394,12 @@ inline int SpriteRun8(const std::uint32_t* src, std::uint16_t* crow, std::uint16
     const __m128i wantEqual = _mm_set1_epi16((zMask & 2) ? -1 : 0);
     const __m128i wantGreater = _mm_set1_epi16((zMask & 4) ? -1 : 0);
     const __m128i keyOn = _mm_set1_epi16(keyed ? -1 : 0);
-    int x = x0;
-    for (; x + 7 <= x1; x += 8) {
-        const __m128i t0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
-        const __m128i t1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x + 4));
-        __m128i color;
-        if (is565)
-            color = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(t0, 16), 16), _mm_srai_epi32(_mm_slli_epi32(t1, 16), 16));
-        else
-            color = _mm_packs_epi32(_mm_srai_epi32(t0, 16), _mm_srai_epi32(t1, 16));
-        const __m128i keyedLanes =
-            _mm_and_si128(_mm_packs_epi32(_mm_srai_epi32(t0, 31), _mm_srai_epi32(t1, 31)), keyOn);
+    const __m128i keyv = _mm_set1_epi16(static_cast<short>(key));
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m128i color = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rawSrc + x));
+        const __m128i keyedLanes = _mm_and_si128(_mm_cmpeq_epi16(raw, keyv), keyOn);
         __m128i* zp = reinterpret_cast<__m128i*>(zrow + x);
         __m128i* cp = reinterpret_cast<__m128i*>(crow + x);
         const __m128i old = _mm_loadu_si128(zp);
@@ -412,10 +428,13 @@ void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     std::uint16_t* zrow = s.depth->Row16(y);
     const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
     const std::uint32_t zMask = s.zMask, bias = s.zBias;
-    const std::uint32_t keyMask = s.keyed ? Texture::kPackedKeyed : 0u;
-    const std::uint32_t* packed = s.packed;
+    const bool keyed = s.keyed;
+    const std::uint32_t key = s.key;
+    const std::uint16_t* display = s.display;
     const int texW = s.texW;
-    const std::uint32_t* texRow = packed + static_cast<std::size_t>(static_cast<std::uint32_t>(a.v >> 16) & hMask) * texW;
+    const std::uint32_t row0 = static_cast<std::uint32_t>(a.v >> 16) & hMask;
+    const std::uint16_t* texRow = display + static_cast<std::size_t>(row0) * texW;
+    const std::size_t rawRow = static_cast<std::size_t>(row0) * s.texStride;
     double units = a.depthUnits;
     std::uint32_t z = 0;
     if constexpr (kFlatZ) {
@@ -433,20 +452,25 @@ void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         const std::int64_t n = x1 - x0;
         if (a.uStep > 0 && a.uStep < 2 * 65536 && ((u + n * a.uStep) >> 16) - (u >> 16) == n &&
             tx0 + static_cast<std::uint32_t>(n) <= wMask) {
-            const std::uint32_t* src = texRow + tx0 - x0;
-            int x = x0;
+            const std::uint16_t* src = texRow + tx0;
+            const std::size_t rawBase = rawRow + tx0;
+            std::uint16_t* c = crow + x0;
+            std::uint16_t* zp = zrow + x0;
+            const int count = x1 - x0 + 1;
+            int i = 0;
 #if defined(__SSE2__)
-            x = SpriteRun8(src, crow, zrow, x0, x1, z, zMask, keyMask != 0, k565, kZWrite);
+            if (!s.tex32)
+                i = SpriteRun8(src, reinterpret_cast<const std::uint16_t*>(s.texRaw) + rawBase, c, zp, count, z, zMask,
+                               keyed, key, kZWrite);
 #endif
-            for (; x <= x1; ++x) {
-                const std::uint32_t texel = src[x];
-                const std::uint32_t old = zrow[x];
+            for (; i < count; ++i) {
+                const std::uint32_t old = zp[i];
                 const bool pass = kLessEqual ? z <= old : Passes(zMask, z, old);
-                if ((texel & keyMask) || !pass)
+                if (!pass || (keyed && RawAt(s, rawBase + static_cast<std::size_t>(i)) == key))
                     continue;
-                crow[x] = static_cast<std::uint16_t>(k565 ? texel : (texel >> 16) & 0x7FFF);
+                c[i] = src[i];
                 if constexpr (kZWrite)
-                    zrow[x] = static_cast<std::uint16_t>(z);
+                    zp[i] = static_cast<std::uint16_t>(z);
             }
             return;
         }
@@ -454,20 +478,23 @@ void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     for (int x = x0; x <= x1; ++x) {
         const std::uint32_t tx = static_cast<std::uint32_t>(u >> 16) & wMask;
         u += a.uStep;
-        std::uint32_t texel;
+        std::uint16_t texel;
+        std::size_t rawIndex;
         if constexpr (kOneRow) {
             texel = texRow[tx];
+            rawIndex = rawRow + tx;
         } else {
             const std::uint32_t ty = static_cast<std::uint32_t>(v >> 16) & hMask;
             v += a.vStep;
-            texel = packed[ty * texW + tx];
+            texel = display[static_cast<std::size_t>(ty) * texW + tx];
+            rawIndex = static_cast<std::size_t>(ty) * s.texStride + tx;
         }
         if constexpr (!kFlatZ) {
             z = DepthFromUnits(units);
             units += a.depthStep;
             z = z > bias ? z - bias : 0;
         }
-        if (texel & keyMask)
+        if (keyed && RawAt(s, rawIndex) == key)
             continue;
         const std::uint32_t old = zrow[x];
         if constexpr (kLessEqual) {
@@ -476,7 +503,7 @@ void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         } else if (!Passes(zMask, z, old)) {
             continue;
         }
-        crow[x] = static_cast<std::uint16_t>(k565 ? texel : (texel >> 16) & 0x7FFF);
+        crow[x] = texel;
         if constexpr (kZWrite)
             zrow[x] = static_cast<std::uint16_t>(z);
     }
@@ -499,10 +526,8 @@ void BlendSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     std::uint16_t* crow = s.color->Row16(y);
     std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
     const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
-    const std::uint32_t keyMask = s.keyed ? Texture::kPackedKeyed : 0u;
-    const std::uint32_t* texels = s.texels;
-    const std::uint32_t* packed = s.packed;
     const int texW = s.texW;
+    (void)texW;
     const bool alphaTest = s.alphaTest, zTest = s.zTest, zWrite = s.zWrite;
     double units = a.depthUnits;
     for (int x = x0; x <= x1; ++x) {
@@ -512,11 +537,10 @@ void BlendSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         a.v += a.vStep;
         const double here = units;
         units += a.depthStep;
-        const std::size_t index = static_cast<std::size_t>(ty) * texW + tx;
-        const std::uint32_t pk = packed[index];
-        if (pk & keyMask)
+        const std::uint32_t raw = RawAt(s, TexIndex(s, static_cast<int>(tx), static_cast<int>(ty)));
+        if (s.keyed && raw == s.key)
             continue;
-        const std::uint32_t texel = texels[index];
+        const std::uint32_t texel = ExpandRaw(s, raw);
         const std::uint32_t alpha = texel >> 24;
         if (alphaTest && !Passes(s.alphaMask, alpha, s.alphaRef))
             continue;
@@ -528,7 +552,7 @@ void BlendSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
                 continue;
         }
         if (alpha == 255) {
-            crow[x] = static_cast<std::uint16_t>(k565 ? pk : (pk >> 16) & 0x7FFF);
+            crow[x] = PackTarget(Chan(texel, 16), Chan(texel, 8), Chan(texel, 0), k565);
         } else if (alpha != 0) {
             const std::uint32_t dst = ExpandTarget(crow[x], k565);
             const std::uint32_t inv = 255 - alpha;
@@ -546,7 +570,7 @@ using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
 
 SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
 {
-    const bool fast = s.texels && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest;
+    const bool fast = s.display && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest;
     if (fast) {
         static const SpanFn kTable[16] = {
             &FastSpanFor<false, false, false, false>, &FastSpanFor<false, false, false, true>,
@@ -560,12 +584,12 @@ SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
         };
         return kTable[(s.is565 ? 8 : 0) + (s.zWrite ? 4 : 0) + (flatZ ? 2 : 0) + (oneRow ? 1 : 0)];
     }
-    const bool blendFast = s.texels && s.texPow2 && !s.linear && s.texelOnly && s.blend &&
+    const bool blendFast = s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && s.blend &&
                            s.state->srcBlend == BlendFactor::SrcAlpha && s.state->destBlend == BlendFactor::InvSrcAlpha;
     if (blendFast)
         return s.is565 ? &BlendSpan<true> : &BlendSpan<false>;
     // The general pipeline, with the stage's colour operation resolved for the common ones.
-    const int texCase = !s.texels ? 0 : (s.texPow2 ? 1 : 2);
+    const int texCase = !s.hasTexture ? 0 : (s.texPow2 ? 1 : 2);
     int opCase = 0;
     switch (s.state->colorOp) {
     case TextureOp::Modulate: opCase = 1; break;
@@ -619,7 +643,7 @@ bool Prepare(const RasterVertex& in, const DrawSetup& s, Prepared& out)
 // the 16.16 steppers never overflow.
 void RebaseTexCoords(Prepared* p, int n, const DrawSetup& s)
 {
-    if (!s.texels)
+    if (!s.hasTexture)
         return;
     const double bu = std::floor(p[0].u / s.texW) * s.texW, bv = std::floor(p[0].v / s.texH) * s.texH;
     for (int i = 0; i < n; ++i) {
@@ -898,13 +922,17 @@ bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& 
     s.argIndex[2] = argIndex(state.alphaArg1);
     s.argIndex[3] = argIndex(state.alphaArg2);
     if (state.texture) {
-        s.texels = state.texture->Texels();
-        s.packed = state.texture->Packed();
+        const Texture& t = *state.texture;
+        s.hasTexture = true;
+        s.texRaw = t.Pixels().Bits();
+        s.tex32 = BytesPerPixel(t.Format()) == 4;
+        s.texStride = t.Pixels().Pitch() / BytesPerPixel(t.Format());
+        s.expand = Texture::ExpandTable(t.Format());
         s.texW = state.texture->Width();
         s.texH = state.texture->Height();
         s.texPow2 = (s.texW & (s.texW - 1)) == 0 && (s.texH & (s.texH - 1)) == 0;
         s.keyed = state.colorKey && state.texture->HasColorKey();
-        s.key = state.texture->ExpandedKey();
+        s.key = state.texture->ColorKey();
         s.linear = state.magFilter == TextureFilter::Linear;
     }
     return true;
@@ -977,6 +1005,9 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     if (state.texture)
         texGuard = std::unique_lock<std::mutex>(state.texture->SampleMutex());
     s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
+    // The direct sprite path reads the picture in the target's format, made once per change.
+    if (s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest)
+        s.display = state.texture->DisplayPixels(s.color->Format());
 
     // Most draws are a quad or a fan of a few points: keep them off the heap.
     constexpr std::uint32_t kLocal = 16;

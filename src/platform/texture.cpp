@@ -52,10 +52,7 @@ std::uint32_t Texture::Expand(PixelFormat format, std::uint32_t raw)
 
 Texture::Texture(int width, int height, PixelFormat format)
     : m_Pixels(width, height, format, TexturePitch(width, format))
-    , m_Texels(static_cast<std::size_t>(width) * height, Expand(format, 0))
-    , m_Packed(m_Texels.size())
 {
-    RefreshTexels();
 }
 
 Texture* Texture::Create(int width, int height, PixelFormat format)
@@ -99,24 +96,13 @@ void Texture::SetColorKey(std::uint32_t key)
     Guard guard(*this);
     const std::uint32_t mask = BytesPerPixel(Format()) == 2 ? 0xFFFFu : 0xFFFFFFFFu;
     m_Key = key & mask;
-    m_ExpandedKey = Expand(Format(), m_Key);
     m_HasKey = true;
-    RefreshKeyFlags();
 }
 
 void Texture::ClearColorKey()
 {
     Guard guard(*this);
     m_HasKey = false;
-    RefreshKeyFlags();
-}
-
-void Texture::RefreshKeyFlags()
-{
-    for (std::size_t i = 0; i < m_Texels.size(); ++i) {
-        const bool keyed = m_HasKey && m_Texels[i] == m_ExpandedKey;
-        m_Packed[i] = (m_Packed[i] & ~kPackedKeyed) | (keyed ? kPackedKeyed : 0u);
-    }
 }
 
 bool Texture::Lock(TextureLock& out)
@@ -137,7 +123,7 @@ void Texture::Unlock()
 {
     if (m_Owner.load(std::memory_order_acquire) != std::this_thread::get_id())
         return;
-    RefreshTexels();
+    m_DisplayValid = false;
     m_Owner.store(std::thread::id(), std::memory_order_release);
     m_Mutex.unlock();
 }
@@ -157,30 +143,55 @@ void Texture::Fill(std::uint32_t value)
                 row[x] = value;
         }
     }
-    RefreshTexels();
+    m_DisplayValid = false;
 }
 
-void Texture::RefreshTexels()
+const std::uint32_t* Texture::ExpandTable(PixelFormat format)
 {
-    const int w = Width(), h = Height();
-    const PixelFormat format = Format();
-    std::uint32_t* out = m_Texels.data();
-    for (int y = 0; y < h; ++y, out += w) {
-        if (format == PixelFormat::ARGB8888) {
-            std::memcpy(out, m_Pixels.Row(y), static_cast<std::size_t>(w) * 4);
-            continue;
+    struct Tables {
+        std::vector<std::uint32_t> t[4];
+        Tables()
+        {
+            const PixelFormat formats[4] = {PixelFormat::ARGB4444, PixelFormat::ARGB1555, PixelFormat::RGB565,
+                                            PixelFormat::RGB555};
+            for (int f = 0; f < 4; ++f) {
+                t[f].resize(65536);
+                for (std::uint32_t raw = 0; raw < 65536; ++raw)
+                    t[f][raw] = Expand(formats[f], raw);
+            }
         }
-        const std::uint16_t* row = m_Pixels.Row16(y);
-        for (int x = 0; x < w; ++x)
-            out[x] = Expand(format, row[x]);
+    };
+    static const Tables tables;
+    switch (format) {
+    case PixelFormat::ARGB4444: return tables.t[0].data();
+    case PixelFormat::ARGB1555: return tables.t[1].data();
+    case PixelFormat::RGB565: return tables.t[2].data();
+    case PixelFormat::RGB555: return tables.t[3].data();
+    default: return nullptr;
     }
-    for (std::size_t i = 0; i < m_Texels.size(); ++i) {
-        const std::uint32_t t = m_Texels[i];
-        const std::uint32_t p565 = ((t >> 8) & 0xF800) | ((t >> 5) & 0x07E0) | ((t >> 3) & 0x001F);
-        const std::uint32_t p555 = ((t >> 9) & 0x7C00) | ((t >> 6) & 0x03E0) | ((t >> 3) & 0x001F);
-        m_Packed[i] = p565 | p555 << 16;
+}
+
+const std::uint16_t* Texture::DisplayPixels(PixelFormat target) const
+{
+    if (target != PixelFormat::RGB565 && target != PixelFormat::RGB555)
+        return nullptr;
+    if (m_DisplayValid && m_DisplayFormat == target)
+        return m_Display.data();
+    const int w = Width(), h = Height();
+    m_Display.resize(static_cast<std::size_t>(w) * h);
+    const std::uint32_t* table = ExpandTable(Format());
+    for (int y = 0; y < h; ++y) {
+        std::uint16_t* out = m_Display.data() + static_cast<std::size_t>(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t t = table ? table[m_Pixels.Row16(y)[x]] : m_Pixels.Row32(y)[x];
+            out[x] = static_cast<std::uint16_t>(
+                target == PixelFormat::RGB565 ? ((t >> 8) & 0xF800) | ((t >> 5) & 0x07E0) | ((t >> 3) & 0x001F)
+                                              : ((t >> 9) & 0x7C00) | ((t >> 6) & 0x03E0) | ((t >> 3) & 0x001F));
+        }
     }
-    RefreshKeyFlags();
+    m_DisplayFormat = target;
+    m_DisplayValid = true;
+    return m_Display.data();
 }
 
 } // namespace plat

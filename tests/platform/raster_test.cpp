@@ -742,3 +742,41 @@ TEST(RasterStages, DestColorSourceFactorOfTheLandscapeFilter)
 }
 
 } // namespace
+
+namespace {
+
+TEST(RasterTexture, RefilledTextureDrawsItsNewPixelsOnEveryPath)
+{
+    // A texture drawn once, then refilled through a lock and through Fill, then given a key that
+    // matches its new pixels: each draw shows the texture as it is now, on the direct sprite path
+    // (opaque, depth tested) and on the general one.
+    TextureRef tex(Make4444(std::vector<std::uint16_t>(8 * 8, 0xF00F), 8, 8, false));
+    auto draw = [&](bool direct) {
+        Scene s(8, 8, 0x1111, 0xFFFF);
+        RasterState st;
+        st.zEnable = direct;
+        st.colorKey = true;
+        st.texture = tex.t;
+        auto q = Quad(0, 0, 8, 8, 0.5f, 0.5f);
+        EXPECT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+        return s.C(3, 3);
+    };
+    for (bool direct : {true, false}) {
+        EXPECT_EQ(draw(direct), 0x001F);
+        plat::TextureLock lock;
+        ASSERT_TRUE(tex.t->Lock(lock));
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                reinterpret_cast<std::uint16_t*>(lock.bits + y * lock.pitch)[x] = 0xFF00;
+        tex.t->Unlock();
+        EXPECT_EQ(draw(direct), 0xF800);
+        tex.t->Fill(0xF0F0);
+        EXPECT_EQ(draw(direct), 0x07E0);
+        tex.t->SetColorKey(0xF0F0);
+        EXPECT_EQ(draw(direct), 0x1111);
+        tex.t->ClearColorKey();
+        tex.t->Fill(0xF00F);
+    }
+}
+
+} // namespace
