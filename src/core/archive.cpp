@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -9,11 +10,13 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <unordered_map>
 
 #include "core/error_log.h"
 #include "core/memory_stream.h"
 #include "platform/bytes.h"
 #include "platform/paths.h"
+#include "platform/read_only_file.h"
 
 namespace {
 
@@ -21,13 +24,25 @@ struct TLesSlot {
     std::string path;     // as the opener gave it; a slot is free while this is empty
     std::string hostPath; // resolved once at opening
     std::vector<TLesEntry> entries;
+    // Lower-case name -> index of the first entry of that name, in directory order.
+    std::unordered_map<std::string, std::uint32_t> byName;
+    // Kept open between entry reads while the slot is among the most recently used ones; reads
+    // are positioned, so the loader thread and the main thread may share it.
+    std::shared_ptr<plat::ReadOnlyFile> file;
+    std::uint64_t fileId = 0; // new for every opening of the file
+    std::uint64_t lastUse = 0;
 };
 
 // The slot table is touched by the main thread and the loader thread. Each slot belongs to one
 // kind of owner, but the lock keeps a lookup and an unrelated open from ever seeing a half-built
-// vector; file reads and inflating run outside it.
+// slot; file reads and inflating run outside it.
 std::mutex g_SlotsMutex;
 std::array<TLesSlot, LES_SLOT_COUNT> g_Slots;
+std::uint64_t g_UseClock = 0;
+std::uint64_t g_FileIds = 0;
+int g_OpenFiles = 0;
+// Hundreds of slots may be open in a game; only this many keep their file open.
+constexpr int kMaxOpenFiles = 48;
 
 // The deflate format cannot expand more than about 1032:1; a raw size beyond that is a lie and is
 // refused before anything is allocated.
@@ -66,30 +81,81 @@ std::uint8_t* AllocateBytes(std::uint64_t size)
     return new (std::nothrow) std::uint8_t[size ? static_cast<std::size_t>(size) : 1];
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const
-    {
-        if (f)
-            std::fclose(f);
-    }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-// Read-only, so that an installation the player cannot write to still plays.
-FilePtr OpenForReading(const std::string& hostPath, std::uint64_t& fileSize)
+// Called with g_SlotsMutex held.
+void DropFile(TLesSlot& slot)
 {
-    if (plat::IsDirectory(hostPath))
+    if (slot.file)
+        --g_OpenFiles;
+    slot.file.reset();
+}
+
+// Called with g_SlotsMutex held: the slot's open file, opened again when it was let go.
+std::shared_ptr<plat::ReadOnlyFile> SlotFile(TLesSlot& slot)
+{
+    slot.lastUse = ++g_UseClock;
+    if (slot.file)
+        return slot.file;
+    auto file = std::make_shared<plat::ReadOnlyFile>();
+    if (!file->Open(slot.hostPath))
         return nullptr;
-    FilePtr f(std::fopen(hostPath.c_str(), "rb"));
-    if (!f)
+    if (g_OpenFiles >= kMaxOpenFiles) {
+        TLesSlot* oldest = nullptr;
+        for (TLesSlot& other : g_Slots)
+            if (other.file && (!oldest || other.lastUse < oldest->lastUse))
+                oldest = &other;
+        if (oldest)
+            DropFile(*oldest);
+    }
+    slot.file = file;
+    slot.fileId = ++g_FileIds;
+    ++g_OpenFiles;
+    return file;
+}
+
+// Entries are mostly read in directory order, and their bodies lie one after the other, so each
+// thread reads a window of the file at once and serves the following entries from it. One per
+// thread: the loader thread and the main thread never share it.
+constexpr std::size_t kReadAheadBytes = 256 * 1024;
+struct TReadAhead {
+    std::uint64_t fileId = 0; // 0: empty
+    std::uint64_t start = 0;
+    std::size_t length = 0;
+    std::unique_ptr<std::uint8_t[]> bytes;
+    std::vector<std::uint8_t> large; // bodies bigger than the window
+};
+thread_local TReadAhead t_ReadAhead;
+constexpr std::size_t kLargeKeep = 4u << 20;
+
+// The packed body at offset (already checked against the file size), or null on a read error.
+const std::uint8_t* PackedBody(const plat::ReadOnlyFile& file, std::uint64_t fileId, std::uint64_t offset,
+                               std::uint32_t size)
+{
+    TReadAhead& ra = t_ReadAhead;
+    if (ra.fileId == fileId && offset >= ra.start && offset + size <= ra.start + ra.length)
+        return ra.bytes.get() + (offset - ra.start);
+    if (size > kReadAheadBytes) {
+        if (ra.large.size() > kLargeKeep)
+            std::vector<std::uint8_t>().swap(ra.large);
+        try {
+            ra.large.resize(size);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        return file.ReadAt(offset, ra.large.data(), size) ? ra.large.data() : nullptr;
+    }
+    if (!ra.bytes) {
+        ra.bytes.reset(new (std::nothrow) std::uint8_t[kReadAheadBytes]);
+        if (!ra.bytes)
+            return nullptr;
+    }
+    ra.fileId = 0;
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kReadAheadBytes, file.Size() - offset));
+    if (!file.ReadAt(offset, ra.bytes.get(), length))
         return nullptr;
-    if (std::fseek(f.get(), 0, SEEK_END) != 0)
-        return nullptr;
-    const long length = std::ftell(f.get());
-    if (length < 0 || std::fseek(f.get(), 0, SEEK_SET) != 0)
-        return nullptr;
-    fileSize = static_cast<std::uint64_t>(length);
-    return f;
+    ra.fileId = fileId;
+    ra.start = offset;
+    ra.length = length;
+    return ra.bytes.get();
 }
 
 } // namespace
@@ -99,6 +165,7 @@ bool ini_unpack()
     std::lock_guard lock(g_SlotsMutex);
     for (auto& slot : g_Slots)
         slot = TLesSlot{};
+    g_OpenFiles = 0;
     return true;
 }
 
@@ -149,26 +216,30 @@ bool Load_LesHeader(std::uint32_t slot, const char* path)
             return false;
     }
     const std::string host = plat::ResolvePath(path);
-    std::uint64_t fileSize = 0;
-    FilePtr f = OpenForReading(host, fileSize);
-    if (!f)
+    // Read-only, so that an installation the player cannot write to still plays.
+    auto file = std::make_shared<plat::ReadOnlyFile>();
+    if (!file->Open(host))
         return false;
     std::vector<std::uint8_t> head(LES_HEADER_SIZE);
-    if (std::fread(head.data(), 1, head.size(), f.get()) != head.size()) {
+    if (!file->ReadAt(0, head.data(), head.size())) {
         ReportError2("Archive header too short: ", path);
         return false;
     }
     const std::uint32_t count = plat::ReadU32LE(head.data() + 4);
-    if (count <= LES_MAX_ENTRIES) {
-        head.resize(LES_HEADER_SIZE + static_cast<std::size_t>(count) * LES_ENTRY_SIZE);
-        const std::size_t want = head.size() - LES_HEADER_SIZE;
-        if (std::fread(head.data() + LES_HEADER_SIZE, 1, want, f.get()) != want)
+    const std::uint64_t directoryEnd = LES_HEADER_SIZE + static_cast<std::uint64_t>(count) * LES_ENTRY_SIZE;
+    if (count <= LES_MAX_ENTRIES && directoryEnd <= file->Size()) {
+        head.resize(static_cast<std::size_t>(directoryEnd));
+        if (!file->ReadAt(LES_HEADER_SIZE, head.data() + LES_HEADER_SIZE, head.size() - LES_HEADER_SIZE))
             head.resize(LES_HEADER_SIZE); // the parser reports the short directory
     }
-    f.reset();
     std::vector<TLesEntry> entries;
-    if (!ParseLesDirectory(head, fileSize, entries, path))
+    if (!ParseLesDirectory(head, file->Size(), entries, path))
         return false;
+    std::unordered_map<std::string, std::uint32_t> byName;
+    byName.reserve(entries.size());
+    for (std::uint32_t i = 0; i < entries.size(); ++i)
+        if (entries[i].name[0])
+            byName.emplace(entries[i].name, i); // a later duplicate keeps the first
 
     std::lock_guard lock(g_SlotsMutex);
     TLesSlot& s = g_Slots[slot];
@@ -177,6 +248,13 @@ bool Load_LesHeader(std::uint32_t slot, const char* path)
     s.path = path;
     s.hostPath = host;
     s.entries = std::move(entries);
+    s.byName = std::move(byName);
+    if (g_OpenFiles < kMaxOpenFiles) {
+        s.file = std::move(file);
+        s.fileId = ++g_FileIds;
+        s.lastUse = ++g_UseClock;
+        ++g_OpenFiles;
+    }
     return true;
 }
 
@@ -221,40 +299,43 @@ std::uint8_t* LoadLesEntry(std::uint32_t slot, const char* name, std::uint16_t i
     }
 
     TLesEntry entry{};
-    std::string host;
+    std::shared_ptr<plat::ReadOnlyFile> file;
+    std::uint64_t fileId = 0;
     {
         std::lock_guard lock(g_SlotsMutex);
-        const TLesSlot& s = g_Slots[slot];
+        TLesSlot& s = g_Slots[slot];
         if (s.path.empty())
             return nullptr;
         const TLesEntry* found = nullptr;
-        for (const TLesEntry& e : s.entries) {
-            if (name ? std::strcmp(e.name, wanted) == 0 : e.id == id) {
-                found = &e;
-                break;
+        if (name) {
+            const auto it = s.byName.find(wanted);
+            if (it != s.byName.end())
+                found = &s.entries[it->second];
+        } else {
+            for (const TLesEntry& e : s.entries) {
+                if (e.id == id) {
+                    found = &e;
+                    break;
+                }
             }
         }
         if (!found)
             return nullptr;
         entry = *found;
-        host = s.hostPath;
+        file = SlotFile(s);
+        fileId = s.fileId;
     }
-
-    std::uint64_t fileSize = 0;
-    FilePtr f = OpenForReading(host, fileSize);
-    if (!f)
+    if (!file)
         return nullptr;
-    if (static_cast<std::uint64_t>(entry.offset) + entry.packedSize > fileSize) {
+    if (static_cast<std::uint64_t>(entry.offset) + entry.packedSize > file->Size()) {
         ReportError2("Archive entry lies beyond the end of the file: ", entry.name);
         return nullptr;
     }
-    std::unique_ptr<std::uint8_t[]> packed(AllocateBytes(entry.packedSize));
-    if (!packed || std::fseek(f.get(), static_cast<long>(entry.offset), SEEK_SET) != 0 ||
-        std::fread(packed.get(), 1, entry.packedSize, f.get()) != entry.packedSize)
+    const std::uint8_t* packed = PackedBody(*file, fileId, entry.offset, entry.packedSize);
+    if (!packed)
         return nullptr;
-    f.reset();
     std::uint32_t produced = 0;
-    std::uint8_t* out = InflateBody(packed.get(), entry.packedSize, entry.rawSize, &produced);
+    std::uint8_t* out = InflateBody(packed, entry.packedSize, entry.rawSize, &produced);
     if (!out) {
         ReportError2("Archive entry does not inflate: ", entry.name);
         return nullptr;
@@ -274,6 +355,7 @@ void CloseLes(std::uint32_t slot)
     if (slot >= LES_SLOT_COUNT)
         return;
     std::lock_guard lock(g_SlotsMutex);
+    DropFile(g_Slots[slot]);
     g_Slots[slot] = TLesSlot{};
 }
 
@@ -369,35 +451,33 @@ std::uint8_t* LoadCompressedFile(const char* path, std::uint32_t* rawSize)
         *rawSize = 0;
     if (!path || !*path)
         return nullptr;
-    const std::string host = plat::ResolvePath(path);
-    std::uint64_t fileSize = 0;
-    FilePtr f = OpenForReading(host, fileSize);
-    if (!f)
+    plat::ReadOnlyFile file;
+    if (!file.Open(plat::ResolvePath(path)))
         return nullptr;
     std::uint8_t head[COMPRESSED_HEADER_SIZE];
-    if (std::fread(head, 1, sizeof head, f.get()) != sizeof head) {
+    if (!file.ReadAt(0, head, sizeof head)) {
         ReportError2("Compressed file header too short: ", path);
         return nullptr;
     }
     const std::uint32_t packed = plat::ReadU32LE(head);
-    if (packed > fileSize - COMPRESSED_HEADER_SIZE) {
+    if (packed > file.Size() - COMPRESSED_HEADER_SIZE) {
         ReportError2("Compressed file shorter than its header says: ", path);
         return nullptr;
     }
-    std::vector<std::uint8_t> file;
+    std::vector<std::uint8_t> image;
     try {
-        file.resize(COMPRESSED_HEADER_SIZE + static_cast<std::size_t>(packed));
+        image.resize(COMPRESSED_HEADER_SIZE + static_cast<std::size_t>(packed));
     } catch (const std::bad_alloc&) {
         ReportError2("Compressed file: out of memory for ", path);
         return nullptr;
     }
-    std::memcpy(file.data(), head, sizeof head);
-    if (packed && std::fread(file.data() + COMPRESSED_HEADER_SIZE, 1, packed, f.get()) != packed) {
+    std::memcpy(image.data(), head, sizeof head);
+    if (!file.ReadAt(COMPRESSED_HEADER_SIZE, image.data() + COMPRESSED_HEADER_SIZE, packed)) {
         ReportError2("Compressed file shorter than its header says: ", path);
         return nullptr;
     }
-    f.reset();
-    return LoadCompressedBuffer(file, rawSize, path);
+    file.Close();
+    return LoadCompressedBuffer(image, rawSize, path);
 }
 
 void FreeCompressedFile(void* buffer)

@@ -28,6 +28,19 @@ constexpr int LES_UNIT_NATIONS = 6;
 constexpr int LES_UNIT_TYPES = 40;
 constexpr int LES_HOUSE_SIDES = 6;
 constexpr int LES_HOUSE_TYPES = 25;
+// The archives of the fixed slots.
+constexpr const char* LES_PATH_OBJECTS = "Data\\Objects\\Objects.les";
+constexpr const char* LES_PATH_EDITOR = "Editor\\Data\\Editor.les";
+constexpr const char* LES_PATH_INTERFACE = "Data\\Interface\\Interface.les";
+constexpr const char* LES_PATH_INTERFACE_GROUP = "Data\\Interface\\InterfaceGroup.les";
+constexpr const char* LES_PATH_UNIT_ICONS = "Data\\Interface\\Icons\\UnitsIcons.les";
+constexpr const char* LES_PATH_MUSEUM = "Data\\Museum\\Pictures.les";
+constexpr const char* LES_PATH_EDITOR_INTERFACE = "Editor\\Editor.les";
+constexpr const char* LES_PATH_BURNT_STAINS = "Data\\Misc\\BurntStains.les";
+constexpr const char* LES_PATH_MAP_BEVELS = "Data\\Interface\\MapBevels.les";
+constexpr const char* LES_FOLDER_UNITS = "Data\\Units\\";             // + type name + ".les"
+constexpr const char* LES_FOLDER_HOUSES = "Data\\Objects\\Houses\\"; // + type name + ".les"
+constexpr const char* LES_FOLDER_EXPLOSIONS = "Data\\Misc\\Explo\\";  // + the type's file
 // Data\Units\<type name>.les
 constexpr int UnitGraphicsSlot(int nation, int typeIndex) { return typeIndex + 50 * nation; }
 // Data\Objects\Houses\<type name>.les

@@ -182,7 +182,7 @@ bool SaveGameInfoAs(const char* path)
 {
     const std::string text = MakeGameInfoText();
     if (!path || !plat::WriteFileAtomic(plat::ResolvePath(path), text.data(), text.size())) {
-        ReportError2("Cannot open file Data\\GameInf.txt for writing (may be its read only)", "");
+        ReportError("Cannot open file Data\\GameInf.txt for writing (may be its read only)");
         return false;
     }
     return true;

@@ -86,7 +86,6 @@ int TResStrings::LoadFromBuffer(std::span<const std::uint8_t> bytes, const char*
 {
     m_FileName = fileName ? fileName : "";
     Clear();
-    int listed = 0;
     std::size_t pos = 0;
     const std::size_t size = bytes.size();
     auto readLength = [&](std::int32_t& n) {
@@ -121,17 +120,15 @@ int TResStrings::LoadFromBuffer(std::span<const std::uint8_t> bytes, const char*
         pos += 2 * static_cast<std::size_t>(textLength);
         auto it = m_Map.find(key);
         if (it != m_Map.end()) {
-            if (errors) {
+            if (errors)
                 errors->push_back(plat::FormatW(u"%s in file %S", key.c_str(), m_FileName.c_str()));
-                ++listed;
-            }
             it->second = std::move(text);
         } else {
             m_Map.emplace(std::move(key), std::move(text));
         }
     }
     m_bChanged = false;
-    return listed;
+    return errors ? static_cast<int>(errors->size()) : 0;
 }
 
 const std::u16string* TResStrings::Find(std::u16string_view id) const

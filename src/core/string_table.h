@@ -27,7 +27,7 @@ public:
 
     // Replaces the content with the file's records. Duplicate keys: the last record wins, and when
     // errors is given, L"%s in file %S" (key, file name) is appended to it. Returns the number of
-    // entries in the list (0 without one).
+    // entries in that list (0 without one).
     int Load(const char* fileName, std::vector<std::u16string>* errors = nullptr);
     // The same on a file image in memory.
     int LoadFromBuffer(std::span<const std::uint8_t> bytes, const char* fileName,

@@ -1,5 +1,35 @@
-// Least bodies of player services that built modules use before the players module exists.
-// The module that builds the real service deletes its entry here.
+// Least bodies of player and order services that built modules call before their own module
+// exists. The module that builds the real service deletes its entry here.
+#include "players/command.h"
+#include "players/map_mouse.h"
 #include "players/strateg.h"
+#include "net/net_events.h"
 
 std::uint8_t MyPlayer = 0;
+TStrateg* MyStrateg = nullptr;
+
+// No queue exists yet: the record is dropped.
+void TStrateg::AddCommand(THeapItem* item)
+{
+    delete item;
+}
+
+THeapItem* NewCommand(std::uint16_t commandClass, std::uint8_t id, float x, float y)
+{
+    auto* item = new THeapItem;
+    item->cikl = kadr_now;
+    item->commandClass = commandClass;
+    item->id = id;
+    item->x = x;
+    item->y = y;
+    return item;
+}
+
+std::uint8_t g_bNetDragging[8] = {};
+TNetDragCorner g_NetDragCorner;
+std::uint32_t g_NetDragCount = 0;
+
+void PostDragEndCommand() {}
+void PostMapClickCommand() {}
+void PostMapOrderCommand() {}
+void PostOrientationCommand() {}

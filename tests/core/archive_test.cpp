@@ -367,3 +367,70 @@ TEST_F(CompressedFile, FailedSaveKeepsThePreviousFile)
         files += e.is_regular_file() && e.path().filename() != "ReportError.log";
     EXPECT_EQ(files, 1);
 }
+
+namespace {
+
+std::vector<std::uint8_t> Noise(std::size_t size, unsigned seed)
+{
+    std::vector<std::uint8_t> v(size);
+    std::uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
+    for (auto& b : v) {
+        x ^= x << 13;
+        x ^= x >> 7;
+        x ^= x << 17;
+        b = static_cast<std::uint8_t>(x);
+    }
+    return v;
+}
+
+} // namespace
+
+TEST_F(Archive, ArchivesOfTheSameLayoutNeverServeEachOthersBytes)
+{
+    // Same names and sizes, different bytes: the bodies lie at the same offsets in both files.
+    std::vector<sampledata::LesSource> a, b;
+    for (int i = 0; i < 8; ++i) {
+        a.push_back({"f" + std::to_string(i), static_cast<std::uint16_t>(i), Noise(1000, i)});
+        b.push_back({"f" + std::to_string(i), static_cast<std::uint16_t>(i), Noise(1000, 100 + i)});
+    }
+    a.push_back({"big", 99, Noise(400000, 7)}); // larger than any read window
+    b.push_back({"big", 99, Noise(400000, 8)});
+    ASSERT_TRUE(sampledata::WriteLesArchive(dir.Path(), "a.les", a));
+    ASSERT_TRUE(sampledata::WriteLesArchive(dir.Path(), "b.les", b));
+    ASSERT_TRUE(Load_LesHeader(LES_SLOT_ANIMATION, "a.les"));
+    ASSERT_TRUE(Load_LesHeader(LES_SLOT_EXPLOSION, "b.les"));
+    for (int i : {8, 0, 7, 1, 6, 2, 5, 3, 4}) {
+        Loaded x, y;
+        x.data = LoadLesEntry(LES_SLOT_ANIMATION, nullptr, i == 8 ? 99 : i, &x.size);
+        y.data = LoadLesEntry(LES_SLOT_EXPLOSION, nullptr, i == 8 ? 99 : i, &y.size);
+        EXPECT_EQ(x.Vec(), a[i].data) << i;
+        EXPECT_EQ(y.Vec(), b[i].data) << i;
+    }
+    // The slot reopened on the other file reads the other file.
+    CloseLes(LES_SLOT_ANIMATION);
+    ASSERT_TRUE(Load_LesHeader(LES_SLOT_ANIMATION, "b.les"));
+    Loaded z;
+    z.data = LoadLesEntry(LES_SLOT_ANIMATION, "f3", 0, &z.size);
+    EXPECT_EQ(z.Vec(), b[3].data);
+}
+
+TEST_F(Archive, HundredsOfOpenSlotsStayReadable)
+{
+    ASSERT_TRUE(sampledata::WriteLesArchive(dir.Path(), "Data/Units/Rifle.les", {{"frame", 1, Bytes("rifle")}}));
+    ASSERT_TRUE(sampledata::WriteLesArchive(dir.Path(), "Data/Objects/Houses/Farm.les", {{"phase", 1, Bytes("farm")}}));
+    std::vector<std::uint32_t> slots;
+    for (int nation = 0; nation < LES_UNIT_NATIONS; ++nation)
+        for (int type = 0; type < LES_UNIT_TYPES; ++type)
+            slots.push_back(static_cast<std::uint32_t>(UnitGraphicsSlot(nation, type)));
+    for (int side = 0; side < LES_HOUSE_SIDES; ++side)
+        for (int type = 0; type < LES_HOUSE_TYPES; ++type)
+            slots.push_back(static_cast<std::uint32_t>(HouseGraphicsSlot(side, type)));
+    for (std::uint32_t slot : slots)
+        ASSERT_TRUE(Load_LesHeader(slot, slot < 400 ? "Data\\Units\\Rifle.les" : "Data\\Objects\\Houses\\Farm.les"));
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::uint32_t slot : slots) {
+            Loaded e;
+            e.data = LoadLesEntry(slot, nullptr, 1, &e.size);
+            ASSERT_EQ(e.Vec(), Bytes(slot < 400 ? "rifle" : "farm")) << slot;
+        }
+}

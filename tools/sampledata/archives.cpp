@@ -55,10 +55,10 @@ bool WriteLesArchive(const std::string& outDir, const std::string& relativePath,
 std::vector<std::uint8_t> BuildCompressedFile(std::span<const std::uint8_t> data)
 {
     const std::vector<std::uint8_t> body = Deflate(data);
-    std::vector<std::uint8_t> out(COMPRESSED_HEADER_SIZE);
+    std::vector<std::uint8_t> out(COMPRESSED_HEADER_SIZE + body.size());
     plat::WriteU32LE(out.data(), static_cast<std::uint32_t>(body.size()));
     plat::WriteU32LE(out.data() + 4, static_cast<std::uint32_t>(data.size()));
-    out.insert(out.end(), body.begin(), body.end());
+    std::copy(body.begin(), body.end(), out.begin() + COMPRESSED_HEADER_SIZE);
     return out;
 }
 

@@ -1,9 +1,12 @@
 #include "sample_data.h"
 
 #include "core/error_log.h"
+#include "animations.h"
 #include "core_files.h"
 #include "platform/paths.h"
+#include "cursors.h"
 #include "images.h"
+#include "span_images.h"
 
 namespace sampledata {
 
@@ -44,7 +47,10 @@ bool WriteGameFolder(const std::string& outDir)
 {
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
-        && WriteImages(outDir);
+        && WriteImages(outDir)
+        && WriteCursors(outDir)
+        && WriteSpanImages(outDir)
+        && WriteAnimations(outDir);
 }
 
 } // namespace sampledata

@@ -1,0 +1,12 @@
+#pragma once
+// The minimap in the bottom-right corner of the screen.
+#include <cstdint>
+
+extern std::uint8_t g_bMiniMapShown;
+// Screen position of the minimap's left and top edges.
+extern std::uint16_t g_MiniMapLeft;
+extern std::uint16_t g_MiniMapTop;
+
+bool IsPointInMiniMap(std::int32_t x, std::int32_t y);
+// 0: a click to be turned into a view jump by the next frame; else: jump to the mouse position now.
+void ProcessMiniMap(std::uint8_t flag);

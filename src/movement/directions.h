@@ -1,0 +1,6 @@
+#pragma once
+// Directions and orientations on the map.
+#include <cstdint>
+
+// Direction 0..7 from the first point toward the second.
+std::uint8_t GetOrientToPoint(float x0, float y0, float x1, float y1);

@@ -1,0 +1,20 @@
+#pragma once
+// The map mouse and the order builders that the mouse thread calls in network play.
+#include <cstdint>
+
+struct TNetDragCorner {
+    std::uint8_t player = 0;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
+
+// Per player: a frame-selection drag of that player runs (network play).
+extern std::uint8_t g_bNetDragging[8];
+// The corner of the local player's running network drag, and how often the mouse thread moved it.
+extern TNetDragCorner g_NetDragCorner;
+extern std::uint32_t g_NetDragCount;
+
+void PostDragEndCommand();
+void PostMapClickCommand();
+void PostMapOrderCommand();
+void PostOrientationCommand();
