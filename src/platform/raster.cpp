@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -24,6 +28,13 @@ constexpr std::int64_t kSub = 1 << kSubBits;
 // Vertices farther than this from the origin are refused rather than risk overflow.
 constexpr float kMaxCoord = 1.0e6f;
 
+// floor of a double within the int64 range, without a library call.
+inline std::int64_t FastFloor(double d)
+{
+    const std::int64_t t = static_cast<std::int64_t>(d);
+    return t - (d < static_cast<double>(t) ? 1 : 0);
+}
+
 double DepthValueOfZ(float z)
 {
     double value = (0.99999 - static_cast<double>(z)) * 4096.0;
@@ -31,7 +42,7 @@ double DepthValueOfZ(float z)
         value = 0.0;
     if (value > kMaxDepthValue)
         value = kMaxDepthValue;
-    return std::round(value * kDepthGrid) / kDepthGrid;
+    return static_cast<double>(FastFloor(value * kDepthGrid + 0.5)) / kDepthGrid;
 }
 
 // Z-buffer value of depth units (value x 15.9998).
@@ -52,6 +63,20 @@ inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
     return q;
 }
 inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
+// The same for the per-row edge crossings, where a hardware division per edge and row would cost
+// more than the row's pixels: the quotient in double, then corrected to the exact integer. |a| and
+// |b| stay far below 2^53, so the estimate is off by at most one.
+// b > 0 and inv = 1 / b.
+inline std::int64_t FloorDivFast(std::int64_t a, std::int64_t b, double inv)
+{
+    std::int64_t q = FastFloor(static_cast<double>(a) * inv);
+    if (q * b > a)
+        --q;
+    else if ((q + 1) * b <= a)
+        ++q;
+    return q;
+}
 
 // Bits of a compare function: bit 0 passes "less", bit 1 "equal", bit 2 "greater".
 std::uint32_t CompareMask(CompareFunc f)
@@ -83,10 +108,21 @@ inline std::uint32_t Mul8(std::uint32_t a, std::uint32_t b)
 
 inline std::uint32_t Chan(std::uint32_t c, int shift) { return (c >> shift) & 0xFF; }
 
-// ARGB of a 16-bit target pixel.
+// ARGB of a 16-bit target pixel, channels widened by repeating their top bits.
 inline std::uint32_t ExpandTarget(std::uint16_t p, bool is565)
 {
-    return Texture::Expand(is565 ? PixelFormat::RGB565 : PixelFormat::RGB555, p);
+    std::uint32_t r, g;
+    if (is565) {
+        r = (p >> 11) & 0x1F;
+        g = (p >> 5) & 0x3F;
+        g = (g << 2) | (g >> 4);
+    } else {
+        r = (p >> 10) & 0x1F;
+        g = (p >> 5) & 0x1F;
+        g = (g << 3) | (g >> 2);
+    }
+    const std::uint32_t b = p & 0x1F;
+    return 0xFF000000u | ((r << 3) | (r >> 2)) << 16 | g << 8 | ((b << 3) | (b >> 2));
 }
 inline std::uint16_t PackTarget(std::uint32_t r, std::uint32_t g, std::uint32_t b, bool is565)
 {
@@ -116,34 +152,26 @@ inline std::uint32_t ApplyOp(TextureOp op, std::uint32_t a1, std::uint32_t a2)
     return a1;
 }
 
-inline std::uint32_t ArgValue(TextureArg arg, std::uint32_t texel, std::uint32_t diffuse, std::uint32_t tfactor)
-{
-    switch (arg) {
-    case TextureArg::Texture: return texel;
-    case TextureArg::TFactor: return tfactor;
-    case TextureArg::Diffuse:
-    case TextureArg::Current: return diffuse;
-    }
-    return diffuse;
-}
 
-// 8-bit blend factor for one channel; src and dst are the full ARGB values.
-inline std::uint32_t Factor(BlendFactor f, std::uint32_t src, std::uint32_t dst, int shift)
+// The blend factors of the three colour channels at once (bytes 2, 1, 0); src and dst are ARGB.
+inline std::uint32_t FactorWord(BlendFactor f, std::uint32_t src, std::uint32_t dst)
 {
+    auto splat = [](std::uint32_t v) { return v * 0x010101u; };
     switch (f) {
     case BlendFactor::Zero: return 0;
-    case BlendFactor::One: return 255;
-    case BlendFactor::SrcColor: return Chan(src, shift);
-    case BlendFactor::InvSrcColor: return 255 - Chan(src, shift);
-    case BlendFactor::SrcAlpha: return Chan(src, 24);
-    case BlendFactor::InvSrcAlpha: return 255 - Chan(src, 24);
-    case BlendFactor::DestAlpha: return 255; // the target has no alpha channel: reads as opaque
+    case BlendFactor::One: return 0xFFFFFFu;
+    case BlendFactor::SrcColor: return src & 0xFFFFFFu;
+    case BlendFactor::InvSrcColor: return ~src & 0xFFFFFFu;
+    case BlendFactor::SrcAlpha: return splat(src >> 24);
+    case BlendFactor::InvSrcAlpha: return splat(255 - (src >> 24));
+    case BlendFactor::DestAlpha: return 0xFFFFFFu; // the target has no alpha channel: reads as opaque
     case BlendFactor::InvDestAlpha: return 0;
-    case BlendFactor::DestColor: return Chan(dst, shift);
-    case BlendFactor::InvDestColor: return 255 - Chan(dst, shift);
+    case BlendFactor::DestColor: return dst & 0xFFFFFFu;
+    case BlendFactor::InvDestColor: return ~dst & 0xFFFFFFu;
     }
-    return 255;
+    return 0xFFFFFFu;
 }
+
 
 // Everything a span needs, derived once per draw.
 struct DrawSetup {
@@ -162,12 +190,22 @@ struct DrawSetup {
     std::uint32_t alphaRef = 0;
     bool blend = false;
 
-    const std::uint32_t* texels = nullptr;
+    // The texture: its raw pixels (rows of texStride pixels, 16 or 32 bits), the table that widens
+    // 16-bit pixels to ARGB, and, for the direct sprite path, the picture in the target's format.
+    bool hasTexture = false;
+    const std::uint8_t* texRaw = nullptr;
+    int texStride = 0;
+    bool tex32 = false;
+    const std::uint32_t* expand = nullptr;
+    const std::uint16_t* display = nullptr;
+    bool zFuncLessEqual = false;
+    // Stage arguments as indices into {texel, diffuse, texture factor}: colour 1, 2, alpha 1, 2.
+    std::uint8_t argIndex[4] = {0, 1, 0, 1};
     int texW = 0;
     int texH = 0;
     bool texPow2 = false;
     bool keyed = false;
-    std::uint32_t key = 0;
+    std::uint32_t key = 0; // raw, in the texture's format
     bool linear = false;
     // The colour is the texel itself (modulated by white, or selected): no per-pixel operation.
     bool texelOnly = false;
@@ -192,6 +230,17 @@ inline int WrapCoord(std::int64_t t, int size, bool pow2)
     return static_cast<int>(m);
 }
 
+inline std::uint32_t RawAt(const DrawSetup& s, std::size_t index)
+{
+    return s.tex32 ? reinterpret_cast<const std::uint32_t*>(s.texRaw)[index]
+                   : reinterpret_cast<const std::uint16_t*>(s.texRaw)[index];
+}
+inline std::uint32_t ExpandRaw(const DrawSetup& s, std::uint32_t raw) { return s.tex32 ? raw : s.expand[raw]; }
+inline std::size_t TexIndex(const DrawSetup& s, int tx, int ty)
+{
+    return static_cast<std::size_t>(ty) * s.texStride + static_cast<std::size_t>(tx);
+}
+
 inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) // f 0..256
 {
     return (a * (256 - f) + b * f) >> 8;
@@ -204,12 +253,13 @@ std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
     const int x0 = WrapCoord(u >> 16, s.texW, s.texPow2), x1 = WrapCoord((u >> 16) + 1, s.texW, s.texPow2);
     const int y0 = WrapCoord(v >> 16, s.texH, s.texPow2), y1 = WrapCoord((v >> 16) + 1, s.texH, s.texPow2);
     const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
-    std::uint32_t t[4] = {s.texels[y0 * s.texW + x0], s.texels[y0 * s.texW + x1], s.texels[y1 * s.texW + x0],
-                          s.texels[y1 * s.texW + x1]};
-    if (s.keyed) // keyed texels count as transparent black in the filter
-        for (std::uint32_t& x : t)
-            if (x == s.key)
-                x = 0;
+    const std::size_t at[4] = {TexIndex(s, x0, y0), TexIndex(s, x1, y0), TexIndex(s, x0, y1), TexIndex(s, x1, y1)};
+    std::uint32_t t[4];
+    for (int i = 0; i < 4; ++i) {
+        const std::uint32_t raw = RawAt(s, at[i]);
+        // keyed texels count as transparent black in the filter
+        t[i] = s.keyed && raw == s.key ? 0u : ExpandRaw(s, raw);
+    }
     std::uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const std::uint32_t top = Lerp8(Chan(t[0], shift), Chan(t[1], shift), fx);
@@ -228,20 +278,48 @@ inline std::uint32_t DiffuseOf(const std::int32_t* c)
 }
 
 // The general pixel: every state honoured. Returns false when the pixel is discarded before depth.
-template <bool kTexture, bool kPow2>
+// Three colour channels of a stage operation known when compiling (0: any, looked up per pixel).
+template <int kOp>
+inline std::uint32_t ColorOp3(TextureOp op, std::uint32_t c1, std::uint32_t c2)
+{
+    std::uint32_t out = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const std::uint32_t a = Chan(c1, shift), b = Chan(c2, shift);
+        std::uint32_t r;
+        if constexpr (kOp == static_cast<int>(TextureOp::Modulate))
+            r = Mul8(a, b);
+        else if constexpr (kOp == static_cast<int>(TextureOp::SelectArg1))
+            r = a;
+        else if constexpr (kOp == static_cast<int>(TextureOp::SelectArg2))
+            r = b;
+        else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth))
+            r = std::min<std::uint32_t>(255, a + b - Mul8(a, b));
+        else
+            r = ApplyOp(op, a, b);
+        out |= r << shift;
+    }
+    return out;
+}
+
+template <bool kTexture, bool kPow2, int kOp>
 inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 {
     std::uint16_t* crow = s.color->Row16(y);
     std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
     const RasterState& st = *s.state;
     const std::uint32_t tf = st.textureFactor;
+    // Upright sprites and quads with z per row have one depth along the row.
+    const bool flatZ = a.depthStep == 0.0;
+    std::uint32_t zFlat = DepthFromUnits(a.depthUnits);
+    zFlat = zFlat > s.zBias ? zFlat - s.zBias : 0;
     for (int x = x0; x <= x1; ++x) {
         std::uint32_t texel = 0xFFFFFFFFu;
         if constexpr (kTexture) {
             const int tx = WrapCoord(a.u >> 16, s.texW, kPow2);
             const int ty = WrapCoord(a.v >> 16, s.texH, kPow2);
-            texel = s.texels[ty * s.texW + tx];
-            bool skip = s.keyed && texel == s.key;
+            const std::uint32_t raw = RawAt(s, TexIndex(s, tx, ty));
+            texel = ExpandRaw(s, raw);
+            bool skip = s.keyed && raw == s.key;
             if (!skip && s.linear)
                 texel = SampleLinear(s, a.u, a.v);
             a.u += a.uStep;
@@ -254,7 +332,7 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
                 continue;
             }
         }
-        const std::uint32_t diffuse = DiffuseOf(a.c);
+        const std::uint32_t diffuse = s.texelOnly ? 0xFFFFFFFFu : DiffuseOf(a.c);
         const double units = a.depthUnits;
         a.depthUnits += a.depthStep;
         if (a.gouraud)
@@ -265,27 +343,31 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         if (s.texelOnly) {
             src = texel;
         } else {
-            const std::uint32_t c1 = ArgValue(st.colorArg1, texel, diffuse, tf), c2 = ArgValue(st.colorArg2, texel, diffuse, tf);
-            const std::uint32_t a1 = ArgValue(st.alphaArg1, texel, diffuse, tf), a2 = ArgValue(st.alphaArg2, texel, diffuse, tf);
-            src = ApplyOp(st.alphaOp, Chan(a1, 24), Chan(a2, 24)) << 24 | ApplyOp(st.colorOp, Chan(c1, 16), Chan(c2, 16)) << 16 |
-                  ApplyOp(st.colorOp, Chan(c1, 8), Chan(c2, 8)) << 8 | ApplyOp(st.colorOp, Chan(c1, 0), Chan(c2, 0));
+            const std::uint32_t args[3] = {texel, diffuse, tf};
+            const std::uint32_t c1 = args[s.argIndex[0]], c2 = args[s.argIndex[1]];
+            const std::uint32_t a1 = args[s.argIndex[2]], a2 = args[s.argIndex[3]];
+            src = ApplyOp(st.alphaOp, a1 >> 24, a2 >> 24) << 24 | ColorOp3<kOp>(st.colorOp, c1, c2);
         }
         if (s.alphaTest && !Passes(s.alphaMask, src >> 24, s.alphaRef))
             continue;
         std::uint32_t z = 0;
         if (zrow) {
-            z = DepthFromUnits(units);
-            z = z > s.zBias ? z - s.zBias : 0;
+            if (flatZ) {
+                z = zFlat;
+            } else {
+                z = DepthFromUnits(units);
+                z = z > s.zBias ? z - s.zBias : 0;
+            }
             if (s.zTest && !Passes(s.zMask, z, zrow[x]))
                 continue;
         }
         if (s.blend) {
             const std::uint32_t dst = ExpandTarget(crow[x], s.is565);
+            const std::uint32_t sf = FactorWord(st.srcBlend, src, dst), df = FactorWord(st.destBlend, src, dst);
             std::uint32_t rgb[3];
             for (int i = 0; i < 3; ++i) {
                 const int shift = 16 - 8 * i;
-                const std::uint32_t sum = Chan(src, shift) * Factor(st.srcBlend, src, dst, shift) +
-                                          Chan(dst, shift) * Factor(st.destBlend, src, dst, shift);
+                const std::uint32_t sum = Chan(src, shift) * Chan(sf, shift) + Chan(dst, shift) * Chan(df, shift);
                 rgb[i] = std::min<std::uint32_t>(255, sum / 255);
             }
             crow[x] = PackTarget(rgb[0], rgb[1], rgb[2], s.is565);
@@ -297,62 +379,243 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     }
 }
 
+#if defined(__SSE2__)
+// Eight pixels at a time of the direct sprite path: colours already in the target's format, the
+// raw 16-bit pixels for the key, one depth for the whole run. Returns the first pixel left for the
+// scalar loop.
+// All pointers are at the run's first pixel.
+inline int SpriteRun8(const std::uint16_t* src, const std::uint16_t* rawSrc, std::uint16_t* crow, std::uint16_t* zrow,
+                      int count, std::uint32_t z, std::uint32_t zMask, bool keyed, std::uint32_t key, bool zWrite)
+{
+    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i zv = _mm_set1_epi16(static_cast<short>(z));
+    const __m128i zs = _mm_xor_si128(zv, bias);
+    const __m128i wantLess = _mm_set1_epi16((zMask & 1) ? -1 : 0);
+    const __m128i wantEqual = _mm_set1_epi16((zMask & 2) ? -1 : 0);
+    const __m128i wantGreater = _mm_set1_epi16((zMask & 4) ? -1 : 0);
+    const __m128i keyOn = _mm_set1_epi16(keyed ? -1 : 0);
+    const __m128i keyv = _mm_set1_epi16(static_cast<short>(key));
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        const __m128i color = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rawSrc + x));
+        const __m128i keyedLanes = _mm_and_si128(_mm_cmpeq_epi16(raw, keyv), keyOn);
+        __m128i* zp = reinterpret_cast<__m128i*>(zrow + x);
+        __m128i* cp = reinterpret_cast<__m128i*>(crow + x);
+        const __m128i old = _mm_loadu_si128(zp);
+        const __m128i olds = _mm_xor_si128(old, bias);
+        const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
+        const __m128i equal = _mm_cmpeq_epi16(zv, old);
+        const __m128i pass = _mm_or_si128(_mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
+                                          _mm_and_si128(greater, wantGreater));
+        const __m128i write = _mm_andnot_si128(keyedLanes, pass);
+        const __m128i oldColor = _mm_loadu_si128(cp);
+        _mm_storeu_si128(cp, _mm_or_si128(_mm_and_si128(write, color), _mm_andnot_si128(write, oldColor)));
+        if (zWrite)
+            _mm_storeu_si128(zp, _mm_or_si128(_mm_and_si128(write, zv), _mm_andnot_si128(write, old)));
+    }
+    return x;
+}
+#endif
+
 // The common map case: a point-sampled, power-of-two texture whose texel is the colour, depth
-// tested and written, no alpha test and no blending.
-template <bool k565, bool kZWrite>
-inline void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+// tested, no alpha test and no blending. Upright sprites and quads with z per row have one depth
+// along a row (kFlatZ); axis-aligned ones read one texture row (kOneRow).
+template <bool k565, bool kZWrite, bool kFlatZ, bool kOneRow, bool kLessEqual>
+void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 {
     std::uint16_t* crow = s.color->Row16(y);
     std::uint16_t* zrow = s.depth->Row16(y);
     const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
-    const std::uint32_t zMask = s.zMask, bias = s.zBias, key = s.keyed ? s.key : 0x01000001u;
+    const std::uint32_t zMask = s.zMask, bias = s.zBias;
     const bool keyed = s.keyed;
-    const std::uint32_t* texels = s.texels;
+    const std::uint32_t key = s.key;
+    const std::uint16_t* display = s.display;
     const int texW = s.texW;
+    const std::uint32_t row0 = static_cast<std::uint32_t>(a.v >> 16) & hMask;
+    const std::uint16_t* texRow = display + static_cast<std::size_t>(row0) * texW;
+    const std::size_t rawRow = static_cast<std::size_t>(row0) * s.texStride;
+    double units = a.depthUnits;
+    std::uint32_t z = 0;
+    if constexpr (kFlatZ) {
+        z = DepthFromUnits(units);
+        z = z > bias ? z - bias : 0;
+    }
+    std::int64_t u = a.u;
+    std::int64_t v = a.v;
+    if constexpr (kOneRow && kFlatZ) {
+        // One texel per pixel without wrapping inside the span: walk the texture row directly.
+        // With a step between 0 and 2 texels, the texel index rises by exactly one per pixel when
+        // it rises by the pixel count over the whole span (the game's 0.99999 edges give steps just
+        // below one texel).
+        const std::uint32_t tx0 = static_cast<std::uint32_t>(u >> 16) & wMask;
+        const std::int64_t n = x1 - x0;
+        if (a.uStep > 0 && a.uStep < 2 * 65536 && ((u + n * a.uStep) >> 16) - (u >> 16) == n &&
+            tx0 + static_cast<std::uint32_t>(n) <= wMask) {
+            const std::uint16_t* src = texRow + tx0;
+            const std::size_t rawBase = rawRow + tx0;
+            std::uint16_t* c = crow + x0;
+            std::uint16_t* zp = zrow + x0;
+            const int count = x1 - x0 + 1;
+            int i = 0;
+#if defined(__SSE2__)
+            if (!s.tex32)
+                i = SpriteRun8(src, reinterpret_cast<const std::uint16_t*>(s.texRaw) + rawBase, c, zp, count, z, zMask,
+                               keyed, key, kZWrite);
+#endif
+            for (; i < count; ++i) {
+                const std::uint32_t old = zp[i];
+                const bool pass = kLessEqual ? z <= old : Passes(zMask, z, old);
+                if (!pass || (keyed && RawAt(s, rawBase + static_cast<std::size_t>(i)) == key))
+                    continue;
+                c[i] = src[i];
+                if constexpr (kZWrite)
+                    zp[i] = static_cast<std::uint16_t>(z);
+            }
+            return;
+        }
+    }
+    for (int x = x0; x <= x1; ++x) {
+        const std::uint32_t tx = static_cast<std::uint32_t>(u >> 16) & wMask;
+        u += a.uStep;
+        std::uint16_t texel;
+        std::size_t rawIndex;
+        if constexpr (kOneRow) {
+            texel = texRow[tx];
+            rawIndex = rawRow + tx;
+        } else {
+            const std::uint32_t ty = static_cast<std::uint32_t>(v >> 16) & hMask;
+            v += a.vStep;
+            texel = display[static_cast<std::size_t>(ty) * texW + tx];
+            rawIndex = static_cast<std::size_t>(ty) * s.texStride + tx;
+        }
+        if constexpr (!kFlatZ) {
+            z = DepthFromUnits(units);
+            units += a.depthStep;
+            z = z > bias ? z - bias : 0;
+        }
+        if (keyed && RawAt(s, rawIndex) == key)
+            continue;
+        const std::uint32_t old = zrow[x];
+        if constexpr (kLessEqual) {
+            if (z > old)
+                continue;
+        } else if (!Passes(zMask, z, old)) {
+            continue;
+        }
+        crow[x] = texel;
+        if constexpr (kZWrite)
+            zrow[x] = static_cast<std::uint16_t>(z);
+    }
+}
+
+template <bool k565, bool kZWrite, bool kFlatZ, bool kOneRow>
+void FastSpanFor(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    if (s.zFuncLessEqual)
+        FastSpan<k565, kZWrite, kFlatZ, kOneRow, true>(s, y, x0, x1, a);
+    else
+        FastSpan<k565, kZWrite, kFlatZ, kOneRow, false>(s, y, x0, x1, a);
+}
+
+// Translucent sprites: a point-sampled, power-of-two texture whose texel is the colour, blended
+// by its own alpha over the target (SRCALPHA, INVSRCALPHA), with any alpha and depth test.
+template <bool k565>
+void BlendSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    std::uint16_t* crow = s.color->Row16(y);
+    std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const int texW = s.texW;
+    (void)texW;
+    const bool alphaTest = s.alphaTest, zTest = s.zTest, zWrite = s.zWrite;
     double units = a.depthUnits;
     for (int x = x0; x <= x1; ++x) {
         const std::uint32_t tx = static_cast<std::uint32_t>(a.u >> 16) & wMask;
         const std::uint32_t ty = static_cast<std::uint32_t>(a.v >> 16) & hMask;
         a.u += a.uStep;
         a.v += a.vStep;
-        const std::uint32_t texel = texels[ty * texW + tx];
-        std::uint32_t z = DepthFromUnits(units);
+        const double here = units;
         units += a.depthStep;
-        if (keyed && texel == key)
+        const std::uint32_t raw = RawAt(s, TexIndex(s, static_cast<int>(tx), static_cast<int>(ty)));
+        if (s.keyed && raw == s.key)
             continue;
-        z = z > bias ? z - bias : 0;
-        if (!Passes(zMask, z, zrow[x]))
+        const std::uint32_t texel = ExpandRaw(s, raw);
+        const std::uint32_t alpha = texel >> 24;
+        if (alphaTest && !Passes(s.alphaMask, alpha, s.alphaRef))
             continue;
-        std::uint16_t out;
-        if constexpr (k565)
-            out = static_cast<std::uint16_t>(((texel >> 8) & 0xF800) | ((texel >> 5) & 0x07E0) | ((texel >> 3) & 0x001F));
-        else
-            out = static_cast<std::uint16_t>(((texel >> 9) & 0x7C00) | ((texel >> 6) & 0x03E0) | ((texel >> 3) & 0x001F));
-        crow[x] = out;
-        if constexpr (kZWrite)
+        std::uint32_t z = 0;
+        if (zrow) {
+            z = DepthFromUnits(here);
+            z = z > s.zBias ? z - s.zBias : 0;
+            if (zTest && !Passes(s.zMask, z, zrow[x]))
+                continue;
+        }
+        if (alpha == 255) {
+            crow[x] = PackTarget(Chan(texel, 16), Chan(texel, 8), Chan(texel, 0), k565);
+        } else if (alpha != 0) {
+            const std::uint32_t dst = ExpandTarget(crow[x], k565);
+            const std::uint32_t inv = 255 - alpha;
+            const std::uint32_t r = (Chan(texel, 16) * alpha + Chan(dst, 16) * inv) / 255;
+            const std::uint32_t g = (Chan(texel, 8) * alpha + Chan(dst, 8) * inv) / 255;
+            const std::uint32_t b = (Chan(texel, 0) * alpha + Chan(dst, 0) * inv) / 255;
+            crow[x] = PackTarget(r, g, b, k565);
+        }
+        if (zrow && zWrite)
             zrow[x] = static_cast<std::uint16_t>(z);
     }
 }
 
 using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
 
-SpanFn ChooseSpan(const DrawSetup& s)
+SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
 {
-    const bool fast = s.texels && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest;
+    const bool fast = s.display && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest;
     if (fast) {
-        if (s.is565)
-            return s.zWrite ? &FastSpan<true, true> : &FastSpan<true, false>;
-        return s.zWrite ? &FastSpan<false, true> : &FastSpan<false, false>;
+        static const SpanFn kTable[16] = {
+            &FastSpanFor<false, false, false, false>, &FastSpanFor<false, false, false, true>,
+            &FastSpanFor<false, false, true, false>,  &FastSpanFor<false, false, true, true>,
+            &FastSpanFor<false, true, false, false>,  &FastSpanFor<false, true, false, true>,
+            &FastSpanFor<false, true, true, false>,   &FastSpanFor<false, true, true, true>,
+            &FastSpanFor<true, false, false, false>,  &FastSpanFor<true, false, false, true>,
+            &FastSpanFor<true, false, true, false>,   &FastSpanFor<true, false, true, true>,
+            &FastSpanFor<true, true, false, false>,   &FastSpanFor<true, true, false, true>,
+            &FastSpanFor<true, true, true, false>,    &FastSpanFor<true, true, true, true>,
+        };
+        return kTable[(s.is565 ? 8 : 0) + (s.zWrite ? 4 : 0) + (flatZ ? 2 : 0) + (oneRow ? 1 : 0)];
     }
-    if (!s.texels)
-        return &ShadeSpan<false, false>;
-    return s.texPow2 ? &ShadeSpan<true, true> : &ShadeSpan<true, false>;
+    const bool blendFast = s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && s.blend &&
+                           s.state->srcBlend == BlendFactor::SrcAlpha && s.state->destBlend == BlendFactor::InvSrcAlpha;
+    if (blendFast)
+        return s.is565 ? &BlendSpan<true> : &BlendSpan<false>;
+    // The general pipeline, with the stage's colour operation resolved for the common ones.
+    const int texCase = !s.hasTexture ? 0 : (s.texPow2 ? 1 : 2);
+    int opCase = 0;
+    switch (s.state->colorOp) {
+    case TextureOp::Modulate: opCase = 1; break;
+    case TextureOp::SelectArg1: opCase = 2; break;
+    case TextureOp::SelectArg2: opCase = 3; break;
+    case TextureOp::AddSmooth: opCase = 4; break;
+    default: opCase = 0; break;
+    }
+    constexpr int M = static_cast<int>(TextureOp::Modulate), S1 = static_cast<int>(TextureOp::SelectArg1),
+                  S2 = static_cast<int>(TextureOp::SelectArg2), AS = static_cast<int>(TextureOp::AddSmooth);
+    static const SpanFn kGeneral[3][5] = {
+        {&ShadeSpan<false, false, 0>, &ShadeSpan<false, false, M>, &ShadeSpan<false, false, S1>,
+         &ShadeSpan<false, false, S2>, &ShadeSpan<false, false, AS>},
+        {&ShadeSpan<true, true, 0>, &ShadeSpan<true, true, M>, &ShadeSpan<true, true, S1>, &ShadeSpan<true, true, S2>,
+         &ShadeSpan<true, true, AS>},
+        {&ShadeSpan<true, false, 0>, &ShadeSpan<true, false, M>, &ShadeSpan<true, false, S1>,
+         &ShadeSpan<true, false, S2>, &ShadeSpan<true, false, AS>},
+    };
+    return kGeneral[texCase][opCase];
 }
 
 // A vertex made ready for setup: snapped position and the attributes in the units spans use.
 struct Prepared {
     std::int64_t X, Y; // sub-pixel
     double x, y;       // the snapped position in pixels
+    double depthValue; // on its grid
     double depthUnits;
     double u, v;       // texel units
     double c[4];       // a, r, g, b
@@ -362,11 +625,12 @@ bool Prepare(const RasterVertex& in, const DrawSetup& s, Prepared& out)
 {
     if (!std::isfinite(in.x) || !std::isfinite(in.y) || std::fabs(in.x) > kMaxCoord || std::fabs(in.y) > kMaxCoord)
         return false;
-    out.X = std::llround(static_cast<double>(in.x) * kSub);
-    out.Y = std::llround(static_cast<double>(in.y) * kSub);
+    out.X = FastFloor(static_cast<double>(in.x) * kSub + 0.5);
+    out.Y = FastFloor(static_cast<double>(in.y) * kSub + 0.5);
     out.x = static_cast<double>(out.X) / kSub;
     out.y = static_cast<double>(out.Y) / kSub;
-    out.depthUnits = DepthValueOfZ(std::isnan(in.z) ? 1.0f : in.z) * kDepthScale;
+    out.depthValue = DepthValueOfZ(std::isnan(in.z) ? 1.0f : in.z);
+    out.depthUnits = out.depthValue * kDepthScale;
     const double u = std::isfinite(in.u) ? in.u : 0.0, v = std::isfinite(in.v) ? in.v : 0.0;
     out.u = u * s.texW;
     out.v = v * s.texH;
@@ -379,7 +643,7 @@ bool Prepare(const RasterVertex& in, const DrawSetup& s, Prepared& out)
 // the 16.16 steppers never overflow.
 void RebaseTexCoords(Prepared* p, int n, const DrawSetup& s)
 {
-    if (!s.texels)
+    if (!s.hasTexture)
         return;
     const double bu = std::floor(p[0].u / s.texW) * s.texW, bv = std::floor(p[0].v / s.texH) * s.texH;
     for (int i = 0; i < n; ++i) {
@@ -390,10 +654,10 @@ void RebaseTexCoords(Prepared* p, int n, const DrawSetup& s)
     }
 }
 
-inline std::int64_t ToFixed16(double v) { return static_cast<std::int64_t>(std::floor(v * 65536.0)); }
+inline std::int64_t ToFixed16(double v) { return FastFloor(v * 65536.0); }
 inline std::int32_t ColorFixed(double v) { return static_cast<std::int32_t>(std::clamp(v, 0.0, 255.99) * 65536.0); }
 
-void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Prepared p2)
+void DrawTriangle(const DrawSetup& s, Prepared p0, Prepared p1, Prepared p2)
 {
     std::int64_t area = (p1.X - p0.X) * (p2.Y - p0.Y) - (p2.X - p0.X) * (p1.Y - p0.Y);
     if (area == 0)
@@ -427,6 +691,8 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
     // Edges a -> b with their fill-rule bias.
     struct Edge {
         std::int64_t ax, ay, dx, dy, bias;
+        std::int64_t A, D; // A = -dy; D = |A| x sub-pixel steps
+        double inv;
     } edges[3];
     for (int i = 0; i < 3; ++i) {
         const Prepared& a = tri[i];
@@ -438,6 +704,9 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
         e.dy = b.Y - a.Y;
         const bool topLeft = e.dy < 0 || (e.dy == 0 && e.dx > 0);
         e.bias = topLeft ? 0 : 1;
+        e.A = -e.dy;
+        e.D = (e.A < 0 ? -e.A : e.A) * kSub;
+        e.inv = e.D ? 1.0 / static_cast<double>(e.D) : 0.0;
     }
 
     const std::int64_t minY = std::min({tri[0].Y, tri[1].Y, tri[2].Y});
@@ -451,19 +720,20 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
     const std::int64_t bx1 = std::min<std::int64_t>(CeilDiv(maxX - kSub / 2, kSub), s.clip.right - 1);
     if (bx0 > bx1)
         return;
+    const SpanFn span = ChooseSpan(s, zdx == 0.0, ToFixed16(vdx) == 0);
 
     for (std::int64_t py = y0; py <= y1; ++py) {
         const std::int64_t Py = py * kSub + kSub / 2;
         std::int64_t xs = bx0, xe = bx1;
         for (const Edge& e : edges) {
-            // Inside: dx (Py - ay) - dy (Px - ax) - bias >= 0 with Px = 16 px + 8.
-            const std::int64_t A = -e.dy;
+            // Inside: dx (Py - ay) - dy (Px - ax) - bias >= 0 with Px = 16 px + 8, that is
+            // A x 16 px >= K.
             const std::int64_t C = e.dx * (Py - e.ay) + e.dy * e.ax;
-            const std::int64_t K = e.bias - C - A * (kSub / 2);
-            if (A > 0)
-                xs = std::max(xs, CeilDiv(K, A * kSub));
-            else if (A < 0)
-                xe = std::min(xe, FloorDiv(K, A * kSub));
+            const std::int64_t K = e.bias - C - e.A * (kSub / 2);
+            if (e.A > 0)
+                xs = std::max(xs, -FloorDivFast(-K, e.D, e.inv)); // ceil(K / D)
+            else if (e.A < 0)
+                xe = std::min(xe, FloorDivFast(-K, e.D, e.inv)); // floor(K / -D)
             else if (C - e.bias < 0)
                 xs = xe + 1;
         }
@@ -478,24 +748,90 @@ void DrawTriangle(const DrawSetup& s, SpanFn span, Prepared p0, Prepared p1, Pre
         st.v = ToFixed16(tri[0].v + vdx * cx + vdy * cy);
         st.uStep = ToFixed16(udx);
         st.vStep = ToFixed16(vdx);
-        for (int i = 0; i < 4; ++i) {
-            st.c[i] = ColorFixed(tri[0].c[i] + cdx[i] * cx + cdy[i] * cy);
-            st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
-        }
+        if (!s.texelOnly)
+            for (int i = 0; i < 4; ++i) {
+                st.c[i] = ColorFixed(tri[0].c[i] + cdx[i] * cx + cdy[i] * cy);
+                st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
+            }
         st.gouraud = gouraud;
         span(s, static_cast<int>(py), static_cast<int>(xs), static_cast<int>(xe), st);
     }
 }
 
+// A strip of four vertices forming a screen-aligned rectangle whose attributes lie in one plane
+// (every sprite, tile and picture of the game) covers exactly the pixels its two triangles would
+// cover, with the same values; drawing it row by row at full width halves the per-row work.
+// false when the strip is not such a quad.
+bool DrawAxisQuad(const DrawSetup& s, const Prepared* p)
+{
+    if (p[0].Y != p[1].Y || p[2].Y != p[3].Y || p[0].X != p[2].X || p[1].X != p[3].X)
+        return false;
+    if (p[0].X == p[1].X || p[0].Y == p[2].Y)
+        return true; // nothing covered
+    auto planar = [](double a0, double a1, double a2, double a3) { return a3 - a1 == a2 - a0; };
+    if (!planar(p[0].depthValue, p[1].depthValue, p[2].depthValue, p[3].depthValue) ||
+        !planar(p[0].u, p[1].u, p[2].u, p[3].u) || !planar(p[0].v, p[1].v, p[2].v, p[3].v))
+        return false;
+    bool gouraud = false;
+    for (int i = 0; i < 4; ++i) {
+        if (!planar(p[0].c[i], p[1].c[i], p[2].c[i], p[3].c[i]))
+            return false;
+        if (p[1].c[i] != p[0].c[i] || p[2].c[i] != p[0].c[i])
+            gouraud = true;
+    }
+    Prepared q[4] = {p[0], p[1], p[2], p[3]};
+    RebaseTexCoords(q, 4, s);
+    const Prepared& o = q[0];
+    const double w = q[1].x - o.x, h = q[2].y - o.y;
+    const double zdx = (q[1].depthUnits - o.depthUnits) / w, zdy = (q[2].depthUnits - o.depthUnits) / h;
+    const double udx = (q[1].u - o.u) / w, udy = (q[2].u - o.u) / h;
+    const double vdx = (q[1].v - o.v) / w, vdy = (q[2].v - o.v) / h;
+    double cdx[4], cdy[4];
+    for (int i = 0; i < 4; ++i) {
+        cdx[i] = (q[1].c[i] - o.c[i]) / w;
+        cdy[i] = (q[2].c[i] - o.c[i]) / h;
+    }
+    // Pixel centres c + 0.5 within [low, high): c from ceil(low - 0.5) to ceil(high - 0.5) - 1.
+    const std::int64_t xLo = std::min(q[0].X, q[1].X), xHi = std::max(q[0].X, q[1].X);
+    const std::int64_t yLo = std::min(q[0].Y, q[2].Y), yHi = std::max(q[0].Y, q[2].Y);
+    const std::int64_t x0 = std::max<std::int64_t>(CeilDiv(xLo - kSub / 2, kSub), s.clip.left);
+    const std::int64_t x1 = std::min<std::int64_t>(CeilDiv(xHi - kSub / 2, kSub) - 1, s.clip.right - 1);
+    const std::int64_t y0 = std::max<std::int64_t>(CeilDiv(yLo - kSub / 2, kSub), s.clip.top);
+    const std::int64_t y1 = std::min<std::int64_t>(CeilDiv(yHi - kSub / 2, kSub) - 1, s.clip.bottom - 1);
+    if (x0 > x1 || y0 > y1)
+        return true;
+    const SpanFn span = ChooseSpan(s, zdx == 0.0, ToFixed16(vdx) == 0);
+    const double cx = static_cast<double>(x0) + 0.5 - o.x;
+    for (std::int64_t py = y0; py <= y1; ++py) {
+        const double cy = static_cast<double>(py) + 0.5 - o.y;
+        SpanStart st{};
+        st.depthUnits = o.depthUnits + zdx * cx + zdy * cy;
+        st.depthStep = zdx;
+        st.u = ToFixed16(o.u + udx * cx + udy * cy);
+        st.v = ToFixed16(o.v + vdx * cx + vdy * cy);
+        st.uStep = ToFixed16(udx);
+        st.vStep = ToFixed16(vdx);
+        if (!s.texelOnly)
+            for (int i = 0; i < 4; ++i) {
+                st.c[i] = ColorFixed(o.c[i] + cdx[i] * cx + cdy[i] * cy);
+                st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
+            }
+        st.gouraud = gouraud;
+        span(s, static_cast<int>(py), static_cast<int>(x0), static_cast<int>(x1), st);
+    }
+    return true;
+}
+
 // A line from a to b, half-open: the pixel whose centre the end point reaches is left to the next
 // line, so that chained lines meet without a pixel drawn twice.
-void DrawLine(const DrawSetup& s, SpanFn span, Prepared a, Prepared b)
+void DrawLine(const DrawSetup& s, Prepared a, Prepared b)
 {
     const double dx = b.x - a.x, dy = b.y - a.y;
     const bool xMajor = std::fabs(dx) >= std::fabs(dy);
     const double len = xMajor ? dx : dy;
     if (len == 0.0)
         return;
+    const SpanFn span = ChooseSpan(s, false, false);
     Prepared pts[2] = {a, b};
     RebaseTexCoords(pts, 2, s);
     a = pts[0];
@@ -530,8 +866,9 @@ void DrawLine(const DrawSetup& s, SpanFn span, Prepared a, Prepared b)
     }
 }
 
-void DrawPoint(const DrawSetup& s, SpanFn span, const Prepared& p)
+void DrawPoint(const DrawSetup& s, const Prepared& p)
 {
+    const SpanFn span = ChooseSpan(s, false, false);
     const std::int64_t px = static_cast<std::int64_t>(std::floor(p.x)), py = static_cast<std::int64_t>(std::floor(p.y));
     if (px < s.clip.left || px >= s.clip.right || py < s.clip.top || py >= s.clip.bottom)
         return;
@@ -571,18 +908,31 @@ bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& 
     s.zTest = s.depth != nullptr;
     s.zWrite = s.depth != nullptr && state.zWrite;
     s.zMask = CompareMask(state.zFunc);
+    s.zFuncLessEqual = state.zFunc == CompareFunc::LessEqual;
     s.zBias = std::min<std::uint32_t>(state.zBias, 16);
     s.alphaTest = state.alphaTest;
     s.alphaMask = CompareMask(state.alphaFunc);
     s.alphaRef = state.alphaRef & 0xFF;
     s.blend = state.alphaBlend;
+    auto argIndex = [](TextureArg a) -> std::uint8_t {
+        return a == TextureArg::Texture ? 0 : (a == TextureArg::TFactor ? 2 : 1);
+    };
+    s.argIndex[0] = argIndex(state.colorArg1);
+    s.argIndex[1] = argIndex(state.colorArg2);
+    s.argIndex[2] = argIndex(state.alphaArg1);
+    s.argIndex[3] = argIndex(state.alphaArg2);
     if (state.texture) {
-        s.texels = state.texture->Texels();
+        const Texture& t = *state.texture;
+        s.hasTexture = true;
+        s.texRaw = t.Pixels().Bits();
+        s.tex32 = BytesPerPixel(t.Format()) == 4;
+        s.texStride = t.Pixels().Pitch() / BytesPerPixel(t.Format());
+        s.expand = Texture::ExpandTable(t.Format());
         s.texW = state.texture->Width();
         s.texH = state.texture->Height();
         s.texPow2 = (s.texW & (s.texW - 1)) == 0 && (s.texH & (s.texH - 1)) == 0;
         s.keyed = state.colorKey && state.texture->HasColorKey();
-        s.key = state.texture->ExpandedKey();
+        s.key = state.texture->ColorKey();
         s.linear = state.magFilter == TextureFilter::Linear;
     }
     return true;
@@ -655,10 +1005,24 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     if (state.texture)
         texGuard = std::unique_lock<std::mutex>(state.texture->SampleMutex());
     s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
-    const SpanFn span = ChooseSpan(s);
+    // The direct sprite path reads the picture in the target's format, made once per change.
+    if (s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest)
+        s.display = state.texture->DisplayPixels(s.color->Format());
 
-    std::vector<Prepared> prepared(n);
-    std::vector<bool> ok(n);
+    // Most draws are a quad or a fan of a few points: keep them off the heap.
+    constexpr std::uint32_t kLocal = 16;
+    Prepared localPrepared[kLocal];
+    bool localOk[kLocal];
+    std::vector<Prepared> heapPrepared;
+    std::unique_ptr<bool[]> heapOk;
+    Prepared* prepared = localPrepared;
+    bool* ok = localOk;
+    if (n > kLocal) {
+        heapPrepared.resize(n);
+        heapOk = std::make_unique<bool[]>(n);
+        prepared = heapPrepared.data();
+        ok = heapOk.get();
+    }
     for (std::uint32_t i = 0; i < n; ++i)
         ok[i] = Prepare(vertices[indices ? indices[i] : i], s, prepared[i]);
 
@@ -667,17 +1031,17 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
             return;
         switch (state.fillMode) {
         case FillMode::Solid:
-            DrawTriangle(s, span, prepared[a], prepared[b], prepared[c]);
+            DrawTriangle(s, prepared[a], prepared[b], prepared[c]);
             break;
         case FillMode::Wireframe:
-            DrawLine(s, span, prepared[a], prepared[b]);
-            DrawLine(s, span, prepared[b], prepared[c]);
-            DrawLine(s, span, prepared[c], prepared[a]);
+            DrawLine(s, prepared[a], prepared[b]);
+            DrawLine(s, prepared[b], prepared[c]);
+            DrawLine(s, prepared[c], prepared[a]);
             break;
         case FillMode::Point:
-            DrawPoint(s, span, prepared[a]);
-            DrawPoint(s, span, prepared[b]);
-            DrawPoint(s, span, prepared[c]);
+            DrawPoint(s, prepared[a]);
+            DrawPoint(s, prepared[b]);
+            DrawPoint(s, prepared[c]);
             break;
         }
     };
@@ -685,13 +1049,16 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     case PrimitiveType::LineList:
         for (std::uint32_t i = 0; i + 1 < n; i += 2)
             if (ok[i] && ok[i + 1])
-                DrawLine(s, span, prepared[i], prepared[i + 1]);
+                DrawLine(s, prepared[i], prepared[i + 1]);
         break;
     case PrimitiveType::TriangleList:
         for (std::uint32_t i = 0; i + 2 < n; i += 3)
             triangle(i, i + 1, i + 2);
         break;
     case PrimitiveType::TriangleStrip:
+        if (n == 4 && state.fillMode == FillMode::Solid && ok[0] && ok[1] && ok[2] && ok[3] &&
+            DrawAxisQuad(s, prepared))
+            break;
         for (std::uint32_t i = 0; i + 2 < n; ++i) {
             if (i % 2 == 0)
                 triangle(i, i + 1, i + 2);

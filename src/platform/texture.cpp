@@ -52,7 +52,6 @@ std::uint32_t Texture::Expand(PixelFormat format, std::uint32_t raw)
 
 Texture::Texture(int width, int height, PixelFormat format)
     : m_Pixels(width, height, format, TexturePitch(width, format))
-    , m_Texels(static_cast<std::size_t>(width) * height, Expand(format, 0))
 {
 }
 
@@ -71,18 +70,38 @@ std::uint32_t Texture::Release()
     return left;
 }
 
+// Holds the texture's lock unless this thread holds it already through Lock, so that a filler may
+// also set the key or clear the picture while it has the texture locked.
+class Texture::Guard {
+public:
+    explicit Guard(const Texture& t) : m_Mutex(t.LockedByThisThread() ? nullptr : &t.m_Mutex)
+    {
+        if (m_Mutex)
+            m_Mutex->lock();
+    }
+    ~Guard()
+    {
+        if (m_Mutex)
+            m_Mutex->unlock();
+    }
+    Guard(const Guard&) = delete;
+    Guard& operator=(const Guard&) = delete;
+
+private:
+    std::mutex* m_Mutex;
+};
+
 void Texture::SetColorKey(std::uint32_t key)
 {
-    std::lock_guard<std::mutex> guard(m_Mutex);
+    Guard guard(*this);
     const std::uint32_t mask = BytesPerPixel(Format()) == 2 ? 0xFFFFu : 0xFFFFFFFFu;
     m_Key = key & mask;
-    m_ExpandedKey = Expand(Format(), m_Key);
     m_HasKey = true;
 }
 
 void Texture::ClearColorKey()
 {
-    std::lock_guard<std::mutex> guard(m_Mutex);
+    Guard guard(*this);
     m_HasKey = false;
 }
 
@@ -104,14 +123,14 @@ void Texture::Unlock()
 {
     if (m_Owner.load(std::memory_order_acquire) != std::this_thread::get_id())
         return;
-    RefreshTexels();
+    m_DisplayValid = false;
     m_Owner.store(std::thread::id(), std::memory_order_release);
     m_Mutex.unlock();
 }
 
 void Texture::Fill(std::uint32_t value)
 {
-    std::lock_guard<std::mutex> guard(m_Mutex);
+    Guard guard(*this);
     const int w = Width(), h = Height();
     for (int y = 0; y < h; ++y) {
         if (BytesPerPixel(Format()) == 2) {
@@ -124,23 +143,55 @@ void Texture::Fill(std::uint32_t value)
                 row[x] = value;
         }
     }
-    RefreshTexels();
+    m_DisplayValid = false;
 }
 
-void Texture::RefreshTexels()
+const std::uint32_t* Texture::ExpandTable(PixelFormat format)
 {
-    const int w = Width(), h = Height();
-    const PixelFormat format = Format();
-    std::uint32_t* out = m_Texels.data();
-    for (int y = 0; y < h; ++y, out += w) {
-        if (format == PixelFormat::ARGB8888) {
-            std::memcpy(out, m_Pixels.Row(y), static_cast<std::size_t>(w) * 4);
-            continue;
+    struct Tables {
+        std::vector<std::uint32_t> t[4];
+        Tables()
+        {
+            const PixelFormat formats[4] = {PixelFormat::ARGB4444, PixelFormat::ARGB1555, PixelFormat::RGB565,
+                                            PixelFormat::RGB555};
+            for (int f = 0; f < 4; ++f) {
+                t[f].resize(65536);
+                for (std::uint32_t raw = 0; raw < 65536; ++raw)
+                    t[f][raw] = Expand(formats[f], raw);
+            }
         }
-        const std::uint16_t* row = m_Pixels.Row16(y);
-        for (int x = 0; x < w; ++x)
-            out[x] = Expand(format, row[x]);
+    };
+    static const Tables tables;
+    switch (format) {
+    case PixelFormat::ARGB4444: return tables.t[0].data();
+    case PixelFormat::ARGB1555: return tables.t[1].data();
+    case PixelFormat::RGB565: return tables.t[2].data();
+    case PixelFormat::RGB555: return tables.t[3].data();
+    default: return nullptr;
     }
+}
+
+const std::uint16_t* Texture::DisplayPixels(PixelFormat target) const
+{
+    if (target != PixelFormat::RGB565 && target != PixelFormat::RGB555)
+        return nullptr;
+    if (m_DisplayValid && m_DisplayFormat == target)
+        return m_Display.data();
+    const int w = Width(), h = Height();
+    m_Display.resize(static_cast<std::size_t>(w) * h);
+    const std::uint32_t* table = ExpandTable(Format());
+    for (int y = 0; y < h; ++y) {
+        std::uint16_t* out = m_Display.data() + static_cast<std::size_t>(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t t = table ? table[m_Pixels.Row16(y)[x]] : m_Pixels.Row32(y)[x];
+            out[x] = static_cast<std::uint16_t>(
+                target == PixelFormat::RGB565 ? ((t >> 8) & 0xF800) | ((t >> 5) & 0x07E0) | ((t >> 3) & 0x001F)
+                                              : ((t >> 9) & 0x7C00) | ((t >> 6) & 0x03E0) | ((t >> 3) & 0x001F));
+        }
+    }
+    m_DisplayFormat = target;
+    m_DisplayValid = true;
+    return m_Display.data();
 }
 
 } // namespace plat

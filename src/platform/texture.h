@@ -50,34 +50,36 @@ public:
     // does nothing.
     void Unlock();
     bool LockedByThisThread() const { return m_Owner.load(std::memory_order_acquire) == std::this_thread::get_id(); }
-    // Fills every pixel with one raw value (the low 16 bits for 16-bit formats).
+    // Fills every pixel with one raw value (the low 16 bits for 16-bit formats). Like the key
+    // setters, it may be called with or without the texture locked by this thread.
     void Fill(std::uint32_t value);
 
     // Raw pixels for readers that do not need the lock (tests, the loader's own checks).
     const PixelBuffer& Pixels() const { return m_Pixels; }
 
-    // --- what the rasteriser reads, under SampleLock ---
-    // Every pixel expanded to ARGB8888, rows of Width() entries.
-    const std::uint32_t* Texels() const { return m_Texels.data(); }
-    // The key expanded like the texels (an expanded texel equals it exactly when the raw pixel
-    // equals the key).
-    std::uint32_t ExpandedKey() const { return m_ExpandedKey; }
+    // --- what the rasteriser reads, holding SampleMutex ---
     std::mutex& SampleMutex() const { return m_Mutex; }
+    // The picture in a 16-bit display format (RGB565 or RGB555), rows of Width() pixels: made on
+    // the first draw that needs it and again after the pixels changed. Null for other formats.
+    const std::uint16_t* DisplayPixels(PixelFormat target) const;
+    // ARGB8888 of every 16-bit raw value of a 16-bit colour format; null for ARGB8888.
+    static const std::uint32_t* ExpandTable(PixelFormat format);
 
     // ARGB8888 of one raw pixel in the given format.
     static std::uint32_t Expand(PixelFormat format, std::uint32_t raw);
 
 private:
+    class Guard;
     Texture(int width, int height, PixelFormat format);
     ~Texture() = default;
-    void RefreshTexels();
 
     PixelBuffer m_Pixels;
-    std::vector<std::uint32_t> m_Texels;
+    mutable std::vector<std::uint16_t> m_Display;
+    mutable PixelFormat m_DisplayFormat = PixelFormat::RGB565;
+    mutable bool m_DisplayValid = false;
     std::atomic<std::uint32_t> m_Refs{1};
     bool m_HasKey = false;
     std::uint32_t m_Key = 0;
-    std::uint32_t m_ExpandedKey = 0;
     mutable std::mutex m_Mutex;
     std::atomic<std::thread::id> m_Owner{};
 };

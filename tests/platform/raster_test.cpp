@@ -573,9 +573,13 @@ TEST(RasterTexture, DrawWaitsForAFillOnAnotherThread)
     ASSERT_TRUE(tex.t->Lock(lock));
     plat::TextureLock again;
     EXPECT_FALSE(tex.t->Lock(again));
+    tex.t->Fill(0xF0F0); // a fill and a key change under the own lock do not hang
+    tex.t->SetColorKey(0x0F0F);
     EXPECT_FALSE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
     tex.t->Unlock();
     EXPECT_EQ(lock.pitch % 8, 0);
+    ASSERT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+    EXPECT_EQ(s.C(10, 10), 0x07E0);
 }
 
 TEST(RasterTarget, Rgb555TargetPacksFiveBitsGreen)
@@ -588,6 +592,191 @@ TEST(RasterTarget, Rgb555TargetPacksFiveBitsGreen)
     ASSERT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
     EXPECT_EQ(s.C(0, 0), 0x7FFF);
     EXPECT_EQ(s.C(1, 0), 0x03E0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
+{
+    // The same sprites drawn as strips (the whole-quad, direct and translucent sprite paths) and as
+    // two-triangle lists through the general pipeline (forced by modulating with a white texture
+    // factor) must give the same colours and depths: scaled, mirrored, offset by fractions,
+    // clipped, lying and upright, opaque and blended.
+    auto disc = sampledata::MakeKeyedDisc4444(32, 32, 15, 7, 2);
+    for (std::size_t i = 0; i < disc.size(); i += 3) // translucent texels among the opaque ones
+        if (disc[i] != 0x0F0F)
+            disc[i] = static_cast<std::uint16_t>((disc[i] & 0x0FFF) | ((i / 3) % 16) << 12);
+    TextureRef tex(Make4444(disc, 32, 32, true));
+    struct Case {
+        float x0, y0, x1, y1;
+        float u0, u1;
+        double valueTop, valueBottom;
+        CompareFunc func;
+        float shear = 0; // bottom corners moved right: not a rectangle
+        bool blended = false;
+    };
+    const Case cases[] = {
+        {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},      // 1:1
+        {-7, -5, 25, 27, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},      // clipped top-left
+        {40, 30, 72, 62, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},      // clipped bottom-right
+        {3.4f, 7.6f, 35.4f, 39.6f, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},
+        {5, 5, 61, 45, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},        // stretched
+        {5, 5, 21, 21, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},        // halved
+        {10, 10, 42, 42, 0.99999f, 0, 700, 700, CompareFunc::LessEqual},      // mirrored
+        {10, 10, 42, 42, 0.25f, 1.25f, 700, 700, CompareFunc::LessEqual},     // wrapping
+        {10, 4, 42, 36, 0, 0.99999f, 900, 868, CompareFunc::LessEqual},       // lying: z per row
+        {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::Greater},
+        {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 9.5f},
+        {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 0, true},
+        {3.4f, 7.6f, 50.4f, 39.6f, 0.99999f, 0, 900, 868, CompareFunc::LessEqual, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "quad " << c.x0 << "," << c.y0 << " u " << c.u0 << " func "
+                                        << static_cast<int>(c.func));
+        auto q = Quad(c.x0, c.y0, c.x1, c.y1, GameZ(c.valueTop), GameZ(c.valueBottom));
+        q[0].u = q[2].u = c.u0;
+        q[1].u = q[3].u = c.u1;
+        q[2].x += c.shear;
+        q[3].x += c.shear;
+        const std::vector<RasterVertex> list = {q[0], q[1], q[2], q[1], q[3], q[2]};
+        // A depth pattern that some sprite pixels pass and some fail.
+        auto scene = [] {
+            Scene s(64, 48, 0x2222, 0);
+            for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 64; ++x)
+                    s.depth.Row16(y)[x] = HandDepth(680 + (x * 7 + y * 3) % 40);
+            return s;
+        };
+        Scene fast = scene(), general = scene();
+        RasterState st;
+        st.zEnable = true;
+        st.zWrite = true;
+        st.zFunc = c.func;
+        st.colorKey = true;
+        st.texture = tex.t;
+        st.alphaBlend = c.blended;
+        st.srcBlend = plat::BlendFactor::SrcAlpha;
+        st.destBlend = plat::BlendFactor::InvSrcAlpha;
+        st.alphaTest = c.blended;
+        st.alphaFunc = CompareFunc::NotEqual;
+        ASSERT_TRUE(plat::DrawPrimitive(fast.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+        st.colorOp = plat::TextureOp::Modulate;
+        st.colorArg2 = plat::TextureArg::TFactor;
+        ASSERT_TRUE(plat::DrawPrimitive(general.target, st, PrimitiveType::TriangleList, list.data(), 6));
+        int differences = 0, written = 0;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                differences += fast.C(x, y) != general.C(x, y) || fast.Z(x, y) != general.Z(x, y);
+                written += fast.C(x, y) != 0x2222;
+            }
+        EXPECT_EQ(differences, 0);
+        EXPECT_GT(written, 50);
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(RasterDepth, EveryCompareFunctionOnEveryPath)
+{
+    // The stored depth against a quad nearer, equal and farther, through the direct sprite path
+    // (textured, opaque), the translucent path and the general one (no texture).
+    TextureRef tex(Make4444(std::vector<std::uint16_t>(16 * 16, 0xFFFF), 16, 16, true));
+    struct Func {
+        CompareFunc f;
+        bool nearer, equal, farther;
+    };
+    const Func funcs[] = {
+        {CompareFunc::Never, false, false, false},   {CompareFunc::Less, true, false, false},
+        {CompareFunc::Equal, false, true, false},    {CompareFunc::LessEqual, true, true, false},
+        {CompareFunc::Greater, false, false, true},  {CompareFunc::NotEqual, true, false, true},
+        {CompareFunc::GreaterEqual, false, true, true}, {CompareFunc::Always, true, true, true},
+    };
+    for (int path = 0; path < 3; ++path)
+        for (const Func& f : funcs)
+            for (double value : {801.0, 800.0, 799.0}) { // nearer, equal, farther than 800
+                Scene s(16, 2, 0, HandDepth(800));
+                RasterState st;
+                st.zEnable = true;
+                st.zWrite = false;
+                st.zFunc = f.f;
+                st.texture = path < 2 ? tex.t : nullptr;
+                st.alphaBlend = path == 1;
+                st.srcBlend = plat::BlendFactor::SrcAlpha;
+                st.destBlend = plat::BlendFactor::InvSrcAlpha;
+                auto q = Quad(0, 0, 16, 2, GameZ(value), GameZ(value));
+                ASSERT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+                const bool expected = value > 800 ? f.nearer : (value == 800 ? f.equal : f.farther);
+                for (int x = 0; x < 16; ++x)
+                    ASSERT_EQ(s.C(x, 1), expected ? 0xFFFF : 0)
+                        << "path " << path << " func " << static_cast<int>(f.f) << " value " << value << " x " << x;
+            }
+}
+
+TEST(RasterStages, DestColorSourceFactorOfTheLandscapeFilter)
+{
+    // SRCBLEND DESTCOLOR, DESTBLEND INVSRCALPHA, ADDSMOOTH of texel and diffuse.
+    TextureRef tex(Make4444({0x8421}, 1, 1, false)); // (0x88, 0x44, 0x22, 0x11)
+    const std::uint16_t dst = To565(160, 80, 40);
+    Scene s(1, 1, dst);
+    RasterState st;
+    st.texture = tex.t;
+    st.colorOp = plat::TextureOp::AddSmooth;
+    st.alphaBlend = true;
+    st.srcBlend = plat::BlendFactor::DestColor;
+    st.destBlend = plat::BlendFactor::InvSrcAlpha;
+    auto q = Quad(0, 0, 1, 1, 0, 0, 0xFF404040u);
+    ASSERT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+    auto mul = [](std::uint32_t a, std::uint32_t b) { return (a * b + 127) / 255; };
+    auto smooth = [&](std::uint32_t t) { return std::min<std::uint32_t>(255, t + 0x40 - mul(t, 0x40)); };
+    const std::uint32_t d[3] = {(20u << 3) | (20u >> 2), (20u << 2) | (20u >> 4), (5u << 3) | (5u >> 2)};
+    const std::uint32_t src[3] = {smooth(0x44), smooth(0x22), smooth(0x11)};
+    const std::uint32_t a = 0x88; // the texel's alpha, selected by the default alpha operation
+    std::uint32_t out[3];
+    for (int i = 0; i < 3; ++i)
+        out[i] = std::min<std::uint32_t>(255, (src[i] * d[i] + d[i] * (255 - a)) / 255);
+    EXPECT_EQ(s.C(0, 0), To565(out[0], out[1], out[2]));
+}
+
+} // namespace
+
+namespace {
+
+TEST(RasterTexture, RefilledTextureDrawsItsNewPixelsOnEveryPath)
+{
+    // A texture drawn once, then refilled through a lock and through Fill, then given a key that
+    // matches its new pixels: each draw shows the texture as it is now, on the direct sprite path
+    // (opaque, depth tested) and on the general one.
+    TextureRef tex(Make4444(std::vector<std::uint16_t>(8 * 8, 0xF00F), 8, 8, false));
+    auto draw = [&](bool direct) {
+        Scene s(8, 8, 0x1111, 0xFFFF);
+        RasterState st;
+        st.zEnable = direct;
+        st.colorKey = true;
+        st.texture = tex.t;
+        auto q = Quad(0, 0, 8, 8, 0.5f, 0.5f);
+        EXPECT_TRUE(plat::DrawPrimitive(s.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
+        return s.C(3, 3);
+    };
+    for (bool direct : {true, false}) {
+        EXPECT_EQ(draw(direct), 0x001F);
+        plat::TextureLock lock;
+        ASSERT_TRUE(tex.t->Lock(lock));
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                reinterpret_cast<std::uint16_t*>(lock.bits + y * lock.pitch)[x] = 0xFF00;
+        tex.t->Unlock();
+        EXPECT_EQ(draw(direct), 0xF800);
+        tex.t->Fill(0xF0F0);
+        EXPECT_EQ(draw(direct), 0x07E0);
+        tex.t->SetColorKey(0xF0F0);
+        EXPECT_EQ(draw(direct), 0x1111);
+        tex.t->ClearColorKey();
+        tex.t->Fill(0xF00F);
+    }
 }
 
 } // namespace
