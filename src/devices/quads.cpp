@@ -181,12 +181,25 @@ bool DrawQuad2D(plat::Texture* texture, float x, float y, float width, float hei
     return DrawTexturedStrip(texture, q);
 }
 
+namespace {
+// Corner coordinates are worked out in 64 bits so that centres anywhere in the int range cannot
+// overflow; the result is only turned into floats.
+struct CornerBox {
+    std::int64_t left, top, right, bottom;
+};
+CornerBox BoxAround(int x, int y, const TSpriteFrame& frame)
+{
+    const std::int64_t left = static_cast<std::int64_t>(x) - frame.width / 2;
+    const std::int64_t top = static_cast<std::int64_t>(y) - frame.height / 2;
+    return {left, top, left + frame.width, top + frame.height};
+}
+} // namespace
+
 void SetSpriteCorners(int x, int y, const TSpriteFrame& frame, TSpriteCorners& corners)
 {
-    const int left = x - frame.width / 2, top = y - frame.height / 2;
-    const int right = left + frame.width, bottom = top + frame.height;
-    const int xs[4] = {left, right, left, right};
-    const int ys[4] = {top, top, bottom, bottom};
+    const auto [left, top, right, bottom] = BoxAround(x, y, frame);
+    const std::int64_t xs[4] = {left, right, left, right};
+    const std::int64_t ys[4] = {top, top, bottom, bottom};
     for (int i = 0; i < 4; ++i) {
         corners[i].x = static_cast<float>(xs[i]);
         corners[i].y = static_cast<float>(ys[i]);
@@ -196,8 +209,7 @@ void SetSpriteCorners(int x, int y, const TSpriteFrame& frame, TSpriteCorners& c
 
 void SetSpriteCornersUpright(int x, int y, const TSpriteFrame& frame, TSpriteCorners& corners)
 {
-    const int left = x - frame.width / 2, top = y - frame.height / 2;
-    const int right = left + frame.width, bottom = top + frame.height;
+    const auto [left, top, right, bottom] = BoxAround(x, y, frame);
     const float hLeft = static_cast<float>(GetLandHeight(static_cast<float>(left), static_cast<float>(bottom)));
     const float hRight = static_cast<float>(GetLandHeight(static_cast<float>(right), static_cast<float>(bottom)));
     corners[0] = {static_cast<float>(left), static_cast<float>(top), hLeft};

@@ -262,10 +262,9 @@ void SetSoundDistances()
 
 bool IniDirectSound(void* hWnd)
 {
-    // Sound stays off unless the start succeeds; the player's setting in the settings file is
-    // left as it is, so a machine without audio this time does not lose it for good.
-    const std::uint8_t soundOn = g_bSoundOn;
-    g_bSoundOn = 0;
+    // Without a sound manager nothing plays for this run; the player's setting (g_bSoundOn) is
+    // left as it is, so a machine without audio this time does not lose it when the settings are
+    // saved later.
     ClearSlotTable();
     delete g_pSoundManager;
     g_pSoundManager = new TSoundManager(hWnd);
@@ -277,7 +276,6 @@ bool IniDirectSound(void* hWnd)
     }
     g_SoundFrameCounter = 0;
     g_AmbienceTime = g_SoundClock() - kAmbienceStartOffset;
-    g_bSoundOn = soundOn;
     return true;
 }
 
@@ -543,7 +541,7 @@ std::uint8_t StartSound(std::uint8_t category, std::uint16_t id, std::uint8_t su
 
 void PlaySoundEvent(std::uint8_t category, const void* object, std::uint8_t subKind, std::uint8_t priority)
 {
-    if (g_bSoundOn != 1)
+    if (g_bSoundOn != 1 || !g_pSoundManager)
         return;
     if (priority == 0)
         priority = 1;

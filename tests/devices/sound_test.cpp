@@ -9,6 +9,7 @@
 
 #include "core/error_log.h"
 #include "core/settings.h"
+#include "platform/text.h"
 #include "devices/display.h"
 #include "map/map_file.h"
 #include "map/map_view.h"
@@ -467,14 +468,19 @@ TEST(SoundStart, AFailedStartLeavesSoundOffForThisRunOnly)
     g_bSoundOn = 1;
     EXPECT_FALSE(IniDirectSound(nullptr));
     EXPECT_EQ(g_pSoundManager, nullptr);
-    EXPECT_EQ(g_bSoundOn, 0);
     const TSoundPoint p{0, 0};
     PlaySoundEvent(SOUND_BLAST, &p, 0, 3);
     UpdateSounds();
     StopAllSounds();
     RestoreWaveVolume();
-    // Nothing was written into the game folder (the settings file keeps the player's choice).
+    // Nothing was written into the game folder, and a later save keeps the player's choice.
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+    EXPECT_EQ(g_bSoundOn, 1);
+    const std::string settings = MakeGameInfoText();
+    const std::string item = plat::Utf8ToCp1251("{Звук в игре 1-да 0-нет}") + std::string(14, '\t');
+    const std::size_t at = settings.find(item);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(settings.substr(at + item.size(), 3), "1\r\n");
     plat::SetAudioBackend(plat::AudioBackend::Device);
     plat::SetGameRoot(".");
     g_bSoundOn = 1;

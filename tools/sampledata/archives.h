@@ -8,7 +8,9 @@
 namespace sampledata {
 
 struct LesSource {
-    std::string name; // stored as given (the game looks names up in lower case); cut to 31 characters
+    // Stored exactly as given and cut to 31 characters. The game lower-cases the name it looks for,
+    // so an entry meant to be found by name must be written in lower case.
+    std::string name;
     std::uint16_t id = 0;
     std::vector<std::uint8_t> data;
 };
