@@ -7,10 +7,12 @@
 #include "devices/mouse.h"
 #include "devices/sound.h"
 
-// Until the game screen is drawn, a frame shows the back buffer as it is.
+// Until the game screen is drawn, a frame is an empty screen with the cursor.
 void RenderFrame()
 {
     UpdateSounds();
+    if (g_pDDSBack)
+        FillSurface(g_pDDSBack, 0);
     PresentFrame();
 }
 
