@@ -3,21 +3,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "devices/mouse.h"
 #include "images.h"
 #include "sample_data.h"
 
 namespace sampledata {
 
-const char* const kCursorFiles[kCursorPictureCount] = {
-    "Data\\Misc\\Cursors\\Cursor_Default.bmp",
-    "Data\\Misc\\Cursors\\Cursor_Patrol.bmp",
-    "Data\\Misc\\Cursors\\Cursor_Build.bmp",
-    "Data\\Misc\\Cursors\\Way_point2.bmp",
-    "Data\\Misc\\Cursors\\Cursor_Attack.bmp",
-    "Data\\Misc\\Cursors\\Cursor_AttackPoint.bmp",
-    "Data\\Misc\\Cursors\\Cursor_Food.bmp",
-    "Data\\Misc\\Cursors\\Cursor_GoIntoHouse.bmp",
-};
 
 namespace {
 
@@ -169,7 +160,8 @@ bool WriteCursors(const std::string& outDir)
 {
     for (int i = 0; i < kCursorPictureCount; ++i) {
         const auto bmp = MakeBmp24(kCursorSize, kCursorSize, CursorPixels(i));
-        if (!WriteFileBytes(outDir, kCursorFiles[i], bmp.data(), bmp.size()))
+        // The game's own table names the files, so the two can never drift apart.
+        if (!WriteFileBytes(outDir, g_CursorPaths[i], bmp.data(), bmp.size()))
             return false;
     }
     for (int n = 1; n <= kFlagFrameCount; ++n) {

@@ -12,9 +12,6 @@ constexpr int kCursorPictureCount = 8;
 constexpr int kFlagFrameSize = 32;
 constexpr int kFlagFrameCount = 8;
 
-// Game paths of the eight cursor pictures, in the game's cursor order.
-extern const char* const kCursorFiles[kCursorPictureCount];
-
 // Cursor picture index (0..7) as 0x00RRGGBB pixels, top row first; magenta is transparent.
 std::vector<std::uint32_t> CursorPixels(int index);
 // Game paths of flag frame n (1..8): the cloth and the staff.
