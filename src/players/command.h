@@ -2,6 +2,8 @@
 // The command record: the form in which an order waits in a player's queue and is executed.
 #include <cstdint>
 
+#include "platform/threads.h"
+
 struct THeapItem {
     std::uint8_t kind = 0;            // 0 made locally, 1 outgoing message wrapper, 2 received
     std::uint32_t cikl = 0;           // cycle at which the record may execute
@@ -26,3 +28,8 @@ struct THeapItem {
 
 // A new local record for the current cycle; the caller owns it until it is queued.
 THeapItem* NewCommand(std::uint16_t commandClass, std::uint8_t id, float x, float y);
+
+// Guards every player's command queue and the global queue. An object that lives from static
+// initialisation on, so it exists before any thread (the mouse thread, the network threads) that
+// takes it; taken inside g_InputLock, never the other way round.
+extern plat::CriticalSection g_HeapLock;

@@ -8,9 +8,12 @@
 std::uint8_t MyPlayer = 0;
 TStrateg* MyStrateg = nullptr;
 
+plat::CriticalSection g_HeapLock;
+
 // No queue exists yet: the record is dropped.
 void TStrateg::AddCommand(THeapItem* item)
 {
+    std::lock_guard lock(g_HeapLock);
     delete item;
 }
 
