@@ -23,7 +23,7 @@ read -r -a targets < "$build/fuzz_targets.txt" || true
 for target in "${targets[@]}"; do
   [ -n "$target" ] || continue
   echo "fuzzing $target for ${fuzz_seconds}s"
-  (cd "$build/fuzz" && "./$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 >"$target.log" 2>&1) \
+  (cd "$build/fuzz" && "./$target" -seed=1 -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 >"$target.log" 2>&1) \
     || { echo "fuzz target $target failed:"; tail -n 60 "$build/fuzz/$target.log"; exit 1; }
 done
 echo "all tests and fuzz targets passed"
