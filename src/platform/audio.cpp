@@ -78,6 +78,15 @@ void Unregister(Mixer& m, VoiceState* v)
     v->registered = false;
 }
 
+// Stops a voice and takes it off the mixer's list (buffers and streams alike).
+void Silence(VoiceState* v)
+{
+    Mixer& m = TheMixer();
+    std::lock_guard lock(m.mutex);
+    v->playing = false;
+    Unregister(m, v);
+}
+
 StereoGain VoiceGain(const VoiceState& v, const ListenerParams& listener)
 {
     StereoGain g;
@@ -443,10 +452,7 @@ AudioBuffer::AudioBuffer(std::shared_ptr<VoiceState> voice) : m_Voice(std::move(
 
 AudioBuffer::~AudioBuffer()
 {
-    Mixer& m = TheMixer();
-    std::lock_guard lock(m.mutex);
-    m_Voice->playing = false;
-    Unregister(m, m_Voice.get());
+    Silence(m_Voice.get());
 }
 
 std::unique_ptr<AudioBuffer> AudioBuffer::Create(const PcmFormat& format, std::uint32_t bytes, bool with3D)
@@ -503,10 +509,7 @@ bool AudioBuffer::Play(bool loop)
 
 bool AudioBuffer::Stop()
 {
-    Mixer& m = TheMixer();
-    std::lock_guard lock(m.mutex);
-    m_Voice->playing = false;
-    Unregister(m, m_Voice.get());
+    Silence(m_Voice.get());
     return true;
 }
 
@@ -635,10 +638,7 @@ AudioStream::AudioStream(std::shared_ptr<VoiceState> voice) : m_Voice(std::move(
 
 AudioStream::~AudioStream()
 {
-    Mixer& m = TheMixer();
-    std::lock_guard lock(m.mutex);
-    m_Voice->playing = false;
-    Unregister(m, m_Voice.get());
+    Silence(m_Voice.get());
 }
 
 std::unique_ptr<AudioStream> AudioStream::Open(std::shared_ptr<PcmSource> source)
@@ -666,10 +666,7 @@ void AudioStream::Play()
 
 void AudioStream::Stop()
 {
-    Mixer& m = TheMixer();
-    std::lock_guard lock(m.mutex);
-    m_Voice->playing = false;
-    Unregister(m, m_Voice.get());
+    Silence(m_Voice.get());
 }
 
 bool AudioStream::IsPlaying() const
