@@ -104,7 +104,6 @@ void CountTestFrames()
 TAppServices DefaultAppServices()
 {
     TAppServices s;
-    const auto nothing = [] {};
 
     s.ParseCommandLine = ::ParseCommandLine;
     s.IsAnotherCopyRunning = [] { return !plat::AcquireSingleInstance(kWindowClass, kWindowTitle); };
@@ -218,21 +217,4 @@ TAppServices DefaultAppServices()
     s.Sleep = plat::SleepMs;
     s.LocalPlayer = [] { return static_cast<int>(MyPlayer); };
     return s;
-}
-
-void DrawNumber(plat::Surface* surface, int x, int y, int value)
-{
-    if (!surface)
-        return;
-    DrawSurfaceText(surface, x, y, plat::Utf8ToUtf16(std::to_string(value)));
-}
-
-void DrawNumberColored(plat::Surface* surface, int x, int y, int value, std::uint32_t colour)
-{
-    if (!surface)
-        return;
-    const std::uint32_t previous = g_TextColor;
-    g_TextColor = colour;
-    DrawTextWithBackground(surface, x, y, plat::Utf8ToUtf16(std::to_string(value)), true);
-    g_TextColor = previous;
 }

@@ -1,10 +1,12 @@
 #include "core/command_line.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/app_state.h"
+#include "core/error_log.h"
 #include "platform/window.h"
 #include "platform/text.h"
 
@@ -124,8 +126,15 @@ bool ParseCommandLine(const char* text)
     g_pNetStart = new TNetStartInfo;
     g_pNetStart->mode = host ? 0 : 1;
     g_pNetStart->port = DEFAULT_NET_PORT;
-    if (const Pair* port = FindPair(pairs, "port"))
-        g_pNetStart->port = static_cast<std::uint16_t>(std::strtoul(port->value.c_str(), nullptr, 10));
+    if (const Pair* port = FindPair(pairs, "port")) {
+        // A port that is not a number of 1..65535 would otherwise wrap round to some other port.
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(port->value.c_str(), &end, 10);
+        if (end != port->value.c_str() && *end == 0 && value >= 1 && value <= 65535)
+            g_pNetStart->port = static_cast<std::uint16_t>(value);
+        else
+            ReportError2("Wrong port in command line, the default is used: ", port->value);
+    }
     g_pNetStart->name = plat::Cp1251ToUtf16(name->value);
     if (g_pNetStart->mode == 1)
         plat::CopyW(g_pNetStart->address, 280, plat::Cp1251ToUtf16(connect ? connect->value : join->value));

@@ -1,12 +1,16 @@
 #include "core/game_main.h"
 
+#include <string>
+
 #include "core/command_line.h"
 #include "core/error_log.h"
 #include "core/frame_rules.h"
 #include "core/settings.h"
 #include "core/app_state.h"
+#include "devices/display.h"
 #include "platform/events.h"
 #include "platform/messages.h"
+#include "platform/text.h"
 
 std::uint8_t g_bEditorMode = 0;
 std::uint8_t g_bPaused = 0;
@@ -327,4 +331,21 @@ void GameFrame()
     g_ScrollFlag = 0;
     g_Fps = MeasureFramesPerSecond();
     StartTimer();
+}
+
+void DrawNumber(plat::Surface* surface, int x, int y, int value)
+{
+    if (!surface)
+        return;
+    DrawSurfaceText(surface, x, y, plat::Utf8ToUtf16(std::to_string(value)));
+}
+
+void DrawNumberColored(plat::Surface* surface, int x, int y, int value, std::uint32_t colour)
+{
+    if (!surface)
+        return;
+    const std::uint32_t previous = g_TextColor;
+    g_TextColor = colour;
+    DrawTextWithBackground(surface, x, y, plat::Utf8ToUtf16(std::to_string(value)), true);
+    g_TextColor = previous;
 }

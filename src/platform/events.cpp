@@ -53,7 +53,7 @@ Uint32 TimerCallback(Uint32 interval, void* param)
 
 } // namespace
 
-std::uint32_t VirtualKeyFromScancode(int scancode, int keycode)
+std::uint32_t VirtualKeyFromScancode(int scancode)
 {
     // Letters and digits by position, as the system's codes do on every layout.
     if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
@@ -109,7 +109,6 @@ std::uint32_t VirtualKeyFromScancode(int scancode, int keycode)
     case SDL_SCANCODE_APOSTROPHE: return 0xDE;
     default: break;
     }
-    (void)keycode;
     return 0;
 }
 
@@ -143,7 +142,7 @@ int PumpEvents()
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             const bool up = e.type == SDL_KEYUP;
-            const std::uint32_t vk = VirtualKeyFromScancode(e.key.keysym.scancode, e.key.keysym.sym);
+            const std::uint32_t vk = VirtualKeyFromScancode(e.key.keysym.scancode);
             if (vk == 0)
                 break;
             g_KeyHeld[vk & 0xFF] = !up;

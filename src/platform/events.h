@@ -32,8 +32,8 @@ int PumpEvents();
 using MouseEventSink = void (*)(const void* event);
 void SetMouseEventSink(MouseEventSink sink);
 
-// The virtual-key code of a key event; 0 for keys the game has no code for.
-std::uint32_t VirtualKeyFromScancode(int scancode, int keycode);
+// The virtual-key code of a key (by its position); 0 for keys the game has no code for.
+std::uint32_t VirtualKeyFromScancode(int scancode);
 
 // Like the system's key-state query: bit 15 set while the key is held.
 std::int16_t GetKeyState(std::uint32_t virtualKey);

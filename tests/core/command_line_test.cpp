@@ -112,6 +112,12 @@ TEST_F(CommandLine, NetworkStart)
     EXPECT_EQ(g_pNetStart->port, 3000);
     EXPECT_EQ(g_pNetStart->name, u"Иван");
     EXPECT_EQ(g_pNetStart->address[0], 0);
+
+    for (const char* badPort : {"+host x +name a +port 70000", "+host x +name a +port 12ab", "+host x +name a +port 0"}) {
+        ResetCommandLine();
+        ASSERT_TRUE(ParseCommandLine(badPort)) << badPort;
+        EXPECT_EQ(g_pNetStart->port, DEFAULT_NET_PORT) << badPort;
+    }
 }
 
 TEST_F(CommandLine, IniWinsOverTheNetworkOptions)

@@ -10,6 +10,7 @@
 #include "core/command_line.h"
 #include "core/error_log.h"
 #include "core/settings.h"
+#include "devices/display.h"
 #include "platform/events.h"
 #include "platform/messages.h"
 #include "test_support.h"
@@ -311,4 +312,29 @@ TEST_F(AppLife, QuitRequestRunsShutdown)
     g_bQuitRequest = 1;
     EXPECT_EQ(RunMainLoop(), 0);
     EXPECT_TRUE(rec.Has("FreeLesSlots"));
+}
+
+TEST(DrawNumbers, DrawDigitsAndIgnoreANullSurface)
+{
+    ASSERT_TRUE(DirectDrawInit(nullptr, 0));
+    DrawNumber(nullptr, 0, 0, 5);
+    DrawNumberColored(nullptr, 0, 0, 5, 0xFFFFFF);
+    const auto lit = [] {
+        int n = 0;
+        const plat::PixelBuffer& p = g_pDDSBack->Pixels();
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 80; ++x)
+                n += p.Row16(y)[x] != 0;
+        return n;
+    };
+    FillSurface(g_pDDSBack, 0);
+    DrawNumber(g_pDDSBack, 2, 2, -123);
+    const int plain = lit();
+    EXPECT_GT(plain, 0);
+    const std::uint32_t before = g_TextColor;
+    FillSurface(g_pDDSBack, 0);
+    DrawNumberColored(g_pDDSBack, 2, 2, -123, 0x0000FF);
+    EXPECT_GT(lit(), 0);
+    EXPECT_EQ(g_TextColor, before); // the surface text colour is left as it was
+    DirectDrawFree();
 }

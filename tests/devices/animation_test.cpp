@@ -40,23 +40,8 @@ std::vector<AnimationFrame> SolidFrames(int count, int width, int height)
     return frames;
 }
 
-class Animation : public DeviceTest {
+class Animation : public SpriteDrawTest {
 protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        saved = g_SpriteQuadTemplate;
-        for (TScreenVertex& v : g_SpriteQuadTemplate)
-            v.diffuse = 0xFFFFFFFFu;
-        g_ViewPixelX = g_ViewPixelY = 0;
-        FillSurface(g_pDDSBack, 0);
-    }
-    void TearDown() override
-    {
-        g_SpriteQuadTemplate = saved;
-        g_ViewPixelX = g_ViewPixelY = 0;
-        DeviceTest::TearDown();
-    }
 
     std::string WritePack(const std::string& name, const std::vector<sampledata::LesSource>& entries)
     {
@@ -73,7 +58,6 @@ protected:
         return n;
     }
 
-    TScreenQuad saved;
 };
 
 } // namespace

@@ -8,6 +8,8 @@
 #include "core/error_log.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
+#include "devices/quads.h"
+#include "map/map_view.h"
 #include "test_support.h"
 
 class DeviceTest : public ::testing::Test {
@@ -33,4 +35,29 @@ protected:
     }
 
     testsupport::TempDir dir;
+};
+
+// The back buffer cleared, the view at the origin and the quad template lit white, so that drawn
+// sprites show their texels unchanged; all put back after.
+class SpriteDrawTest : public DeviceTest {
+protected:
+    void SetUp() override
+    {
+        DeviceTest::SetUp();
+        saved = g_SpriteQuadTemplate;
+        for (TScreenVertex& v : g_SpriteQuadTemplate)
+            v.diffuse = 0xFFFFFFFFu;
+        g_ViewPixelX = g_ViewPixelY = 0;
+        g_ViewDepthBase = 0;
+        FillSurface(g_pDDSBack, 0);
+    }
+    void TearDown() override
+    {
+        g_SpriteQuadTemplate = saved;
+        g_ViewPixelX = g_ViewPixelY = 0;
+        g_ViewDepthBase = 0;
+        DeviceTest::TearDown();
+    }
+
+    TScreenQuad saved;
 };

@@ -36,28 +36,15 @@ std::vector<std::uint8_t> Bytes(const std::vector<std::uint16_t>& px)
     return out;
 }
 
-// The back buffer cleared, the view at the origin, the quad template lit white; all put back after.
-class Quads : public DeviceTest {
+// The digits texture a test loads is released after it.
+class Quads : public SpriteDrawTest {
 protected:
-    void SetUp() override
-    {
-        DeviceTest::SetUp();
-        saved = g_SpriteQuadTemplate;
-        for (TScreenVertex& v : g_SpriteQuadTemplate)
-            v.diffuse = 0xFFFFFFFFu;
-        g_ViewPixelX = g_ViewPixelY = 0;
-        g_ViewDepthBase = 0;
-        FillSurface(g_pDDSBack, 0);
-    }
     void TearDown() override
     {
-        g_SpriteQuadTemplate = saved;
-        g_ViewPixelX = g_ViewPixelY = 0;
-        g_ViewDepthBase = 0;
         if (g_pDigitsTexture)
             g_pDigitsTexture->Release();
         g_pDigitsTexture = nullptr;
-        DeviceTest::TearDown();
+        SpriteDrawTest::TearDown();
     }
     std::uint16_t Pixel(int x, int y) const { return g_pDDSBack->Pixels().Row16(y)[x]; }
     std::uint16_t Depth(int x, int y) const { return g_pZBuffer->Pixels().Row16(y)[x]; }
@@ -76,7 +63,6 @@ protected:
         return n;
     }
 
-    TScreenQuad saved;
 };
 
 struct TextureRelease {
