@@ -68,6 +68,10 @@ bool InitApp()
     for (int i = 0; i < 4; ++i) {
         const TFontEntry e = fonts.GetEntry(i);
         *slots[i] = plat::CreateFont({plat::Cp1251ToUtf8(e.name), e.height, weights[i], e.charset, false});
+        // A height the face cannot take (logged by CreateFont) falls back to the list's default.
+        if (!*slots[i])
+            *slots[i] = plat::CreateFont(
+                {plat::Cp1251ToUtf8(e.name), TFontList::kDefaultHeight, weights[i], e.charset, false});
     }
     g_hPen = plat::Pen{plat::kPenSolid, 2, 0x2828C8};
     SetSurfaceTextFont(g_hFont0, 0x99F7FF);
@@ -131,7 +135,11 @@ TAppServices DefaultAppServices()
     s.JoinGameFromCommandLine = [](const std::u16string& name, const std::u16string& address, std::uint16_t port) {
         return ::JoinGameFromCommandLine(name, address, port, 1);
     };
-    s.MakeMainMenu = [] { ::MakeMenu(0, &g_MainMenuWindow); };
+    s.MakeMainMenu = [] {
+        // The menu writes its slot; the mouse thread tests the slot under the same lock.
+        std::lock_guard lock(g_InputLock);
+        ::MakeMenu(0, &g_MainMenuWindow);
+    };
 
     s.IsLoaderIdle = [] { return g_Loader.IsIdle(); };
     s.StopLoader = [] {
@@ -142,6 +150,7 @@ TAppServices DefaultAppServices()
     s.ParticlesFree = ::ParticlesFree;
     s.UnitDone = ::UnitDone;
     s.CloseMainMenuWindow = [] {
+        std::lock_guard lock(g_InputLock);
         ::CloseWindow(g_MainMenuWindow);
         g_MainMenuWindow = nullptr;
     };

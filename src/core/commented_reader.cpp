@@ -51,9 +51,9 @@ bool ReadValueWord(TIfStreamMemory& in, char* buffer, std::size_t capacity)
     if (!NextWord(in, buffer, capacity, last))
         return false;
     while (buffer[0] == '{') {
-        // The comment ends with the first word that ends (or begins) with a closing brace; the
-        // opening word may close it at once.
-        while (last != '}' && buffer[0] != '}') {
+        // The comment ends with the first word that ends with a closing brace; the opening word
+        // may close it at once.
+        while (last != '}') {
             if (!NextWord(in, buffer, capacity, last))
                 return false;
         }

@@ -1,5 +1,6 @@
 #include "core/game_main.h"
 
+#include <mutex>
 #include <string>
 
 #include "core/command_line.h"
@@ -7,13 +8,14 @@
 #include "core/frame_rules.h"
 #include "core/settings.h"
 #include "core/app_state.h"
+#include "devices/cursor_state.h"
 #include "devices/display.h"
 #include "platform/events.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 
 std::uint8_t g_bEditorMode = 0;
-std::uint8_t g_bPaused = 0;
+std::atomic<std::uint8_t> g_bPaused{0};
 std::uint8_t g_ScrollFlag = 0;
 std::uint32_t g_LastFrameTick = 0;
 float g_Fps = 0;
@@ -189,8 +191,22 @@ int StartUp(const char* commandLine)
 
 int KorvelaMain(const char* commandLine)
 {
-    const int code = StartUp(commandLine);
-    return code >= 0 ? code : RunMainLoop();
+    int code = StartUp(commandLine);
+    if (code < 0)
+        code = RunMainLoop();
+    StopThreadsAndAudio();
+    return code;
+}
+
+void StopThreadsAndAudio()
+{
+    // Static destructors run in no fixed order, and a thread still running then may touch what
+    // is already gone. Each step does nothing when its part was never started or is stopped.
+    auto& s = AppServices();
+    s.StopLoader();
+    s.DirectInputFree();
+    s.FreeDirectMedia();
+    s.RestoreWaveVolume();
 }
 
 int RunMainLoop()
@@ -296,8 +312,14 @@ void GameFrame()
                 g_ScrollFlag = 1;
             }
         }
-        if (!s.MenuWindowOpen() && g_MiniMapClick) {
-            g_MiniMapClick = 0;
+        bool miniMapClick = false;
+        {
+            std::lock_guard lock(g_InputLock);
+            miniMapClick = g_MiniMapClick != 0 && !s.MenuWindowOpen();
+            if (miniMapClick)
+                g_MiniMapClick = 0;
+        }
+        if (miniMapClick) {
             std::int32_t x = 0, y = 0;
             s.MousePosition(x, y);
             if (s.IsPointInMiniMap(x, y))

@@ -1,6 +1,7 @@
 #pragma once
 // The process's life: start-up in its fixed order, the message loop, the window procedure, the
 // frame driver and shutdown in the reverse order.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -8,12 +9,15 @@
 #include "platform/surface.h"
 
 extern std::uint8_t g_bEditorMode;
-extern std::uint8_t g_bPaused;
+// Atomic: the mouse thread tests it.
+extern std::atomic<std::uint8_t> g_bPaused;
 extern std::uint8_t g_ScrollFlag;    // 0 none, 1 mouse at an edge, 2 scrolling keys, 10 centring
 extern std::uint32_t g_LastFrameTick;
 extern float g_Fps;
 extern std::uint8_t g_ShiftDown[8];
 extern std::uint8_t g_CtrlDown[8];
+// A minimap click left for the next frame. Under g_InputLock: the frame tests and clears it in one
+// section.
 extern std::uint8_t g_MiniMapClick;
 
 // Every service of another module that start-up, the loop, the window procedure and the frame
@@ -117,6 +121,10 @@ int KorvelaMain(const char* commandLine);
 int StartUp(const char* commandLine);
 int RunMainLoop();
 void ShutdownApp();
+// Stops the loader and mouse threads, the films and the sound and music devices; every way out of
+// KorvelaMain runs it (after ShutdownApp, or in its place when start-up failed or the window was
+// destroyed).
+void StopThreadsAndAudio();
 
 std::intptr_t WindowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 void GameFrame();

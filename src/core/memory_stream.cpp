@@ -202,7 +202,9 @@ bool TOfStreamMemory::Grow(std::int64_t end)
 
 std::int32_t TOfStreamMemory::Write(const void* source, std::int32_t count)
 {
-    if (!source || count <= 0)
+    // After a failed grow the stream holds a gap where the lost bytes belong: what follows would
+    // land at the wrong place, so nothing more is written until Free.
+    if (!source || count <= 0 || m_Failed)
         return 0;
     if (!Grow(static_cast<std::int64_t>(m_Pos) + count))
         return 0;
@@ -214,7 +216,7 @@ std::int32_t TOfStreamMemory::Write(const void* source, std::int32_t count)
 
 void TOfStreamMemory::Insert(std::int32_t position, const void* source, std::int32_t count)
 {
-    if (!source || count <= 0 || position < 0)
+    if (!source || count <= 0 || position < 0 || m_Failed)
         return;
     if (!Grow(static_cast<std::int64_t>(position) + count))
         return;

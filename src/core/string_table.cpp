@@ -95,29 +95,34 @@ int TResStrings::LoadFromBuffer(std::span<const std::uint8_t> bytes, const char*
         pos += 4;
         return n > 0;
     };
+    // A record too long to keep is skipped (its lengths say where the next one begins) and
+    // reported once per file, so one bad text does not lose every text after it.
+    bool reportedLong = false;
     for (;;) {
         std::int32_t keyLength = 0;
         std::int32_t textLength = 0;
         if (!readLength(keyLength))
             break;
-        if (keyLength > RES_MAX_KEY) {
-            ReportError2("String table key too long in ", m_FileName);
-            break;
-        }
         if (size - pos < 2 * static_cast<std::size_t>(keyLength))
             break;
-        std::u16string key = ReadUnits(bytes.data() + pos, keyLength);
+        const std::size_t keyAt = pos;
         pos += 2 * static_cast<std::size_t>(keyLength);
         if (!readLength(textLength))
             break;
-        if (textLength > RES_MAX_TEXT) {
-            ReportError2("String table text too long in ", m_FileName);
-            break;
-        }
         if (size - pos < 2 * static_cast<std::size_t>(textLength))
             break; // a truncated last record is dropped
-        std::u16string text = ReadUnits(bytes.data() + pos, textLength);
+        const std::size_t textAt = pos;
         pos += 2 * static_cast<std::size_t>(textLength);
+        if (keyLength > RES_MAX_KEY || textLength > RES_MAX_TEXT) {
+            if (!reportedLong)
+                ReportError2(keyLength > RES_MAX_KEY ? "String table key too long in "
+                                                     : "String table text too long in ",
+                             m_FileName);
+            reportedLong = true;
+            continue;
+        }
+        std::u16string key = ReadUnits(bytes.data() + keyAt, keyLength);
+        std::u16string text = ReadUnits(bytes.data() + textAt, textLength);
         auto it = m_Map.find(key);
         if (it != m_Map.end()) {
             if (errors)

@@ -241,9 +241,11 @@ std::vector<std::u16string> WrapTextToWidth(std::u16string_view text, int maxWid
                 }
             }
             extent = measurer->Measure(rest.substr(0, len));
+            // The height limit only stops a text that is still being cut to the width; a rest
+            // that fits is always placed.
+            if (y + extent.cy > maxHeight)
+                return lines;
         }
-        if (y + extent.cy > maxHeight)
-            return lines;
         lines.emplace_back(rest.substr(0, len));
         rest.remove_prefix(len);
         y += extent.cy;

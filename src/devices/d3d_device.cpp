@@ -5,6 +5,7 @@
 
 #include "core/error_log.h"
 #include "devices/display.h"
+#include "devices/loader_shared.h"
 
 TDirect3D* g_pD3D = nullptr;
 TD3DDevice* g_pD3DDevice = nullptr;
@@ -395,13 +396,13 @@ bool TextureFormatCallback(const TPixelFormatDesc& f, TTextureFormatsFound& foun
     if (!(f.flags & kPixelFlagAlpha))
         return true;
     if (f.bitCount == 16 && (f.alphaMask == 0x8000 || f.alphaMask == 0x0001)) {
-        g_TexFormat1555 = f;
+        found.format1555 = f;
         found.have1555 = true;
     } else if (f.bitCount == 16 && f.alphaMask == 0xF000) {
-        g_TexFormat4444 = f;
+        found.format4444 = f;
         found.have4444 = true;
     } else if (f.bitCount == 32 && f.alphaMask == 0xFF000000u) {
-        g_TexFormat8888 = f;
+        found.format8888 = f;
         found.have8888 = true;
     }
     return true;
@@ -474,11 +475,16 @@ bool Direct3DInit()
     g_pD3DDevice->SetRenderState(D3DState::AlphaFunc, static_cast<std::uint32_t>(plat::CompareFunc::NotEqual));
 
     // 7, 8. Texture formats: 1555 and 4444 are required, 8888 is optional.
-    g_TexFormat1555 = g_TexFormat4444 = g_TexFormat8888 = TPixelFormatDesc{};
+    // The loader thread reads the formats while it makes textures: they are found into locals and
+    // published once, so a device re-created with the same formats never passes through zero.
+    TTextureFormatsFound found;
+    if (!g_pD3D->Profile().textureFormats.empty())
+        g_pD3D->EnumTextureFormats([&](const TPixelFormatDesc& f) { return TextureFormatCallback(f, found); });
+    PublishLoaderShared(g_TexFormat1555, found.format1555);
+    PublishLoaderShared(g_TexFormat4444, found.format4444);
+    PublishLoaderShared(g_TexFormat8888, found.format8888);
     if (g_pD3D->Profile().textureFormats.empty())
         return false;
-    TTextureFormatsFound found;
-    g_pD3D->EnumTextureFormats([&](const TPixelFormatDesc& f) { return TextureFormatCallback(f, found); });
     if (!found.have1555) {
         ReportError("Pixel format 1555 not found!");
         return false;

@@ -190,6 +190,9 @@ void Direct3DFree();
 // (stop) once it has taken a format.
 bool ZBufferFormatCallback(const TPixelFormatDesc& format, TPixelFormatDesc& found, bool& haveFound);
 struct TTextureFormatsFound {
+    TPixelFormatDesc format1555{};
+    TPixelFormatDesc format4444{};
+    TPixelFormatDesc format8888{};
     bool have1555 = false;
     bool have4444 = false;
     bool have8888 = false;

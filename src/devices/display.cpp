@@ -8,6 +8,7 @@
 #include "core/app_state.h"
 #include "core/error_log.h"
 #include "devices/cursor_state.h"
+#include "devices/loader_shared.h"
 
 const TScreenModeInfo g_ScreenModes[SCREEN_MODE_COUNT] = {
     {1024, 768, 1024u * 768u * 8u},
@@ -65,6 +66,29 @@ void ReleaseSurfacesOnly()
     plat::ReleaseSurface(g_pDDSBuffer);
 }
 
+struct TChannelLayout {
+    std::uint8_t shift[3];
+    std::uint8_t bits[3];
+};
+
+// MakeColor16 runs on the loader thread too: each value is written only when it changes.
+void PublishChannelLayout(const TChannelLayout& layout)
+{
+    PublishLoaderShared(g_RedShift, layout.shift[0]);
+    PublishLoaderShared(g_GreenShift, layout.shift[1]);
+    PublishLoaderShared(g_BlueShift, layout.shift[2]);
+    PublishLoaderShared(g_RedBits, layout.bits[0]);
+    PublishLoaderShared(g_GreenBits, layout.bits[1]);
+    PublishLoaderShared(g_BlueBits, layout.bits[2]);
+}
+
+void SetScreenSize(int mode)
+{
+    std::lock_guard<plat::CriticalSection> lock(g_InputLock);
+    g_ScreenWidth = g_ScreenModes[mode].width;
+    g_ScreenHeight = g_ScreenModes[mode].height;
+}
+
 bool ApplyDisplayMode(int mode)
 {
     if (g_pDD && g_pDD->window && g_pDD->fullScreen)
@@ -96,8 +120,7 @@ bool DirectDrawInit(plat::Window* window, int mode)
         ReportError("DDSetVideoMode() FAILED");
         return false;
     }
-    g_ScreenWidth = g_ScreenModes[mode].width;
-    g_ScreenHeight = g_ScreenModes[mode].height;
+    SetScreenSize(mode);
     if (g_pDD->fullScreen && !ApplyDisplayMode(mode)) {
         g_bAppActive = 0;
         plat::ShowMessageBox("FatalError", "Cannot set display mode. Set 16 bit color mode and try again.");
@@ -125,10 +148,10 @@ bool DirectDrawInit(plat::Window* window, int mode)
 
     // Without the channel masks every colour made by MakeColor16 would be wrong, so a display whose
     // format cannot be read is not usable; the old channel layout must not outlive it either.
-    g_RedShift = g_GreenShift = g_BlueShift = 0;
-    g_RedBits = g_GreenBits = g_BlueBits = 0;
+    TChannelLayout layout{};
     if (!plat::GetPixelMasks(g_pDDSBack->Format(), g_DisplayPixelFormat) || !g_DisplayPixelFormat.red ||
         !g_DisplayPixelFormat.green || !g_DisplayPixelFormat.blue) {
+        PublishChannelLayout(layout);
         plat::DrawContext dc(g_pDDSPrimary);
         if (dc) {
             dc.SelectFont(g_TextFont);
@@ -140,9 +163,10 @@ bool DirectDrawInit(plat::Window* window, int mode)
         ReportError("Error reading of pixel format!");
         return false;
     }
-    MaskShiftAndBits(g_DisplayPixelFormat.red, g_RedShift, g_RedBits);
-    MaskShiftAndBits(g_DisplayPixelFormat.green, g_GreenShift, g_GreenBits);
-    MaskShiftAndBits(g_DisplayPixelFormat.blue, g_BlueShift, g_BlueBits);
+    MaskShiftAndBits(g_DisplayPixelFormat.red, layout.shift[0], layout.bits[0]);
+    MaskShiftAndBits(g_DisplayPixelFormat.green, layout.shift[1], layout.bits[1]);
+    MaskShiftAndBits(g_DisplayPixelFormat.blue, layout.shift[2], layout.bits[2]);
+    PublishChannelLayout(layout);
     return true;
 }
 
@@ -163,8 +187,7 @@ bool SetScreenMode(int mode)
         ReportError("Wrong ScreenMode!!!");
         return false;
     }
-    g_ScreenWidth = g_ScreenModes[mode].width;
-    g_ScreenHeight = g_ScreenModes[mode].height;
+    SetScreenSize(mode);
     if (g_pDD && g_pDD->fullScreen && !ApplyDisplayMode(mode)) {
         ReportError("SetDisplayMode() FAILED");
         return false;

@@ -31,6 +31,7 @@ extern plat::Surface* g_pDDSPrimary;
 extern plat::Surface* g_pDDSBack;
 extern plat::Surface* g_pDDSBuffer;
 extern std::uint8_t g_bWindowed;
+// Main thread writes under g_InputLock (the mouse thread clamps the cursor to them).
 extern std::uint16_t g_ScreenWidth;
 extern std::uint16_t g_ScreenHeight;
 // The mode the display is in (g_ScreenMode is the player's setting).

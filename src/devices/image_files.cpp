@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "core/archive.h"
 #include "core/error_log.h"
+#include "core/file_bytes.h"
 #include "core/memory_stream.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
@@ -17,18 +16,11 @@
 
 namespace {
 
-// Whole file through the path resolver; false without a message when it cannot be opened, as
-// every caller logs its own line.
+// Whole file through the path resolver; false without a message when it cannot be opened or is
+// a folder, as every caller logs its own line.
 bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes)
 {
-    bytes.clear();
-    if (!path)
-        return false;
-    std::ifstream in(plat::ResolvePath(path), std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return ReadGameFile(path, bytes);
 }
 
 // Header checks shared by files and in-memory images; the size checks come after these so that
@@ -572,12 +564,9 @@ bool CreateHalfSizeFrameTextures(std::span<const std::uint8_t> block, std::span<
                 ReportError("CreateHalfSizeFrameTextures: Lock() failed");
             }
         }
-        if (!ok) {
+        // One frame that cannot be made stays empty (it draws nothing); the others still serve.
+        if (!ok)
             ReleaseTexture(texture);
-            for (std::size_t k = 0; k < i; ++k)
-                ReleaseTexture(textures[k]);
-            return false;
-        }
         textures[i] = texture;
         headers[i] = {r.x, r.y, r.texWidth, r.texHeight, r.dataWidth, r.dataHeight};
     }

@@ -287,7 +287,8 @@ bool VideoWindowProc()
                 ResumeMusicAfterVideo();
             return false;
         }
-    } else if (!OpenListedVideo(g_VideoList.GetEntry(state - 1))) {
+    } else if (state - 1 >= g_VideoList.Count() || !OpenListedVideo(g_VideoList.GetEntry(state - 1))) {
+        // Past the list's end (a one-film list whose film would not play) the sequence is over.
         g_VideoState = 0;
         ResumeMusicAfterVideo();
         EndSequence();

@@ -5,7 +5,8 @@
 // The next view rebuild must be complete.
 extern std::uint8_t g_bMapViewDirty;
 
-// View origin in cells.
+// The view origin (cells and map pixels): main thread writes under g_InputLock (the mouse thread
+// reads it).
 extern std::uint16_t g_ViewX;
 extern std::uint16_t g_ViewY;
 // Screen origin in map pixels.
@@ -13,7 +14,7 @@ extern std::int32_t g_ViewPixelX;
 extern std::int32_t g_ViewPixelY;
 // Added to every depth value of the map; moves by 48 per vertical scroll step.
 extern std::int16_t g_ViewDepthBase;
-// The map pixel point under the mouse cursor.
+// The map pixel point under the mouse cursor. Under g_InputLock (the mouse thread writes it).
 extern std::int32_t g_CursorMapX;
 extern std::int32_t g_CursorMapY;
 

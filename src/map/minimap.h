@@ -2,8 +2,9 @@
 // The minimap in the bottom-right corner of the screen.
 #include <cstdint>
 
+// Shown flag and screen position of the minimap's left and top edges: main thread writes under
+// g_InputLock (the mouse thread reads them).
 extern std::uint8_t g_bMiniMapShown;
-// Screen position of the minimap's left and top edges.
 extern std::uint16_t g_MiniMapLeft;
 extern std::uint16_t g_MiniMapTop;
 

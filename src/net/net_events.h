@@ -1,9 +1,10 @@
 #pragma once
 // Network events on the main thread and the cycle gate.
+#include <atomic>
 #include <cstdint>
 
-// 0 single play, 1 network screens, 2 the lobby (the game being set up), 3 and 4 a running game.
-extern std::uint8_t g_NetMode;
+// Atomic: the mouse thread tests it. 0 single play, 1 network screens, 2 the lobby (the game being set up), 3 and 4 a running game.
+extern std::atomic<std::uint8_t> g_NetMode;
 // The lock-step cycle; commands carry the cycle on which they execute.
 extern std::uint32_t kadr_now;
 

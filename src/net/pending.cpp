@@ -4,7 +4,7 @@
 #include "net/net_events.h"
 #include "net/network.h"
 
-std::uint8_t g_NetMode = 0;
+std::atomic<std::uint8_t> g_NetMode{0};
 std::uint32_t kadr_now = 0;
 
 bool IsNetGame()

@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/error_log.h"
+#include "platform/log.h"
 #include "platform/surface.h"
 #include "platform/types.h"
 
@@ -179,9 +179,15 @@ Font::~Font()
 
 Font* CreateFont(const FontDesc& desc)
 {
+    // Heights come from a data file; beyond this a face would be sized to gigabytes of glyphs (and
+    // the smallest int cannot even be negated).
+    if (desc.height > kMaxFontHeight || desc.height < -kMaxFontHeight) {
+        plat::LogError2("CreateFont: font height out of range for ", desc.face);
+        return nullptr;
+    }
     FT_Library lib = Library();
     if (!lib) {
-        ReportError("CreateFont: FreeType cannot start");
+        plat::LogError("CreateFont: FreeType cannot start");
         return nullptr;
     }
     std::unique_ptr<Font> font(new Font());
@@ -212,7 +218,7 @@ Font* CreateFont(const FontDesc& desc)
         }
     }
     if (!face) {
-        ReportError2("CreateFont: no font file for ", desc.face);
+        plat::LogError2("CreateFont: no font file for ", desc.face);
         return nullptr;
     }
     font->m_Impl->face = face;
@@ -226,7 +232,7 @@ Font* CreateFont(const FontDesc& desc)
         req.height = static_cast<FT_Long>(desc.height < 0 ? -desc.height : 16) * 64;
     }
     if (FT_Request_Size(face, &req) != 0) {
-        ReportError2("CreateFont: cannot size the face ", font->m_Path);
+        plat::LogError2("CreateFont: cannot size the face ", font->m_Path);
         return nullptr;
     }
     font->m_Impl->emboldenSynthetic = desc.weight >= 600 && !(face->style_flags & FT_STYLE_FLAG_BOLD);

@@ -11,6 +11,9 @@ namespace plat {
 class PixelBuffer;
 struct Rect;
 
+// Largest cell or em height CreateFont accepts, in pixels.
+constexpr int kMaxFontHeight = 1000;
+
 struct FontDesc {
     std::string face;        // UTF-8; empty: the system's default face
     int height = 10;         // > 0: cell height in pixels (ascent + descent); < 0: character (em) height

@@ -931,8 +931,6 @@ bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& 
         s.texW = state.texture->Width();
         s.texH = state.texture->Height();
         s.texPow2 = (s.texW & (s.texW - 1)) == 0 && (s.texH & (s.texH - 1)) == 0;
-        s.keyed = state.colorKey && state.texture->HasColorKey();
-        s.key = state.texture->ColorKey();
         s.linear = state.magFilter == TextureFilter::Linear;
     }
     return true;
@@ -1002,8 +1000,12 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     std::unique_lock<std::mutex> texGuard;
     if (state.texture && state.texture->LockedByThisThread())
         return false;
-    if (state.texture)
+    if (state.texture) {
         texGuard = std::unique_lock<std::mutex>(state.texture->SampleMutex());
+        // The loader may set the key while it fills the texture: read it under the same lock.
+        s.keyed = state.colorKey && state.texture->HasColorKey();
+        s.key = state.texture->ColorKey();
+    }
     s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
     // The direct sprite path reads the picture in the target's format, made once per change.
     if (s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest)

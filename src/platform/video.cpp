@@ -17,7 +17,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "core/error_log.h"
+#include "platform/log.h"
 #include "platform/messages.h"
 #include "platform/threads.h"
 
@@ -55,6 +55,21 @@ void QuietFfmpegLog()
 
 } // namespace
 
+bool IsPlayableFrameRate(double framesPerSecond)
+{
+    return framesPerSecond == 0.0 || (framesPerSecond >= kFilmMinFrameRate && framesPerSecond <= 1000.0);
+}
+
+bool IsPlayableSoundRate(int samplesPerSecond)
+{
+    return samplesPerSecond >= kFilmMinSoundRate && samplesPerSecond <= kFilmMaxSoundRate;
+}
+
+bool IsPlausiblePictureTime(std::int64_t previousMs, std::int64_t timeMs)
+{
+    return timeMs >= 0 && previousMs >= 0 && timeMs - previousMs <= kFilmMaxPictureGapMs;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Decoder
 
@@ -76,6 +91,7 @@ struct VideoDecoder::Impl {
     bool inputEnded = false;
     bool reportedAudioError = false;
     std::int64_t picturesOut = 0;
+    std::int64_t lastPictureMs = 0;
     std::vector<std::int16_t> sound;
 
     ~Impl() { Close(); }
@@ -95,6 +111,7 @@ struct VideoDecoder::Impl {
         inputEnded = false;
         reportedAudioError = false;
         picturesOut = 0;
+        lastPictureMs = 0;
         sound.clear();
     }
 
@@ -158,7 +175,7 @@ struct VideoDecoder::Impl {
         const int result = avcodec_send_packet(audio, pkt);
         if (result < 0 && result != AVERROR_EOF && !reportedAudioError) {
             // A broken sound packet is dropped; the pictures go on.
-            ReportError2("Video: bad sound packet in ", path);
+            plat::LogError2("Video: bad sound packet in ", path);
             reportedAudioError = true;
         }
         DrainAudio();
@@ -174,7 +191,7 @@ struct VideoDecoder::Impl {
                                       outWidth, outHeight, ToAvFormat(outFormat), SWS_BILINEAR, nullptr, nullptr,
                                       nullptr);
         if (!scaler) {
-            ReportError2("Video: cannot scale the pictures of ", path);
+            plat::LogError2("Video: cannot scale the pictures of ", path);
             return false;
         }
         std::uint8_t* dst[4] = {out.Bits(), nullptr, nullptr, nullptr};
@@ -212,28 +229,34 @@ bool VideoDecoder::Open(const std::string& hostPath)
     const AVInputFormat* ogg = av_find_input_format("ogg");
     int result = avformat_open_input(&m->format, hostPath.c_str(), ogg, nullptr);
     if (result < 0) {
-        ReportError2("Video: cannot open ", hostPath + " (" + AvErrorText(result) + ")");
+        plat::LogError2("Video: cannot open ", hostPath + " (" + AvErrorText(result) + ")");
         m->format = nullptr;
         return false;
     }
     result = avformat_find_stream_info(m->format, nullptr);
     if (result < 0) {
-        ReportError2("Video: cannot read the streams of ", hostPath);
+        plat::LogError2("Video: cannot read the streams of ", hostPath);
         Close();
         return false;
     }
     m->videoStream = av_find_best_stream(m->format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (m->videoStream < 0 || !m->OpenCodec(m->videoStream, m->video) || m->video->width <= 0 ||
         m->video->height <= 0) {
-        ReportError2("Video: no playable picture stream in ", hostPath);
+        plat::LogError2("Video: no playable picture stream in ", hostPath);
+        Close();
+        return false;
+    }
+    if (!IsPlayableFrameRate(FrameRate())) {
+        plat::LogError2("Video: frame rate out of range in ", hostPath);
         Close();
         return false;
     }
     m->audioStream = av_find_best_stream(m->format, AVMEDIA_TYPE_AUDIO, -1, m->videoStream, nullptr, 0);
     if (m->audioStream >= 0) {
-        if (!m->OpenCodec(m->audioStream, m->audio) || !m->OpenResampler()) {
+        if (!m->OpenCodec(m->audioStream, m->audio) || !IsPlayableSoundRate(m->audio->sample_rate) ||
+            !m->OpenResampler()) {
             // A film whose sound cannot be decoded still shows its pictures.
-            ReportError2("Video: sound of the film not playable: ", hostPath);
+            plat::LogError2("Video: sound of the film not playable: ", hostPath);
             swr_free(&m->resampler);
             avcodec_free_context(&m->audio);
             m->audioStream = -1;
@@ -243,7 +266,7 @@ bool VideoDecoder::Open(const std::string& hostPath)
     m->frame = av_frame_alloc();
     m->audioFrame = av_frame_alloc();
     if (!m->packet || !m->frame || !m->audioFrame) {
-        ReportError2("Video: out of memory opening ", hostPath);
+        plat::LogError2("Video: out of memory opening ", hostPath);
         Close();
         return false;
     }
@@ -306,6 +329,12 @@ int VideoDecoder::DecodeNext(PixelBuffer& out, std::int64_t& timeMs)
         int result = avcodec_receive_frame(m->video, m->frame);
         if (result == 0) {
             timeMs = m->PictureTimeMs();
+            if (!IsPlausiblePictureTime(m->lastPictureMs, timeMs)) {
+                av_frame_unref(m->frame);
+                plat::LogError2("Video: picture time out of order in ", m->path);
+                return -1;
+            }
+            m->lastPictureMs = timeMs;
             const bool converted = m->Convert(out);
             av_frame_unref(m->frame);
             if (!converted)
@@ -316,7 +345,7 @@ int VideoDecoder::DecodeNext(PixelBuffer& out, std::int64_t& timeMs)
         if (result == AVERROR_EOF)
             return 0;
         if (result != AVERROR(EAGAIN)) {
-            ReportError2("Video: cannot decode a picture of ", m->path + " (" + AvErrorText(result) + ")");
+            plat::LogError2("Video: cannot decode a picture of ", m->path + " (" + AvErrorText(result) + ")");
             return -1;
         }
         if (m->inputEnded)
@@ -324,7 +353,7 @@ int VideoDecoder::DecodeNext(PixelBuffer& out, std::int64_t& timeMs)
         result = av_read_frame(m->format, m->packet);
         if (result < 0) {
             if (result != AVERROR_EOF && !avio_feof(m->format->pb)) {
-                ReportError2("Video: cannot read ", m->path + " (" + AvErrorText(result) + ")");
+                plat::LogError2("Video: cannot read ", m->path + " (" + AvErrorText(result) + ")");
                 return -1;
             }
             m->inputEnded = true;
@@ -337,7 +366,7 @@ int VideoDecoder::DecodeNext(PixelBuffer& out, std::int64_t& timeMs)
             result = avcodec_send_packet(m->video, m->packet);
             av_packet_unref(m->packet);
             if (result < 0 && result != AVERROR(EAGAIN)) {
-                ReportError2("Video: bad picture packet in ", m->path + " (" + AvErrorText(result) + ")");
+                plat::LogError2("Video: bad picture packet in ", m->path + " (" + AvErrorText(result) + ")");
                 return -1;
             }
         } else if (m->audio && m->packet->stream_index == m->audioStream) {
@@ -424,7 +453,9 @@ struct VideoPlayer::Impl {
             }
             if (result == 0) {
                 // The last picture stays on screen for its own duration before the film counts as over.
-                const std::int64_t hold = frameRate > 0.0 ? static_cast<std::int64_t>(1000.0 / frameRate) : 40;
+                const std::int64_t hold = IsPlayableFrameRate(frameRate) && frameRate > 0.0
+                                              ? static_cast<std::int64_t>(1000.0 / frameRate)
+                                              : 40;
                 if (WaitUntil(start + std::chrono::milliseconds(lastMs + hold)))
                     Queue(VideoEvent::Complete);
                 return;

@@ -29,6 +29,21 @@ enum class VideoEvent : std::uint32_t {
 constexpr int kVideoAudioRate = 44100;
 constexpr int kVideoAudioChannels = 2;
 
+// What a film's streams may claim before the film counts as damaged. A frame rate below the
+// lowest would hold one picture for hours; a sound rate outside the range would make the resampler
+// turn each sample into thousands; a picture time that jumps further than the gap would stall the
+// film (or overflow the clock) waiting for it.
+constexpr double kFilmMinFrameRate = 1.0;
+constexpr int kFilmMinSoundRate = 4000;
+constexpr int kFilmMaxSoundRate = 192000;
+constexpr std::int64_t kFilmMaxPictureGapMs = 10000;
+
+// Whether a stream's claimed frame rate (frames per second; 0 when the film names none) is usable.
+bool IsPlayableFrameRate(double framesPerSecond);
+bool IsPlayableSoundRate(int samplesPerSecond);
+// Whether a picture due at timeMs may follow one due at previousMs.
+bool IsPlausiblePictureTime(std::int64_t previousMs, std::int64_t timeMs);
+
 class VideoDecoder {
 public:
     VideoDecoder();

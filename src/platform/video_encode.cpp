@@ -12,7 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "core/error_log.h"
+#include "platform/log.h"
 
 namespace plat {
 
@@ -50,7 +50,7 @@ struct FilmWriter {
 
     bool Fail(const char* what)
     {
-        ReportError2(std::string("EncodeFilm: ") + what + ": ", path);
+        plat::LogError2(std::string("EncodeFilm: ") + what + ": ", path);
         return false;
     }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error_log.h"
+#include "platform/log.h"
 #include "platform/paths.h"
 
 namespace plat {
@@ -48,20 +48,20 @@ Window* CreateMainWindow(const char* title, int width, int height, bool fullScre
     if (g_MainWindow)
         return g_MainWindow.get();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        ReportError2("SDL_InitSubSystem(video) FAILED: ", SDL_GetError());
+        plat::LogError2("SDL_InitSubSystem(video) FAILED: ", SDL_GetError());
         return nullptr;
     }
     std::unique_ptr<Window> w(new Window());
     const Uint32 flags = fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE;
     w->m_Window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (!w->m_Window) {
-        ReportError2("SDL_CreateWindow FAILED: ", SDL_GetError());
+        plat::LogError2("SDL_CreateWindow FAILED: ", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
     w->m_Renderer = SDL_CreateRenderer(w->m_Window, -1, 0);
     if (!w->m_Renderer) {
-        ReportError2("SDL_CreateRenderer FAILED: ", SDL_GetError());
+        plat::LogError2("SDL_CreateRenderer FAILED: ", SDL_GetError());
         w.reset();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
@@ -99,7 +99,7 @@ bool Window::SetPresentation(bool fullScreen, int imageWidth, int imageHeight)
         return false;
     if (fullScreen != m_FullScreen) {
         if (SDL_SetWindowFullscreen(m_Window, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
-            ReportError2("SDL_SetWindowFullscreen FAILED: ", SDL_GetError());
+            plat::LogError2("SDL_SetWindowFullscreen FAILED: ", SDL_GetError());
             return false;
         }
         m_FullScreen = fullScreen;
@@ -120,7 +120,7 @@ bool Window::EnsureTexture(int width, int height, PixelFormat format)
         SDL_DestroyTexture(m_Texture);
     m_Texture = SDL_CreateTexture(m_Renderer, SdlFormat(format), SDL_TEXTUREACCESS_STREAMING, width, height);
     if (!m_Texture) {
-        ReportError2("SDL_CreateTexture FAILED: ", SDL_GetError());
+        plat::LogError2("SDL_CreateTexture FAILED: ", SDL_GetError());
         return false;
     }
     m_TextureWidth = width;
@@ -137,7 +137,7 @@ bool Window::Present(const Surface& image)
     if (image.Width() <= 0 || image.Height() <= 0 || !EnsureTexture(image.Width(), image.Height(), format))
         return false;
     if (SDL_UpdateTexture(m_Texture, nullptr, image.Pixels().Bits(), image.Pixels().Pitch()) != 0) {
-        ReportError2("SDL_UpdateTexture FAILED: ", SDL_GetError());
+        plat::LogError2("SDL_UpdateTexture FAILED: ", SDL_GetError());
         return false;
     }
     if (image.Width() != m_ImageWidth || image.Height() != m_ImageHeight) {
@@ -188,7 +188,7 @@ bool WriteSurfaceBmp(const Surface& surface, const std::string& hostPath)
 {
     PixelMasks masks;
     if (!GetPixelMasks(surface.Format(), masks) || surface.Width() <= 0 || surface.Height() <= 0) {
-        ReportError2("WriteSurfaceBmp: no colour picture for ", hostPath);
+        plat::LogError2("WriteSurfaceBmp: no colour picture for ", hostPath);
         return false;
     }
     const int w = surface.Width(), h = surface.Height();
@@ -227,7 +227,7 @@ bool WriteSurfaceBmp(const Surface& surface, const std::string& hostPath)
         }
     }
     if (!WriteFileAtomic(hostPath, out.data(), out.size())) {
-        ReportError2("WriteSurfaceBmp: cannot write ", hostPath);
+        plat::LogError2("WriteSurfaceBmp: cannot write ", hostPath);
         return false;
     }
     return true;

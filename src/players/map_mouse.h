@@ -8,6 +8,7 @@ struct TNetDragCorner {
     std::int32_t y = 0;
 };
 
+// The drag state below: under g_InputLock (the mouse thread moves the corner).
 // Per player: a frame-selection drag of that player runs (network play).
 extern std::uint8_t g_bNetDragging[8];
 // The corner of the local player's running network drag, and how often the mouse thread moved it.

@@ -9,12 +9,14 @@ public:
     // Appends a command record to the player's queue; the queue owns it from then on.
     void AddCommand(THeapItem* item);
 
+    // Main thread writes under g_InputLock (the mouse thread reads it).
     std::uint16_t NumSelectedUnits = 0;
     // 0 Russia, 1 England, 2 France, 3 Germany, 4 Austria; 255 until set.
     std::uint8_t Nation = 255;
 };
 
-// The local player's number (0 until a game sets it) and state (null outside a game).
+// The local player's number (0 until a game sets it) and state (null outside a game). Main thread
+// writes under g_InputLock (the mouse thread reads them).
 extern std::uint8_t MyPlayer;
 extern TStrateg* MyStrateg;
 

@@ -116,3 +116,28 @@ TEST_F(ErrorLog, UnwritableLogIsSkippedSilently)
     TLogFile log((dir.Path() + "/no/such/folder/log.txt").c_str());
     log.Write("lost"); // must not throw or crash
 }
+
+TEST_F(ErrorLog, CyrillicCutMidLetterStaysUtf8)
+{
+    TLogFile log(path.c_str());
+    log.SetClock(FixedClock);
+    // 'я' is two bytes; an odd limit falls inside the last letter that would fit.
+    std::string cyrillic;
+    while (cyrillic.size() < kMaxLogMessage + 10)
+        cyrillic += "я";
+    log.Write("x" + cyrillic);
+    const std::string head = "03:07:2026  09:05:01\t\n";
+    const std::string kept = "x" + cyrillic.substr(0, kMaxLogMessage - 2);
+    EXPECT_EQ(testsupport::ReadText(path), head + kept + "\n");
+
+    // The joined writers cut the same way.
+    g_ErrorLog.SetClock(FixedClock);
+    const std::string logPath = g_ErrorLog.FileName();
+    testsupport::WriteText(logPath, "");
+    ReportError2("z", std::string(cyrillic, 0, 2 * kReportError2Buffer));
+    ReportErrorInt("z" + cyrillic.substr(0, 2 * kReportErrorIntBuffer), 7);
+    std::string expected = head + "z" + cyrillic.substr(0, kReportError2Buffer - 2) + "\n";
+    expected += head + "z" + cyrillic.substr(0, kReportErrorIntBuffer - 4) + "7\n";
+    EXPECT_EQ(testsupport::ReadText(logPath), expected);
+    g_ErrorLog.SetClock(nullptr);
+}

@@ -307,6 +307,28 @@ TEST_F(AppLife, MessagePostedFromAnotherThreadReachesTheWindowProcedure)
     EXPECT_EQ(seen, std::vector<std::uintptr_t>{77});
 }
 
+TEST_F(AppLife, EveryWayOutOfTheProgramStopsTheThreadsAndTheAudio)
+{
+    const std::vector<std::string> stops = {"StopLoader", "DirectInputFree", "FreeDirectMedia", "RestoreWaveVolume"};
+    auto endsWithStops = [&] {
+        return rec.calls.size() >= stops.size() &&
+               std::equal(stops.begin(), stops.end(), rec.calls.end() - static_cast<std::ptrdiff_t>(stops.size()));
+    };
+    rec.failing = {"UnitInit"};
+    EXPECT_EQ(KorvelaMain(""), 0);
+    EXPECT_TRUE(endsWithStops()) << "after a fatal start-up step";
+
+    // The window destroyed while the loop runs: the quit message ends the loop without ShutdownApp.
+    rec.calls.clear();
+    rec.failing.clear();
+    g_bAppActive = 0;
+    plat::PostAppMessage(plat::MSG_NETEVENT, 1, 0);
+    plat::PostAppMessage(plat::MSG_DESTROY, 0, 0);
+    EXPECT_EQ(KorvelaMain(""), 0);
+    EXPECT_FALSE(rec.Has("FreeLesSlots"));
+    EXPECT_TRUE(endsWithStops()) << "after the window was destroyed";
+}
+
 TEST_F(AppLife, QuitRequestRunsShutdown)
 {
     g_bQuitRequest = 1;

@@ -3,7 +3,10 @@
 
 #include <cstdlib>
 #include <string>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/single_instance.h"
 #include "sample_data.h"
@@ -44,9 +47,65 @@ TEST_F(Program, SecondCopyEndsWithCode1)
     plat::ReleaseSingleInstance();
 }
 
-TEST_F(Program, FailedNetworkStartEndsWithCode3)
+namespace {
+
+// Holds one port, for both TCP and UDP, until it goes out of scope.
+class TakenPort {
+public:
+    TakenPort()
+    {
+        for (int attempt = 0; attempt < 20 && port == 0; ++attempt) {
+            tcp = Bind(SOCK_STREAM, 0);
+            if (tcp < 0)
+                continue;
+            sockaddr_in a{};
+            socklen_t len = sizeof a;
+            getsockname(tcp, reinterpret_cast<sockaddr*>(&a), &len);
+            const int p = ntohs(a.sin_port);
+            udp = Bind(SOCK_DGRAM, p);
+            if (udp >= 0) {
+                listen(tcp, 1);
+                port = p;
+            } else {
+                close(tcp);
+            }
+        }
+    }
+    ~TakenPort()
+    {
+        if (port) {
+            close(tcp);
+            close(udp);
+        }
+    }
+    int port = 0;
+
+private:
+    static int Bind(int type, int port)
+    {
+        const int fd = socket(AF_INET, type, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(static_cast<std::uint16_t>(port));
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+            return fd;
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    int tcp = -1;
+    int udp = -1;
+};
+
+} // namespace
+
+TEST_F(Program, HostingOnATakenPortEndsWithCode3)
 {
-    EXPECT_EQ(Run("+host x +name me"), 3);
+    const TakenPort taken;
+    ASSERT_NE(taken.port, 0);
+    // The frame limit ends the program should the start ever get as far as the loop.
+    EXPECT_EQ(Run("+host x +name me +port " + std::to_string(taken.port), "KORVELA_TEST_FRAMES=20"), 3);
 }
 
 TEST_F(Program, RunsFramesAndQuitsCleanly)

@@ -174,3 +174,23 @@ TEST(MemoryWriter, FieldWritersRoundTrip)
     EXPECT_EQ(d, 2.5f);
     EXPECT_EQ(e, -0.125);
 }
+
+TEST(MemoryWriter, WritesAfterAFailedGrowAreRefused)
+{
+    TOfStreamMemory out;
+    out.WriteU16(0x1234);
+    const std::uint8_t byte = 7;
+    // Passing 2 GiB is refused before anything is allocated or read from the source.
+    EXPECT_EQ(out.Write(&byte, 0x7FFFFFFF), 0);
+    EXPECT_FALSE(out.Ok());
+    EXPECT_EQ(out.Write(&byte, 1), 0);
+    out.WriteU32(5);
+    out.Insert(0, &byte, 1);
+    EXPECT_EQ(out.Size(), 2);
+    EXPECT_EQ(out.Pos(), 2);
+    EXPECT_EQ(out.Data()[0], 0x34);
+    EXPECT_FALSE(out.SaveCompressed("never.bin"));
+    out.Free();
+    EXPECT_TRUE(out.Ok());
+    EXPECT_EQ(out.Write(&byte, 1), 1);
+}

@@ -256,6 +256,8 @@ TEST(CommentedReader, SkipsCommentsBeforeTheValue)
         {"{first} {second comment} 42", true, "42"},
         {"{open {nested} 42", true, "42"},
         {"{closed by } word 42", true, "word"},
+        {"{a }b 42", false, ""},
+        {"{a }b} 42", true, "42"},
         {"{never closed 42", false, ""},
         {"{closed}", false, ""},
         {"", false, ""},

@@ -71,7 +71,7 @@ TEST_F(StringTable, LastOfDuplicateRecordsWinsAndIsListed)
     EXPECT_EQ(table.LoadFromBuffer(file, "x", nullptr), 0);
 }
 
-TEST_F(StringTable, RecordsEndAtANonPositiveLengthACutOrAnOversizedRecord)
+TEST_F(StringTable, RecordsEndAtANonPositiveLengthOrACut)
 {
     struct Case {
         const char* what;
@@ -82,7 +82,6 @@ TEST_F(StringTable, RecordsEndAtANonPositiveLengthACutOrAnOversizedRecord)
         build(v);
         return v;
     };
-    const std::u16string longKey(RES_MAX_KEY + 1, u'K');
     const Case cases[] = {
         {"key length 0", tail([](auto& v) { Record(v, 0, u"", 4, u"text"), Record(v, u"IDS_B", u"b"); })},
         {"negative key length", tail([](auto& v) { Record(v, -3, u"", 1, u"x"), Record(v, u"IDS_B", u"b"); })},
@@ -90,7 +89,6 @@ TEST_F(StringTable, RecordsEndAtANonPositiveLengthACutOrAnOversizedRecord)
         {"cut inside the key", tail([](auto& v) { Record(v, 9, u"IDS_B", 1, u""); })},
         {"cut inside the text", tail([](auto& v) { Record(v, 5, u"IDS_B", 100, u"short"); })},
         {"cut inside a length", std::vector<std::uint8_t>{5, 0}},
-        {"key longer than 65", tail([&](auto& v) { Record(v, longKey, u"x"), Record(v, u"IDS_B", u"b"); })},
         {"text length near 2^31", tail([](auto& v) { Record(v, 5, u"IDS_B", INT_MAX, u"b"); })},
     };
     for (const Case& c : cases) {
@@ -103,6 +101,24 @@ TEST_F(StringTable, RecordsEndAtANonPositiveLengthACutOrAnOversizedRecord)
         EXPECT_EQ(table.Count(), 1u);
         EXPECT_EQ(Text(table, u"IDS_A"), u"a");
     }
+}
+
+TEST_F(StringTable, OverlongRecordsAreSkippedOnceReportedAndReadingGoesOn)
+{
+    std::vector<std::uint8_t> file;
+    Record(file, u"IDS_A", u"a");
+    Record(file, std::u16string(RES_MAX_KEY + 1, u'K'), u"x");
+    Record(file, u"IDS_B", u"b");
+    Record(file, u"IDS_LONG", std::u16string(RES_MAX_TEXT + 1, u't'));
+    Record(file, u"IDS_C", u"c");
+    TResStrings table;
+    table.LoadFromBuffer(file, "t.grf");
+    EXPECT_EQ(table.Count(), 3u);
+    EXPECT_EQ(Text(table, u"IDS_B"), u"b");
+    EXPECT_EQ(Text(table, u"IDS_C"), u"c");
+    EXPECT_EQ(Text(table, u"IDS_LONG"), u"<absent>");
+    EXPECT_TRUE(Logged("String table key too long in t.grf"));
+    EXPECT_FALSE(Logged("String table text too long in t.grf"));
 }
 
 TEST_F(StringTable, GetStringReportsAbsentAndTooLong)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "archives.h"
@@ -122,6 +123,20 @@ TEST_F(ImageFiles, BmpLoadersLogAndReturnNothingForBadFiles)
     EXPECT_NE(log.find("Copy_Bmp24_Surface16() FAILED"), std::string::npos);
 }
 
+TEST_F(ImageFiles, AFolderInPlaceOfAPictureIsRefused)
+{
+    for (const char* name : {"folder.bmp", "folder.444", "folder.tga"})
+        std::filesystem::create_directory(dir / name);
+    const std::string bmp = dir / "folder.bmp";
+    SurfacePtr surface(CreateSurfaceFromBmpFile(bmp.c_str(), 0, true));
+    EXPECT_EQ(surface, nullptr);
+    SurfacePtr target(CreateOffscreenSurface(4, 4, 0, true));
+    EXPECT_FALSE(LoadBmpToSurface(target.get(), bmp.c_str()));
+    EXPECT_EQ(TexturePtr(LoadTextureFromFile(bmp.c_str())), nullptr);
+    EXPECT_EQ(TexturePtr(Load444Texture((dir / "folder.444").c_str())), nullptr);
+    EXPECT_EQ(TexturePtr(LoadTextureTga((dir / "folder.tga").c_str())), nullptr);
+}
+
 TEST_F(ImageFiles, TgaIsTurnedByHalfATurn)
 {
     constexpr std::uint32_t A = 0x80112233, B = 0xFF445566, C = 0x01778899, D = 0x00AABBCC;
@@ -236,6 +251,22 @@ TEST_F(ImageFiles, HalfSizeFramesTakeEverySecondPixelOfEverySecondRow)
     EXPECT_EQ(headers[0].dataWidth, 5);
     EXPECT_EQ(headers[1].x, 3);
     EXPECT_EQ(headers[2].x, 0xFFFF);
+
+    // A frame whose half-size texture cannot be made (a texture one texel wide halves to none)
+    // stays empty; the frames after it are still made.
+    sampledata::FrameSpec thin = flat;
+    thin.texWidth = 1;
+    thin.dataWidth = 1;
+    thin.pixels.resize(1);
+    const sampledata::FrameSpec withThin[] = {thin, wide};
+    const auto thinBlock = sampledata::MakeFrameBlock({}, withThin);
+    plat::Texture* two[2] = {};
+    TFrameHeader twoHeaders[2];
+    const std::string thinLog = LoggedBy([&] { EXPECT_TRUE(CreateHalfSizeFrameTextures(thinBlock, two, twoHeaders)); });
+    TexturePtr afterThin(two[1]);
+    EXPECT_EQ(two[0], nullptr);
+    EXPECT_NE(afterThin, nullptr);
+    EXPECT_NE(thinLog.find("CreateTexture() FAILED"), std::string::npos);
 
     plat::Texture* few[1] = {};
     TFrameHeader fewHeaders[1];

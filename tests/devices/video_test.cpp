@@ -184,6 +184,8 @@ const VideoCase kCases[] = {
     {"VideosSwitchedOffPlayNothing", std::nullopt, {}, {}, false, 0, "FFF", 1, "f; f; f; "},
     {"CreditsPlayOnlyTheirFirstEntry", std::vector<std::string>{"Logo.ogm"}, {"Credits.ogm", "More.ogm"}, {}, true,
      VIDEO_CREDITS, "FFEF", 1, "open Media\\Credits.ogm; display 1; aspect 43; run; T; T; close; display 0; f; "},
+    {"OnlyFilmUnplayableEndsAtTheListsEnd", std::vector<std::string>{"Broken.ogm"}, {}, {"Media\\Broken.ogm"}, true, 0,
+     "FFF", 1, "fail Media\\Broken.ogm; f; f; f; "},
     // Nothing was stopped for the credits, so nothing is resumed either.
     {"CreditsWithNoneFirstPlayNothing", std::nullopt, {}, {}, true, VIDEO_CREDITS, "FF", 0, "f; f; "},
 };

@@ -241,3 +241,26 @@ TEST_F(SampleFilm, StoppingEarlyPostsNothing)
 }
 
 } // namespace
+
+TEST(FilmLimits, DamagedTimingIsRefused)
+{
+    struct Case {
+        double fps;
+        bool playable;
+    };
+    for (const Case& c : {Case{0.0, true}, Case{15.0, true}, Case{1.0, true}, Case{0.001, false}, Case{1e-9, false},
+                          Case{-5.0, false}, Case{1e6, false}}) {
+        SCOPED_TRACE(c.fps);
+        EXPECT_EQ(plat::IsPlayableFrameRate(c.fps), c.playable);
+    }
+    for (int hz : {1, 100, 3999, 192001, 0x7FFFFFFF, -44100})
+        EXPECT_FALSE(plat::IsPlayableSoundRate(hz)) << hz;
+    for (int hz : {8000, 22050, 44100, 48000})
+        EXPECT_TRUE(plat::IsPlayableSoundRate(hz)) << hz;
+    EXPECT_TRUE(plat::IsPlausiblePictureTime(0, 0));
+    EXPECT_TRUE(plat::IsPlausiblePictureTime(1000, 1066));
+    EXPECT_TRUE(plat::IsPlausiblePictureTime(1000, 900));
+    EXPECT_FALSE(plat::IsPlausiblePictureTime(1000, 1000 + plat::kFilmMaxPictureGapMs + 1));
+    EXPECT_FALSE(plat::IsPlausiblePictureTime(0, INT64_MAX));
+    EXPECT_FALSE(plat::IsPlausiblePictureTime(0, -1));
+}
