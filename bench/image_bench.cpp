@@ -6,6 +6,7 @@
 
 #include "devices/d3d_device.h"
 #include "devices/display.h"
+#include "bench_display.h"
 #include "devices/image_files.h"
 #include "devices/picture.h"
 #include "devices/quads.h"
@@ -13,12 +14,6 @@
 #include "platform/texture.h"
 
 namespace {
-
-bool DeviceOnce()
-{
-    static const bool ok = DirectDrawInit(nullptr, 0) && Direct3DInit();
-    return ok;
-}
 
 std::vector<std::uint32_t> Rgb(int w, int h)
 {
@@ -39,7 +34,7 @@ std::vector<std::uint16_t> Argb4444(int w, int h)
 void BM_BmpToTexture(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
-    if (!DeviceOnce())
+    if (!BenchDisplay())
         return state.SkipWithError("no device");
     const auto bmp = sampledata::MakeBmp24(side, side, Rgb(side, side));
     for (auto _ : state) {
@@ -54,7 +49,7 @@ BENCHMARK(BM_BmpToTexture)->Arg(64)->Arg(256);
 void BM_BmpToSurface(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
-    if (!DeviceOnce())
+    if (!BenchDisplay())
         return state.SkipWithError("no device");
     const auto bmp = sampledata::MakeBmp24(side, side, Rgb(side, side));
     for (auto _ : state) {
@@ -68,7 +63,7 @@ BENCHMARK(BM_BmpToSurface)->Arg(256);
 
 void BM_TiledPictureLoad(benchmark::State& state)
 {
-    if (!DeviceOnce())
+    if (!BenchDisplay())
         return state.SkipWithError("no device");
     const auto block = sampledata::MakePictureBlock(sampledata::CutIntoTiles(200, 150, Argb4444(200, 150), 64));
     for (auto _ : state) {
@@ -81,7 +76,7 @@ BENCHMARK(BM_TiledPictureLoad);
 
 void BM_HalfSizeFrames(benchmark::State& state)
 {
-    if (!DeviceOnce())
+    if (!BenchDisplay())
         return state.SkipWithError("no device");
     std::vector<sampledata::FrameSpec> frames(20);
     for (auto& f : frames) {
@@ -103,7 +98,7 @@ BENCHMARK(BM_HalfSizeFrames);
 // One 64 x 64 depth-tested sprite quad per iteration: the per-sprite cost of the map drawing.
 void BM_DrawSpriteFrame(benchmark::State& state)
 {
-    if (!DeviceOnce())
+    if (!BenchDisplay())
         return state.SkipWithError("no device");
     const auto px = Argb4444(64, 64);
     plat::Texture* texture = CreateTexture4444(px.data(), 64, 64);
@@ -123,7 +118,7 @@ BENCHMARK(BM_DrawSpriteFrame);
 
 void BM_DrawNumberTextured(benchmark::State& state)
 {
-    if (!DeviceOnce())
+    if (!BenchDisplay())
         return state.SkipWithError("no device");
     g_pDigitsTexture = CreateTextureFromBmpMemory(sampledata::MakeNumbersBmp());
     long long value = 0;

@@ -7,16 +7,11 @@
 
 #include "devices/d3d_device.h"
 #include "devices/display.h"
+#include "bench_display.h"
 #include "devices/span_image.h"
 #include "span_images.h"
 
 namespace {
-
-bool DisplayOnce()
-{
-    static const bool ok = DirectDrawInit(nullptr, 0) && Direct3DInit();
-    return ok;
-}
 
 struct HousePicture {
     cIMg image;
@@ -49,7 +44,7 @@ const HousePicture& House()
 
 void DrawHouse(benchmark::State& state, int x)
 {
-    if (!DisplayOnce()) {
+    if (!BenchDisplay()) {
         state.SkipWithError("no display");
         return;
     }

@@ -209,6 +209,10 @@ struct DrawSetup {
     bool linear = false;
     // The colour is the texel itself (modulated by white, or selected): no per-pixel operation.
     bool texelOnly = false;
+    // The colour is the texel modulated by one diffuse colour for the whole draw, and alpha plays
+    // no part (no alpha test, no blending): the direct path reads a copy modulated in advance.
+    bool constantModulate = false;
+    std::uint32_t modulateColor = 0xFFFFFFu;
 };
 
 struct SpanStart {
@@ -570,7 +574,8 @@ using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
 
 SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
 {
-    const bool fast = s.display && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest;
+    const bool fast = s.display && s.texPow2 && !s.linear && (s.texelOnly || s.constantModulate) && !s.alphaTest &&
+                      !s.blend && s.depth && s.zTest;
     if (fast) {
         static const SpanFn kTable[16] = {
             &FastSpanFor<false, false, false, false>, &FastSpanFor<false, false, false, true>,
@@ -963,6 +968,32 @@ bool TexelOnly(const RasterState& st, const RasterVertex* v, std::uint32_t count
     return passes(st.colorOp, st.colorArg1, st.colorArg2) && passes(st.alphaOp, st.alphaArg1, st.alphaArg2);
 }
 
+// Whether the stage's colour is the texel times one diffuse colour shared by every vertex of the
+// draw; the colour (0xRRGGBB) goes to color.
+bool ConstantModulate(const RasterState& st, const RasterVertex* v, std::uint32_t count, const std::uint16_t* idx,
+                      std::uint32_t indexCount, std::uint32_t& color)
+{
+    auto isTex = [](TextureArg a) { return a == TextureArg::Texture; };
+    auto isDiffuse = [](TextureArg a) { return a == TextureArg::Diffuse || a == TextureArg::Current; };
+    if (!st.texture || st.colorOp != TextureOp::Modulate ||
+        !((isTex(st.colorArg1) && isDiffuse(st.colorArg2)) || (isDiffuse(st.colorArg1) && isTex(st.colorArg2))))
+        return false;
+    const std::uint32_t n = idx ? indexCount : count;
+    bool first = true;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t k = idx ? idx[i] : i;
+        if (k >= count)
+            continue;
+        const std::uint32_t rgb = v[k].diffuse & 0xFFFFFFu;
+        if (first)
+            color = rgb;
+        else if (rgb != color)
+            return false;
+        first = false;
+    }
+    return !first;
+}
+
 bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType type, const RasterVertex* vertices,
           std::uint32_t vertexCount, const std::uint16_t* indices, std::uint32_t indexCount)
 {
@@ -1008,8 +1039,13 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     }
     s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
     // The direct sprite path reads the picture in the target's format, made once per change.
-    if (s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && s.depth && s.zTest)
-        s.display = state.texture->DisplayPixels(s.color->Format());
+    if (s.hasTexture && s.texPow2 && !s.linear && !s.alphaTest && !s.blend && s.depth && s.zTest) {
+        if (s.texelOnly)
+            s.display = state.texture->DisplayPixels(s.color->Format());
+        else if ((s.constantModulate = ConstantModulate(state, vertices, vertexCount, indices, indexCount,
+                                                        s.modulateColor)))
+            s.display = state.texture->DisplayPixels(s.color->Format(), s.modulateColor);
+    }
 
     // Most draws are a quad or a fan of a few points: keep them off the heap.
     constexpr std::uint32_t kLocal = 16;

@@ -124,6 +124,7 @@ void Texture::Unlock()
     if (m_Owner.load(std::memory_order_acquire) != std::this_thread::get_id())
         return;
     m_DisplayValid = false;
+    m_ModulatedValid = false;
     m_Owner.store(std::thread::id(), std::memory_order_release);
     m_Mutex.unlock();
 }
@@ -144,6 +145,7 @@ void Texture::Fill(std::uint32_t value)
         }
     }
     m_DisplayValid = false;
+    m_ModulatedValid = false;
 }
 
 const std::uint32_t* Texture::ExpandTable(PixelFormat format)
@@ -171,27 +173,43 @@ const std::uint32_t* Texture::ExpandTable(PixelFormat format)
     }
 }
 
-const std::uint16_t* Texture::DisplayPixels(PixelFormat target) const
+const std::uint16_t* Texture::DisplayPixels(PixelFormat target, std::uint32_t modulate) const
 {
     if (target != PixelFormat::RGB565 && target != PixelFormat::RGB555)
         return nullptr;
-    if (m_DisplayValid && m_DisplayFormat == target)
-        return m_Display.data();
+    modulate &= 0xFFFFFFu;
+    const bool white = modulate == 0xFFFFFFu;
+    // Plain and modulated copies are kept apart: the same picture is often drawn both ways.
+    std::vector<std::uint16_t>& copy = white ? m_Display : m_Modulated;
+    bool& valid = white ? m_DisplayValid : m_ModulatedValid;
+    PixelFormat& format = white ? m_DisplayFormat : m_ModulatedFormat;
+    if (valid && format == target && (white || m_ModulatedBy == modulate))
+        return copy.data();
     const int w = Width(), h = Height();
-    m_Display.resize(static_cast<std::size_t>(w) * h);
+    copy.resize(static_cast<std::size_t>(w) * h);
     const std::uint32_t* table = ExpandTable(Format());
+    // a x b / 255 rounded to nearest, as the device's MODULATE.
+    auto mul = [](std::uint32_t a, std::uint32_t b) {
+        const std::uint32_t t = a * b + 128;
+        return (t + (t >> 8)) >> 8;
+    };
+    const std::uint32_t mr = (modulate >> 16) & 0xFF, mg = (modulate >> 8) & 0xFF, mb = modulate & 0xFF;
     for (int y = 0; y < h; ++y) {
-        std::uint16_t* out = m_Display.data() + static_cast<std::size_t>(y) * w;
+        std::uint16_t* out = copy.data() + static_cast<std::size_t>(y) * w;
         for (int x = 0; x < w; ++x) {
-            const std::uint32_t t = table ? table[m_Pixels.Row16(y)[x]] : m_Pixels.Row32(y)[x];
+            std::uint32_t t = table ? table[m_Pixels.Row16(y)[x]] : m_Pixels.Row32(y)[x];
+            if (!white)
+                t = mul((t >> 16) & 0xFF, mr) << 16 | mul((t >> 8) & 0xFF, mg) << 8 | mul(t & 0xFF, mb);
             out[x] = static_cast<std::uint16_t>(
                 target == PixelFormat::RGB565 ? ((t >> 8) & 0xF800) | ((t >> 5) & 0x07E0) | ((t >> 3) & 0x001F)
                                               : ((t >> 9) & 0x7C00) | ((t >> 6) & 0x03E0) | ((t >> 3) & 0x001F));
         }
     }
-    m_DisplayFormat = target;
-    m_DisplayValid = true;
-    return m_Display.data();
+    format = target;
+    valid = true;
+    if (!white)
+        m_ModulatedBy = modulate;
+    return copy.data();
 }
 
 } // namespace plat

@@ -59,9 +59,11 @@ public:
 
     // --- what the rasteriser reads, holding SampleMutex ---
     std::mutex& SampleMutex() const { return m_Mutex; }
-    // The picture in a 16-bit display format (RGB565 or RGB555), rows of Width() pixels: made on
-    // the first draw that needs it and again after the pixels changed. Null for other formats.
-    const std::uint16_t* DisplayPixels(PixelFormat target) const;
+    // The picture in a 16-bit display format (RGB565 or RGB555), rows of Width() pixels, each
+    // texel's colour modulated by the 0xRRGGBB colour (a x b / 255 rounded, as stage 0 does): made
+    // on the first draw that needs it and again after the pixels or the colour changed. The white
+    // copy and one modulated copy are kept. Null for other formats.
+    const std::uint16_t* DisplayPixels(PixelFormat target, std::uint32_t modulate = 0xFFFFFFu) const;
     // ARGB8888 of every 16-bit raw value of a 16-bit colour format; null for ARGB8888.
     static const std::uint32_t* ExpandTable(PixelFormat format);
 
@@ -77,6 +79,10 @@ private:
     mutable std::vector<std::uint16_t> m_Display;
     mutable PixelFormat m_DisplayFormat = PixelFormat::RGB565;
     mutable bool m_DisplayValid = false;
+    mutable std::vector<std::uint16_t> m_Modulated;
+    mutable PixelFormat m_ModulatedFormat = PixelFormat::RGB565;
+    mutable std::uint32_t m_ModulatedBy = 0;
+    mutable bool m_ModulatedValid = false;
     std::atomic<std::uint32_t> m_Refs{1};
     bool m_HasKey = false;
     std::uint32_t m_Key = 0;

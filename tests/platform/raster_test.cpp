@@ -616,6 +616,7 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
         CompareFunc func;
         float shear = 0; // bottom corners moved right: not a rectangle
         bool blended = false;
+        bool lit = false; // the diffuse colour of every vertex is the map light, not white
     };
     const Case cases[] = {
         {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual},      // 1:1
@@ -631,6 +632,11 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
         {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 9.5f},
         {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 0, true},
         {3.4f, 7.6f, 50.4f, 39.6f, 0.99999f, 0, 900, 868, CompareFunc::LessEqual, 0, true},
+        {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 0, false, true},
+        {-7, -5, 25, 27, 0.99999f, 0, 700, 700, CompareFunc::LessEqual, 0, false, true},
+        {5, 5, 61, 45, 0, 0.99999f, 900, 868, CompareFunc::LessEqual, 0, false, true},
+        {10, 10, 42, 42, 0.25f, 1.25f, 700, 700, CompareFunc::Greater, 0, false, true},
+        {10, 10, 42, 42, 0, 0.99999f, 700, 700, CompareFunc::LessEqual, 9.5f, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "quad " << c.x0 << "," << c.y0 << " u " << c.u0 << " func "
@@ -640,6 +646,10 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
         q[1].u = q[3].u = c.u1;
         q[2].x += c.shear;
         q[3].x += c.shear;
+        constexpr std::uint32_t kLight = 0xFFE5E5E5u;
+        if (c.lit)
+            for (auto& v : q)
+                v.diffuse = kLight;
         const std::vector<RasterVertex> list = {q[0], q[1], q[2], q[1], q[3], q[2]};
         // A depth pattern that some sprite pixels pass and some fail.
         auto scene = [] {
@@ -664,6 +674,7 @@ TEST(RasterPaths, SpritePathsMatchTheGeneralPixelPipeline)
         ASSERT_TRUE(plat::DrawPrimitive(fast.target, st, PrimitiveType::TriangleStrip, q.data(), 4));
         st.colorOp = plat::TextureOp::Modulate;
         st.colorArg2 = plat::TextureArg::TFactor;
+        st.textureFactor = c.lit ? kLight : 0xFFFFFFFFu;
         ASSERT_TRUE(plat::DrawPrimitive(general.target, st, PrimitiveType::TriangleList, list.data(), 6));
         int differences = 0, written = 0;
         for (int y = 0; y < 48; ++y)
