@@ -12,12 +12,12 @@ cmake --build "$build" -j "$jobs"
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy KORVELA_HEADLESS=1
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$build" && ctest --output-on-failure -j "$jobs")
-# The loader thread's tests once more under ThreadSanitizer (a small build of its own).
+# The tests of the loader and mouse threads once more under ThreadSanitizer (a build of its own).
 tsan="$root/build/tsan"
 cmake -S "$root/tests/tsan" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$tsan" -j "$jobs"
 mkdir -p "$tsan/run"
-(cd "$tsan/run" && TSAN_OPTIONS=halt_on_error=1 ../tests_loader_tsan)
+(cd "$tsan/run" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy KORVELA_HEADLESS=1 TSAN_OPTIONS=halt_on_error=1 ../tests_threads_tsan)
 fuzz_seconds=${KORVELA_FUZZ_SECONDS:-10}
 read -r -a targets < "$build/fuzz_targets.txt" || true
 for target in "${targets[@]}"; do

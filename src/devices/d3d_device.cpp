@@ -511,6 +511,8 @@ bool Direct3DInit()
 
 void Direct3DFree()
 {
+    // The loader makes textures for this device; it must not be at work while the device goes.
+    WaitLoaderIdle();
     if (g_pZBuffer) {
         if (g_pDDSBack && g_pDDSBack->AttachedDepth() == g_pZBuffer)
             g_pDDSBack->AttachDepth(nullptr);

@@ -174,6 +174,8 @@ void DirectDrawFree()
 {
     if (!g_pDD)
         return;
+    // The loader makes textures for this display; it must not be at work while the display goes.
+    WaitLoaderIdle();
     ReleaseSurfacesOnly();
     if (g_pDD->window && g_pDD->fullScreen)
         g_pDD->window->SetPresentation(false, g_pDD->window->ImageWidth(), g_pDD->window->ImageHeight());

@@ -91,7 +91,7 @@ constexpr TMouseServices kRealServices = {
     AddCommandToQueue,
 };
 
-// The objects behind the Part-named raw pointers.
+// The objects that own what the raw pointers above point at.
 std::unique_ptr<plat::InputSystem> s_Input;
 std::unique_ptr<plat::MouseDevice> s_Mouse;
 std::unique_ptr<plat::Event> s_MouseEvent;

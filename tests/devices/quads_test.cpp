@@ -232,6 +232,60 @@ TEST_F(Quads, LyingAndUprightCornerQuadsDifferOnlyInTheirTopDepth)
     EXPECT_LT(Depth(10, 13), Depth(10, 10));
 }
 
+TEST_F(Quads, SpriteFramesScreenQuadsAndLinesDrawThroughTheDevice)
+{
+    const std::vector<std::uint16_t> red(64, kRed);
+    TexturePtr texture(CreateTexture4444(Bytes(red).data(), 8, 8));
+    ASSERT_TRUE(texture);
+    const TSpriteFrame frame{texture.get(), 8, 8};
+    DepthOn();
+    g_ViewPixelX = 20;
+    g_ViewPixelY = 50;
+    // Centred on map (100, 200): screen 76..83 x 146..153, a lying quad nearer at its foot.
+    ASSERT_TRUE(DrawSpriteFrame(100, 200, frame, 10));
+    for (int y = 146; y < 154; ++y)
+        for (int x = 76; x < 84; ++x)
+            ASSERT_EQ(Pixel(x, y), Display16(kRed)) << x << "," << y;
+    EXPECT_EQ(DrawnPixels(), 64);
+    EXPECT_LT(Depth(80, 153), Depth(80, 146));
+    std::vector<std::uint16_t> raised;
+    for (int y = 146; y < 154; ++y)
+        raised.push_back(Depth(80, y));
+
+    // On flat ground the land-height offset stands the corners on the ground: the same quad as an
+    // offset of the ground's height, and farther than one 10 pixels above it.
+    const int ground = GetLandHeight(100, 200);
+    g_pD3DDevice->Clear(0, nullptr, kClearZBuffer, 0, 1.0f, 0);
+    ASSERT_TRUE(DrawSpriteFrame(100, 200, frame, kLandHeightOffset));
+    std::vector<std::uint16_t> onGround;
+    for (int y = 146; y < 154; ++y)
+        onGround.push_back(Depth(80, y));
+    g_pD3DDevice->Clear(0, nullptr, kClearZBuffer, 0, 1.0f, 0);
+    ASSERT_TRUE(DrawSpriteFrame(100, 200, frame, ground));
+    for (int y = 146; y < 154; ++y) {
+        EXPECT_EQ(Depth(80, y), onGround[static_cast<std::size_t>(y - 146)]) << y;
+        EXPECT_GT(onGround[static_cast<std::size_t>(y - 146)], raised[static_cast<std::size_t>(y - 146)]) << y;
+    }
+
+    // A screen rectangle, scaled, whatever the view.
+    FillSurface(g_pDDSBack, 0);
+    g_pD3DDevice->SetRenderState(D3DState::ZEnable, 0);
+    ASSERT_TRUE(DrawQuad2D(texture.get(), 300, 100, 16, 4));
+    EXPECT_EQ(Pixel(300, 100), Display16(kRed));
+    EXPECT_EQ(Pixel(315, 103), Display16(kRed));
+    EXPECT_EQ(DrawnPixels(), 64);
+
+    // A line in its vertices' colour, without a texture; its end point is left out.
+    FillSurface(g_pDDSBack, 0);
+    g_pD3DDevice->SetTexture(0, nullptr);
+    TScreenVertex line[2] = {g_SpriteQuadTemplate[0], g_SpriteQuadTemplate[1]};
+    line[0].diffuse = line[1].diffuse = 0xFF00FF00u;
+    ASSERT_TRUE(DrawLine2D({10, 20}, {30, 20}, line));
+    for (int x = 10; x < 30; ++x)
+        ASSERT_EQ(Pixel(x, 20), MakeColor16(0, 255, 0)) << x;
+    EXPECT_EQ(DrawnPixels(), 20);
+}
+
 TEST_F(Quads, DrawersWithoutADeviceDrawNothing)
 {
     TD3DDevice* device = g_pD3DDevice;
