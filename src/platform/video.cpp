@@ -46,7 +46,7 @@ AVPixelFormat ToAvFormat(PixelFormat format)
     }
 }
 
-// The decoder's own console messages are silenced: failures reach the game's log through ReportError.
+// The decoder's own console messages are silenced: failures reach the game's log through LogError.
 void QuietFfmpegLog()
 {
     static std::once_flag once;

@@ -373,6 +373,33 @@ TEST_F(Animation, ShowDrawsTheCurrentFrameAndSkipsMissingOnes)
     a.m_pSprites = nullptr;
 }
 
+TEST_F(Animation, TurnedShowOfAnUprightSetTurnsAboutThePosition)
+{
+    const auto entries = sampledata::MakeAnimationPack(SolidFrames(2, 8, 8), HotSpot{0, 0});
+    const std::string path = WritePack("upright.les", entries);
+    TAnimationSprites set;
+    ASSERT_EQ(set.LoadAnimationFromArhive(path.c_str(), ANIMATION_FORMAT_4444), 2);
+    set.m_Location = ANIMATION_UPRIGHT;
+    TAnimationStruct a;
+    a.SetSprites(&set, false);
+    a.m_Repeat = 0;
+    a.SetCoord(100.0f, 100.0f); // hot spot (4, 4): the quad covers 100..107
+    a.m_Position = 0.0f;
+    a.Show(0u); // advances to frame 1 first
+    EXPECT_EQ(Pixel(103, 103), Display16(kPalette[1]));
+    EXPECT_EQ(DrawnPixels(), 64);
+
+    // A half turn about the position puts the box on the other side of it.
+    FillSurface(g_pDDSBack, 0);
+    a.m_Position = 0.0f;
+    a.m_Angle = static_cast<float>(std::numbers::pi);
+    a.Show(0u);
+    const int cx = static_cast<int>(a.m_X), cy = static_cast<int>(a.m_Y);
+    EXPECT_EQ(Pixel(2 * cx - 104, 2 * cy - 104), Display16(kPalette[1]));
+    EXPECT_NEAR(DrawnPixels(), 64, 16);
+    a.m_pSprites = nullptr;
+}
+
 TEST_F(Animation, EndlessShowKeepsItsRepeatsAndWaitsOutNoDelay)
 {
     TAnimationSprites set;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 
@@ -13,7 +14,9 @@
 #include "devices/display.h"
 #include "map/map_file.h"
 #include "map/map_view.h"
+#include "platform/audio.h"
 #include "platform/paths.h"
+#include "platform/wav.h"
 #include "players/strateg.h"
 #include "sounds.h"
 #include "test_support.h"
@@ -409,6 +412,60 @@ TEST_F(SoundEvents, PlacedSoundsArePannedInTheMix)
     }
     EXPECT_GT(left, 0);
     EXPECT_EQ(right, 0);
+}
+
+namespace {
+
+// Sum of the magnitudes of the next frames of the mix, both channels.
+long long MixLoudness(std::size_t frames)
+{
+    long long sum = 0;
+    for (std::int16_t v : plat::AudioCaptureMix(frames))
+        sum += std::abs(v);
+    return sum;
+}
+
+} // namespace
+
+TEST_F(SoundEvents, TheVolumeSettingIsAHundredthOfADecibelPerTwentiethOfAPercent)
+{
+    // 100 plays at full volume; 50 at -10 dB (a third of the amplitude); 0 at -20 dB. The same
+    // variant of the sound plays each time.
+    std::srand(7);
+    Blast(0, 0);
+    const long long full = MixLoudness(2000);
+    ASSERT_GT(full, 0);
+    for (const auto& [volume, ratio] : {std::pair{50, 0.316}, std::pair{0, 0.1}}) {
+        SCOPED_TRACE(volume);
+        StopAllSounds();
+        MixLoudness(4000);
+        g_SoundVolume = static_cast<std::uint8_t>(volume);
+        std::srand(7);
+        Blast(0, 0);
+        const double measured = static_cast<double>(MixLoudness(2000)) / static_cast<double>(full);
+        EXPECT_NEAR(measured, ratio, ratio * 0.15);
+    }
+}
+
+TEST_F(SoundEvents, StereoSoundFilesAreNotPlayed)
+{
+    std::vector<std::string> blasts;
+    for (const std::string& name : ListFixedSoundNames())
+        if (name.rfind("Misc\\Blasts\\Small", 0) == 0)
+            blasts.push_back(name);
+    ASSERT_FALSE(blasts.empty());
+    const std::vector<std::uint8_t> samples(4000, 0x40);
+    const auto stereo = plat::BuildWaveImage(2, 22050, 16, samples);
+    auto put = [](const std::string& name, const std::vector<std::uint8_t>& wave) {
+        testsupport::WriteText(*s_Dir / ("Media/" + plat::NormalizeSeparators(name)), std::string(wave.begin(), wave.end()));
+    };
+    for (const std::string& name : blasts)
+        put(name, stereo);
+    Blast(0, 0);
+    EXPECT_EQ(plat::AudioPlayingVoiceCount(), 0);
+    EXPECT_EQ(MixLoudness(2000), 0);
+    for (const std::string& name : blasts)
+        put(name, sampledata::SynthesizeSoundWave(name));
 }
 
 TEST(SoundNames, BuildingTable)
