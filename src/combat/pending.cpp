@@ -18,3 +18,45 @@ bool ParticlesInit()
 void ParticlesFree() {}
 void LoadHouseSelTexture() {}
 void FreeHouseSelTexture() {}
+
+#include "combat/ship_waves.h"
+#include "combat/tower.h"
+#include "combat/unit_behaviour.h"
+#include "devices/animation.h"
+
+// Unit behaviour is not built yet: units stand still.
+void MakeMoveDefault(TUnit*) {}
+void MakeMoveAirKind1(TUnit*) {}
+void MakeMoveKind3(TUnit*) {}
+void MakeMoveKind6(TUnit*) {}
+void MakeMoveKind9(TUnit*) {}
+void MakeMoveAirKind11(TUnit*) {}
+void MakeMoveAirBomber(TUnit*) {}
+void MakeMoveShip(TUnit*) {}
+void MakeMoveMashineGunner(TUnit*) {}
+void SecondHandlerDefault(TUnit*) {}
+void SecondHandlerKind3(TUnit*) {}
+void SecondHandlerKind6(TUnit*) {}
+
+CTower::CTower() = default;
+CTower::~CTower() = default;
+
+void CTower::Init(TUnit* unit, std::uint8_t index, std::uint8_t)
+{
+    m_pUnit = unit;
+    m_Index = index;
+}
+
+void CTower::Update() {}
+
+// No wave bank exists yet; ships are made without waves to show.
+bool ShipWaveInit()
+{
+    return true;
+}
+
+void ShipWaveRewind(TAnimationStruct* wave, std::uint8_t, bool)
+{
+    if (wave != nullptr)
+        wave->m_Position = static_cast<float>(wave->m_FirstFrame);
+}

@@ -6,24 +6,15 @@
 #include "units/unit.h"
 #include "units/unit_types.h"
 
-bool LoadUnitPhases(TBasicUnit*, std::uint32_t)
-{
-    ReportError("LoadUnitPhases: unit graphics are not available yet");
-    return false;
-}
-
 bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
 {
     ReportError("CHousePhaseGraphic::LoadSprites: building graphics are not available yet");
     return false;
 }
 
-bool UnitInit()
-{
-    return true;
-}
-
-void UnitDone() {}
+// Unit drawing is not built yet: units stay invisible.
+void TBasicUnit::Draw(TUnit*) {}
+void TBasicUnit::DrawDead(TUnit*) {}
 
 // No building or unit records exist yet: nothing to read, so no building or unit sound plays.
 bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
