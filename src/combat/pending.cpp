@@ -60,3 +60,11 @@ void ShipWaveRewind(TAnimationStruct* wave, std::uint8_t, bool)
     if (wave != nullptr)
         wave->m_Position = static_cast<float>(wave->m_FirstFrame);
 }
+
+// No ship graphics exist yet: no part is ever loaded or held.
+std::uint8_t ShipPartState(TBasicUnit*, std::uint8_t, std::uint8_t)
+{
+    return 0;
+}
+
+void ReturnShipPart(TBasicUnit*, std::uint8_t, std::uint8_t) {}

@@ -16,13 +16,14 @@ bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
 void TBasicUnit::Draw(TUnit*) {}
 void TBasicUnit::DrawDead(TUnit*) {}
 
-// No building or unit records exist yet: nothing to read, so no building or unit sound plays.
+// No building records exist yet: nothing to read, so no building sound plays.
 bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
 {
     return false;
 }
 
-bool GetUnitSoundFields(const TUnit*, TUnitSoundFields&)
+// No building records exist yet, so no unit can point at one.
+std::uint32_t HouseLinkSlot(const THouse*)
 {
-    return false;
+    return 0xFFFFFFFFu;
 }

@@ -492,9 +492,16 @@ void TBasicUnit::Release(std::uint8_t nation)
     }
 }
 
+// Ships keep their two bow waves behind the attached animations.
+static int AnimationArraySize(const TBasicUnit& type)
+{
+    return type.m_AnimCount + (type.IsShipUnit() ? UNIT_SHIP_WAVE_SLOTS : 0);
+}
+
 void TBasicUnit::CreateAnimationArray(TAnimationStruct**& out)
 {
-    out = m_AnimCount != 0 ? new TAnimationStruct*[m_AnimCount]{} : nullptr;
+    const int size = AnimationArraySize(*this);
+    out = size != 0 ? new TAnimationStruct*[size]{} : nullptr;
 }
 
 void TBasicUnit::CreateAnimations(TAnimationStruct** array)
@@ -521,7 +528,8 @@ void TBasicUnit::DestroyAnimations(TAnimationStruct** array)
 {
     if (array == nullptr)
         return;
-    for (int i = 0; i < m_AnimCount; ++i)
+    const int size = AnimationArraySize(*this);
+    for (int i = 0; i < size; ++i)
         delete array[i];
     delete[] array;
 }

@@ -13,6 +13,8 @@ TBasicUnit::TBasicUnit()
     }
     // Lying down (work 4) plays slower than every other animation.
     AnimationSpeed[4] = 0.3f;
+    for (TUnitSoundEntry& sound : m_Sounds)
+        sound.positioned = 1;
 }
 
 TBasicUnit::~TBasicUnit()

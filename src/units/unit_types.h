@@ -15,9 +15,10 @@ constexpr int UNIT_NATIONS = 6; // five nations and the neutral side
 constexpr int UNIT_TYPES_PER_NATION = 40;
 constexpr int UNIT_TYPE_COUNT = UNIT_NATIONS * UNIT_TYPES_PER_NATION;
 constexpr int UNIT_PLAYERS = 8;
+// A ship's animation array holds its two bow waves behind the attached animations.
+constexpr int UNIT_SHIP_WAVE_SLOTS = 2;
 constexpr int UNIT_PARAM_TABLE = 160;
 constexpr int UNIT_GUN_SLOTS = 10;
-constexpr int UNIT_SMALL_RECORDS = 10;
 
 // Behaviour kinds (the kind byte of a type).
 constexpr std::uint8_t UNIT_KIND_FIGHTER = 1;
@@ -40,14 +41,16 @@ struct TUnitKindHandlers {
 // The handlers of a behaviour kind; unknown kinds get the default pair.
 TUnitKindHandlers UnitKindHandlers(std::uint8_t kind);
 
-// One of the ten small records of a type, filled by the parameter loader.
-struct TUnitSmallRecord {
-    std::uint32_t value = 0;
-    std::uint8_t a = 0;
-    std::uint8_t b = 1;
-    std::uint8_t c = 0;
-    std::uint8_t pad = 0;
+// One of the ten sound entries of a unit type (one per sound sub-kind 0..9), filled by the
+// parameter loader.
+struct TUnitSoundEntry {
+    const char* name = nullptr;   // relative to "Units\", ending in "_1.wav" when variants exist
+    std::uint8_t loop = 0;
+    std::uint8_t positioned = 0;
+    std::uint8_t variants = 0;
+    std::uint8_t unused = 0;
 };
+constexpr int UNIT_SOUND_ENTRIES = 10;
 
 // A 3-float offset from a unit's foot point.
 struct TUnitVector {
@@ -83,7 +86,7 @@ public:
     virtual TPartRecord* PartRecord(std::uint8_t i);
     // 8: angle steps per eighth of a turn used to place attached animations.
     virtual std::uint8_t TurnSteps();
-    // 9: a zeroed array of m_AnimCount pointers (null when there are none).
+    // 9: a zeroed array of m_AnimCount pointers, two more for ships (null when there are none).
     virtual void CreateAnimationArray(TAnimationStruct**& out);
     // 10: one instance per attached animation, bound to its set of the unit animation bank.
     virtual void CreateAnimations(TAnimationStruct** array);
@@ -143,7 +146,7 @@ public:
     std::uint8_t AnimationSize[UNIT_COUNT_WORK] = {};
     std::uint32_t m_ArchiveSlot = 0;
     CUnitGraphic* m_pGraphic = nullptr; // own or shared (see m_bSharedGraphic)
-    TUnitSmallRecord m_SmallRecords[UNIT_SMALL_RECORDS];
+    TUnitSoundEntry m_Sounds[UNIT_SOUND_ENTRIES];
     TUnitHandler m_MoveHandler = nullptr;
     TUnitHandler m_SecondHandler = nullptr;
     std::uint8_t MaxAmmo = 0;
