@@ -20,3 +20,6 @@ struct THouseSoundFields {
 };
 // false when the record cannot be read (null).
 bool GetHouseSoundFields(const THouse* house, THouseSoundFields& out);
+
+// The link slot of a building in a stored unit image: (owner << 16) | index, 0xFFFFFFFF for none.
+std::uint32_t HouseLinkSlot(const THouse* house);

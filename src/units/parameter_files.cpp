@@ -13,6 +13,9 @@
 #include "devices/display.h"
 #include "units/building_graphics.h"
 #include "units/house_types.h"
+#include "units/unit_types.h"
+#include "combat/ship_graphics.h"
+#include "combat/tower.h"
 #include "units/record_io.h"
 
 TParameterServices g_ParameterServices = DefaultParameterServices();
@@ -49,10 +52,10 @@ void MapUnitPart(const IO& io, std::int32_t at, P& p)
     io.Field(at + 13, p.barrelCount);
     io.Field(at + 14, p.shotType);
     io.Field(at + 15, p.mode);
-    for (int s = 0; s < UNIT_MAX_SECTORS; ++s)
+    for (int s = 0; s < UNIT_REC_MAX_SECTORS; ++s)
         io.Array(at + 16 + 12 * s, p.sectors[s]);
     io.Field(at + 40, p.startAngle);
-    for (int b = 0; b < UNIT_MAX_BARRELS; ++b)
+    for (int b = 0; b < UNIT_REC_MAX_BARRELS; ++b)
         io.Array(at + 44 + 12 * b, p.barrels[b]);
     io.Field(at + 92, p.fireA);
     io.Field(at + 94, p.reloadTime);
@@ -84,8 +87,8 @@ void MapUnitRecord(const IO& io, R& r)
     io.Field(UNIT_REC_FLAGS + 7, r.closePath);
     io.Field(UNIT_REC_FLAGS + 8, r.ammoFlag);
     io.Field(UNIT_REC_FLAGS + 9, r.paramByteA);
-    for (int a = 0; a < UNIT_VALUE_ARRAYS; ++a)
-        io.Array(UNIT_REC_PLAYER_VALUES + 2 * UNIT_PLAYERS * a, r.playerValues[a]);
+    for (int a = 0; a < UNIT_REC_VALUE_ARRAYS; ++a)
+        io.Array(UNIT_REC_PLAYER_VALUES + 2 * UNIT_REC_PLAYERS * a, r.playerValues[a]);
     io.Field(UNIT_REC_CAN_FIRE, r.canFire);
     io.Array(UNIT_REC_COSTS, r.costs);
     io.Field(UNIT_REC_POWER_NEED, r.powerNeed);
@@ -106,23 +109,23 @@ void MapUnitRecord(const IO& io, R& r)
     io.Field(UNIT_REC_ATTACHED_COUNT, r.attachedCount);
     io.Field(UNIT_REC_PART_COUNT, r.partCount);
     for (int t = 0; t < 2; ++t)
-        io.Array(UNIT_REC_PARAM_TABLES + 2 * UNIT_PARAM_TABLE_SIZE * t, r.paramTables[t]);
-    for (int i = 0; i < UNIT_SOUNDS; ++i) {
-        const std::int32_t at = UNIT_REC_SOUNDS + UNIT_REC_SOUND_SIZE * i;
+        io.Array(UNIT_REC_PARAM_TABLES + 2 * UNIT_REC_PARAM_TABLE_SIZE * t, r.paramTables[t]);
+    for (int i = 0; i < UNIT_REC_SOUNDS; ++i) {
+        const std::int32_t at = UNIT_REC_SOUND_TABLE + UNIT_REC_SOUND_SIZE * i;
         io.Array(at, r.sounds[i].name);
         io.Field(at + 32, r.sounds[i].loop);
         io.Field(at + 33, r.sounds[i].positioned);
         io.Field(at + 34, r.sounds[i].variants);
     }
-    for (int i = 0; i < UNIT_MAX_ATTACHED; ++i) {
+    for (int i = 0; i < UNIT_REC_MAX_ATTACHED; ++i) {
         const std::int32_t at = UNIT_REC_ATTACHED + UNIT_REC_ATTACHED_SIZE * i;
         io.Array(at, r.attached[i].start);
         io.Array(at + 12, r.attached[i].end);
         io.Field(at + 24, r.attached[i].set);
     }
-    io.Array(UNIT_REC_GUN_SLOTS, r.gunSlots);
+    io.Array(UNIT_REC_GUN_SLOT_TABLE, r.gunSlots);
     io.Field(UNIT_REC_GUN_COUNT, r.gunCount);
-    for (int i = 0; i < UNIT_MAX_PARTS; ++i)
+    for (int i = 0; i < UNIT_REC_MAX_PARTS; ++i)
         MapUnitPart(io, UNIT_REC_PARTS + UNIT_REC_PART_SIZE * i, r.parts[i]);
 }
 
@@ -145,18 +148,18 @@ bool ReadUnitParamRecord(std::span<const std::uint8_t> record, TUnitParamRecord&
     }
     TUnitParamRecord r;
     MapUnitRecord(TRecordReader(record.data()), r);
-    if (!CheckCount("attached animation count", r.attachedCount, UNIT_MAX_ATTACHED)
-        || !CheckCount("part count", r.partCount, UNIT_MAX_PARTS)
-        || !CheckCount("machine-gun count", r.gunCount, UNIT_GUN_SLOTS))
+    if (!CheckCount("attached animation count", r.attachedCount, UNIT_REC_MAX_ATTACHED)
+        || !CheckCount("part count", r.partCount, UNIT_REC_MAX_PARTS)
+        || !CheckCount("machine-gun count", r.gunCount, UNIT_REC_GUN_SLOTS))
         return false;
     for (int i = 0; i < r.partCount; ++i)
-        if (!CheckCount("part sector count", r.parts[i].sectorCount, UNIT_MAX_SECTORS)
-            || !CheckCount("part barrel count", r.parts[i].barrelCount, UNIT_MAX_BARRELS))
+        if (!CheckCount("part sector count", r.parts[i].sectorCount, UNIT_REC_MAX_SECTORS)
+            || !CheckCount("part barrel count", r.parts[i].barrelCount, UNIT_REC_MAX_BARRELS))
             return false;
-    r.name[UNIT_NAME_LENGTH - 1] = 0;
-    r.graphicName[UNIT_GRAPHIC_NAME_SIZE - 1] = 0;
+    r.name[UNIT_REC_NAME_LENGTH - 1] = 0;
+    r.graphicName[UNIT_REC_GRAPHIC_NAME_SIZE - 1] = 0;
     for (TUnitSoundParams& s : r.sounds)
-        s.name[UNIT_SOUND_NAME_SIZE - 1] = 0;
+        s.name[UNIT_REC_SOUND_NAME_SIZE - 1] = 0;
     out = r;
     return true;
 }
@@ -172,9 +175,9 @@ void ApplyUnitTypeLoadRules(TUnitParamRecord& r, int typeIndex)
 {
     r.animationSize[3] = 1;
     if (typeIndex == 23) {
-        const std::size_t len = ::strnlen(r.graphicName, UNIT_GRAPHIC_NAME_SIZE - 1);
+        const std::size_t len = ::strnlen(r.graphicName, UNIT_REC_GRAPHIC_NAME_SIZE - 1);
         // The stored name leaves room for the suffix only when it is at most 89 characters long.
-        if (len + 2 < UNIT_GRAPHIC_NAME_SIZE) {
+        if (len + 2 < UNIT_REC_GRAPHIC_NAME_SIZE) {
             r.graphicName[len] = '_';
             r.graphicName[len + 1] = '2';
             r.graphicName[len + 2] = 0;
@@ -182,6 +185,158 @@ void ApplyUnitTypeLoadRules(TUnitParamRecord& r, int typeIndex)
         r.animationSpeed[6] = 0.3f;
         r.animationSize[6] = static_cast<std::uint8_t>(r.animationSize[6] / 2);
     }
+}
+
+// --- unit-type objects ----------------------------------------------------------------------
+
+namespace {
+
+// The sound names the types' sound entries point at, per type; replaced when the type is made again.
+std::string g_UnitSoundNames[UNIT_TYPE_COUNT][UNIT_REC_SOUNDS];
+
+bool IsAirKind(std::uint8_t kind)
+{
+    return kind == UNIT_KIND_FIGHTER || kind == UNIT_KIND_AIRCRAFT || kind == UNIT_KIND_BOMBER;
+}
+
+// Points of a part are stored unturned; the type keeps them turned by an eighth of a turn, as the
+// isometric view sees them.
+void TurnEighth(const float (&in)[3], float (&out)[3])
+{
+    constexpr float c = 0.70710678f;
+    out[0] = in[0] * c - in[1] * c;
+    out[1] = in[0] * c + in[1] * c;
+    out[2] = in[2];
+}
+
+void FillPart(const TUnitPartParams& p, TPartRecord& out)
+{
+    constexpr float kDegrees = 0.017453292f;
+    TurnEighth(p.pivot, out.pivot);
+    out.sectorCount = p.sectorCount;
+    for (int s = 0; s < UNIT_REC_MAX_SECTORS; ++s)
+        for (int k = 0; k < 3; ++k)
+            out.sectors[s][k] = p.sectors[s][k] * kDegrees;
+    out.startAngle = p.startAngle * kDegrees;
+    out.barrelCount = p.barrelCount;
+    for (int b = 0; b < UNIT_REC_MAX_BARRELS; ++b)
+        TurnEighth(p.barrels[b], out.barrels[0][b]);
+    out.shotType = p.shotType;
+    out.fireA = p.fireA;
+    out.reload = p.reloadTime;
+    out.fireC = p.fireC;
+    out.maxDistance = p.maxDistance;
+    out.fireE = p.fireE;
+    out.mode = p.mode;
+}
+
+void FillUnitType(int side, int index, const TUnitParamRecord& r, TBasicUnit& t)
+{
+    const bool ship = r.kind >= UNIT_KIND_SHIP_FIRST && r.kind <= UNIT_KIND_SHIP_LAST;
+    t.m_bShip = ship ? 1 : 0;
+    t.m_bAir = IsAirKind(r.kind) ? 1 : 0;
+    t.m_bQuickTurn = r.quickTurn;
+    std::copy(std::begin(r.paramFlags), std::end(r.paramFlags), t.m_ParamFlags);
+    t.m_bGroup = r.groupFlag;
+    t.m_bCarrier24 = r.carrier24;
+    t.m_bCarrier17 = r.carrier17;
+    t.m_bLastParamFlag = r.lastParamFlag;
+    std::copy(std::begin(r.name), std::end(r.name), t.m_Name);
+    std::memcpy(t.m_GraphicName, r.graphicName, sizeof r.graphicName);
+    t.m_Kind = r.kind;
+    t.m_SpriteWidth = r.spriteWidth;
+    t.m_SpriteHeight = r.spriteHeight;
+    std::copy(std::begin(r.paramValues), std::end(r.paramValues), t.m_ParamValues);
+    t.m_SpriteOffsetX = r.spriteOffsetX;
+    t.m_SpriteOffsetY = r.spriteOffsetY;
+    t.m_CentreX = static_cast<float>(r.spriteWidth) * 0.5f;
+    t.m_CentreY = static_cast<float>(r.spriteHeight) * 0.5f;
+    t.Speed = r.speed;
+    t.TurnDistance = r.turnDistance;
+    // A ship's parts come with its ship graphics.
+    if (!ship && r.partCount > 0) {
+        t.m_PartCount = r.partCount;
+        t.m_Parts = new TPartRecord[r.partCount];
+        for (int i = 0; i < r.partCount; ++i)
+            FillPart(r.parts[i], t.m_Parts[i]);
+    }
+    std::memcpy(t.m_ParamTables, r.paramTables, sizeof r.paramTables);
+    std::uint16_t* const perPlayer[UNIT_REC_VALUE_ARRAYS] = {t.m_FirstValue, t.Range, t.ReloadTime, t.MaxHitPoints,
+                                                             t.BuildTime};
+    for (int a = 0; a < UNIT_REC_VALUE_ARRAYS; ++a)
+        std::copy(std::begin(r.playerValues[a]), std::end(r.playerValues[a]), perPlayer[a]);
+    t.m_CanFire = r.canFire;
+    std::copy(std::begin(r.costs), std::end(r.costs), t.m_Costs);
+    t.m_PowerNeed = r.powerNeed;
+    std::copy(std::begin(r.upkeep), std::end(r.upkeep), t.m_Upkeep);
+    t.m_ParamValue = r.paramValue;
+    t.ClosePath = (r.closePath != 0 || r.kind == UNIT_KIND_TANK) ? 1 : 0;
+    t.m_ParamByte = r.paramByteA;
+    std::copy(std::begin(r.paramListA), std::end(r.paramListA), t.m_ParamA);
+    std::copy(std::begin(r.paramListB), std::end(r.paramListB), t.m_ParamB);
+    t.m_ParamC = r.paramWord;
+    std::copy(std::begin(r.paramListC), std::end(r.paramListC), t.m_ParamD);
+    t.RunwayLength = std::max(r.takeOffRun, r.landingRun);
+    t.TurnStep = r.turnStep;
+    t.TurnRadius = r.turnRadius;
+    t.m_ParamByte2 = r.paramByteB;
+    std::copy(std::begin(r.animationSpeed), std::end(r.animationSpeed), t.AnimationSpeed);
+    std::copy(std::begin(r.animationSize), std::end(r.animationSize), t.AnimationSize);
+    t.m_ArchiveSlot = static_cast<std::uint32_t>(UnitGraphicsSlot(side, index));
+    const int slot = side * UNIT_TYPES_PER_NATION + index;
+    for (int i = 0; i < UNIT_REC_SOUNDS; ++i) {
+        const TUnitSoundParams& in = r.sounds[i];
+        std::string& name = g_UnitSoundNames[slot][i];
+        name = in.name;
+        t.m_Sounds[i].name = name.empty() ? nullptr : name.c_str();
+        t.m_Sounds[i].loop = in.loop;
+        t.m_Sounds[i].positioned = in.positioned;
+        t.m_Sounds[i].variants = in.variants;
+    }
+    const TUnitKindHandlers handlers = UnitKindHandlers(r.kind);
+    t.m_MoveHandler = handlers.move;
+    t.m_SecondHandler = handlers.second;
+    t.MaxAmmo = r.kind == UNIT_KIND_TANK && index == 14 ? 10 : (r.ammoFlag ? 3 : 0);
+    t.CrushSize = r.crushSize;
+    t.m_bAirLike = (IsAirKind(r.kind) || r.kind == UNIT_KIND_TANK) ? 1 : 0;
+    t.m_AnimCount = r.attachedCount;
+    if (r.attachedCount > 0) {
+        t.m_StartVectors = new TUnitVector[r.attachedCount];
+        t.m_EndVectors = new TUnitVector[r.attachedCount];
+        t.m_AnimSetIndexes = new std::uint8_t[r.attachedCount];
+        for (int i = 0; i < r.attachedCount; ++i) {
+            const TUnitAttachedAnimation& a = r.attached[i];
+            t.m_StartVectors[i] = {a.start[0], a.start[1], a.start[2]};
+            t.m_EndVectors[i] = {a.end[0], a.end[1], a.end[2]};
+            t.m_AnimSetIndexes[i] = a.set;
+        }
+    }
+    std::copy(std::begin(r.gunSlots), std::end(r.gunSlots), t.GunSlots);
+    t.GunCount = r.gunCount;
+}
+
+} // namespace
+
+bool CreateUnitTypeFromParams(int side, int index, const TUnitParamRecord& record)
+{
+    if (side < 0 || side >= UNIT_NATIONS || index < 0 || index >= UNIT_TYPES_PER_NATION)
+        return false;
+    const bool ship = record.kind >= UNIT_KIND_SHIP_FIRST && record.kind <= UNIT_KIND_SHIP_LAST;
+    TBasicUnit* type = ship ? CreateShipUnitType() : new TBasicUnit;
+    FillUnitType(side, index, record, *type);
+    TBasicUnit*& entry = g_UnitTypes[side * UNIT_TYPES_PER_NATION + index];
+    if (entry) {
+        entry->FreeGraphic();
+        delete entry;
+    }
+    entry = type;
+    return true;
+}
+
+void LoadUnitTypeGraphics(int side, int index)
+{
+    if (TBasicUnit* type = GetUnitType(static_cast<std::uint32_t>(side), static_cast<std::uint32_t>(index)))
+        type->LoadUnitGraphic(static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(side), type->m_GraphicName);
 }
 
 // --- building-type record --------------------------------------------------------------------

@@ -25,24 +25,23 @@ std::string ParameterFilePath(int side);
 
 // --- unit-type record ------------------------------------------------------------------------
 
-constexpr int UNIT_NAME_LENGTH = 100;        // UTF-16 units of the shown name, terminator included
-constexpr int UNIT_GRAPHIC_NAME_SIZE = 92;   // bytes of the stored graphic name, terminator included
-constexpr int UNIT_PLAYERS = 8;
-constexpr int UNIT_WORKS = 30;
-constexpr int UNIT_RESOURCES = 5;            // food, wood, iron, gold, oil
-constexpr int UNIT_PARAM_TABLE_SIZE = 160;
-constexpr int UNIT_SOUNDS = 10;
-constexpr int UNIT_SOUND_NAME_SIZE = 32;
-constexpr int UNIT_MAX_ATTACHED = 8;         // attached animations
-constexpr int UNIT_GUN_SLOTS = 10;
-constexpr int UNIT_MAX_PARTS = 4;            // turrets and other rotating parts
-constexpr int UNIT_MAX_BARRELS = 4;
-constexpr int UNIT_MAX_SECTORS = 2;
-constexpr int UNIT_KIND_COUNT = 16;
+constexpr int UNIT_REC_NAME_LENGTH = 100;        // UTF-16 units of the shown name, terminator included
+constexpr int UNIT_REC_GRAPHIC_NAME_SIZE = 92;   // bytes of the stored graphic name, terminator included
+constexpr int UNIT_REC_PLAYERS = 8;
+constexpr int UNIT_REC_WORKS = 30;
+constexpr int UNIT_REC_RESOURCES = 5;            // food, wood, iron, gold, oil
+constexpr int UNIT_REC_PARAM_TABLE_SIZE = 160;
+constexpr int UNIT_REC_SOUNDS = 10;
+constexpr int UNIT_REC_SOUND_NAME_SIZE = 32;
+constexpr int UNIT_REC_MAX_ATTACHED = 8;         // attached animations
+constexpr int UNIT_REC_GUN_SLOTS = 10;
+constexpr int UNIT_REC_MAX_PARTS = 4;            // turrets and other rotating parts
+constexpr int UNIT_REC_MAX_BARRELS = 4;
+constexpr int UNIT_REC_MAX_SECTORS = 2;
 
 // The five per-player value arrays, in the order the record holds them.
-enum TUnitPlayerValue { UNIT_VALUE_FIRST, UNIT_VALUE_RANGE, UNIT_VALUE_RELOAD, UNIT_VALUE_HIT_POINTS,
-                        UNIT_VALUE_BUILD_TIME, UNIT_VALUE_ARRAYS };
+enum TUnitPlayerValue { UNIT_REC_VALUE_FIRST, UNIT_REC_VALUE_RANGE, UNIT_REC_VALUE_RELOAD, UNIT_REC_VALUE_HIT_POINTS,
+                        UNIT_REC_VALUE_BUILD_TIME, UNIT_REC_VALUE_ARRAYS };
 
 // One rotating part as the record stores it: angles in degrees, points relative to the unit's
 // foot point (the pivot) or to the pivot (the barrels); the unit-type code turns it into the
@@ -50,12 +49,12 @@ enum TUnitPlayerValue { UNIT_VALUE_FIRST, UNIT_VALUE_RANGE, UNIT_VALUE_RELOAD, U
 struct TUnitPartParams {
     float pivot[3] = {};
     std::uint8_t sectorCount = 0;  // 1 or 2
-    std::uint8_t barrelCount = 0;  // at most UNIT_MAX_BARRELS
+    std::uint8_t barrelCount = 0;  // at most UNIT_REC_MAX_BARRELS
     std::uint8_t shotType = 1;     // 0 = none
     std::uint8_t mode = 0;         // 0: turns with the unit only
-    float sectors[UNIT_MAX_SECTORS][3] = {}; // upper limit, lower limit, centre
+    float sectors[UNIT_REC_MAX_SECTORS][3] = {}; // upper limit, lower limit, centre
     float startAngle = 0.0f;
-    float barrels[UNIT_MAX_BARRELS][3] = {};
+    float barrels[UNIT_REC_MAX_BARRELS][3] = {};
     std::int16_t fireA = 300;
     std::uint16_t reloadTime = 0;  // 0: the type's reload time
     std::int16_t fireC = 100;
@@ -70,7 +69,7 @@ struct TUnitAttachedAnimation {
 };
 
 struct TUnitSoundParams {
-    char name[UNIT_SOUND_NAME_SIZE] = {}; // relative to "Units\"; empty = silent
+    char name[UNIT_REC_SOUND_NAME_SIZE] = {}; // relative to "Units\"; empty = silent
     std::uint8_t loop = 0;
     std::uint8_t positioned = 1;
     std::uint8_t variants = 0;
@@ -78,8 +77,8 @@ struct TUnitSoundParams {
 
 // Everything a 2496-byte unit-type record holds, in host form.
 struct TUnitParamRecord {
-    char16_t name[UNIT_NAME_LENGTH] = {};
-    char graphicName[UNIT_GRAPHIC_NAME_SIZE] = {};
+    char16_t name[UNIT_REC_NAME_LENGTH] = {};
+    char graphicName[UNIT_REC_GRAPHIC_NAME_SIZE] = {};
     std::uint8_t kind = 2;
     std::uint16_t spriteWidth = 0;
     std::uint16_t spriteHeight = 0;
@@ -97,15 +96,15 @@ struct TUnitParamRecord {
     std::uint8_t closePath = 0;
     std::uint8_t ammoFlag = 0;   // the type carries ammunition (MaxAmmo 3)
     std::uint8_t paramByteA = 0; // the byte after ClosePath
-    std::uint16_t playerValues[UNIT_VALUE_ARRAYS][UNIT_PLAYERS] = {};
+    std::uint16_t playerValues[UNIT_REC_VALUE_ARRAYS][UNIT_REC_PLAYERS] = {};
     std::uint16_t canFire = 0;
-    float costs[UNIT_RESOURCES] = {};
+    float costs[UNIT_REC_RESOURCES] = {};
     float powerNeed = 0.0f;
     std::uint32_t paramValue = 0;
     std::uint8_t paramByteB = 0; // the byte after TurnRadius
-    float animationSpeed[UNIT_WORKS] = {};
-    std::uint8_t animationSize[UNIT_WORKS] = {};
-    float upkeep[UNIT_RESOURCES] = {};
+    float animationSpeed[UNIT_REC_WORKS] = {};
+    std::uint8_t animationSize[UNIT_REC_WORKS] = {};
+    float upkeep[UNIT_REC_RESOURCES] = {};
     std::uint16_t paramListA[5] = {};
     std::uint16_t paramListB[5] = {};
     std::uint16_t paramWord = 0;
@@ -117,12 +116,12 @@ struct TUnitParamRecord {
     std::int16_t crushSize = 0;
     std::uint8_t attachedCount = 0;
     std::uint8_t partCount = 0;
-    std::uint16_t paramTables[2][UNIT_PARAM_TABLE_SIZE] = {};
-    TUnitSoundParams sounds[UNIT_SOUNDS];
-    TUnitAttachedAnimation attached[UNIT_MAX_ATTACHED];
-    std::uint32_t gunSlots[UNIT_GUN_SLOTS] = {};
+    std::uint16_t paramTables[2][UNIT_REC_PARAM_TABLE_SIZE] = {};
+    TUnitSoundParams sounds[UNIT_REC_SOUNDS];
+    TUnitAttachedAnimation attached[UNIT_REC_MAX_ATTACHED];
+    std::uint32_t gunSlots[UNIT_REC_GUN_SLOTS] = {};
     std::uint8_t gunCount = 0;
-    TUnitPartParams parts[UNIT_MAX_PARTS];
+    TUnitPartParams parts[UNIT_REC_MAX_PARTS];
 
     TUnitParamRecord();
 };
@@ -155,15 +154,15 @@ constexpr std::int32_t UNIT_REC_CRUSH_SIZE = 668;
 constexpr std::int32_t UNIT_REC_ATTACHED_COUNT = 670;
 constexpr std::int32_t UNIT_REC_PART_COUNT = 671;
 constexpr std::int32_t UNIT_REC_PARAM_TABLES = 672;
-constexpr std::int32_t UNIT_REC_SOUNDS = 1312;       // 10 x 36
+constexpr std::int32_t UNIT_REC_SOUND_TABLE = 1312;       // 10 x 36
 constexpr std::int32_t UNIT_REC_ATTACHED = 1672;     // 8 x 28
-constexpr std::int32_t UNIT_REC_GUN_SLOTS = 1896;
+constexpr std::int32_t UNIT_REC_GUN_SLOT_TABLE = 1896;
 constexpr std::int32_t UNIT_REC_GUN_COUNT = 1936;
 constexpr std::int32_t UNIT_REC_PARTS = 1940;        // 4 x 108
 constexpr std::int32_t UNIT_REC_SOUND_SIZE = 36;
 constexpr std::int32_t UNIT_REC_ATTACHED_SIZE = 28;
 constexpr std::int32_t UNIT_REC_PART_SIZE = 108;
-constexpr std::int32_t UNIT_REC_END = UNIT_REC_PARTS + UNIT_MAX_PARTS * UNIT_REC_PART_SIZE; // 2372; the rest is 0
+constexpr std::int32_t UNIT_REC_END = UNIT_REC_PARTS + UNIT_REC_MAX_PARTS * UNIT_REC_PART_SIZE; // 2372; the rest is 0
 static_assert(UNIT_REC_END <= UNIT_PARAM_RECORD_SIZE);
 
 // Parses one record; false (logged) when it is shorter than UNIT_PARAM_RECORD_SIZE or a count

@@ -6,15 +6,8 @@
 #include "core/error_log.h"
 #include "units/building_graphics.h"
 #include "units/house.h"
-#include "units/parameter_files.h"
 #include "units/unit.h"
 #include "units/unit_types.h"
-
-bool LoadUnitPhases(TBasicUnit*, std::uint32_t)
-{
-    ReportError("LoadUnitPhases: unit graphics are not available yet");
-    return false;
-}
 
 bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
 {
@@ -29,28 +22,18 @@ void CHousePhaseGraphic::Load(std::uint32_t slot, const char* name)
     Load_LesHeader(slot, (std::string(LES_FOLDER_HOUSES) + name + ".les").c_str());
 }
 
-// Until unit types exist, a parameter record makes no type object and loads no graphics.
-bool CreateUnitTypeFromParams(int, int, const TUnitParamRecord&)
-{
-    return true;
-}
+// Unit drawing is not built yet: units stay invisible.
+void TBasicUnit::Draw(TUnit*) {}
+void TBasicUnit::DrawDead(TUnit*) {}
 
-void LoadUnitTypeGraphics(int, int) {}
-
-bool UnitInit()
-{
-    return true;
-}
-
-void UnitDone() {}
-
-// No building or unit records exist yet: nothing to read, so no building or unit sound plays.
+// No building records exist yet: nothing to read, so no building sound plays.
 bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
 {
     return false;
 }
 
-bool GetUnitSoundFields(const TUnit*, TUnitSoundFields&)
+// No building records exist yet, so no unit can point at one.
+std::uint32_t HouseLinkSlot(const THouse*)
 {
-    return false;
+    return 0xFFFFFFFFu;
 }

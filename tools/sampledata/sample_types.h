@@ -109,6 +109,38 @@ inline constexpr std::array<SampleHouseType, 6> kSampleNeutralHouseTypes = {{
     {5, "Ruined manor", "RuinedManor", 3, 3, 336, 144},
 }};
 
+// Frames per work (animation code 0..29) of a sample unit type; 0 = the type has no such
+// animation. The unit-graphics writer draws exactly these, the parameter files declare them.
+// Works: 0 walk, 1 stand, 2 aim, 4 die, 5 turn (angle steps per eighth of a turn), 6 fire,
+// 8 crawl, 11 work (workers). Work 3 (the upright stand) is made from another work by the game.
+inline std::array<std::uint8_t, 30> SampleAnimationSizes(const SampleUnitType& t)
+{
+    std::array<std::uint8_t, 30> n{};
+    switch (t.kind) {
+    case 1: case 11: case 12: // aircraft
+        n[0] = 2; n[4] = 4; n[5] = 4; n[6] = 2;
+        break;
+    case 3: // tanks
+        n[0] = 2; n[1] = 1; n[4] = 4; n[5] = 4; n[6] = 3;
+        break;
+    case 4: case 10: // guns
+        n[0] = 4; n[1] = 1; n[4] = 4; n[5] = 2; n[6] = 4;
+        break;
+    case 13: case 14: case 15: // ships
+        n[0] = 1; n[4] = 1; n[5] = 4;
+        break;
+    case 5: // horsemen
+        n[0] = 8; n[1] = 1; n[4] = 6; n[5] = 1; n[6] = 4;
+        break;
+    default: // people on foot
+        n[0] = 8; n[1] = 1; n[2] = 2; n[4] = 6; n[5] = 1; n[6] = 4; n[8] = 6;
+        if (t.kind == 6)
+            n[11] = 6;
+        break;
+    }
+    return n;
+}
+
 // The graphic name a nation's parameter file gives unit type t (before the loader adds "_2" to
 // type 23): nation 0 names its own archive, the others refer to nation 0's type.
 inline std::string SampleUnitGraphicName(int nation, const SampleUnitType& t)
