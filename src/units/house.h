@@ -49,3 +49,5 @@ struct THouseMapFields {
 };
 // false when the record cannot be read (null).
 bool GetHouseMapFields(const THouse* house, THouseMapFields& out);
+// The link slot of a building in a stored unit image: (owner << 16) | index, 0xFFFFFFFF for none.
+std::uint32_t HouseLinkSlot(const THouse* house);
