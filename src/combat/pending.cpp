@@ -75,3 +75,18 @@ TBasicUnit* CreateShipUnitType()
 {
     return new TBasicUnit;
 }
+
+// Unit events and effects of buildings come with unit behaviour: no free points are known (units
+// under a new building are taken off), and explosions, rings and worker orders show nothing.
+#include "combat/house_events.h"
+#include "units/house.h"
+
+std::vector<TFloatPoint> GetFreePointsAroundHouse(const THouse*)
+{
+    return {};
+}
+void RemoveUnitFromGame(TUnit*) {}
+void LeaveHouse(TUnit*) {}
+void StartHouseExplosion(float, float, float, std::uint32_t) {}
+void ShowHouseRangeRing(const THouse*, float) {}
+void GoToObject(TUnit*, THouse*, TUnit*, std::uint32_t) {}

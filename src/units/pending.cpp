@@ -4,60 +4,14 @@
 
 #include "core/archive.h"
 #include "core/error_log.h"
-#include "units/building_graphics.h"
+#include "units/house_behaviour.h"
 #include "units/house.h"
 #include "units/unit.h"
 #include "units/unit_types.h"
 
-bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
-{
-    ReportError("CHousePhaseGraphic::LoadSprites: building graphics are not available yet");
-    return false;
-}
-
-// Until building graphics exist, a type's archive is only opened, so that its slot is taken.
-void CHousePhaseGraphic::Load(std::uint32_t slot, const char* name)
-{
-    CloseLes(slot);
-    Load_LesHeader(slot, (std::string(LES_FOLDER_HOUSES) + name + ".les").c_str());
-}
-
 // Unit drawing is not built yet: units stay invisible.
 void TBasicUnit::Draw(TUnit*) {}
 void TBasicUnit::DrawDead(TUnit*) {}
-
-// No building records exist yet: nothing to read, so no building sound plays.
-bool GetHouseSoundFields(const THouse*, THouseSoundFields&)
-{
-    return false;
-}
-
-// No building records exist yet, so no unit can point at one.
-std::uint32_t HouseLinkSlot(const THouse*)
-{
-    return 0xFFFFFFFFu;
-}
-
-THouse* g_pHouse[kHouseSlots] = {};
-std::uint16_t NumHouse[8] = {};
-
-// No house records exist yet: an array is a name without houses.
-THouse* NewHouseArray(std::uint32_t)
-{
-    return nullptr;
-}
-
-void DeleteHouseArray(THouse*) {}
-
-THouse* HouseAt(THouse*, std::uint32_t)
-{
-    return nullptr;
-}
-
-bool GetHouseMapFields(const THouse*, THouseMapFields&)
-{
-    return false;
-}
 
 TUnit* g_NeutralUnits = nullptr;
 std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes] = {};
@@ -66,3 +20,10 @@ void FreeUnitList(TUnit*& head)
 {
     head = nullptr;
 }
+
+// Production and per-type behaviour come later: nobody is inside a building, and losing one
+// changes nothing beyond what destruction itself does.
+void GetUnitOutOfHouse(THouse*, TUnit*) {}
+void HouseLeaveHandler(THouse*) {}
+void NeutralHouseLeaveHandler(THouse*) {}
+void ReleaseEmplacementUnitGraphic(THouse*) {}

@@ -7,6 +7,7 @@
 #include "cursors.h"
 #include "images.h"
 #include "span_images.h"
+#include "building_graphics.h"
 #include "films.h"
 #include "sounds.h"
 
@@ -52,6 +53,7 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteImages(outDir)
         && WriteCursors(outDir)
         && WriteSpanImages(outDir)
+        && WriteBuildingGraphics(outDir)
         && WriteAnimations(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir);
