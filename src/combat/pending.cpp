@@ -90,3 +90,9 @@ void LeaveHouse(TUnit*) {}
 void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
 void GoToObject(TUnit*, THouse*, TUnit*, std::uint32_t) {}
+
+TExplosion* AddExplosion(std::int32_t, std::int32_t, float, float, std::int32_t, std::int32_t, std::int32_t,
+                         std::int32_t, std::int32_t)
+{
+    return nullptr;
+}
