@@ -8,6 +8,7 @@
 #include "images.h"
 #include "span_images.h"
 #include "films.h"
+#include "parameters.h"
 #include "sounds.h"
 
 namespace sampledata {
@@ -54,7 +55,8 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteSpanImages(outDir)
         && WriteAnimations(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
-        && WriteFilms(outDir);
+        && WriteFilms(outDir)
+        && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir);
 }
 
 } // namespace sampledata
