@@ -471,7 +471,7 @@ Painter Smoke(int frames, double tone)
             const double cy = 20 - 40 * t, cx = 4 * std::sin(t * 5 + puff), r = 4 + 8 * t;
             const double d = std::hypot(x - cx, y - cy) / r;
             if (d < 1)
-                a = std::max(a, (1 - d) * (1 - t));
+                a = std::max(a, std::min(1.0, 1.6 * (1 - d) * (1 - 0.8 * t)));
         }
         const double g = tone + 0.15 * Noise(px, py, f);
         return a > 0.05 ? Argb(a, g, g, g) : 0;
