@@ -502,6 +502,8 @@ bool ParseParameterFile(std::span<const std::uint8_t> file, int side, const char
 
 bool LoadBasicParametrs()
 {
+    // A load replaces every type of an earlier one.
+    FreeUnitTypes();
     for (int side = 0; side < PARAM_SIDES; ++side) {
         const std::string path = ParameterFilePath(side);
         std::vector<std::uint8_t> file;

@@ -7,6 +7,12 @@
 #include <cstring>
 #include <type_traits>
 
+// The unsigned word of a field's width; fields are 1, 2 or 4 bytes of arithmetic type.
+template <typename T>
+    requires(std::is_arithmetic_v<T> && (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4))
+using TRecordWord =
+    std::conditional_t<sizeof(T) == 1, std::uint8_t, std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint32_t>>;
+
 class TRecordReader {
 public:
     explicit TRecordReader(const std::uint8_t* bytes) : m_Bytes(bytes) {}
@@ -14,9 +20,7 @@ public:
     template <typename T>
     void Field(std::int32_t offset, T& value) const
     {
-        static_assert(std::is_arithmetic_v<T> && (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4));
-        using U = std::conditional_t<sizeof(T) == 1, std::uint8_t,
-                                     std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint32_t>>;
+        using U = TRecordWord<T>;
         U u = 0;
         for (std::size_t i = 0; i < sizeof(T); ++i)
             u = static_cast<U>(u | (static_cast<U>(m_Bytes[offset + i]) << (8 * i)));
@@ -40,9 +44,7 @@ public:
     template <typename T>
     void Field(std::int32_t offset, const T& value) const
     {
-        static_assert(std::is_arithmetic_v<T> && (sizeof(T) == 1 || sizeof(T) == 2 || sizeof(T) == 4));
-        using U = std::conditional_t<sizeof(T) == 1, std::uint8_t,
-                                     std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint32_t>>;
+        using U = TRecordWord<T>;
         const U u = std::bit_cast<U>(value);
         for (std::size_t i = 0; i < sizeof(T); ++i)
             m_Bytes[offset + i] = static_cast<std::uint8_t>(u >> (8 * i));

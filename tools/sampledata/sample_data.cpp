@@ -9,6 +9,7 @@
 #include "span_images.h"
 #include "building_graphics.h"
 #include "films.h"
+#include "parameters.h"
 #include "sounds.h"
 
 namespace sampledata {
@@ -56,7 +57,8 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteBuildingGraphics(outDir)
         && WriteAnimations(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
-        && WriteFilms(outDir);
+        && WriteFilms(outDir)
+        && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir);
 }
 
 } // namespace sampledata
