@@ -386,16 +386,29 @@ bool THouse::AcquirePhaseGraphic(std::uint8_t state, std::uint8_t variant)
     return true;
 }
 
+namespace {
+
+// Calls fn(held flag, state, variant) for every phase a building can hold.
+template <class Fn>
+void ForEachHeldFlag(THouse& h, Fn fn)
+{
+    fn(h.FinishedHeld, HOUSE_STATE_FINISHED, std::uint8_t{0});
+    for (std::uint8_t v = 0; v < HOUSE_CONSTRUCTION_PHASES; ++v)
+        fn(h.ConstructionHeld[v], HOUSE_STATE_CONSTRUCTION, v);
+    for (std::uint8_t v = 0; v < HOUSE_RUIN_PHASES; ++v)
+        fn(h.RuinHeld[v], HOUSE_STATE_RUIN, v);
+}
+
+} // namespace
+
 void THouse::ReleasePhaseGraphic()
 {
     if (TypeRecord == nullptr)
         return;
     const CHousePhaseGraphic* current = HousePhase(*TypeRecord, PhaseState, PhaseVariant);
     const bool currentShown = current != nullptr && current->IsLoaded();
-    auto consider = [&](std::uint8_t& held, std::uint8_t state, std::uint8_t variant) {
-        if (held == 0)
-            return;
-        if (state == PhaseState && variant == PhaseVariant)
+    ForEachHeldFlag(*this, [&](std::uint8_t& held, std::uint8_t state, std::uint8_t variant) {
+        if (held == 0 || (state == PhaseState && variant == PhaseVariant))
             return;
         // The previous picture stays until the new one can be drawn.
         if (state == PrevPhaseState && variant == PrevPhaseVariant && !currentShown)
@@ -404,30 +417,20 @@ void THouse::ReleasePhaseGraphic()
         std::fill(std::begin(DrawBuffers), std::end(DrawBuffers), nullptr);
         if (CHousePhaseGraphic* phase = HousePhase(*TypeRecord, state, variant))
             phase->Release();
-    };
-    consider(FinishedHeld, HOUSE_STATE_FINISHED, 0);
-    for (std::uint8_t v = 0; v < HOUSE_CONSTRUCTION_PHASES; ++v)
-        consider(ConstructionHeld[v], HOUSE_STATE_CONSTRUCTION, v);
-    for (std::uint8_t v = 0; v < HOUSE_RUIN_PHASES; ++v)
-        consider(RuinHeld[v], HOUSE_STATE_RUIN, v);
+    });
 }
 
 void THouse::ReleaseAllPhases()
 {
     if (TypeRecord == nullptr)
         return;
-    auto drop = [&](std::uint8_t& held, std::uint8_t state, std::uint8_t variant) {
+    ForEachHeldFlag(*this, [&](std::uint8_t& held, std::uint8_t state, std::uint8_t variant) {
         if (held == 0)
             return;
         held = 0;
         if (CHousePhaseGraphic* phase = HousePhase(*TypeRecord, state, variant))
             phase->Release();
-    };
-    drop(FinishedHeld, HOUSE_STATE_FINISHED, 0);
-    for (std::uint8_t v = 0; v < HOUSE_CONSTRUCTION_PHASES; ++v)
-        drop(ConstructionHeld[v], HOUSE_STATE_CONSTRUCTION, v);
-    for (std::uint8_t v = 0; v < HOUSE_RUIN_PHASES; ++v)
-        drop(RuinHeld[v], HOUSE_STATE_RUIN, v);
+    });
     std::fill(std::begin(DrawBuffers), std::end(DrawBuffers), nullptr);
 }
 

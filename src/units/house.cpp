@@ -418,40 +418,35 @@ std::uint32_t HouseLinkSlot(const THouse* house)
 
 // ---- geometry ---------------------------------------------------------------------------------
 
+namespace {
+
+// Rows of cells: each row steps `along`, each next row starts one step `across` from the last.
+std::vector<plat::Point> WalkRows(const plat::Point& start, int rows, int perRow, std::uint8_t along,
+                                  std::uint8_t across)
+{
+    std::vector<plat::Point> out;
+    if (rows <= 0 || perRow <= 0)
+        return out;
+    out.reserve(static_cast<std::size_t>(rows) * perRow);
+    plat::Point rowStart = start;
+    for (int r = 0; r < rows; ++r, rowStart = GetNeighbourPoint(rowStart, across)) {
+        plat::Point p = rowStart;
+        for (int c = 0; c < perRow; ++c, p = GetNeighbourPoint(p, along))
+            out.push_back(p);
+    }
+    return out;
+}
+
+} // namespace
+
 std::vector<plat::Point> AreaCells(const plat::Point& start, int rows, int cellsPerRow)
 {
-    std::vector<plat::Point> cells;
-    if (rows <= 0 || cellsPerRow <= 0)
-        return cells;
-    cells.reserve(static_cast<std::size_t>(rows) * cellsPerRow);
-    plat::Point rowStart = start;
-    for (int r = 0; r < rows; ++r) {
-        plat::Point p = rowStart;
-        for (int c = 0; c < cellsPerRow; ++c) {
-            cells.push_back(p);
-            p = GetNeighbourPoint(p, kNE);
-        }
-        rowStart = GetNeighbourPoint(rowStart, kNW);
-    }
-    return cells;
+    return WalkRows(start, rows, cellsPerRow, kNE, kNW);
 }
 
 std::vector<plat::Point> FootprintCells(const plat::Point& reference, int rows, int cells)
 {
-    std::vector<plat::Point> out;
-    if (rows <= 0 || cells <= 0)
-        return out;
-    out.reserve(static_cast<std::size_t>(rows) * cells);
-    plat::Point rowStart = reference;
-    for (int r = 0; r < rows; ++r) {
-        plat::Point p = rowStart;
-        for (int c = 0; c < cells; ++c) {
-            out.push_back(p);
-            p = GetNeighbourPoint(p, kNW);
-        }
-        rowStart = GetNeighbourPoint(rowStart, kNE);
-    }
-    return out;
+    return WalkRows(reference, rows, cells, kNW, kNE);
 }
 
 std::vector<plat::Point> ApronCells(const plat::Point& reference, int rowsLong, int rowCount)
@@ -575,19 +570,17 @@ std::uint32_t GetPortWaterSide(const plat::Point& cell, const THouseType& t)
     };
     // A side faces the water only when every one of its cells does; a land cell clears every side
     // it lies on (a corner lies on two).
-    plat::Point rowStart = cell;
-    for (int r = 0; r < rows; ++r) {
-        plat::Point p = rowStart;
-        for (int c = 0; c < cells; ++c, p = GetNeighbourPoint(p, kNW)) {
-            const bool border = r == 0 || r == rows - 1 || c == 0 || c == cells - 1;
-            if (!border || water(p))
-                continue;
-            firstRow = firstRow && r != 0;
-            lastRow = lastRow && r != rows - 1;
-            firstCell = firstCell && c != 0;
-            lastCell = lastCell && c != cells - 1;
-        }
-        rowStart = GetNeighbourPoint(rowStart, kNE);
+    const std::vector<plat::Point> foot = FootprintCells(cell, rows, cells);
+    for (std::size_t i = 0; i < foot.size(); ++i) {
+        const int r = static_cast<int>(i) / cells;
+        const int c = static_cast<int>(i) % cells;
+        const bool border = r == 0 || r == rows - 1 || c == 0 || c == cells - 1;
+        if (!border || water(foot[i]))
+            continue;
+        firstRow = firstRow && r != 0;
+        lastRow = lastRow && r != rows - 1;
+        firstCell = firstCell && c != 0;
+        lastCell = lastCell && c != cells - 1;
     }
     if (firstRow)
         return PORT_SIDE_FIRST_ROW;
@@ -699,40 +692,35 @@ void SetPodlozka(THouse* h, std::uint16_t podl)
     const plat::Point start = GetNeighbourPoint({h->X, h->Y}, kS);
     const std::uint16_t texture = static_cast<std::uint16_t>(podl + 1);
     // The footprint's walk, one cell wider on every side.
-    plat::Point rowStart = start;
-    for (int r = 0; r < rows; ++r) {
-        plat::Point p = rowStart;
-        for (int c = 0; c < cells; ++c, p = GetNeighbourPoint(p, kNW)) {
-            if (!CellPointInMap(p)) {
-                ReportError("Вышли за пределы карты SetPodlozka(THouse *h,WORD podl)");
-                continue;
-            }
-            TMapCell& cell = g_pCellInfo[p.y * g_MapWidth + p.x];
-            const bool edgeRow = r == 0 || r == rows - 1;
-            const bool edgeCell = c == 0 || c == cells - 1;
-            if (!edgeRow && !edgeCell) {
-                cell.base = static_cast<std::uint16_t>(texture | 0x8000);
-                std::fill(std::begin(cell.overlay), std::end(cell.overlay), 0);
-                continue;
-            }
-            // Corners of the ring blend only sometimes, so the patch does not look cut out.
-            if (edgeRow && edgeCell) {
-                const int chance = (r == 0) == (c == 0) ? 2 : 5;
-                if (VisualRand() % chance != 0)
-                    continue;
-            }
-            cell.base = static_cast<std::uint16_t>(cell.base | 0x8000);
-            bool present = false;
-            for (std::uint16_t o : cell.overlay)
-                present = present || o == texture;
-            if (!present)
-                for (std::uint16_t& o : cell.overlay)
-                    if (o == 0) {
-                        o = texture;
-                        break;
-                    }
+    const std::vector<plat::Point> area = FootprintCells(start, rows, cells);
+    for (std::size_t i = 0; i < area.size(); ++i) {
+        const plat::Point& p = area[i];
+        const int r = static_cast<int>(i) / cells;
+        const int c = static_cast<int>(i) % cells;
+        if (!CellPointInMap(p)) {
+            ReportError("Вышли за пределы карты SetPodlozka(THouse *h,WORD podl)");
+            continue;
         }
-        rowStart = GetNeighbourPoint(rowStart, kNE);
+        TMapCell& cell = g_pCellInfo[p.y * g_MapWidth + p.x];
+        const bool edgeRow = r == 0 || r == rows - 1;
+        const bool edgeCell = c == 0 || c == cells - 1;
+        if (!edgeRow && !edgeCell) {
+            cell.base = static_cast<std::uint16_t>(texture | 0x8000);
+            std::fill(std::begin(cell.overlay), std::end(cell.overlay), 0);
+            continue;
+        }
+        // Corners of the ring blend only sometimes, so the patch does not look cut out.
+        if (edgeRow && edgeCell) {
+            const int chance = (r == 0) == (c == 0) ? 2 : 5;
+            if (VisualRand() % chance != 0)
+                continue;
+        }
+        cell.base = static_cast<std::uint16_t>(cell.base | 0x8000);
+        if (std::find(std::begin(cell.overlay), std::end(cell.overlay), texture) != std::end(cell.overlay))
+            continue;
+        const auto empty = std::find(std::begin(cell.overlay), std::end(cell.overlay), 0);
+        if (empty != std::end(cell.overlay))
+            *empty = texture;
     }
 }
 

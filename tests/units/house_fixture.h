@@ -3,6 +3,7 @@
 // stand-ins for what buildings call in other subsystems.
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -14,6 +15,8 @@
 #include "core/string_table.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
+#include "map/map_fixture.h"
+#include "parameters.h"
 #include "sample_strings.h"
 #include "sample_types.h"
 #include "units/build_site.h"
@@ -24,52 +27,23 @@
 
 namespace housetest {
 
-// The map's layers for the test's lifetime (or until Release).
-class TestMapForUnits {
-public:
-    TestMapForUnits(std::uint16_t width, std::uint16_t height)
-    {
-        g_MapWidth = width;
-        g_MapHeight = height;
-        ok = SetMapGeometry();
-    }
-    ~TestMapForUnits() { Release(); }
-    void Release() { DestroyMap(); }
-    TestMapForUnits(const TestMapForUnits&) = delete;
-    TestMapForUnits& operator=(const TestMapForUnits&) = delete;
-    bool ok = false;
-};
-
 class HouseWorld {
 public:
     explicit HouseWorld(std::uint16_t width = 40, std::uint16_t height = 80)
-        : map(width, height)
     {
+        map.emplace(width, height);
         std::copy(std::begin(g_HouseTypes), std::end(g_HouseTypes), m_SavedTypes.begin());
         for (THouseType& t : g_HouseTypes)
             t = THouseType{};
         for (const auto& s : sampledata::kSampleHouseTypes) {
             THouseType& t = HouseType(0, s.type);
-            t.m_TypeNumber = s.type;
-            t.m_FootprintRows = s.rows;
-            t.m_FootprintCells = s.cells;
-            t.m_SpriteWidth = s.width;
-            t.m_SpriteHeight = s.height;
-            t.m_AnchorX = static_cast<std::uint16_t>(s.width / 2);
-            t.m_AnchorY = static_cast<std::uint16_t>(s.height - 24);
-            t.m_HitPoints = 500;
+            t = sampledata::SampleHouseRecord(0, s);
             t.m_BuildWork = 100;
             t.m_RuinPhaseCount = 2;
             t.m_PowerNeed = 2.5f;
-            t.m_ArchiveSlot = static_cast<std::uint32_t>(HouseGraphicsSlot(0, s.type));
         }
-        for (const auto& s : sampledata::kSampleNeutralHouseTypes) {
-            THouseType& t = HouseType(HOUSE_NEUTRAL_SIDE, s.type);
-            t.m_TypeNumber = s.type;
-            t.m_FootprintRows = s.rows;
-            t.m_FootprintCells = s.cells;
-            t.m_HitPoints = 100;
-        }
+        for (const auto& s : sampledata::kSampleNeutralHouseTypes)
+            HouseType(HOUSE_NEUTRAL_SIDE, s.type) = sampledata::SampleHouseRecord(HOUSE_NEUTRAL_SIDE, s);
         for (int p = 0; p < 8; ++p) {
             g_pHouse[p] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
             NumHouse[p] = 0;
@@ -119,7 +93,7 @@ public:
         // that are still in place.
         for (std::uint8_t p = 0; p < 8; ++p)
             FreePlayerHouses(p);
-        map.Release();
+        map.reset();
         for (THouseType& t : g_HouseTypes)
             CHousePhaseGraphic::Free(t);
         std::copy(m_SavedTypes.begin(), m_SavedTypes.end(), std::begin(g_HouseTypes));
@@ -141,7 +115,7 @@ public:
     std::uint8_t Height(std::int32_t x, std::int32_t y) const { return g_pHeightMap[y * g_MapWidth + x]; }
     void SetHeight(std::int32_t x, std::int32_t y, std::uint8_t h) { g_pHeightMap[y * g_MapWidth + x] = h; }
 
-    TestMapForUnits map;
+    std::optional<maptest::TestMap> map;
     std::set<std::pair<std::int32_t, std::int32_t>> water;
     std::vector<TFloatPoint> freePoints;
     std::vector<TUnit*> removed;

@@ -298,15 +298,31 @@ void DrawRubble(Canvas& cv, const Plan& pl, int salt, int amount)
     }
 }
 
+// The building stands on its footprint with a yard around it.
+Plan Inset(const Plan& p, double scale)
+{
+    const P c = Lerp(p.front, p.back, 0.5);
+    const auto in = [&](P q) { return P{c.x + (q.x - c.x) * scale, c.y + (q.y - c.y) * scale}; };
+    return {in(p.front), in(p.right), in(p.left), in(p.back)};
+}
+
 // One phase drawn: which state, how far built.
 Canvas DrawPhase(const SampleHouseType& t, bool neutral, int state, int variant)
 {
     Canvas cv(t.width, t.height);
-    const HouseLook look = LookOf(t, neutral);
-    const Plan pl = PlanOf(t, t.width, t.height);
+    HouseLook look = LookOf(t, neutral);
+    const Plan ground = PlanOf(t, t.width, t.height);
+    const Plan pl = Inset(ground, 0.8);
+    // Walls, roof, tower and flag must stay inside the sprite.
+    const double room = pl.back.y - 24.0 - (look.tower ? 30.0 : 0.0);
+    if (look.wallHeight + look.roofHeight > room && room > 8) {
+        const double k = room / (look.wallHeight + look.roofHeight);
+        look.wallHeight = static_cast<int>(look.wallHeight * k);
+        look.roofHeight = static_cast<int>(look.roofHeight * k);
+    }
     const int salt = t.type * 31 + (neutral ? 7 : 0);
     // A trodden ground patch under every phase anchors the building on the map.
-    FillPolygon(cv, {Lerp(pl.front, pl.front, 0), pl.right, pl.back, pl.left}, [&](int x, int y) {
+    FillPolygon(cv, {ground.front, ground.right, ground.back, ground.left}, [&](int x, int y) {
         cv.Put(x, y, {110 + Noise(x, y, 5) / 2, 98 + Noise(x, y, 6) / 2, 70}, 0);
     });
     const bool player = !neutral;

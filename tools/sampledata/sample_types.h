@@ -68,45 +68,45 @@ struct SampleHouseType {
     std::uint8_t rows;   // footprint rows
     std::uint8_t cells;  // cells per footprint row
     std::uint16_t width; // sprite, pixels; the anchor is (width / 2, height - 24)
-    std::uint16_t height;
+    std::uint16_t height; // tall enough for the walls and roof above the footprint
 };
 
 inline constexpr std::array<SampleHouseType, 25> kSampleHouseTypes = {{
-    {0, "Power plant", "PowerPlant", 2, 2, 240, 168},
+    {0, "Power plant", "PowerPlant", 2, 2, 240, 176},
     {1, "Pillbox", "Pillbox", 1, 1, 112, 104},
-    {2, "Science academy", "ScienceAcademy", 3, 3, 336, 168},
-    {3, "Barracks", "Barracks", 3, 3, 336, 160},
-    {4, "Artillery works", "ArtilleryWorks", 3, 3, 336, 152},
-    {5, "War academy", "WarAcademy", 3, 3, 336, 168},
-    {6, "Town hall", "TownHall", 3, 3, 336, 176},
+    {2, "Science academy", "ScienceAcademy", 3, 3, 336, 232},
+    {3, "Barracks", "Barracks", 3, 3, 336, 232},
+    {4, "Artillery works", "ArtilleryWorks", 3, 3, 336, 232},
+    {5, "War academy", "WarAcademy", 3, 3, 336, 232},
+    {6, "Town hall", "TownHall", 3, 3, 336, 232},
     {7, "Bunker", "Bunker", 1, 1, 112, 104},
-    {8, "Market", "Market", 2, 2, 240, 128},
-    {9, "Dwelling", "Dwelling", 2, 2, 240, 128},
-    {10, "Iron mine", "IronMine", 2, 2, 240, 128},
-    {11, "Gold mine", "GoldMine", 2, 2, 240, 128},
-    {12, "Lumber mill", "LumberMill", 2, 2, 240, 128},
+    {8, "Market", "Market", 2, 2, 240, 176},
+    {9, "Dwelling", "Dwelling", 2, 2, 240, 176},
+    {10, "Iron mine", "IronMine", 2, 2, 240, 176},
+    {11, "Gold mine", "GoldMine", 2, 2, 240, 176},
+    {12, "Lumber mill", "LumberMill", 2, 2, 240, 176},
     {13, "Oil well", "OilWell", 1, 1, 112, 104},
-    {14, "Mint", "Mint", 2, 2, 240, 128},
-    {15, "Farm", "Farm", 2, 2, 240, 128},
-    {16, "Stables", "Stables", 3, 3, 336, 152},
-    {17, "Field hospital", "FieldHospital", 2, 2, 240, 128},
-    {18, "Hospital", "Hospital", 3, 3, 336, 152},
-    {19, "Tank factory", "TankFactory", 3, 3, 336, 152},
-    {20, "Air hangar", "AirHangar", 3, 4, 432, 152},
+    {14, "Mint", "Mint", 2, 2, 240, 176},
+    {15, "Farm", "Farm", 2, 2, 240, 176},
+    {16, "Stables", "Stables", 3, 3, 336, 232},
+    {17, "Field hospital", "FieldHospital", 2, 2, 240, 176},
+    {18, "Hospital", "Hospital", 3, 3, 336, 232},
+    {19, "Tank factory", "TankFactory", 3, 3, 336, 232},
+    {20, "Air hangar", "AirHangar", 3, 4, 432, 256},
     {21, "Watchtower", "Watchtower", 1, 1, 112, 144},
-    {22, "Port", "Port", 3, 3, 336, 152},
-    {23, "Ordnance depot", "OrdnanceDepot", 3, 3, 336, 152},
-    {24, "Howitzer emplacement", "HowitzerEmplacement", 2, 2, 240, 128},
+    {22, "Port", "Port", 3, 3, 336, 232},
+    {23, "Ordnance depot", "OrdnanceDepot", 3, 3, 336, 232},
+    {24, "Howitzer emplacement", "HowitzerEmplacement", 2, 2, 240, 176},
 }};
 
 // The neutral side's buildings: the map's own objects (types 0 and 1 may share cells).
 inline constexpr std::array<SampleHouseType, 6> kSampleNeutralHouseTypes = {{
     {0, "Haystack", "Haystack", 1, 1, 112, 96},
     {1, "Well", "Well", 1, 1, 112, 96},
-    {2, "Farmhouse", "Farmhouse", 2, 2, 240, 120},
-    {3, "Windmill", "Windmill", 2, 2, 240, 120},
-    {4, "Chapel", "Chapel", 2, 2, 240, 120},
-    {5, "Ruined manor", "RuinedManor", 3, 3, 336, 144},
+    {2, "Farmhouse", "Farmhouse", 2, 2, 240, 176},
+    {3, "Windmill", "Windmill", 2, 2, 240, 176},
+    {4, "Chapel", "Chapel", 2, 2, 240, 176},
+    {5, "Ruined manor", "RuinedManor", 3, 3, 336, 232},
 }};
 
 // Frames per work (animation code 0..29) of a sample unit type; 0 = the type has no such
