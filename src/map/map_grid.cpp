@@ -29,7 +29,7 @@ std::uint8_t* g_pPathWork1 = nullptr;
 std::uint8_t* g_pPathWork2 = nullptr;
 
 std::uint16_t g_NeutralHouseCount = 0;
-std::uint8_t g_HouseTypeCount[8][kHouseTypeCountTypes] = {};
+std::uint16_t g_HouseTypeCount[8][kHouseTypeCountTypes] = {};
 
 std::uint8_t g_bShowLandPass = 0;
 std::uint8_t g_bShowShipPass = 0;

@@ -122,7 +122,8 @@ plat::Point PixelToFlatCell(float x, float y);
 extern std::uint16_t g_NeutralHouseCount;
 constexpr int kNeutralHouseCapacity = 300;
 constexpr int kHouseTypeCountTypes = 25;
-extern std::uint8_t g_HouseTypeCount[8][kHouseTypeCountTypes];
+// Living buildings per player and type; 16 bits, since one type may stand more than 255 times.
+extern std::uint16_t g_HouseTypeCount[8][kHouseTypeCountTypes];
 
 // Creates every layer for g_MapWidth x g_MapHeight (the previous ones released by DestroyMap),
 // the neutral house array and the water grid. False when a layer cannot be allocated; what was

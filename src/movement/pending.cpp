@@ -1,6 +1,8 @@
 // Least bodies of movement services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
 #include "movement/directions.h"
+#include "movement/house_moves.h"
+#include "units/unit.h"
 #include "movement/passability.h"
 
 std::uint8_t GetOrientToPoint(float, float, float, float)
@@ -17,4 +19,22 @@ void FreePassabilityMaps()
     delete[] g_pShipPassMap;
     g_pLandPassMap = nullptr;
     g_pShipPassMap = nullptr;
+}
+
+// Passability is not kept yet; every cell is free for units, and a unit on a new footprint is
+// simply placed on the free point it was given.
+void RecalcPassabilityAround(std::int32_t, std::int32_t, std::int32_t) {}
+void ClearCellPassability(std::int32_t, std::int32_t) {}
+bool IsCellFreeForUnit(std::int32_t, std::int32_t)
+{
+    return true;
+}
+bool MayPushUnit(const TUnit* unit)
+{
+    return unit != nullptr && unit->Dead == 0 && (unit->Basic == nullptr || !unit->Basic->IsShipUnit());
+}
+void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
+{
+    unit->TargetX = x;
+    unit->TargetY = y;
 }

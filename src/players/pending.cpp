@@ -47,3 +47,28 @@ TStrateg* g_Strateg[8] = {};
 std::uint16_t g_wNumPlayer = 0;
 
 void ClearGlobalHeap() {}
+
+// Prices, groups and computer players come with the players' subsystem: everything is
+// affordable and free, no player is a computer player.
+#include "players/house_orders.h"
+
+bool CanAffordHouse(std::uint8_t, std::uint16_t)
+{
+    return true;
+}
+void PayForHouse(std::uint8_t, std::uint16_t) {}
+void SendSelectedWorkersToHouse(std::uint8_t, THouse*) {}
+void RemoveHouseFromGroups(THouse*) {}
+bool IsComputerPlayer(std::uint8_t)
+{
+    return false;
+}
+bool AdvisorWorkersOption(std::uint8_t)
+{
+    return false;
+}
+float g_PowerDemand[8] = {};
+bool TellGroupManagerHouseAttacked(THouse*)
+{
+    return false;
+}

@@ -27,3 +27,8 @@ bool CloseAllWindows()
     return true;
 }
 void WindowsHandleInput() {}
+
+#include "ui/panel.h"
+
+// The command panel is not built yet.
+void UpdateInterfacePanel(std::uint8_t) {}

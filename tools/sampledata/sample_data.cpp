@@ -7,7 +7,9 @@
 #include "cursors.h"
 #include "images.h"
 #include "span_images.h"
+#include "building_graphics.h"
 #include "films.h"
+#include "parameters.h"
 #include "sounds.h"
 
 namespace sampledata {
@@ -52,9 +54,11 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteImages(outDir)
         && WriteCursors(outDir)
         && WriteSpanImages(outDir)
+        && WriteBuildingGraphics(outDir)
         && WriteAnimations(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
-        && WriteFilms(outDir);
+        && WriteFilms(outDir)
+        && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir);
 }
 
 } // namespace sampledata

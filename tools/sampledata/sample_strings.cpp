@@ -17,6 +17,23 @@ const SampleString kStrings[] = {
     {u"IDS_COMP6", "Computer 6"},
     {u"IDS_COMP7", "Computer 7"},
     {u"IDS_COMP8", "Computer 8"},
+    // Why a building cannot stand where the cursor is.
+    {u"IDS_CANTBUILD", "Cannot build here"},
+    {u"IDS_CANTBUILD_CORNER_NEAR", "Too close to the edge of the map"},
+    {u"IDS_CANTBUILD_HAVE_HOUSE_NEAR", "Another building is in the way"},
+    {u"IDS_CANTBUILD_HAVE_RESOURCE_NEAR", "Too close to a resource"},
+    {u"IDS_CANTBUILD_HAVE_UNIT_NEAR", "Units are in the way"},
+    {u"IDS_CANTBUILD_HEIGHT", "The ground is too uneven"},
+    {u"IDS_CANTBUILD_ONWATER", "Cannot build on water"},
+    {u"IDS_CANTBUILD_TREE_MANY", "Too many trees or rocks"},
+    {u"IDS_CANT_BUILD_PORT", "A port needs open water on one side"},
+    {u"IDS_CANTBUILD_RESOURCE_DEMAND", "Must be built on its resource"},
+    {u"IDS_CANTBUILD_TREE_DEMAND", "Not enough trees nearby"},
+    {u"IDS_ALREADY_HAVE_LUMER_NEAR", "A lumber mill already stands nearby"},
+    {u"IDS_CANTBUILD_BARN_WINTER", "Farms cannot be built in winter"},
+    {u"IDS_CANTBUILD_CLOSE_AIR", "Trees block the airfield"},
+    {u"IDS_CANTBUILD_CLOSE_TANK", "The factory yard is blocked"},
+    {u"IDS_CANTBUILD_NO_MANY", "Not enough resources"},
 };
 
 } // namespace

@@ -1,0 +1,18 @@
+#pragma once
+// The per-cycle behaviour handlers of the unit kinds: a move handler that the unit walk calls every
+// cycle and, for ground kinds, a second handler that steps the unit along its path.
+class TUnit;
+
+void MakeMoveDefault(TUnit* unit);
+void MakeMoveAirKind1(TUnit* unit);
+void MakeMoveKind3(TUnit* unit);
+void MakeMoveKind6(TUnit* unit);
+void MakeMoveKind9(TUnit* unit);
+void MakeMoveAirKind11(TUnit* unit);
+void MakeMoveAirBomber(TUnit* unit);
+void MakeMoveShip(TUnit* unit);
+void MakeMoveMashineGunner(TUnit* unit);
+
+void SecondHandlerDefault(TUnit* unit);
+void SecondHandlerKind3(TUnit* unit);
+void SecondHandlerKind6(TUnit* unit);

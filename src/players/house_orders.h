@@ -1,0 +1,20 @@
+#pragma once
+// What buildings ask of the players: prices, groups, computer players and their advisors, the
+// power demand and the group manager.
+#include <cstdint>
+
+class THouse;
+
+bool CanAffordHouse(std::uint8_t player, std::uint16_t type);
+void PayForHouse(std::uint8_t player, std::uint16_t type);
+// Sends the player's selected workers to a new building.
+void SendSelectedWorkersToHouse(std::uint8_t player, THouse* house);
+// The building leaves its owner's groups.
+void RemoveHouseFromGroups(THouse* house);
+bool IsComputerPlayer(std::uint8_t player);
+// The player's advisor option for workers.
+bool AdvisorWorkersOption(std::uint8_t player);
+// Per-player power demand (Main thread only).
+extern float g_PowerDemand[8];
+// Tells the owner's group manager about an attacked building; false without one.
+bool TellGroupManagerHouseAttacked(THouse* house);
