@@ -34,6 +34,14 @@ int StandPoseSource(const TBasicUnit& type, bool reduced)
     return IsAirType(type) ? -1 : 5;
 }
 
+std::uint32_t PowerOfTwoAbove(std::uint32_t v)
+{
+    std::uint32_t p = 2;
+    while (p < v)
+        p *= 2;
+    return p;
+}
+
 bool ReadHeaders(std::span<const std::uint8_t> entry, std::uint32_t offset, std::uint32_t count,
                  std::vector<TUnitFrameHeader>& out)
 {
@@ -58,8 +66,11 @@ bool ReadHeaders(std::span<const std::uint8_t> entry, std::uint32_t offset, std:
         h.pixelOffset = plat::ReadU32LE(p + 16);
         const std::uint64_t pixelsEnd =
             h.pixelOffset + static_cast<std::uint64_t>(h.width) * h.height * 2;
+        // A texture is at most the frame rounded up to a power of two, so an entry cannot ask
+        // for far more memory than it brings pixels for.
         if (h.width == 0 || h.height == 0 || h.width > h.texWidth || h.height > h.texHeight ||
-            h.texWidth > 8192 || h.texHeight > 8192 || pixelsEnd > entry.size())
+            h.texWidth > PowerOfTwoAbove(h.width) || h.texHeight > PowerOfTwoAbove(h.height) ||
+            pixelsEnd > entry.size())
             return false;
     }
     return true;
