@@ -17,7 +17,7 @@ tsan="$root/build/tsan"
 cmake -S "$root/tests/tsan" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$tsan" -j "$jobs"
 mkdir -p "$tsan/run"
-(cd "$tsan/run" && TSAN_OPTIONS=halt_on_error=1 ../tests_loader_tsan)
+(cd "$tsan/run" && TSAN_OPTIONS=halt_on_error=1 ../tests_loader_tsan && TSAN_OPTIONS=halt_on_error=1 ../tests_unit_graphics_tsan)
 fuzz_seconds=${KORVELA_FUZZ_SECONDS:-10}
 read -r -a targets < "$build/fuzz_targets.txt" || true
 for target in "${targets[@]}"; do

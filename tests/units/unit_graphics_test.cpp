@@ -6,7 +6,6 @@
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -315,32 +314,6 @@ TEST(UnitWorkEntryTest, RefusesBrokenEntries)
     };
     for (const auto& c : cases)
         EXPECT_FALSE(ParseUnitWorkEntry(c.bytes, archive)) << c.what;
-}
-
-// The loader thread builds the works while the main thread waits on the hand-over flags.
-TEST_F(UnitGraphicsTest, WorksArriveFromTheLoaderThread)
-{
-    TLoaderServices services;
-    services.loadUnitPhases = [](TBasicUnit* type, std::uint32_t work) { return LoadUnitPhases(type, work); };
-    services.sleepMs = [](std::uint32_t) {};
-    services.requestRedraw = [] {};
-    TBackgroundLoader loader(services);
-    fake.loader = &loader;
-    TBasicUnit* t = AddType(0, 2, 2, "T");
-    t->m_pGraphic->m_ArchiveSlot = 904;
-    for (std::uint16_t work : {0, 5, 7})
-        fake.entries[{904, work}] = sampledata::BuildUnitWorkEntry(Frames(2, 16, 16, true, false));
-    t->AddRef(0);
-    const TUnitWork& w = t->m_pGraphic->m_Works[7];
-    while (w.loading.load(std::memory_order_acquire))
-        std::this_thread::yield();
-    EXPECT_TRUE(w.IsLoaded(0, 0));
-    EXPECT_EQ(w.frames[0][0][1].width, 16);
-    t->Release(0);
-    EXPECT_FALSE(t->m_pGraphic->m_Works[7].IsLoaded(0, 0)) << "the last release frees every work";
-    EXPECT_FALSE(t->m_pGraphic->m_Works[3].IsLoaded(0, 0));
-    loader.Shutdown();
-    fake.loader = nullptr;
 }
 
 } // namespace
