@@ -1,6 +1,7 @@
 // Least bodies of combat and effect services that built modules call before their own module
 // exists. The module that builds the real service deletes its entry here.
 #include "combat/ship_graphics.h"
+#include "units/unit_types.h"
 #include "core/error_log.h"
 
 void ShipPartsStep(TShipData*, std::uint8_t, std::uint8_t, std::uint32_t)
@@ -68,3 +69,9 @@ std::uint8_t ShipPartState(TBasicUnit*, std::uint8_t, std::uint8_t)
 }
 
 void ReturnShipPart(TBasicUnit*, std::uint8_t, std::uint8_t) {}
+
+// Until ship graphics exist, a ship type is a plain unit type with its ship flag set.
+TBasicUnit* CreateShipUnitType()
+{
+    return new TBasicUnit;
+}

@@ -16,3 +16,6 @@ class TBasicUnit;
 std::uint8_t ShipPartState(TBasicUnit* type, std::uint8_t kind, std::uint8_t orient);
 // Gives back a unit's hold on one ship part.
 void ReturnShipPart(TBasicUnit* type, std::uint8_t kind, std::uint8_t orient);
+
+// A new ship unit type object (the ship graphics class), filled by the parameter loader.
+TBasicUnit* CreateShipUnitType();

@@ -109,6 +109,15 @@ void TAnimationSprites::Release()
     m_Count = 0;
 }
 
+void TAnimationSprites::AdoptFrames(std::vector<plat::Texture*> frames, std::uint16_t width, std::uint16_t height)
+{
+    Release();
+    m_Frames = std::move(frames);
+    m_Count = static_cast<std::uint16_t>(m_Frames.size());
+    m_Width = width;
+    m_Height = height;
+}
+
 TSpriteFrame TAnimationSprites::Frame(int i) const
 {
     return TSpriteFrame{FrameTexture(i), m_Width, m_Height};

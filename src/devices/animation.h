@@ -40,6 +40,9 @@ public:
                                          std::uint16_t frameId = ANIMATION_ALL_FRAMES);
     // Releases every frame texture; count 0.
     void Release();
+    // Takes textures made elsewhere as the set's frames (owned from now on; null entries stand for
+    // missing frames), all drawn in width x height.
+    void AdoptFrames(std::vector<plat::Texture*> frames, std::uint16_t width, std::uint16_t height);
 
     // Frame i as the quad drawers take it (a null texture for a missing frame or index).
     TSpriteFrame Frame(int i) const;

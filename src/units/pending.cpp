@@ -1,5 +1,8 @@
 // Least bodies of unit and building services that built modules call before their own module
 // exists. The module that builds the real service deletes its entry here.
+#include <string>
+
+#include "core/archive.h"
 #include "core/error_log.h"
 #include "units/building_graphics.h"
 #include "units/house.h"
@@ -10,6 +13,13 @@ bool CHousePhaseGraphic::LoadSprites(THouseType*, std::int32_t)
 {
     ReportError("CHousePhaseGraphic::LoadSprites: building graphics are not available yet");
     return false;
+}
+
+// Until building graphics exist, a type's archive is only opened, so that its slot is taken.
+void CHousePhaseGraphic::Load(std::uint32_t slot, const char* name)
+{
+    CloseLes(slot);
+    Load_LesHeader(slot, (std::string(LES_FOLDER_HOUSES) + name + ".les").c_str());
 }
 
 // Unit drawing is not built yet: units stay invisible.

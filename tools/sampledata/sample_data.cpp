@@ -8,6 +8,7 @@
 #include "images.h"
 #include "span_images.h"
 #include "films.h"
+#include "parameters.h"
 #include "sounds.h"
 #include "unit_graphics.h"
 
@@ -56,7 +57,8 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteAnimations(outDir)
         && WriteUnitGraphics(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
-        && WriteFilms(outDir);
+        && WriteFilms(outDir)
+        && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir);
 }
 
 } // namespace sampledata

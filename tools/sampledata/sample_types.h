@@ -22,86 +22,124 @@ struct SampleUnitType {
     std::uint8_t kind;      // behaviour kind 1..16
     const char* name;       // shown name
     const char* graphic;    // archive under Data\Units\ (nation 0's; type 23 adds "_2")
+    std::uint16_t width;    // frame box, pixels
+    std::uint16_t height;   // frame box above the foot point
 };
 
 // Kinds: 1 fighter, 2/5/7/8 default ground units, 3 tanks, 4 field guns, 6 workers, 9 flame throwers,
 // 10 heavy guns, 11 aircraft, 12 bombers, 13-15 ships, 16 machine gunners.
 inline constexpr std::array<SampleUnitType, 30> kSampleUnitTypes = {{
-    {0, 6, "Worker", "Worker"},
-    {1, 2, "Militia", "Militia"},
-    {2, 2, "Rifleman", "Rifleman"},
-    {3, 2, "Grenadier", "Grenadier"},
-    {4, 5, "Cavalry", "Cavalry"},
-    {5, 4, "Field gun", "FieldGun"},
-    {6, 16, "Machine gunner", "MachineGunner"},
-    {7, 2, "Sapper", "Sapper"},
-    {8, 10, "Mortar", "Mortar"},
-    {9, 9, "Flame thrower", "FlameThrower"},
-    {10, 12, "Bomber", "Bomber"},
-    {11, 1, "Fighter", "Fighter"},
-    {12, 11, "Reconnaissance plane", "ReconPlane"},
-    {13, 4, "Anti-aircraft gun", "AntiAircraftGun"},
-    {14, 3, "Tank", "Tank"},
-    {15, 3, "Armoured car", "ArmouredCar"},
-    {16, 5, "Dragoon", "Dragoon"},
-    {17, 13, "Troop transport", "Transport"},
-    {18, 14, "Destroyer", "Destroyer"},
-    {19, 15, "Cruiser", "Cruiser"},
-    {20, 15, "Battleship", "Battleship"},
-    {21, 4, "Heavy gun", "HeavyGun"},
-    {22, 10, "Howitzer", "Howitzer"},
-    {23, 10, "Siege howitzer", "SiegeHowitzer"},
-    {24, 16, "Armoured lorry", "ArmouredLorry"},
-    {25, 2, "Guardsman", "Guardsman"},
-    {26, 2, "Marine", "Marine"},
-    {27, 2, "Stormtrooper", "Stormtrooper"},
-    {28, 7, "Medic", "Medic"},
-    {29, 8, "Scout", "Scout"},
+    {0, 6, "Worker", "Worker", 32, 48},
+    {1, 2, "Militia", "Militia", 32, 48},
+    {2, 2, "Rifleman", "Rifleman", 32, 48},
+    {3, 2, "Grenadier", "Grenadier", 32, 48},
+    {4, 5, "Cavalry", "Cavalry", 56, 56},
+    {5, 4, "Field gun", "FieldGun", 64, 48},
+    {6, 16, "Machine gunner", "MachineGunner", 36, 48},
+    {7, 2, "Sapper", "Sapper", 32, 48},
+    {8, 10, "Mortar", "Mortar", 72, 56},
+    {9, 9, "Flame thrower", "FlameThrower", 32, 48},
+    {10, 12, "Bomber", "Bomber", 128, 80},
+    {11, 1, "Fighter", "Fighter", 96, 64},
+    {12, 11, "Reconnaissance plane", "ReconPlane", 96, 64},
+    {13, 4, "Anti-aircraft gun", "AntiAircraftGun", 64, 48},
+    {14, 3, "Tank", "Tank", 80, 64},
+    {15, 3, "Armoured car", "ArmouredCar", 72, 56},
+    {16, 5, "Dragoon", "Dragoon", 56, 56},
+    {17, 13, "Troop transport", "Transport", 160, 96},
+    {18, 14, "Destroyer", "Destroyer", 192, 112},
+    {19, 15, "Cruiser", "Cruiser", 256, 144},
+    {20, 15, "Battleship", "Battleship", 288, 160},
+    {21, 4, "Heavy gun", "HeavyGun", 64, 48},
+    {22, 10, "Howitzer", "Howitzer", 72, 56},
+    {23, 10, "Siege howitzer", "SiegeHowitzer", 72, 56},
+    {24, 16, "Armoured lorry", "ArmouredLorry", 80, 60},
+    {25, 2, "Guardsman", "Guardsman", 32, 48},
+    {26, 2, "Marine", "Marine", 32, 48},
+    {27, 2, "Stormtrooper", "Stormtrooper", 32, 48},
+    {28, 7, "Medic", "Medic", 32, 48},
+    {29, 8, "Scout", "Scout", 36, 48},
 }};
 
 struct SampleHouseType {
     std::uint8_t type; // index within the side (0..24)
     const char* name;
     const char* graphic; // archive under Data\Objects\Houses\ (the same for every nation)
+    std::uint8_t rows;   // footprint rows
+    std::uint8_t cells;  // cells per footprint row
+    std::uint16_t width; // sprite, pixels; the anchor is (width / 2, height - 24)
+    std::uint16_t height;
 };
 
 inline constexpr std::array<SampleHouseType, 25> kSampleHouseTypes = {{
-    {0, "Power plant", "PowerPlant"},
-    {1, "Pillbox", "Pillbox"},
-    {2, "Science academy", "ScienceAcademy"},
-    {3, "Barracks", "Barracks"},
-    {4, "Artillery works", "ArtilleryWorks"},
-    {5, "War academy", "WarAcademy"},
-    {6, "Town hall", "TownHall"},
-    {7, "Bunker", "Bunker"},
-    {8, "Market", "Market"},
-    {9, "Dwelling", "Dwelling"},
-    {10, "Iron mine", "IronMine"},
-    {11, "Gold mine", "GoldMine"},
-    {12, "Lumber mill", "LumberMill"},
-    {13, "Oil well", "OilWell"},
-    {14, "Mint", "Mint"},
-    {15, "Farm", "Farm"},
-    {16, "Stables", "Stables"},
-    {17, "Field hospital", "FieldHospital"},
-    {18, "Hospital", "Hospital"},
-    {19, "Tank factory", "TankFactory"},
-    {20, "Air hangar", "AirHangar"},
-    {21, "Watchtower", "Watchtower"},
-    {22, "Port", "Port"},
-    {23, "Ordnance depot", "OrdnanceDepot"},
-    {24, "Howitzer emplacement", "HowitzerEmplacement"},
+    {0, "Power plant", "PowerPlant", 2, 2, 240, 168},
+    {1, "Pillbox", "Pillbox", 1, 1, 112, 104},
+    {2, "Science academy", "ScienceAcademy", 3, 3, 336, 168},
+    {3, "Barracks", "Barracks", 3, 3, 336, 160},
+    {4, "Artillery works", "ArtilleryWorks", 3, 3, 336, 152},
+    {5, "War academy", "WarAcademy", 3, 3, 336, 168},
+    {6, "Town hall", "TownHall", 3, 3, 336, 176},
+    {7, "Bunker", "Bunker", 1, 1, 112, 104},
+    {8, "Market", "Market", 2, 2, 240, 128},
+    {9, "Dwelling", "Dwelling", 2, 2, 240, 128},
+    {10, "Iron mine", "IronMine", 2, 2, 240, 128},
+    {11, "Gold mine", "GoldMine", 2, 2, 240, 128},
+    {12, "Lumber mill", "LumberMill", 2, 2, 240, 128},
+    {13, "Oil well", "OilWell", 1, 1, 112, 104},
+    {14, "Mint", "Mint", 2, 2, 240, 128},
+    {15, "Farm", "Farm", 2, 2, 240, 128},
+    {16, "Stables", "Stables", 3, 3, 336, 152},
+    {17, "Field hospital", "FieldHospital", 2, 2, 240, 128},
+    {18, "Hospital", "Hospital", 3, 3, 336, 152},
+    {19, "Tank factory", "TankFactory", 3, 3, 336, 152},
+    {20, "Air hangar", "AirHangar", 3, 4, 432, 152},
+    {21, "Watchtower", "Watchtower", 1, 1, 112, 144},
+    {22, "Port", "Port", 3, 3, 336, 152},
+    {23, "Ordnance depot", "OrdnanceDepot", 3, 3, 336, 152},
+    {24, "Howitzer emplacement", "HowitzerEmplacement", 2, 2, 240, 128},
 }};
 
 // The neutral side's buildings: the map's own objects (types 0 and 1 may share cells).
 inline constexpr std::array<SampleHouseType, 6> kSampleNeutralHouseTypes = {{
-    {0, "Haystack", "Haystack"},
-    {1, "Well", "Well"},
-    {2, "Farmhouse", "Farmhouse"},
-    {3, "Windmill", "Windmill"},
-    {4, "Chapel", "Chapel"},
-    {5, "Ruined manor", "RuinedManor"},
+    {0, "Haystack", "Haystack", 1, 1, 112, 96},
+    {1, "Well", "Well", 1, 1, 112, 96},
+    {2, "Farmhouse", "Farmhouse", 2, 2, 240, 120},
+    {3, "Windmill", "Windmill", 2, 2, 240, 120},
+    {4, "Chapel", "Chapel", 2, 2, 240, 120},
+    {5, "Ruined manor", "RuinedManor", 3, 3, 336, 144},
 }};
+
+// Frames per work (animation code 0..29) of a sample unit type; 0 = the type has no such
+// animation. The unit-graphics writer draws exactly these, the parameter files declare them.
+// Works: 0 walk, 1 stand, 2 aim, 4 die, 5 turn (angle steps per eighth of a turn), 6 fire,
+// 8 crawl, 11 work (workers). Work 3 (the upright stand) is made from another work by the game.
+inline std::array<std::uint8_t, 30> SampleAnimationSizes(const SampleUnitType& t)
+{
+    std::array<std::uint8_t, 30> n{};
+    switch (t.kind) {
+    case 1: case 11: case 12: // aircraft
+        n[0] = 2; n[4] = 4; n[5] = 4; n[6] = 2;
+        break;
+    case 3: // tanks
+        n[0] = 2; n[1] = 1; n[4] = 4; n[5] = 4; n[6] = 3;
+        break;
+    case 4: case 10: // guns
+        n[0] = 4; n[1] = 1; n[4] = 4; n[5] = 2; n[6] = 4;
+        break;
+    case 13: case 14: case 15: // ships
+        n[0] = 1; n[4] = 1; n[5] = 4;
+        break;
+    case 5: // horsemen
+        n[0] = 8; n[1] = 1; n[4] = 6; n[5] = 1; n[6] = 4;
+        break;
+    default: // people on foot
+        n[0] = 8; n[1] = 1; n[2] = 2; n[4] = 6; n[5] = 1; n[6] = 4; n[8] = 6;
+        if (t.kind == 6)
+            n[11] = 6;
+        break;
+    }
+    return n;
+}
 
 // The graphic name a nation's parameter file gives unit type t (before the loader adds "_2" to
 // type 23): nation 0 names its own archive, the others refer to nation 0's type.
