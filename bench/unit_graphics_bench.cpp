@@ -11,9 +11,11 @@
 
 namespace {
 
-void BuildWork(benchmark::State& state, std::uint8_t type, std::uint8_t kind, int work)
+void BuildWork(benchmark::State& state, int type, int work)
 {
-    const std::vector<std::uint8_t> entry = sampledata::BuildUnitWorkEntry(sampledata::DrawSampleUnitWork(type, kind, work));
+    const sampledata::SampleUnitType& sample = sampledata::kSampleUnitTypes[static_cast<std::size_t>(type)];
+    const std::uint8_t kind = sample.kind;
+    const std::vector<std::uint8_t> entry = sampledata::BuildUnitWorkEntry(sampledata::DrawSampleUnitWork(sample, work));
     TUnitGraphicServices services = TUnitGraphicServices::Default();
     services.readEntry = [&](std::uint32_t, std::uint16_t, std::uint32_t* size) {
         auto* copy = new std::uint8_t[entry.size()];
@@ -39,13 +41,13 @@ void BuildWork(benchmark::State& state, std::uint8_t type, std::uint8_t kind, in
 
 void BM_UnitWorkSoldierWalk(benchmark::State& state)
 {
-    BuildWork(state, 2, 2, 0);
+    BuildWork(state, 2, 0);
 }
 BENCHMARK(BM_UnitWorkSoldierWalk);
 
 void BM_UnitWorkBattleshipMove(benchmark::State& state)
 {
-    BuildWork(state, 20, 15, 0);
+    BuildWork(state, 20, 0);
 }
 BENCHMARK(BM_UnitWorkBattleshipMove);
 

@@ -284,6 +284,28 @@ TEST_F(UnitGraphicsTest, UnreadableEntryClearsTheLoadingFlag)
     EXPECT_EQ(fake.textures.load(), 0);
 }
 
+TEST(UnitWorkEntryTest, SampleArchivesHoldEveryAnimatedWork)
+{
+    // One type of each figure family: worker, rider, gun, machine gunner, aircraft, tank, ship.
+    for (int index : {0, 4, 5, 6, 11, 14, 20}) {
+        const sampledata::SampleUnitType& type = sampledata::kSampleUnitTypes[static_cast<std::size_t>(index)];
+        const auto sizes = sampledata::SampleAnimationSizes(type);
+        const std::vector<sampledata::LesSource> entries = sampledata::MakeSampleUnitArchive(type);
+        std::vector<int> seen(UNIT_COUNT_WORK, -1);
+        for (const sampledata::LesSource& e : entries) {
+            TUnitWorkArchive archive;
+            ASSERT_TRUE(ParseUnitWorkEntry(e.data, archive)) << type.name << " work " << e.id;
+            EXPECT_EQ(archive.layerBits & UNIT_LAYER2_BIT, UNIT_LAYER2_BIT) << "every figure casts a shadow";
+            EXPECT_EQ(archive.headers[0][0].width, type.width);
+            seen[e.id] = archive.frameCount;
+        }
+        for (int work = 0; work < UNIT_COUNT_WORK; ++work) {
+            const int expected = work == 3 ? 1 : sizes[static_cast<std::size_t>(work)] != 0 ? sizes[static_cast<std::size_t>(work)] : -1;
+            EXPECT_EQ(seen[work], expected) << type.name << " work " << work;
+        }
+    }
+}
+
 TEST(UnitWorkEntryTest, RefusesBrokenEntries)
 {
     const std::vector<std::uint8_t> good = sampledata::BuildUnitWorkEntry(Frames(2, 6, 5, true, true));

@@ -52,11 +52,13 @@ Rgba Mix(Rgba c, float light)
 
 class Painter {
 public:
-    Painter(int width, int height, double facing, bool shadow)
-        : m_W(width), m_H(height), m_Shadow(shadow), m_Pixels(static_cast<std::size_t>(width) * height)
+    // The foot point stands at the box centre, where the game places the unit's position; scale
+    // fits the figure's drawn units to the box.
+    Painter(int width, int height, double facing, bool shadow, double scale)
+        : m_W(width), m_H(height), m_Shadow(shadow), m_S(scale), m_Pixels(static_cast<std::size_t>(width) * height)
     {
         m_FootX = width / 2.0;
-        m_FootY = height - height / 6.0;
+        m_FootY = height / 2.0;
         m_Fx = std::sin(facing);
         m_Fy = -std::cos(facing) * 0.5;
         m_Rx = std::cos(facing);
@@ -66,6 +68,9 @@ public:
     // Ground frame: u forward, v to the right, z up (pixels).
     void Project(double u, double v, double z, double& x, double& y) const
     {
+        u *= m_S;
+        v *= m_S;
+        z *= m_S;
         if (m_Shadow) {
             // The shadow lies flat, cast away from a light in the upper left.
             x = m_FootX + u * m_Fx + v * m_Rx + z * 0.35;
@@ -91,6 +96,8 @@ public:
     // An ellipse of screen radii (rx, ry) around a projected point, lit from the upper left.
     void Blob(double u, double v, double z, double rx, double ry, Rgba c)
     {
+        rx = std::max(0.6, rx * m_S);
+        ry = std::max(0.6, ry * m_S);
         double cx, cy;
         Project(u, v, z, cx, cy);
         for (int y = static_cast<int>(cy - ry - 1); y <= static_cast<int>(cy + ry + 1); ++y)
@@ -107,6 +114,7 @@ public:
         double x0, y0, x1, y1;
         Project(u0, v0, z0, x0, y0);
         Project(u1, v1, z1, x1, y1);
+        width = std::max(1.0, width * m_S);
         const int steps = static_cast<int>(std::max(std::abs(x1 - x0), std::abs(y1 - y0)) * 2) + 1;
         for (int i = 0; i <= steps; ++i) {
             const double t = static_cast<double>(i) / steps;
@@ -121,8 +129,9 @@ public:
     // are darker than the top, the far side darkest.
     void Box(double u, double v, double length, double width, double z0, double z1, Rgba c)
     {
-        for (double z = z0; z <= z1; z += 0.5)
-            Quad(u, v, length, width, z, Mix(c, z + 0.5 > z1 ? 1.15f : 0.7f));
+        const double step = 0.5 / m_S;
+        for (double z = z0; z <= z1; z += step)
+            Quad(u, v, length, width, z, Mix(c, z + step > z1 ? 1.15f : 0.7f));
     }
 
     void Quad(double u, double v, double length, double width, double z, Rgba c)
@@ -163,6 +172,7 @@ public:
 private:
     int m_W, m_H;
     bool m_Shadow;
+    double m_S;
     std::vector<Rgba> m_Pixels;
     double m_FootX = 0, m_FootY = 0, m_Fx = 0, m_Fy = 0, m_Rx = 0, m_Ry = 0;
 };
@@ -189,7 +199,13 @@ bool IsDeathWork(int work)
 }
 bool IsFireWork(int work)
 {
-    return work == 7 || work == 13 || work == 22;
+    return work == 6 || work == 7 || work == 13 || work == 22;
+}
+// Vehicles, aircraft and ships show their wreck in work 4 as in the death works; a gun's work 4 is
+// its stand pose, and a soldier lies down in it.
+int PoseWork(std::uint8_t kind, int work)
+{
+    return work == 4 && kind != 4 && (kind == 3 || kind == 10 || kind == 1 || kind == 11 || kind == 12 || IsShipKind(kind)) ? 15 : work;
 }
 
 Rgba UniformOf(std::uint8_t type, std::uint8_t kind)
@@ -478,60 +494,37 @@ std::vector<std::uint8_t> BuildUnitWorkEntry(const UnitWorkImages& work)
     return out;
 }
 
-int SampleUnitWorkFrames(std::uint8_t kind, int work)
+// The height above the foot point, in the figures' drawing units, that each family fills.
+double FigureHeight(std::uint8_t kind)
+{
+    if (IsShipKind(kind))
+        return 30;
+    if (IsAirKind(kind))
+        return 22;
+    if (kind == 3 || kind == 4 || kind == 10)
+        return 24;
+    if (kind == 5)
+        return 32;
+    return 30;
+}
+
+int SampleUnitWorkFrames(const SampleUnitType& type, int work)
 {
     if (work < 0 || work >= 30)
         return 0;
-    // The stand pose: one frame, read or made from the first frame of another work.
+    // The stand pose: read where no other work gives it.
     if (work == 3)
         return 1;
-    if (IsAirKind(kind)) {
-        static constexpr std::array<int, 30> air = {2, 0, 0, 1, 0, 2, 0, 2, 0, 0, 0, 0, 0, 0, 2, 4};
-        return air[work];
-    }
-    if (IsShipKind(kind)) {
-        static constexpr std::array<int, 30> ship = {2, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4};
-        return ship[work];
-    }
-    if (kind == 3) {
-        static constexpr std::array<int, 30> tank = {4, 0, 0, 0, 0, 2, 0, 3, 0, 0, 0, 0, 0, 0, 0, 4};
-        return tank[work];
-    }
-    if (kind == 4 || kind == 10) {
-        // Kind 4 stands in the first frame of work 4 and never turns in place.
-        static constexpr std::array<int, 30> gun4 = {4, 0, 0, 0, 2, 0, 2, 3, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 3};
-        static constexpr std::array<int, 30> gun10 = {4, 0, 0, 0, 0, 2, 2, 3, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 3};
-        return kind == 4 ? gun4[work] : gun10[work];
-    }
-    static constexpr std::array<int, 30> soldier = {8, 1, 2, 0, 4, 4, 2, 3, 6, 2, 0, 0, 0, 0, 0, 4, 4, 4, 0, 0, 0, 0, 3};
-    if (kind == 6 && work == 11)
-        return 6;
-    return soldier[work];
+    return SampleAnimationSizes(type)[static_cast<std::size_t>(work)];
 }
 
-void SampleUnitBox(std::uint8_t kind, int& width, int& height)
-{
-    if (IsShipKind(kind)) {
-        width = 144;
-        height = 96;
-    } else if (IsAirKind(kind)) {
-        width = 72;
-        height = 56;
-    } else if (kind == 3 || kind == 4 || kind == 10 || kind == 5) {
-        width = 64;
-        height = 56;
-    } else {
-        width = 40;
-        height = 48;
-    }
-}
-
-UnitWorkImages DrawSampleUnitWork(std::uint8_t type, std::uint8_t kind, int work)
+UnitWorkImages DrawSampleUnitWork(const SampleUnitType& type, int work)
 {
     UnitWorkImages out;
-    out.frameCount = SampleUnitWorkFrames(kind, work);
-    int width = 0, height = 0;
-    SampleUnitBox(kind, width, height);
+    out.frameCount = SampleUnitWorkFrames(type, work);
+    const int width = type.width, height = type.height;
+    const double scale = height / 2.0 / FigureHeight(type.kind) * 0.95;
+    const int pose = PoseWork(type.kind, work);
     for (int orient = 0; orient < kOrients; ++orient) {
         for (int frame = 0; frame < out.frameCount; ++frame) {
             // Turning frames sweep from this facing toward the next.
@@ -539,8 +532,8 @@ UnitWorkImages DrawSampleUnitWork(std::uint8_t type, std::uint8_t kind, int work
             if (work == 5)
                 facing += (kPi / 4) * frame / out.frameCount;
             for (int layer = 0; layer < 2; ++layer) {
-                Painter p(width, height, facing, layer == 1);
-                DrawFigure(p, type, kind, work, frame, out.frameCount);
+                Painter p(width, height, facing, layer == 1, scale);
+                DrawFigure(p, type.type, type.kind, pose, frame, out.frameCount);
                 out.layers[layer].push_back(UnitFrameImage{0, 0, width, height, p.To4444()});
             }
         }
@@ -548,11 +541,11 @@ UnitWorkImages DrawSampleUnitWork(std::uint8_t type, std::uint8_t kind, int work
     return out;
 }
 
-std::vector<LesSource> MakeSampleUnitArchive(std::uint8_t type, std::uint8_t kind)
+std::vector<LesSource> MakeSampleUnitArchive(const SampleUnitType& type)
 {
     std::vector<LesSource> entries;
     for (int work = 0; work < 30; ++work) {
-        const UnitWorkImages images = DrawSampleUnitWork(type, kind, work);
+        const UnitWorkImages images = DrawSampleUnitWork(type, work);
         if (images.frameCount == 0)
             continue;
         entries.push_back(LesSource{"work" + std::to_string(work), static_cast<std::uint16_t>(work), BuildUnitWorkEntry(images)});
@@ -563,7 +556,7 @@ std::vector<LesSource> MakeSampleUnitArchive(std::uint8_t type, std::uint8_t kin
 bool WriteUnitGraphics(const std::string& outDir)
 {
     for (const SampleUnitType& t : kSampleUnitTypes)
-        if (!WriteLesArchive(outDir, "Data\\Units\\" + SampleUnitArchiveName(t) + ".les", MakeSampleUnitArchive(t.type, t.kind)))
+        if (!WriteLesArchive(outDir, "Data\\Units\\" + SampleUnitArchiveName(t) + ".les", MakeSampleUnitArchive(t)))
             return false;
     return true;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archives.h"
+#include "sample_types.h"
 
 namespace sampledata {
 
@@ -28,16 +29,13 @@ struct UnitWorkImages {
 // The archive entry of one work (layout in docs/formats.md).
 std::vector<std::uint8_t> BuildUnitWorkEntry(const UnitWorkImages& work);
 
-// Frames per work of the sample figures of a behaviour kind (0 = the kind has no such work). The
-// sample parameter files give the same counts as the types' animation sizes.
-int SampleUnitWorkFrames(std::uint8_t kind, int work);
-// The sprite box of the sample figures of a kind.
-void SampleUnitBox(std::uint8_t kind, int& width, int& height);
-
-// Draws work of sample type `type` (its kind decides the figure) in all five stored facings.
-UnitWorkImages DrawSampleUnitWork(std::uint8_t type, std::uint8_t kind, int work);
+// Frames of a work in a sample type's archive: the type's animation size, and one frame of work 3.
+int SampleUnitWorkFrames(const SampleUnitType& type, int work);
+// Draws a work of a sample type in all five stored facings, in the type's sprite box with the foot
+// point at the box centre (where the game places the unit's position).
+UnitWorkImages DrawSampleUnitWork(const SampleUnitType& type, int work);
 // Every work entry of one sample type's archive.
-std::vector<LesSource> MakeSampleUnitArchive(std::uint8_t type, std::uint8_t kind);
+std::vector<LesSource> MakeSampleUnitArchive(const SampleUnitType& type);
 
 // The archives of every sample unit type.
 bool WriteUnitGraphics(const std::string& outDir);
