@@ -1,24 +1,17 @@
 #include "units/unit_graphics.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <string>
 #include <utility>
 
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "core/loader_thread.h"
 #include "core/settings.h"
-#include "devices/animation.h"
 #include "devices/d3d_device.h"
 #include "platform/bytes.h"
 #include "platform/texture.h"
 
 std::atomic<std::uint32_t> g_UnitTextureBytes{0};
-
-// The bank of attached unit animations. Nothing creates it yet; every attached animation binds to
-// no set while it is missing. Main thread only.
-TAnimationBank* g_pUnitAnimBank = nullptr;
 
 namespace {
 
@@ -39,6 +32,14 @@ int StandPoseSource(const TBasicUnit& type, bool reduced)
     if (type.m_Kind == 4)
         return reduced ? -1 : 4;
     return IsAirType(type) ? -1 : 5;
+}
+
+std::uint32_t PowerOfTwoAbove(std::uint32_t v)
+{
+    std::uint32_t p = 2;
+    while (p < v)
+        p *= 2;
+    return p;
 }
 
 bool ReadHeaders(std::span<const std::uint8_t> entry, std::uint32_t offset, std::uint32_t count,
@@ -65,8 +66,11 @@ bool ReadHeaders(std::span<const std::uint8_t> entry, std::uint32_t offset, std:
         h.pixelOffset = plat::ReadU32LE(p + 16);
         const std::uint64_t pixelsEnd =
             h.pixelOffset + static_cast<std::uint64_t>(h.width) * h.height * 2;
+        // A texture is at most the frame rounded up to a power of two, so an entry cannot ask
+        // for far more memory than it brings pixels for.
         if (h.width == 0 || h.height == 0 || h.width > h.texWidth || h.height > h.texHeight ||
-            h.texWidth > 8192 || h.texHeight > 8192 || pixelsEnd > entry.size())
+            h.texWidth > PowerOfTwoAbove(h.width) || h.texHeight > PowerOfTwoAbove(h.height) ||
+            pixelsEnd > entry.size())
             return false;
     }
     return true;
@@ -295,7 +299,9 @@ std::uint32_t CUnitGraphic::AddGraphicRef(TBasicUnit* type)
             if (!m_bReduced)
                 RequestWork(type, work);
         } else if (work == 3) {
-            if (m_bReduced && type->m_Kind == 4)
+            // Work 3 is made from another work where one serves; where none does (air types, and
+            // kind 4 without its lying animation) it is read like any other.
+            if (StandPoseSource(*type, m_bReduced != 0) < 0)
                 RequestWork(type, work);
         } else if (work == 5 && type->m_Kind == 4) {
             continue;
@@ -407,141 +413,3 @@ bool LoadUnitPhases(TBasicUnit* type, std::uint32_t work)
     return finish(true);
 }
 
-// --- the graphics operations of a type ---
-
-bool TBasicUnit::LoadUnitGraphic(std::uint8_t type, std::uint8_t nation, const char* name)
-{
-    if (name == nullptr)
-        name = "";
-    const std::uint32_t slot = static_cast<std::uint32_t>(UnitGraphicsSlot(nation, type));
-    const std::string path = std::string(LES_FOLDER_UNITS) + name + ".les";
-    const long number = std::strtol(name, nullptr, 10);
-    // A reference names no archive of its own.
-    const bool opened = number == 0 && slot < LES_SLOT_COUNT && Load_LesHeader(slot, path.c_str());
-    if (m_pGraphic != nullptr) {
-        // The block may have been made by a type that refers to this one before this one opened
-        // its archive; without the slot it would never load.
-        if (opened && !m_bSharedGraphic && !m_pGraphic->HasArchive()) {
-            m_pGraphic->m_ArchiveSlot = slot;
-            m_ArchiveSlot = slot;
-        }
-        return true;
-    }
-
-    if (number != 0) {
-        const int refNation = name[0] - '0' - 1;
-        const long refType = number % 100;
-        TBasicUnit* other = nullptr;
-        if (number < 100 || number > 999 || refNation < 0 || refNation >= UNIT_NATIONS) {
-            ReportError2("Unit graphics: bad reference to another type: ", name);
-        } else {
-            other = GetUnitType(static_cast<std::uint32_t>(refNation), static_cast<std::uint32_t>(refType));
-            if (other == nullptr || other == this || other->m_bSharedGraphic)
-                ReportError2("Unit graphics: referenced type has no graphics of its own: ", name);
-        }
-        if (other != nullptr && other != this && !other->m_bSharedGraphic) {
-            if (other->m_pGraphic == nullptr)
-                other->m_pGraphic = new CUnitGraphic;
-            m_pGraphic = other->m_pGraphic;
-            m_bSharedGraphic = 1;
-            m_ArchiveSlot = static_cast<std::uint32_t>(UnitGraphicsSlot(refNation, static_cast<int>(refType)));
-            return true;
-        }
-    }
-    m_pGraphic = new CUnitGraphic;
-    m_bSharedGraphic = 0;
-    m_ArchiveSlot = slot;
-    if (opened)
-        m_pGraphic->m_ArchiveSlot = slot;
-    return true;
-}
-
-void TBasicUnit::FreeGraphic()
-{
-    if (m_pGraphic == nullptr)
-        return;
-    if (!m_bSharedGraphic)
-        delete m_pGraphic;
-    m_pGraphic = nullptr;
-    m_bSharedGraphic = 0;
-}
-
-void TBasicUnit::AddRef(std::uint8_t nation)
-{
-    if (m_pGraphic == nullptr)
-        return;
-    const std::uint32_t count = m_pGraphic->AddGraphicRef(this);
-    if (count == 1 && m_Kind == UNIT_KIND_WORKER) {
-        // A worker carrying a load is drawn as type 1 of its nation.
-        TBasicUnit* carrier = GetUnitType(nation, 1);
-        if (carrier != nullptr && carrier != this)
-            carrier->AddRef(nation);
-    }
-}
-
-void TBasicUnit::Release(std::uint8_t nation)
-{
-    if (m_pGraphic == nullptr)
-        return;
-    const bool wasHeld = m_pGraphic->m_RefCount != 0;
-    const std::uint32_t count = m_pGraphic->ReleaseGraphicRef();
-    if (wasHeld && count == 0 && m_Kind == UNIT_KIND_WORKER) {
-        TBasicUnit* carrier = GetUnitType(nation, 1);
-        if (carrier != nullptr && carrier != this)
-            carrier->Release(nation);
-    }
-}
-
-// Ships keep their two bow waves behind the attached animations.
-static int AnimationArraySize(const TBasicUnit& type)
-{
-    return type.m_AnimCount + (type.IsShipUnit() ? UNIT_SHIP_WAVE_SLOTS : 0);
-}
-
-void TBasicUnit::CreateAnimationArray(TAnimationStruct**& out)
-{
-    const int size = AnimationArraySize(*this);
-    out = size != 0 ? new TAnimationStruct*[size]{} : nullptr;
-}
-
-void TBasicUnit::CreateAnimations(TAnimationStruct** array)
-{
-    if (array == nullptr)
-        return;
-    for (int i = 0; i < m_AnimCount; ++i) {
-        auto* animation = new TAnimationStruct;
-        const std::uint8_t set = m_AnimSetIndexes != nullptr ? m_AnimSetIndexes[i] : 0xFF;
-        if (g_pUnitAnimBank != nullptr && set < g_pUnitAnimBank->Count()) {
-            if (g_pUnitAnimBank->Set(set) == nullptr)
-                g_pUnitAnimBank->Load(g_pUnitAnimBank->Folder().c_str(), set);
-            if (TAnimationSprites* sprites = g_pUnitAnimBank->Set(set))
-                animation->SetSprites(sprites, false);
-        }
-        animation->m_Type = 2;
-        animation->m_bFinished = 0;
-        animation->m_Speed = 0.5f;
-        array[i] = animation;
-    }
-}
-
-void TBasicUnit::DestroyAnimations(TAnimationStruct** array)
-{
-    if (array == nullptr)
-        return;
-    const int size = AnimationArraySize(*this);
-    for (int i = 0; i < size; ++i)
-        delete array[i];
-    delete[] array;
-}
-
-bool UnitInit()
-{
-    g_UnitTextureBytes.store(0, std::memory_order_relaxed);
-    return true;
-}
-
-void UnitDone()
-{
-    delete g_pUnitAnimBank;
-    g_pUnitAnimBank = nullptr;
-}

@@ -121,9 +121,10 @@ public:
     std::uint8_t DrawFrameCount(const TBasicUnit& type, std::uint32_t work) const;
 
     std::uint32_t m_RefCount = 0; // main thread only
-    std::uint32_t m_ArchiveSlot = UNIT_NO_ARCHIVE;
+    std::uint32_t m_ArchiveSlot = UNIT_NO_ARCHIVE; // set before any request, like m_bReduced
     TUnitWork m_Works[UNIT_COUNT_WORK];
-    std::uint8_t m_bReduced = 0; // main thread only
+    // Set by the main thread before the block's first request is queued; read by the loader after.
+    std::uint8_t m_bReduced = 0;
 };
 
 // What the graphics reach outside the module: tests put fakes here.

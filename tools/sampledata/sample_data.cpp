@@ -11,6 +11,7 @@
 #include "films.h"
 #include "parameters.h"
 #include "sounds.h"
+#include "unit_graphics.h"
 
 namespace sampledata {
 
@@ -56,6 +57,7 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteSpanImages(outDir)
         && WriteBuildingGraphics(outDir)
         && WriteAnimations(outDir)
+        && WriteUnitGraphics(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir)
         && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir);
