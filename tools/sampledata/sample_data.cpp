@@ -8,6 +8,9 @@
 #include "images.h"
 #include "span_images.h"
 #include "films.h"
+#include "land_textures.h"
+#include "maps.h"
+#include "objects.h"
 #include "sounds.h"
 
 namespace sampledata {
@@ -54,7 +57,8 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteSpanImages(outDir)
         && WriteAnimations(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
-        && WriteFilms(outDir);
+        && WriteFilms(outDir)
+        && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir);
 }
 
 } // namespace sampledata
