@@ -4,6 +4,8 @@
 
 #include "core/error_log.h"
 #include "core/file_bytes.h"
+#include "core/game_main.h"
+#include "map/map_file.h"
 #include "devices/d3d_device.h"
 #include "devices/image_files.h"
 #include "platform/bytes.h"
@@ -197,6 +199,12 @@ bool CreateLandscapeTextures(std::span<const TLandCellTextures> cells, bool edit
             return false;
     }
     return true;
+}
+
+bool CreateLandscapeTextures()
+{
+    const std::vector<TLandCellTextures> words = MapCellTextureWords();
+    return CreateLandscapeTextures(words, g_bEditorMode != 0);
 }
 
 void FreeLandTextures()

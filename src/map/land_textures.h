@@ -60,6 +60,8 @@ bool ApplyTextureMask(plat::Texture* texture, int slot);
 // Reads Data\LandTextures\LandTextures.dat and makes the textures of the kept entries; cells are
 // the loaded map's texture words.
 bool CreateLandscapeTextures(std::span<const TLandCellTextures> cells, bool editor);
+// The same for the loaded map, keeping all entries in the editor.
+bool CreateLandscapeTextures();
 void FreeLandTextures();
 // Parses the head of the file: N and the colours. false (logged) when N exceeds the slot tables or
 // the file cannot hold N pictures.

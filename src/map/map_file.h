@@ -2,6 +2,7 @@
 // Map files and map loading: the map file's records, its parser, the loader that builds the world
 // from it, the fixed resources of a loaded map, and the table of services of other subsystems that
 // the loader calls.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -9,6 +10,8 @@
 #include <vector>
 
 class TIfStreamMemory;
+#include "platform/raster.h"
+
 namespace plat {
 class Texture;
 }
@@ -158,8 +161,7 @@ std::uint8_t HouseBuildPhase(std::uint16_t state, std::uint8_t phases, std::uint
 // Services of other subsystems that the map loader calls. The default table binds what exists;
 // tests put recording stand-ins in its place.
 struct TMapServices {
-    // Players (Part of the player subsystem).
-    std::function<int()> PlayerCount;                                          // g_wNumPlayer
+    // Players: creates the next player (g_wNumPlayer grows by one).
     std::function<bool(const TMapPlayerRecord& record, std::uint8_t kind)> CreateMapPlayer;
     // Flags the newest player as not playing and destroys its house array.
     std::function<void(int player)> SetNotPlaying;
@@ -202,7 +204,9 @@ extern plat::Texture* g_pFilterTexture;
 extern plat::Texture* g_pUnitFlashTexture;
 extern plat::Texture* g_pWhiteTexture;
 extern plat::Texture* g_pTintTexture;
-constexpr int MAP_QUAD_BUFFER_SIZES[3] = {3000, 18000, 1000};
+// The map renderer's three quad buffers, filled with the quad template at every map load.
+constexpr std::size_t MAP_QUAD_BUFFER_SIZES[3] = {3000, 18000, 1000};
+extern std::vector<std::array<plat::RasterVertex, 4>> g_MapQuadBuffers[3];
 
 // Loads a map from Maps\name (fromMapFile) or a save game, then its resources.
 bool LoadMap(const char* name, bool fromMapFile, const TMapStartRecord* start);
@@ -210,5 +214,7 @@ bool LoadMapFile(const char* name, const TMapStartRecord* start);
 void FreeMapResources();
 // The player count of Maps\name for the map lists; 0 when it cannot be read.
 std::uint8_t GetMapPlayerCount(const char* name);
+// The texture words of the loaded map's cells, as the land-texture loader reads them.
+std::vector<struct TLandCellTextures> MapCellTextureWords();
 // The neutral block: houses kept, units read and dropped.
 void LoadNeutralObjects(TIfStreamMemory& in);

@@ -26,6 +26,8 @@ void DrawOrderArrow(float, float, float, float) {}
 void DrawOrientationArrow(float, float, float, float, float) {}
 
 std::uint8_t g_bMiniMapShown = 1;
+float g_MiniMapScaleX = 0.0f;
+float g_MiniMapScaleY = 0.0f;
 std::uint16_t g_MiniMapLeft = 0;
 std::uint16_t g_MiniMapTop = 0;
 
@@ -38,17 +40,18 @@ void ProcessMiniMap(std::uint8_t) {}
 
 std::int16_t g_PlacingHouseType = -1;
 
-
-
 // The map loader's services of subsystems that are not built yet. Each owner replaces its entries
 // with its real functions.
 #include "core/memory_stream.h"
+#include "players/strateg.h"
 
 TMapServices DefaultMapServices()
 {
     TMapServices s;
-    s.PlayerCount = [] { return 0; };
-    s.CreateMapPlayer = [](const TMapPlayerRecord&, std::uint8_t) { return true; };
+    s.CreateMapPlayer = [](const TMapPlayerRecord&, std::uint8_t) {
+        ++g_wNumPlayer;
+        return true;
+    };
     s.SetNotPlaying = [](int) {};
     s.CanReceiveUnits = [](int) { return false; };
     s.SetTeam = [](int, int) {};
