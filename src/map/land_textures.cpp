@@ -6,6 +6,7 @@
 #include "core/file_bytes.h"
 #include "core/game_main.h"
 #include "map/map_file.h"
+#include "map/map_grid.h"
 #include "devices/d3d_device.h"
 #include "devices/image_files.h"
 #include "platform/bytes.h"
@@ -212,4 +213,92 @@ void FreeLandTextures()
     ReleaseAll(g_LandTex64);
     ReleaseAll(g_LandTex128);
     g_LandMask.clear();
+}
+
+namespace {
+
+// Lattice point k sits at i steps of a third of the tile's upper-left edge (towards the top corner)
+// and j steps of a third of its lower-left edge (towards the bottom corner) from the left corner.
+constexpr int kLatticeIJ[LAND_LATTICE_POINTS][2] = {
+    {0, 0},  {1, 0}, {2, 0}, {3, 0}, {-1, 1}, {0, 1}, {1, 1}, {2, 1}, {3, 1}, {-1, 2}, {0, 2}, {1, 2},
+    {2, 2},  {3, 2}, {-1, 3}, {0, 3}, {1, 3}, {2, 3}, {3, 3}, {-1, 4}, {0, 4}, {1, 4}, {2, 4}};
+
+int FloorDiv3(int v)
+{
+    return v >= 0 ? v / 3 : -((-v + 2) / 3);
+}
+
+struct TVertexValue {
+    float height;
+    float shade;
+};
+
+// The vertex a whole number of tile edges away: ne steps north-east and se steps south-east.
+TVertexValue VertexAt(plat::Point own, int ne, int se)
+{
+    plat::Point c = own;
+    for (int k = 0; k < (ne < 0 ? -ne : ne); ++k)
+        c = GetNeighbourPoint(c, ne > 0 ? 1 : 3);
+    for (int k = 0; k < (se < 0 ? -se : se); ++k)
+        c = GetNeighbourPoint(c, se > 0 ? 2 : 4);
+    if (!CellPointInMap(c))
+        c = own;
+    const std::uint32_t poz = static_cast<std::uint32_t>(c.y) * g_MapWidth + static_cast<std::uint32_t>(c.x);
+    return {static_cast<float>(g_pHeightMap[poz]), g_pCellInfo[poz].shade / 255.0f};
+}
+
+std::uint16_t SlotOf(plat::Point own, int direction, int slot)
+{
+    const plat::Point n = GetNeighbourPoint(own, static_cast<std::uint8_t>(direction));
+    if (!CellPointInMap(n))
+        return 0;
+    return g_pCellInfo[n.y * g_MapWidth + n.x].overlay[slot];
+}
+
+} // namespace
+
+void BuildTileMesh(int x, int y, int rowParity, TTileMesh& out)
+{
+    out = {};
+    if (!g_pHeightMap || !g_pCellInfo || x < 0 || y < 0 || x >= g_MapWidth || y >= g_MapHeight)
+        return;
+    // The row's parity is the cell's own: the neighbour tables follow y.
+    static_cast<void>(rowParity);
+    const plat::Point own{x, y};
+    for (int k = 0; k < LAND_LATTICE_POINTS; ++k) {
+        // Bilinear between the four vertices round the point: on an edge this is the linear
+        // interpolation in thirds along it.
+        const int i = kLatticeIJ[k][0];
+        const int j = kLatticeIJ[k][1];
+        const int i0 = FloorDiv3(i);
+        const int j0 = FloorDiv3(j);
+        const float fi = (i - 3 * i0) / 3.0f;
+        const float fj = (j - 3 * j0) / 3.0f;
+        const TVertexValue a = VertexAt(own, i0, j0);
+        const TVertexValue b = VertexAt(own, i0 + 1, j0);
+        const TVertexValue c = VertexAt(own, i0, j0 + 1);
+        const TVertexValue d = VertexAt(own, i0 + 1, j0 + 1);
+        auto mix = [&](float va, float vb, float vc, float vd) {
+            const float top = va + (vb - va) * fi;
+            const float bottom = vc + (vd - vc) * fi;
+            return top + (bottom - top) * fj;
+        };
+        out.height[k] = mix(a.height, b.height, c.height, d.height);
+        out.shade[k] = mix(a.shade, b.shade, c.shade, d.shade);
+    }
+    // The inner points: each the mean of two opposite edge points.
+    static constexpr int kInner[4][3] = {{6, 2, 10}, {7, 1, 13}, {11, 5, 17}, {12, 8, 16}};
+    for (const auto& p : kInner) {
+        out.height[p[0]] = (out.height[p[1]] + out.height[p[2]]) / 2;
+        out.shade[p[0]] = (out.shade[p[1]] + out.shade[p[2]]) / 2;
+    }
+    const TMapCell& cell = g_pCellInfo[own.y * g_MapWidth + own.x];
+    for (int s = 0; s < 9; ++s)
+        out.slotTexture[g_SlotAnchor[s]] = cell.overlay[s];
+    static constexpr struct {
+        std::uint8_t entry, direction, slot;
+    } kBorrowed[] = {{0, 4, 6},  {1, 4, 7},  {2, 4, 8},  {3, 5, 6},  {4, 3, 2},  {9, 3, 5},  {14, 3, 8},
+                     {8, 1, 0},  {13, 1, 3}, {18, 1, 6}, {19, 6, 2}, {20, 2, 0}, {21, 2, 1}, {22, 2, 2}};
+    for (const auto& b : kBorrowed)
+        out.slotTexture[b.entry] = SlotOf(own, b.direction, b.slot);
 }

@@ -46,6 +46,15 @@ struct TLandCellTextures {
     std::uint16_t* overlay; // nine words
 };
 
+// Heights, shades (0..1) and overlay textures at the 23 lattice points of a tile, from the cell's
+// own vertex and its neighbours' (a neighbour outside the map stands in with the cell itself).
+struct TTileMesh {
+    float height[LAND_LATTICE_POINTS] = {};
+    float shade[LAND_LATTICE_POINTS] = {};
+    std::uint16_t slotTexture[LAND_LATTICE_POINTS] = {};
+};
+void BuildTileMesh(int x, int y, int rowParity, TTileMesh& out);
+
 // Which of count entries a map with these cells needs (the editor keeps all). Out-of-range
 // texture numbers are rewritten to 1 in the cells, keeping bit 15 of a base word, and entry 0
 // is kept for them.

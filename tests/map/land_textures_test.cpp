@@ -5,6 +5,8 @@
 #include "land_textures.h"
 #include "map/land_textures.h"
 #include "map_device_fixture.h"
+#include "map_fixture.h"
+#include "map/map_grid.h"
 #include "platform/bytes.h"
 #include "platform/texture.h"
 #include "sample_data.h"
@@ -182,6 +184,56 @@ TEST_F(LandTextureTest, AMissingFileFailsTheLoad)
     ClearLog();
     EXPECT_FALSE(CreateLandscapeTextures(words, false));
     EXPECT_TRUE(Logged("LandTextures.dat opening ERROR"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TileMesh, CornersEdgesAndInnerPointsFollowTheVertices)
+{
+    maptest::TestMap map(10, 20);
+    ASSERT_TRUE(map.ok);
+    for (std::uint32_t i = 0; i < g_MapCellCount; ++i)
+        g_pCellInfo[i] = TMapCell{10, 51, 0, {}};
+    // Cell (4, 6), even row: NE (4, 5), E (5, 6), SE (4, 7).
+    map.SetHeight(4, 6, 30);
+    map.SetHeight(4, 5, 60);
+    map.SetHeight(5, 6, 90);
+    map.SetHeight(4, 7, 0);
+    g_pCellInfo[6 * 10 + 4].shade = 255;
+    g_pCellInfo[6 * 10 + 4].overlay[4] = 77;
+    g_pCellInfo[5 * 10 + 4].overlay[0] = 55; // NE neighbour's slot 0 is lattice entry 8
+    g_pCellInfo[7 * 10 + 4].overlay[2] = 66; // SE neighbour's slot 2 is lattice entry 22
+    TTileMesh mesh;
+    BuildTileMesh(4, 6, 0, mesh);
+    EXPECT_FLOAT_EQ(mesh.height[0], 30);
+    EXPECT_FLOAT_EQ(mesh.height[3], 60);
+    EXPECT_FLOAT_EQ(mesh.height[18], 90);
+    EXPECT_FLOAT_EQ(mesh.height[15], 0);
+    EXPECT_FLOAT_EQ(mesh.height[1], 40);  // a third of the way to the top corner
+    EXPECT_FLOAT_EQ(mesh.height[10], 10); // two thirds of the way to the bottom corner
+    EXPECT_FLOAT_EQ(mesh.height[6], (mesh.height[2] + mesh.height[10]) / 2);
+    EXPECT_FLOAT_EQ(mesh.shade[0], 1.0f);
+    EXPECT_FLOAT_EQ(mesh.shade[3], 0.2f);
+    EXPECT_EQ(mesh.slotTexture[11], 77);
+    EXPECT_EQ(mesh.slotTexture[8], 55);
+    EXPECT_EQ(mesh.slotTexture[22], 66);
+    EXPECT_EQ(mesh.slotTexture[5], 0);
+}
+
+TEST(TileMesh, NeighboursOutsideTheMapStandInWithTheCell)
+{
+    maptest::TestMap map(6, 12);
+    ASSERT_TRUE(map.ok);
+    for (std::uint32_t i = 0; i < g_MapCellCount; ++i)
+        g_pCellInfo[i] = TMapCell{10, 100, 0, {}};
+    map.SetHeight(5, 1, 40); // the last column of an odd row: its NE and E lie outside
+    TTileMesh mesh;
+    BuildTileMesh(5, 1, 1, mesh);
+    EXPECT_FLOAT_EQ(mesh.height[3], 40);
+    EXPECT_FLOAT_EQ(mesh.height[18], 40);
+    EXPECT_FLOAT_EQ(mesh.height[2], 40);
 }
 
 } // namespace
