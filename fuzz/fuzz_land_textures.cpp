@@ -13,28 +13,9 @@
 #include "land_textures.h"
 #include "map/land_textures.h"
 #include "platform/bytes.h"
-#include "platform/paths.h"
+#include "scratch_root.h"
 #include "sample_data.h"
 
-namespace {
-
-const std::string& ScratchRoot()
-{
-    // Never destroyed: the exit handler below still reads it.
-    static const std::string& root = *new std::string([] {
-        std::string r = "/tmp/korvela-fuzz-land-" + std::to_string(getpid());
-        std::filesystem::create_directories(r);
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(ScratchRoot(), ec);
-        });
-        plat::SetGameRoot(r);
-        return r;
-    }());
-    return root;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -55,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint16_t count = 0;
     std::vector<TLandColor> colors;
     ParseLandTexturesHead(file, count, colors);
-    if (!sampledata::WriteFileBytes(ScratchRoot(), "Data/LandTextures/LandTextures.dat", file.data(), file.size()))
+    if (!sampledata::WriteFileBytes(ScratchGameRoot("land"), "Data/LandTextures/LandTextures.dat", file.data(), file.size()))
         return 0;
     std::vector<TLandCellTextures> words{{&cells[0].base, cells[0].overlay}, {&cells[1].base, cells[1].overlay}};
     CreateLandscapeTextures(words, (data[0] & 0x80) != 0 && size < 64);

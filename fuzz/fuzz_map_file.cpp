@@ -15,26 +15,10 @@
 #include "map/map_grid.h"
 #include "maps.h"
 #include "platform/bytes.h"
-#include "platform/paths.h"
+#include "scratch_root.h"
 #include "sample_data.h"
 
 namespace {
-
-const std::string& ScratchRoot()
-{
-    // Never destroyed: the exit handler below still reads it.
-    static const std::string& root = *new std::string([] {
-        std::string r = "/tmp/korvela-fuzz-map-" + std::to_string(getpid());
-        std::filesystem::create_directories(r + "/Maps");
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(ScratchRoot(), ec);
-        });
-        plat::SetGameRoot(r);
-        return r;
-    }());
-    return root;
-}
 
 // Random bytes are seldom a map, so most inputs start from the small sample map, overwrite a few
 // of its bytes with input bytes and cut it at an input-chosen length.
@@ -67,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TMapFileData map;
         ParseMapHead(in, compressed, map);
     }
-    if (!sampledata::WriteFileBytes(ScratchRoot(), "Maps/f.dat", file.data(), file.size()))
+    if (!sampledata::WriteFileBytes(ScratchGameRoot("map"), "Maps/f.dat", file.data(), file.size()))
         return 0;
     LoadMapFile("f.dat", nullptr);
     GetMapPlayerCount("f.dat");

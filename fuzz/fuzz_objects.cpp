@@ -14,27 +14,8 @@
 #include "map/map_objects.h"
 #include "objects.h"
 #include "platform/bytes.h"
-#include "platform/paths.h"
+#include "scratch_root.h"
 
-namespace {
-
-const std::string& ScratchRoot()
-{
-    // Never destroyed: the exit handler below still reads it.
-    static const std::string& root = *new std::string([] {
-        std::string r = "/tmp/korvela-fuzz-objects-" + std::to_string(getpid());
-        std::filesystem::create_directories(r);
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(ScratchRoot(), ec);
-        });
-        plat::SetGameRoot(r);
-        return r;
-    }());
-    return root;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -56,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::uint16_t k = 0; k < 3; ++k)
         if (!(data[0] & (2 << k)))
             sources.push_back({"k" + std::to_string(k), k, entry});
-    if (!sampledata::WriteLesArchive(ScratchRoot(), "Data/Objects/Objects.les", sources))
+    if (!sampledata::WriteLesArchive(ScratchGameRoot("objects"), "Data/Objects/Objects.les", sources))
         return 0;
     LoadObjects();
     FreeObjects();

@@ -56,15 +56,21 @@ bool ReadOldHouseRecord(TIfStreamMemory& in, TMapHouseRecord& out)
     return true;
 }
 
+// The first 11 bytes are laid out alike in both forms.
+void UnitFromBytes(const std::uint8_t* r, TMapUnitRecord& out)
+{
+    out.x = plat::ReadF32LE(r);
+    out.y = plat::ReadF32LE(r + 4);
+    out.type = plat::ReadU16LE(r + 8);
+    out.orient = r[10];
+}
+
 bool ReadOldUnitRecord(TIfStreamMemory& in, TMapUnitRecord& out)
 {
     std::uint8_t r[MAP_OLD_UNIT_RECORD_SIZE];
     if (!ReadRecord(in, r, MAP_OLD_UNIT_RECORD_SIZE))
         return false;
-    out.x = plat::ReadF32LE(r);
-    out.y = plat::ReadF32LE(r + 4);
-    out.type = plat::ReadU16LE(r + 8);
-    out.orient = r[10];
+    UnitFromBytes(r, out);
     return true;
 }
 
@@ -105,10 +111,7 @@ bool ReadMapUnitRecord(TIfStreamMemory& in, TMapUnitRecord& out)
     std::uint8_t r[MAP_UNIT_RECORD_SIZE];
     if (!ReadRecord(in, r, MAP_UNIT_RECORD_SIZE))
         return false;
-    out.x = plat::ReadF32LE(r);
-    out.y = plat::ReadF32LE(r + 4);
-    out.type = plat::ReadU16LE(r + 8);
-    out.orient = r[10];
+    UnitFromBytes(r, out);
     return true;
 }
 

@@ -8,24 +8,13 @@
 #include "land_textures.h"
 #include "objects.h"
 #include "platform/bytes.h"
+#include "put_bytes.h"
 #include "sample_data.h"
 #include "terrain_noise.h"
 
 namespace sampledata {
 
 namespace {
-
-void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v)
-{
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    PutU16(out, static_cast<std::uint16_t>(v));
-    PutU16(out, static_cast<std::uint16_t>(v >> 16));
-}
 
 void PutOldHouse(std::vector<std::uint8_t>& out, const TMapHouseRecord& h)
 {
