@@ -187,7 +187,6 @@ bool DefaultDrawLine(const TPointF& a, const TPointF& b, std::uint32_t color)
 
 TScreenQuad g_SpriteQuadTemplateFlipped = {};
 TScreenQuad g_SpriteQuadTemplatePlain = {};
-plat::Texture* g_pWhiteTexture = nullptr;
 
 TMapViewServices DefaultMapViewServices()
 {

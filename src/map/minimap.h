@@ -8,6 +8,10 @@ extern std::uint8_t g_bMiniMapShown;
 extern std::uint16_t g_MiniMapLeft;
 extern std::uint16_t g_MiniMapTop;
 
+// Map cells per minimap pixel across and down (the minimap is 200 x 200).
+extern float g_MiniMapScaleX;
+extern float g_MiniMapScaleY;
+
 bool IsPointInMiniMap(std::int32_t x, std::int32_t y);
 // 0: a click to be turned into a view jump by the next frame; else: jump to the mouse position now.
 void ProcessMiniMap(std::uint8_t flag);

@@ -16,6 +16,8 @@ bool CreateWaterGrid(std::uint16_t, std::uint16_t)
 void RenderMapView(std::uint8_t) {}
 
 std::uint8_t g_bMiniMapShown = 1;
+float g_MiniMapScaleX = 0.0f;
+float g_MiniMapScaleY = 0.0f;
 std::uint16_t g_MiniMapLeft = 0;
 std::uint16_t g_MiniMapTop = 0;
 
@@ -52,3 +54,58 @@ std::uint8_t GetMapObjectClass(std::uint16_t code)
     return code >= kObjectTreeFirst && code <= kObjectTreeLast ? 1 : 0;
 }
 std::uint32_t g_MapSeason = 0;
+// The map loader's services of subsystems that are not built yet. Each owner replaces its entries
+// with its real functions.
+#include "core/memory_stream.h"
+#include "players/strateg.h"
+
+TMapServices DefaultMapServices()
+{
+    TMapServices s;
+    s.CreateMapPlayer = [](const TMapPlayerRecord&, std::uint8_t) {
+        ++g_wNumPlayer;
+        return true;
+    };
+    s.SetNotPlaying = [](int) {};
+    s.CanReceiveUnits = [](int) { return false; };
+    s.SetTeam = [](int, int) {};
+    s.SetRelationsFromTeams = [] {};
+    s.AddMapHouse = [](int, std::int32_t, std::int32_t, const TMapHouseRecord&) { return true; };
+    s.ClearNeutralObjects = [] {};
+    s.ReserveNeutralHouses = [](std::uint16_t) {};
+    s.AddNeutralHouse = [](const TMapHouseRecord&) { return true; };
+    s.CreateMapUnit = [](int, const TMapUnitRecord&) { return true; };
+    s.MakeBasicMap = [] {};
+    // Craters: only an empty block can be passed over without the crater reader.
+    s.LoadCraters = [](TIfStreamMemory& in) {
+        std::uint16_t n = 0;
+        return in.ReadU16(n) && n == 0;
+    };
+    s.LoadWater = [](TIfStreamMemory& in) { return SkipWaterBlock(in, g_MapWidth, g_MapHeight); };
+    s.LoadTrenchList = [](TIfStreamMemory& in) {
+        std::uint16_t value = 0;
+        std::uint16_t n = 0;
+        return in.ReadU16(value) && in.ReadU16(n) && 14 * n <= in.Remaining() && in.Seek(in.Pos() + 14 * n);
+    };
+    s.TrenchEntryExists = [](std::uint16_t) { return false; };
+    s.BuildWaterFromMap = [] {};
+    s.GetWaterKind = [](int, int) -> std::uint8_t { return 0; };
+    s.LoadGameData = [](const char*) { return false; };
+    s.ScrollToOrigin = [] { ScrollMap(0, 0); };
+    s.AdvanceLoadingBar = [](int) {};
+    return s;
+}
+
+// Building rules and pictures come with the building subsystem; until then nothing can be placed.
+TPlacementServices DefaultPlacementServices()
+{
+    TPlacementServices s;
+    s.CanBuildHouseAt = [](int, TCellXY, int, int) { return false; };
+    s.CanAffordHouse = [](int, int) { return false; };
+    s.PhaseGraphicState = [](int, int) { return 1; };
+    s.MakePlacementTexture = [](int, int) -> plat::Texture* { return nullptr; };
+    s.DrawTrenchPathPreview = [](int) {};
+    s.HasLineStart = [](int) { return false; };
+    s.ReleasePhaseGraphic = [](std::uint16_t) {};
+    return s;
+}

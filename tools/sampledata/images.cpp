@@ -4,23 +4,12 @@
 #include <cmath>
 
 #include "platform/bytes.h"
+#include "put_bytes.h"
 #include "sample_data.h"
 
 namespace sampledata {
 
 namespace {
-
-void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v)
-{
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
 
 void PutPixels(std::vector<std::uint8_t>& out, const FrameSpec& f)
 {

@@ -10,6 +10,9 @@
 #include "building_graphics.h"
 #include "films.h"
 #include "parameters.h"
+#include "land_textures.h"
+#include "maps.h"
+#include "objects.h"
 #include "sounds.h"
 #include "unit_graphics.h"
 
@@ -60,7 +63,8 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteUnitGraphics(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir)
-        && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir);
+        && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir)
+        && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir);
 }
 
 } // namespace sampledata

@@ -1,0 +1,256 @@
+#include "map/map_objects.h"
+
+#include <bit>
+#include <cstring>
+
+#include "core/archive.h"
+#include "core/error_log.h"
+#include "core/memory_stream.h"
+#include "devices/d3d_device.h"
+#include "platform/bytes.h"
+#include "platform/texture.h"
+#include "players/strateg.h"
+
+std::uint16_t g_ObjCount[OBJ_KINDS] = {};
+std::vector<TMapObjectRecord> g_ObjRecords[OBJ_KINDS];
+std::uint8_t g_ObjTextureCount[OBJ_KINDS] = {};
+std::vector<plat::Texture*> g_ObjTextures[OBJ_KINDS];
+plat::Texture* g_pPlacementTexture = nullptr;
+std::uint8_t g_PlacementAlpha = 150;
+std::int8_t g_PlacementAlphaStep = 1;
+
+TMapObjectRecord ReadMapObjectRecord(const std::uint8_t* r)
+{
+    TMapObjectRecord o;
+    std::memcpy(o.raw, r, MAP_OBJECT_RECORD_SIZE);
+    o.classByte = r[0];
+    o.shadowTexture = r[1];
+    o.shadowWidth = r[2];
+    o.shadowHeight = r[3];
+    o.shadowU0 = plat::ReadF32LE(r + 4);
+    o.shadowU1 = plat::ReadF32LE(r + 8);
+    o.shadowV0 = plat::ReadF32LE(r + 12);
+    o.shadowV1 = plat::ReadF32LE(r + 16);
+    o.listWidth = r[20];
+    o.listHeight = r[21];
+    o.shadowX = plat::ReadI16LE(r + 22);
+    o.shadowY = plat::ReadI16LE(r + 24);
+    o.texture = r[28];
+    o.u0 = plat::ReadF32LE(r + 32);
+    o.u1 = plat::ReadF32LE(r + 36);
+    o.v0 = plat::ReadF32LE(r + 40);
+    o.v1 = plat::ReadF32LE(r + 44);
+    o.width = r[48];
+    o.height = r[49];
+    o.xOffset = plat::ReadI16LE(r + 50);
+    o.yOffset = plat::ReadI16LE(r + 52);
+    return o;
+}
+
+void WriteMapObjectRecord(std::uint8_t* r, const TMapObjectRecord& o)
+{
+    std::memcpy(r, o.raw, MAP_OBJECT_RECORD_SIZE);
+    auto f32 = [](std::uint8_t* p, float v) { plat::WriteU32LE(p, std::bit_cast<std::uint32_t>(v)); };
+    r[0] = o.classByte;
+    r[1] = o.shadowTexture;
+    r[2] = o.shadowWidth;
+    r[3] = o.shadowHeight;
+    f32(r + 4, o.shadowU0);
+    f32(r + 8, o.shadowU1);
+    f32(r + 12, o.shadowV0);
+    f32(r + 16, o.shadowV1);
+    r[20] = o.listWidth;
+    r[21] = o.listHeight;
+    plat::WriteU16LE(r + 22, static_cast<std::uint16_t>(o.shadowX));
+    plat::WriteU16LE(r + 24, static_cast<std::uint16_t>(o.shadowY));
+    r[28] = o.texture;
+    f32(r + 32, o.u0);
+    f32(r + 36, o.u1);
+    f32(r + 40, o.v0);
+    f32(r + 44, o.v1);
+    r[48] = o.width;
+    r[49] = o.height;
+    plat::WriteU16LE(r + 50, static_cast<std::uint16_t>(o.xOffset));
+    plat::WriteU16LE(r + 52, static_cast<std::uint16_t>(o.yOffset));
+}
+
+bool ParseObjectBlock(std::span<const std::uint8_t> entry, std::vector<TMapObjectRecord>& records,
+                      std::uint8_t& textureCount, std::span<const std::uint8_t>& texturePixels)
+{
+    records.clear();
+    textureCount = 0;
+    if (entry.size() < 2) {
+        ReportError("LoadObjectBlock: entry too short");
+        return false;
+    }
+    const std::size_t count = plat::ReadU16LE(entry.data());
+    const std::size_t recordsEnd = 2 + count * MAP_OBJECT_RECORD_SIZE;
+    if (recordsEnd + 1 > entry.size()) {
+        ReportError("LoadObjectBlock: records do not fit the entry");
+        return false;
+    }
+    textureCount = entry[recordsEnd];
+    const std::size_t textureBytes = std::size_t{textureCount} * MAP_OBJECT_TEXTURE_BYTES;
+    if (recordsEnd + 1 + textureBytes > entry.size()) {
+        ReportError("LoadObjectBlock: textures do not fit the entry");
+        textureCount = 0;
+        return false;
+    }
+    records.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        records.push_back(ReadMapObjectRecord(entry.data() + 2 + i * MAP_OBJECT_RECORD_SIZE));
+    texturePixels = entry.subspan(recordsEnd + 1, textureBytes);
+    return true;
+}
+
+bool LoadObjectBlock(int kind)
+{
+    std::uint32_t size = 0;
+    std::uint8_t* entry = LoadLesEntry(LES_SLOT_OBJECTS, nullptr, static_cast<std::uint16_t>(kind), &size);
+    if (!entry)
+        return false;
+    std::vector<TMapObjectRecord> records;
+    std::uint8_t textures = 0;
+    std::span<const std::uint8_t> pixels;
+    const bool ok = ParseObjectBlock({entry, size}, records, textures, pixels);
+    if (ok) {
+        g_ObjCount[kind] = static_cast<std::uint16_t>(records.size());
+        g_ObjRecords[kind] = std::move(records);
+        g_ObjTextureCount[kind] = textures;
+        for (int t = 0; t < textures; ++t) {
+            plat::Texture* tex = CreateTexture(MAP_OBJECT_TEXTURE_SIDE, MAP_OBJECT_TEXTURE_SIDE, g_TexFormat4444);
+            g_ObjTextures[kind].push_back(tex);
+            plat::TextureLock lock;
+            if (!tex || !tex->Lock(lock))
+                continue;
+            // Rows are copied one by one: the texture's pitch need not be 512 bytes.
+            const std::uint8_t* src = pixels.data() + std::size_t{static_cast<unsigned>(t)} * MAP_OBJECT_TEXTURE_BYTES;
+            for (int y = 0; y < MAP_OBJECT_TEXTURE_SIDE; ++y)
+                std::memcpy(lock.bits + static_cast<std::ptrdiff_t>(y) * lock.pitch, src + y * MAP_OBJECT_TEXTURE_SIDE * 2,
+                            MAP_OBJECT_TEXTURE_SIDE * 2);
+            tex->Unlock();
+        }
+    }
+    FreeLesEntry(entry);
+    return ok;
+}
+
+bool LoadObjects()
+{
+    FreeObjects();
+    if (!Load_LesHeader(LES_SLOT_OBJECTS, LES_PATH_OBJECTS)) {
+        ReportError("Load_LesHeader() FAILED");
+        return false;
+    }
+    for (int kind = 0; kind < OBJ_KINDS; ++kind) {
+        if (!LoadObjectBlock(kind)) {
+            ReportError("LoadObjects() FAILED");
+            // Left open, the slot would refuse every later load.
+            CloseLes(LES_SLOT_OBJECTS);
+            return false;
+        }
+    }
+    CloseLes(LES_SLOT_OBJECTS);
+    return true;
+}
+
+void FreeObjects()
+{
+    for (int k = 0; k < OBJ_KINDS; ++k) {
+        for (plat::Texture* t : g_ObjTextures[k])
+            if (t)
+                t->Release();
+        g_ObjTextures[k].clear();
+        g_ObjRecords[k].clear();
+        g_ObjCount[k] = 0;
+        g_ObjTextureCount[k] = 0;
+    }
+    if (g_pPlacementTexture) {
+        g_pPlacementTexture->Release();
+        g_pPlacementTexture = nullptr;
+    }
+}
+
+std::uint8_t StepPlacementPulse()
+{
+    if (g_PlacementAlpha >= 200)
+        g_PlacementAlphaStep = -1;
+    if (g_PlacementAlpha <= 100)
+        g_PlacementAlphaStep = 1;
+    g_PlacementAlpha = static_cast<std::uint8_t>(g_PlacementAlpha + 5 * g_PlacementAlphaStep);
+    return g_PlacementAlpha;
+}
+
+namespace {
+
+// Neighbour steps of the staggered grid: north-east, south-east, south-west, north-west.
+TCellXY Step(TCellXY c, int dir)
+{
+    const bool odd = (c.y & 1) != 0;
+    switch (dir) {
+    case 1: return {c.x + (odd ? 1 : 0), c.y - 1};
+    case 2: return {c.x + (odd ? 1 : 0), c.y + 1};
+    case 3: return {c.x - (odd ? 0 : 1), c.y + 1};
+    default: return {c.x - (odd ? 0 : 1), c.y - 1};
+    }
+}
+
+} // namespace
+
+std::vector<TCellXY> WorkRingCells(TCellXY cursor, std::uint8_t footprintW, std::uint8_t footprintD)
+{
+    const int w = footprintW + 6;
+    const int d = footprintD + 6;
+    TCellXY c{cursor.x, cursor.y + 6};
+    for (int i = 0; i < d - 1; ++i)
+        c = Step(c, 4);
+    for (int i = 0; i < w; ++i)
+        c = Step(c, 1);
+    c = Step(c, 3);
+    std::vector<TCellXY> out;
+    out.reserve(static_cast<std::size_t>(w) * d);
+    TCellXY rowStart = c;
+    for (int r = 0; r < d; ++r) {
+        TCellXY cell = rowStart;
+        for (int i = 0; i < w; ++i) {
+            out.push_back(cell);
+            cell = Step(cell, 3);
+        }
+        rowStart = Step(rowStart, 2);
+    }
+    return out;
+}
+
+TPlacementServices& PlacementServices()
+{
+    static TPlacementServices services = DefaultPlacementServices();
+    return services;
+}
+
+bool DrawObjects(std::int16_t what, std::uint8_t nation)
+{
+    TPlacementServices& s = PlacementServices();
+    if (what == -3 || what == -2) {
+        if (!s.HasLineStart(MyPlayer))
+            return false;
+        if (what == -2)
+            s.DrawTrenchPathPreview(MyPlayer);
+        return true;
+    }
+    if (!g_pPlacementTexture) {
+        const int state = s.PhaseGraphicState(what, nation);
+        if (state == 0 || state == 2)
+            return false;
+        g_pPlacementTexture = s.MakePlacementTexture(what, nation);
+        if (!g_pPlacementTexture)
+            return false;
+    }
+    StepPlacementPulse();
+    return true;
+}
+
+void ReleaseHousePhaseGraphic(std::uint16_t type)
+{
+    if (type < 65533)
+        PlacementServices().ReleasePhaseGraphic(type);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Map files: the writer of both forms and the sample maps of the game folder.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "map/map_file.h"
+
+namespace sampledata {
+
+// The map content ("~AMp" onwards). oldForm writes the plain form's 180-byte house and 12-byte unit
+// records.
+std::vector<std::uint8_t> BuildMapImage(const TMapFileData& map, const TMapFileTail& tail, bool oldForm = false);
+// The file: the compressed form, or the plain form's content as it stands.
+std::vector<std::uint8_t> BuildMapFile(const TMapFileData& map, const TMapFileTail& tail, bool compressed);
+
+// A coast zone of the water block: one polygon per arc, points {x 0..48, y 0..24}.
+struct WaterZone {
+    std::uint16_t value = 1;
+    std::vector<std::vector<std::pair<std::uint8_t, std::uint8_t>>> arcs;
+};
+// The water block: 2W x H cell values, then the zones.
+std::vector<std::uint8_t> BuildWaterBlock(const std::vector<std::uint16_t>& cells, const std::vector<WaterZone>& zones);
+
+struct SampleMap {
+    TMapFileData data;
+    TMapFileTail tail;
+};
+// The sample maps: "Test.dat" (small, 2 players), "Hills.dat" (2 players, hills and forests),
+// "Coast.dat" (8 players, sea, coasts and rivers).
+SampleMap MakeTestMap();
+SampleMap MakeHillsMap();
+SampleMap MakeCoastMap();
+
+bool WriteMaps(const std::string& outDir);
+
+} // namespace sampledata
