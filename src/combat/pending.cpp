@@ -18,3 +18,20 @@ bool ParticlesInit()
 void ParticlesFree() {}
 void LoadHouseSelTexture() {}
 void FreeHouseSelTexture() {}
+
+#include "combat/ships.h"
+
+// No ships sail yet: no hull holds any point.
+const TUnit* ShipQuery(float, float, std::uint8_t)
+{
+    return nullptr;
+}
+
+TParticleSystemList* g_pParticleSystems = nullptr;
+
+TParticleSystemList* CreateParticleSystemList()
+{
+    return nullptr;
+}
+void ParticlesClear(TParticleSystemList*) {}
+void DeleteParticleSystemList(TParticleSystemList*) {}

@@ -35,3 +35,9 @@ bool GetUnitSoundFields(const TUnit*, TUnitSoundFields&)
 {
     return false;
 }
+
+// No unit records exist yet: no ship can be read, so none claims ship cells.
+bool GetShipGridFields(const TUnit*, TShipGridFields&)
+{
+    return false;
+}

@@ -9,6 +9,7 @@
 #include "span_images.h"
 #include "films.h"
 #include "sounds.h"
+#include "water.h"
 
 namespace sampledata {
 
@@ -53,6 +54,7 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteCursors(outDir)
         && WriteSpanImages(outDir)
         && WriteAnimations(outDir)
+        && WriteWaterFiles(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir);
 }
