@@ -182,6 +182,12 @@ bool TWaterMap::CreateWaterGrid(std::uint16_t mapWidth, std::uint16_t mapHeight)
     return true;
 }
 
+bool CreateWaterGrid(std::uint16_t width, std::uint16_t height)
+{
+    // The map can be set up before any water object exists (tools, tests of other layers).
+    return !g_pWater || g_pWater->CreateWaterGrid(width, height);
+}
+
 void TWaterMap::FreeWaterGrid()
 {
     m_pShipGrid.reset();

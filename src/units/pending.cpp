@@ -36,6 +36,35 @@ bool GetUnitSoundFields(const TUnit*, TUnitSoundFields&)
     return false;
 }
 
+THouse* g_pHouse[kHouseSlots] = {};
+std::uint16_t NumHouse[8] = {};
+
+// No house records exist yet: an array is a name without houses.
+THouse* NewHouseArray(std::uint32_t)
+{
+    return nullptr;
+}
+
+void DeleteHouseArray(THouse*) {}
+
+THouse* HouseAt(THouse*, std::uint32_t)
+{
+    return nullptr;
+}
+
+bool GetHouseMapFields(const THouse*, THouseMapFields&)
+{
+    return false;
+}
+
+TUnit* g_NeutralUnits = nullptr;
+std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes] = {};
+
+void FreeUnitList(TUnit*& head)
+{
+    head = nullptr;
+}
+
 // No unit records exist yet: no ship can be read, so none claims ship cells.
 bool GetShipGridFields(const TUnit*, TShipGridFields&)
 {
