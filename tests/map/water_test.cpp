@@ -162,8 +162,8 @@ TEST_F(WaterTest, WaterKindIsZeroInTheOuterBand)
     FillOpenWater(w);
     w.m_Zones.resize(1);
     w.CoastZoneCount = 1;
-    // Tile (10, 20): pixel (960, 480), cell (20, 20).
-    w.SetCell(20, 20, WATER_COAST_BIT);
+    // Tile (10, 21): pixel (960, 504), cell (20, 21).
+    w.SetCell(20, 21, WATER_COAST_BIT);
     const struct {
         int x, y, height, kind;
     } cases[] = {
@@ -178,7 +178,7 @@ TEST_F(WaterTest, WaterKindIsZeroInTheOuterBand)
         {5, 39, 0, 0},  // pixel y 936, within 25 of the bottom
         {5, 38, 0, 1},  // pixel y 912
         {20, 5, 0, 0},  // off the map
-        {10, 20, 0, 2}, // the coast cell
+        {10, 21, 0, 2}, // the coast cell
     };
     for (const auto& c : cases) {
         if (c.height)
@@ -186,8 +186,8 @@ TEST_F(WaterTest, WaterKindIsZeroInTheOuterBand)
         EXPECT_EQ(w.GetWaterKind(c.x, c.y), c.kind) << c.x << "," << c.y;
         map->SetHeight(std::min(c.x, 19), std::min(c.y, 39), 0);
     }
-    w.SetCell(20, 20, 0);
-    EXPECT_EQ(w.GetWaterKind(10, 20), 0);
+    w.SetCell(20, 21, 0);
+    EXPECT_EQ(w.GetWaterKind(10, 21), 0);
 }
 
 TEST_F(WaterTest, TileOnWaterNeedsThreeTilesFromEveryEdgeAndCountsCoast)
