@@ -19,6 +19,12 @@ void ParticlesFree() {}
 void LoadHouseSelTexture() {}
 void FreeHouseSelTexture() {}
 
+TExplosion* AddExplosion(std::int32_t, std::int32_t, float, float, std::int32_t, std::int32_t, std::int32_t,
+                         std::int32_t, std::int32_t)
+{
+    return nullptr;
+}
+
 #include "combat/ships.h"
 
 // No ships sail yet: no hull holds any point.
