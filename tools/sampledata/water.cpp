@@ -26,12 +26,19 @@ std::uint16_t Pack4444(double a, double r, double g, double b, int x, int y)
 }
 
 // Deterministic value noise in [0, 1) from integer coordinates.
+std::uint32_t Mix(std::uint32_t h)
+{
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
 double Hash01(std::uint32_t x, std::uint32_t y, std::uint32_t seed)
 {
-    std::uint32_t h = x * 0x8DA6B343u ^ y * 0xD8163841u ^ seed * 0xCB1AB31Fu;
-    h ^= h >> 13;
-    h *= 0x85EBCA6Bu;
-    h ^= h >> 16;
+    const std::uint32_t h = Mix(Mix(Mix(seed * 0x9E3779B9u) ^ x) + 0x7F4A7C15u * (y + 1));
     return (h & 0xFFFFFF) / static_cast<double>(0x1000000);
 }
 
@@ -64,7 +71,7 @@ std::vector<AnimationFrame> DrawWaterFrames(int count, int size)
                 // white glints where crests meet.
                 const double light = std::clamp(0.5 + 0.35 * h + 0.05 * slope, 0.0, 1.0);
                 double r = 0.10 + 0.22 * light, g = 0.24 + 0.26 * light, b = 0.32 + 0.26 * light;
-                const double glint = std::max(0.0, h - 0.72) * 2.2;
+                const double glint = std::max(0.0, h - 0.9) * 0.9;
                 r += glint;
                 g += glint;
                 b += glint;
@@ -110,7 +117,7 @@ AnimationFrame DrawLightSpot(int index)
             const double glow = std::exp(-3.0 * (dx * dx + dy * dy));
             // A thin horizontal streak, as sunlight breaks on small waves.
             const double streak = std::exp(-40.0 * dy * dy) * std::max(0.0, 1.0 - std::abs(dx)) * 0.6;
-            const double a = std::clamp(glow * 0.7 + streak, 0.0, 1.0);
+            const double a = std::clamp(glow * 0.2 + streak * 0.6, 0.0, 1.0);
             frame.pixels[static_cast<std::size_t>(y) * w + x] = Pack4444(a, 0.85, 0.92, 1.0, x, y);
         }
     return frame;
@@ -179,9 +186,10 @@ std::vector<std::uint8_t> BuildWaterBlock(int width, int height, std::span<const
             }
         auto valueFor = [&](std::uint8_t cls, int c, int r) {
             const std::uint16_t kind = cls == kTileRiver ? 2 : 1;
-            const std::uint16_t look = cls == kTileRiver ? 2 : 1;
+            // One look for all water, so that sea and river meet without a seam in the waves.
+            const std::uint16_t look = 1;
             std::uint16_t v = static_cast<std::uint16_t>((kind << 11) | look);
-            if (cls == kTileSea && Hash01(static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(r), seed + 11) < 0.04)
+            if (Hash01(static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(r), seed + 11) < 0.025)
                 v |= static_cast<std::uint16_t>((1 + static_cast<int>(Hash01(c, r, seed + 12) * 7)) << 4);
             return v;
         };

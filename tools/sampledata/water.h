@@ -25,7 +25,7 @@ AnimationFrame DrawLightSpot(int index);
 
 // The water block of a map of width x height tiles (layout of the water loader): tiles holds
 // width x height classes (kTileLand, kTileSea, kTileRiver) in row order. Cells over water become
-// open water (sea look 1, river look 2, kind 1 or 2, a few light spots); cells where the shore
+// open water (look 1; kind 1 sea, 2 river; a few light spots); cells where the shore
 // crosses become coast cells whose polygon follows a softened, slightly ragged shore line. The
 // same seed gives the same block.
 std::vector<std::uint8_t> BuildWaterBlock(int width, int height, std::span<const std::uint8_t> tiles,
