@@ -48,6 +48,20 @@ bool VisibleCell(const TWaterMap& w, std::int32_t c, std::int32_t r, std::int32_
     return column < w.m_Width && static_cast<std::uint64_t>(row) * w.m_Width + column < w.m_CellCount;
 }
 
+// Calls f(c, r, column, row, cell) for every visible cell that is not land, row by row.
+template <class F> void ForEachVisibleWater(const TWaterMap& w, F&& f)
+{
+    for (std::int32_t r = 0; r < w.m_VisibleRows; ++r)
+        for (std::int32_t c = 0; c < w.m_VisibleCols; ++c) {
+            std::int32_t column = 0, row = 0;
+            if (!VisibleCell(w, c, r, column, row))
+                continue;
+            const std::uint16_t cell = w.Cell(column, row);
+            if (cell != 0)
+                f(c, r, column, row, cell);
+        }
+}
+
 bool OnCellBorder(const TCoastPoint& p)
 {
     return p.x == 0 || p.x == WATER_CELL_WIDTH || p.y == 0 || p.y == WATER_CELL_HEIGHT;
@@ -200,38 +214,32 @@ void TWaterMap::BuildWaterFromMap(std::uint8_t direction)
     auto inKept = [&](std::int32_t c, std::int32_t r) {
         return hasKept && c >= kept.left && c <= kept.right && r >= kept.top && r <= kept.bottom;
     };
-    for (std::int32_t r = 0; r < m_VisibleRows; ++r)
-        for (std::int32_t c = 0; c < m_VisibleCols; ++c) {
-            std::int32_t column = 0, row = 0;
-            if (!VisibleCell(*this, c, r, column, row))
-                continue;
-            const std::uint16_t cell = Cell(column, row);
-            if (cell == 0)
-                continue;
-            const float sx = static_cast<float>(c * WATER_CELL_WIDTH), sy = static_cast<float>(r * WATER_CELL_HEIGHT);
-            if (!(cell & WATER_COAST_BIT)) {
-                if (!inKept(c, r) && draw)
-                    DrawStrip(QuadAt(sx, sy, sx + WATER_CELL_WIDTH, sy + WATER_CELL_HEIGHT));
-                continue;
-            }
-            const std::uint16_t zone = cell & WATER_ZONE_MASK;
-            if (!inKept(c, r) && draw && zone < CoastZoneCount && zone < m_Zones.size()) {
-                std::vector<TScreenVertex> fan;
-                for (const TCoastArc& arc : m_Zones[zone].arcs) {
-                    if (arc.points.size() < 3)
-                        continue;
-                    fan.assign(arc.points.size(), g_SpriteQuadTemplate[0]);
-                    for (std::size_t i = 0; i < arc.points.size(); ++i) {
-                        fan[i].x = sx + arc.points[i].x;
-                        fan[i].y = sy + arc.points[i].y;
-                        fan[i].z = WaterDepth(fan[i].y);
-                    }
-                    g_pD3DDevice->DrawPrimitive(plat::PrimitiveType::TriangleFan, fan.data(),
-                                                static_cast<std::uint32_t>(fan.size()), kDrawWait);
-                }
-            }
-            AddShoreLines(column, row, sx, sy);
+    ForEachVisibleWater(*this, [&](std::int32_t c, std::int32_t r, std::int32_t column, std::int32_t row,
+                               std::uint16_t cell) {
+        const float sx = static_cast<float>(c * WATER_CELL_WIDTH), sy = static_cast<float>(r * WATER_CELL_HEIGHT);
+        if (!(cell & WATER_COAST_BIT)) {
+            if (!inKept(c, r) && draw)
+                DrawStrip(QuadAt(sx, sy, sx + WATER_CELL_WIDTH, sy + WATER_CELL_HEIGHT));
+            return;
         }
+        const std::uint16_t zone = cell & WATER_ZONE_MASK;
+        if (!inKept(c, r) && draw && zone < CoastZoneCount && zone < m_Zones.size()) {
+            std::vector<TScreenVertex> fan;
+            for (const TCoastArc& arc : m_Zones[zone].arcs) {
+                if (arc.points.size() < 3)
+                    continue;
+                fan.assign(arc.points.size(), g_SpriteQuadTemplate[0]);
+                for (std::size_t i = 0; i < arc.points.size(); ++i) {
+                    fan[i].x = sx + arc.points[i].x;
+                    fan[i].y = sy + arc.points[i].y;
+                    fan[i].z = WaterDepth(fan[i].y);
+                }
+                g_pD3DDevice->DrawPrimitive(plat::PrimitiveType::TriangleFan, fan.data(),
+                                            static_cast<std::uint32_t>(fan.size()), kDrawWait);
+            }
+        }
+        AddShoreLines(column, row, sx, sy);
+    });
     CollectVisibleWaterSpots();
 }
 
@@ -275,33 +283,26 @@ void TWaterMap::DrawWater()
         return;
     // The ships' tags are simulation state: the game cycle refreshes them, never the drawing.
     g_pD3DDevice->SetRenderState(D3DState::ZFunc, kCmpEqual);
-    for (std::int32_t r = 0; r < m_VisibleRows; ++r)
-        for (std::int32_t c = 0; c < m_VisibleCols; ++c) {
-            std::int32_t column = 0, row = 0;
-            if (!VisibleCell(*this, c, r, column, row))
-                continue;
-            const std::uint16_t cell = Cell(column, row);
-            if (cell == 0)
-                continue;
-            const std::uint8_t look = CellWaterValue(cell) & WATER_LOOK_MASK;
-            const TWaterAnimation* anim = nullptr;
-            for (int i = 0; i < look && i < WATER_ANIM_SLOTS && !anim; ++i)
-                if (m_WaterAnim[i].SetCount() > 0)
-                    anim = &m_WaterAnim[i];
-            if (!anim)
-                continue;
-            float u = 0.0f, v = 0.0f;
-            WaterTexCoords(*this, c, r, look, u, v);
-            const float su = m_TexStepU * (look == 2 ? 2.0f : 1.0f), sv = m_TexStepV * (look == 2 ? 2.0f : 1.0f);
-            const float sx = static_cast<float>(c * WATER_CELL_WIDTH), sy = static_cast<float>(r * WATER_CELL_HEIGHT);
-            TScreenQuad q = QuadAt(sx, sy, sx + WATER_CELL_WIDTH, sy + WATER_CELL_HEIGHT);
-            q[0].u = q[2].u = u;
-            q[1].u = q[3].u = u + su;
-            q[0].v = q[1].v = v;
-            q[2].v = q[3].v = v + sv;
-            g_pD3DDevice->SetTexture(0, anim->FrameTexture(static_cast<int>(anim->currentFrame)));
-            DrawStrip(q);
-        }
+    ForEachVisibleWater(*this, [&](std::int32_t c, std::int32_t r, std::int32_t, std::int32_t, std::uint16_t cell) {
+        const std::uint8_t look = CellWaterValue(cell) & WATER_LOOK_MASK;
+        const TWaterAnimation* anim = nullptr;
+        for (int i = 0; i < look && i < WATER_ANIM_SLOTS && !anim; ++i)
+            if (m_WaterAnim[i].SetCount() > 0)
+                anim = &m_WaterAnim[i];
+        if (!anim)
+            return;
+        float u = 0.0f, v = 0.0f;
+        WaterTexCoords(*this, c, r, look, u, v);
+        const float su = m_TexStepU * (look == 2 ? 2.0f : 1.0f), sv = m_TexStepV * (look == 2 ? 2.0f : 1.0f);
+        const float sx = static_cast<float>(c * WATER_CELL_WIDTH), sy = static_cast<float>(r * WATER_CELL_HEIGHT);
+        TScreenQuad q = QuadAt(sx, sy, sx + WATER_CELL_WIDTH, sy + WATER_CELL_HEIGHT);
+        q[0].u = q[2].u = u;
+        q[1].u = q[3].u = u + su;
+        q[0].v = q[1].v = v;
+        q[2].v = q[3].v = v + sv;
+        g_pD3DDevice->SetTexture(0, anim->FrameTexture(static_cast<int>(anim->currentFrame)));
+        DrawStrip(q);
+    });
 
     g_pD3DDevice->SetRenderState(D3DState::AlphaBlendEnable, 1);
     DrawLightSpots();
