@@ -12,3 +12,11 @@ class TExplosion;
 // Starts an effect of the given type at a map point; null when none could be made.
 TExplosion* AddExplosion(std::int32_t type, std::int32_t owner, float x, float y, std::int32_t z,
                          std::int32_t power, std::int32_t a, std::int32_t b, std::int32_t c);
+
+// The particle systems that live for one game or editor session.
+class TParticleSystemList;
+extern TParticleSystemList* g_pParticleSystems;
+TParticleSystemList* CreateParticleSystemList();
+// Deletes every particle system of the list and empties it.
+void ParticlesClear(TParticleSystemList* list);
+void DeleteParticleSystemList(TParticleSystemList* list);

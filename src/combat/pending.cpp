@@ -96,3 +96,20 @@ TExplosion* AddExplosion(std::int32_t, std::int32_t, float, float, std::int32_t,
 {
     return nullptr;
 }
+
+#include "combat/ships.h"
+
+// No ships sail yet: no hull holds any point.
+const TUnit* ShipQuery(float, float, std::uint8_t)
+{
+    return nullptr;
+}
+
+TParticleSystemList* g_pParticleSystems = nullptr;
+
+TParticleSystemList* CreateParticleSystemList()
+{
+    return nullptr;
+}
+void ParticlesClear(TParticleSystemList*) {}
+void DeleteParticleSystemList(TParticleSystemList*) {}

@@ -2,7 +2,15 @@
 // The map editor as the frame driver sees it.
 #include <cstdint>
 
+#include "platform/types.h"
+
 // true passes the message on to default processing.
 bool EditorHandleMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 void EditorBuildUnitDrawLists();
 void EditorFrame();
+
+// The editor's state the water overlay reads: whether the local player's water tool erases, the
+// current map point (pixels) and the current tile under the mouse.
+bool EditorWaterEraseOn();
+plat::Point EditorCurrentMapPoint();
+plat::Point EditorCurrentTile();

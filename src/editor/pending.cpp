@@ -8,3 +8,16 @@ bool EditorHandleMessage(std::uint32_t, std::uintptr_t, std::intptr_t)
 }
 void EditorBuildUnitDrawLists() {}
 void EditorFrame() {}
+
+bool EditorWaterEraseOn()
+{
+    return false;
+}
+plat::Point EditorCurrentMapPoint()
+{
+    return {};
+}
+plat::Point EditorCurrentTile()
+{
+    return {};
+}

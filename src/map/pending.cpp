@@ -8,11 +8,6 @@
 #include "map/site_queries.h"
 #include "map/static_layer.h"
 
-bool CreateWaterGrid(std::uint16_t, std::uint16_t)
-{
-    return true;
-}
-
 void RenderMapView(std::uint8_t) {}
 
 std::uint8_t g_bMiniMapShown = 1;

@@ -4,6 +4,7 @@
 #include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "net/net_events.h"
+#include "map/ship_grid.h"
 
 std::uint8_t MyPlayer = 0;
 TStrateg* MyStrateg = nullptr;
@@ -37,7 +38,12 @@ void PostMapClickCommand() {}
 void PostMapOrderCommand() {}
 void PostOrientationCommand() {}
 
-void NetworkFrame() {}
+// The cycle itself is not built yet; its fixed point for the ships' tags already runs, so every
+// machine refreshes them once per cycle whether or not it draws.
+void NetworkFrame()
+{
+    RefreshShipTags();
+}
 void UpdateCursorMode() {}
 void ProcessMapMouse() {}
 void PostHotKeyCommand(int, int, int, int) {}

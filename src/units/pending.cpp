@@ -27,3 +27,8 @@ void GetUnitOutOfHouse(THouse*, TUnit*) {}
 void HouseLeaveHandler(THouse*) {}
 void NeutralHouseLeaveHandler(THouse*) {}
 void ReleaseEmplacementUnitGraphic(THouse*) {}
+// No unit records exist yet: no ship can be read, so none claims ship cells.
+bool GetShipGridFields(const TUnit*, TShipGridFields&)
+{
+    return false;
+}

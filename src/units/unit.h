@@ -238,3 +238,14 @@ void FreeUnitList(TUnit*& head);
 // Per-player unit counters, cleared with the map.
 constexpr int kPlayerUnitCountBytes = 640;
 extern std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes];
+
+// What the ships' grid reads of a ship.
+struct TShipGridFields {
+    float x = 0.0f; // map pixels
+    float y = 0.0f;
+    float heading = 0.0f; // radians, 0 .. 2 pi
+    std::uint16_t type = 0;
+    std::uint8_t dead = 0; // non-zero: out of play, claims no ship cells
+};
+// false when the record cannot be read (null).
+bool GetShipGridFields(const TUnit* unit, TShipGridFields& out);

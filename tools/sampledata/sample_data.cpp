@@ -15,6 +15,7 @@
 #include "objects.h"
 #include "sounds.h"
 #include "unit_graphics.h"
+#include "water.h"
 
 namespace sampledata {
 
@@ -61,6 +62,7 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteBuildingGraphics(outDir)
         && WriteAnimations(outDir)
         && WriteUnitGraphics(outDir)
+        && WriteWaterFiles(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir)
         && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir)
