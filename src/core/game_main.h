@@ -15,6 +15,8 @@ extern float g_Fps;
 extern std::uint8_t g_ShiftDown[8];
 extern std::uint8_t g_CtrlDown[8];
 extern std::uint8_t g_MiniMapClick;
+// The game's frame counter that staggered periodic tasks read; 0 at every game load.
+extern std::uint32_t g_FrameCounter;
 
 // Every service of another module that start-up, the loop, the window procedure and the frame
 // call. The default table binds the real modules; tests put recording stand-ins in its place.

@@ -8,6 +8,7 @@
 #include "images.h"
 #include "span_images.h"
 #include "films.h"
+#include "fog_pictures.h"
 #include "sounds.h"
 
 namespace sampledata {
@@ -50,6 +51,7 @@ bool WriteGameFolder(const std::string& outDir)
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
         && WriteImages(outDir)
+        && WriteFogPictures(outDir)
         && WriteCursors(outDir)
         && WriteSpanImages(outDir)
         && WriteAnimations(outDir)
