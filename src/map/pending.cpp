@@ -4,30 +4,28 @@
 #include "map/map_view.h"
 #include "map/minimap.h"
 #include "map/map_file.h"
+#include "map/map_grid.h"
 #include "map/fog.h"
 #include "net/net_events.h"
 
-std::uint8_t g_bMapViewDirty = 0;
+bool CreateWaterGrid(std::uint16_t, std::uint16_t)
+{
+    return true;
+}
 
-std::uint16_t g_ViewX = 0;
-std::uint16_t g_ViewY = 0;
-std::int32_t g_ViewCols = 0;
-std::int32_t g_ViewRows = 0;
-std::int32_t g_MapWidth = 0;
-std::int32_t g_MapHeight = 0;
-std::int32_t g_ViewPixelX = 0;
-std::int32_t g_ViewPixelY = 0;
-std::int16_t g_ViewDepthBase = 0;
-std::int32_t g_CursorMapX = 0;
-std::int32_t g_CursorMapY = 0;
+void SetViewSizeByScreen() {}
+void ScrollMap(std::int32_t, std::int32_t) {}
 
-// Flat ground until the height map exists.
-std::int32_t GetLandHeight(float, float)
+std::uint8_t ScrollDirection(std::int32_t, std::int32_t)
 {
     return 0;
 }
 
-void ScrollMap(std::int32_t, std::int32_t) {}
+void InitTileVertexTemplates() {}
+void DrawHouseBars() {}
+void DrawRallyFlag(THouse*) {}
+void DrawOrderArrow(float, float, float, float) {}
+void DrawOrientationArrow(float, float, float, float, float) {}
 
 std::uint8_t g_bMiniMapShown = 1;
 std::uint16_t g_MiniMapLeft = 0;

@@ -43,3 +43,7 @@ void ProcessMapMouse() {}
 void PostHotKeyCommand(int, int, int, int) {}
 
 TStrateg* g_Strateg[8] = {};
+
+std::uint16_t g_wNumPlayer = 0;
+
+void ClearGlobalHeap() {}

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 struct THeapItem;
+class THouse;
 
 class TStrateg {
 public:
@@ -12,6 +13,8 @@ public:
     std::uint16_t NumSelectedUnits = 0;
     // 0 Russia, 1 England, 2 France, 3 Germany, 4 Austria; 255 until set.
     std::uint8_t Nation = 255;
+    // The player's house array (owned by slot p of g_pHouse).
+    THouse* Houses = nullptr;
 };
 
 // The local player's number (0 until a game sets it) and state (null outside a game).
@@ -28,3 +31,8 @@ void PostHotKeyCommand(int commandId, int a, int b, int c);
 
 // The eight players' states, indexed by player number; null for an absent player.
 extern TStrateg* g_Strateg[8];
+
+// Number of players of the game or map. Main thread only.
+extern std::uint16_t g_wNumPlayer;
+// Frees every queued global command and every player record.
+void ClearGlobalHeap();

@@ -20,3 +20,32 @@ struct THouseSoundFields {
 };
 // false when the record cannot be read (null).
 bool GetHouseSoundFields(const THouse* house, THouseSoundFields& out);
+
+// The house arrays: slots 0..7 belong to the players, slot 8 holds the map's own (neutral)
+// houses. Main thread only.
+constexpr int kHouseSlots = 9;
+constexpr int kNeutralHouseSlot = 8;
+extern THouse* g_pHouse[kHouseSlots];
+// Records in use per player slot.
+extern std::uint16_t NumHouse[8];
+
+// Constructs and destroys an array of houses (each with the house's constructor and destructor).
+THouse* NewHouseArray(std::uint32_t count);
+void DeleteHouseArray(THouse* houses);
+// The house at an index of an array; null for a null array.
+THouse* HouseAt(THouse* houses, std::uint32_t index);
+
+// What the map reads of a house and of its type record.
+struct THouseMapFields {
+    std::uint16_t type = 0;
+    std::uint16_t state = 0;        // construction still to do; 0 finished
+    float strength = 0.0f;
+    float maxStrength = 0.0f;       // the type's full strength
+    std::uint16_t buildTotal = 0;   // the type's construction total
+    std::uint8_t owner = 0;         // player number, 0xFF neutral
+    std::uint8_t secondState = 0;   // 0: the bar is shown
+    float rallyX = 0.0f;
+    float rallyY = 0.0f;
+};
+// false when the record cannot be read (null).
+bool GetHouseMapFields(const THouse* house, THouseMapFields& out);

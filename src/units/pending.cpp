@@ -35,3 +35,32 @@ bool GetUnitSoundFields(const TUnit*, TUnitSoundFields&)
 {
     return false;
 }
+
+THouse* g_pHouse[kHouseSlots] = {};
+std::uint16_t NumHouse[8] = {};
+
+// No house records exist yet: an array is a name without houses.
+THouse* NewHouseArray(std::uint32_t)
+{
+    return nullptr;
+}
+
+void DeleteHouseArray(THouse*) {}
+
+THouse* HouseAt(THouse*, std::uint32_t)
+{
+    return nullptr;
+}
+
+bool GetHouseMapFields(const THouse*, THouseMapFields&)
+{
+    return false;
+}
+
+TUnit* g_NeutralUnits = nullptr;
+std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes] = {};
+
+void FreeUnitList(TUnit*& head)
+{
+    head = nullptr;
+}

@@ -25,3 +25,11 @@ struct TUnitSoundFields {
 };
 // false when the record cannot be read (null).
 bool GetUnitSoundFields(const TUnit* unit, TUnitSoundFields& out);
+
+// The map's own units, linked through their next field. Main thread only.
+extern TUnit* g_NeutralUnits;
+// Releases and frees every unit of the list and empties it.
+void FreeUnitList(TUnit*& head);
+// Per-player unit counters, cleared with the map.
+constexpr int kPlayerUnitCountBytes = 640;
+extern std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes];

@@ -1,0 +1,9 @@
+#pragma once
+// The land and ship passability maps (u16 per cell, 0 free).
+#include <cstdint>
+
+extern std::uint16_t* g_pLandPassMap;
+extern std::uint16_t* g_pShipPassMap;
+
+// Frees both maps and clears their pointers.
+void FreePassabilityMaps();
