@@ -459,7 +459,7 @@ void ResetFogServices()
 
 // ---- Curves ----
 
-bool AppendFogPoint(TFogCurve& curve, int base, const TFogPoint& point)
+bool AppendFogPoint(TFogCurve& curve, int base, TFogPoint point)
 {
     if (curve.count >= FOG_CURVE_MAX_POINTS)
         return false;

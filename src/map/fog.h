@@ -163,7 +163,8 @@ struct TFogCurve {
 // A curve never grows beyond this many points; appends past it are dropped.
 constexpr int FOG_CURVE_MAX_POINTS = 8000;
 // Appends at index base + count (base 0 for traced curves, 1 for the stages' curves); false when full.
-bool AppendFogPoint(TFogCurve& curve, int base, const TFogPoint& point);
+// The point is taken by value: it may be one of the curve's own.
+bool AppendFogPoint(TFogCurve& curve, int base, TFogPoint point);
 // Writes the closing copies of a curve numbered from 1.
 void CloseFogCurve(TFogCurve& curve);
 extern std::vector<TFogCurve> g_FogCurves;
