@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the BMP readers: file and in-memory forms, into surfaces and textures.
-// The first byte chooses which header fields are made plausible, so that the row handling is
-// reached often and not only the header refusals.
+// The first byte chooses which header fields are made plausible (info-header size, data offset,
+// bit count, compression, picture size), so that the row handling is reached often and not only
+// the header refusals.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -20,6 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((mode & 1) && bytes.size() >= 2)
         bytes[0] = 'B', bytes[1] = 'M';
     if ((mode & 2) && bytes.size() >= kBmpPixelOffset) {
+        // the plain info header or the largest one, uncompressed 24 bits, with the rows right
+        // after it or a few bytes later
+        const std::uint32_t infoSize = (mode & 8) ? 124 : 40;
+        plat::WriteU32LE(bytes.data() + 10, kBmpFileHeaderSize + infoSize + bytes[10] % 8);
+        plat::WriteU32LE(bytes.data() + 14, infoSize);
         plat::WriteU16LE(bytes.data() + 28, 24);
         plat::WriteU32LE(bytes.data() + 30, 0);
     }

@@ -18,3 +18,9 @@ bool ParticlesInit()
 void ParticlesFree() {}
 void LoadHouseSelTexture() {}
 void FreeHouseSelTexture() {}
+
+TExplosion* AddExplosion(std::int32_t, std::int32_t, float, float, std::int32_t, std::int32_t, std::int32_t,
+                         std::int32_t, std::int32_t)
+{
+    return nullptr;
+}

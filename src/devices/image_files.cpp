@@ -31,6 +31,14 @@ bool ReadWholeFile(const char* path, std::vector<std::uint8_t>& bytes)
     return !in.bad();
 }
 
+// Info-header sizes of the Windows forms. The longer ones only add colour masks, colour-space and
+// profile fields, which an uncompressed 24-bit picture does not use; image tools write them by
+// default.
+bool IsWindowsInfoHeader(std::uint32_t size)
+{
+    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 // Header checks shared by files and in-memory images; the size checks come after these so that
 // a palette or compressed file is named as such even when it is also short.
 bool CheckBmpHeaders(std::span<const std::uint8_t> data, TBmpInfoHeader& info)
@@ -39,12 +47,25 @@ bool CheckBmpHeaders(std::span<const std::uint8_t> data, TBmpInfoHeader& info)
         ReportError("Unknown file format!");
         return false;
     }
-    if (data.size() < kBmpPixelOffset) {
+    if (data.size() < kBmpFileHeaderSize + 4) {
+        ReportError("BMP-file is too short!");
+        return false;
+    }
+    // The header size says which layout the fields after it have, so it is judged first.
+    info.size = plat::ReadU32LE(data.data() + kBmpFileHeaderSize);
+    if (info.size == 12 || info.size == 16 || info.size == 64) {
+        ReportErrorInt("BMP-file has an OS/2 header! Header size: ", info.size);
+        return false;
+    }
+    if (!IsWindowsInfoHeader(info.size)) {
+        ReportErrorInt("BMP-file has an unknown info header! Header size: ", info.size);
+        return false;
+    }
+    if (data.size() < kBmpFileHeaderSize + kBmpInfoHeaderSize) {
         ReportError("BMP-file is too short!");
         return false;
     }
     const std::uint8_t* h = data.data() + kBmpFileHeaderSize;
-    info.size = plat::ReadU32LE(h + 0);
     info.width = plat::ReadI32LE(h + 4);
     info.height = plat::ReadI32LE(h + 8);
     info.planes = plat::ReadU16LE(h + 12);
@@ -55,6 +76,11 @@ bool CheckBmpHeaders(std::span<const std::uint8_t> data, TBmpInfoHeader& info)
     info.yPelsPerMeter = plat::ReadI32LE(h + 28);
     info.clrUsed = plat::ReadU32LE(h + 32);
     info.clrImportant = plat::ReadU32LE(h + 36);
+    // Bit fields (3) and bit fields with alpha (6) are masked 16- or 32-bit pixels, not compression.
+    if (info.compression == 3 || info.compression == 6) {
+        ReportErrorInt("BMP-file with colour masks! Bit count: ", info.bitCount);
+        return false;
+    }
     if (info.compression != 0) {
         ReportError("BMP-file is copressed!");
         return false;
@@ -70,21 +96,27 @@ bool CheckBmpHeaders(std::span<const std::uint8_t> data, TBmpInfoHeader& info)
     return true;
 }
 
-// Rows of a bottom-up picture of the given size, checked against what follows the headers.
-bool TakeBmpRows(std::span<const std::uint8_t> data, std::int64_t width, std::int64_t height,
-                 std::span<const std::uint8_t>& pixels)
+// Rows of a bottom-up picture of the given size at the file header's data offset, which must
+// lie past the info header and leave room for every row.
+bool TakeBmpRows(std::span<const std::uint8_t> data, const TBmpInfoHeader& info, std::int64_t width,
+                 std::int64_t height, std::span<const std::uint8_t>& pixels)
 {
     if (width <= 0 || height <= 0) {
         ReportError("BMP-file has a wrong picture size!");
         return false;
     }
+    const std::uint32_t offset = plat::ReadU32LE(data.data() + 10);
+    if (offset < kBmpFileHeaderSize + std::uint64_t{info.size} || offset > data.size()) {
+        ReportErrorInt("BMP-file has a wrong data offset! Offset: ", offset);
+        return false;
+    }
     const std::int64_t rowSize = BmpRowSize(width, 24);
     const std::uint64_t need = static_cast<std::uint64_t>(rowSize) * static_cast<std::uint64_t>(height);
-    if (need > data.size() - kBmpPixelOffset) {
+    if (need > data.size() - offset) {
         ReportError("BMP-file is too short!");
         return false;
     }
-    pixels = data.subspan(kBmpPixelOffset, static_cast<std::size_t>(need));
+    pixels = data.subspan(offset, static_cast<std::size_t>(need));
     return true;
 }
 
@@ -173,7 +205,7 @@ bool ParseBmpFile(std::span<const std::uint8_t> file, TBmpInfoHeader& info, std:
 {
     if (!CheckBmpHeaders(file, info))
         return false;
-    return TakeBmpRows(file, info.width, info.height, pixels);
+    return TakeBmpRows(file, info, info.width, info.height, pixels);
 }
 
 bool ParseBmpMemory(std::span<const std::uint8_t> image, int& width, int& height,
@@ -184,7 +216,7 @@ bool ParseBmpMemory(std::span<const std::uint8_t> image, int& width, int& height
         return false;
     width = plat::ReadU16LE(image.data() + 18);
     height = plat::ReadU16LE(image.data() + 22);
-    return TakeBmpRows(image, width, height, pixels);
+    return TakeBmpRows(image, info, width, height, pixels);
 }
 
 bool Parse444(std::span<const std::uint8_t> file, TImage444& image)
@@ -208,10 +240,48 @@ bool Parse444(std::span<const std::uint8_t> file, TImage444& image)
     return true;
 }
 
+namespace {
+
+// What each image type other than uncompressed true colour holds, named in its refusal.
+const char* TgaTypeRefusal(std::uint8_t imageType)
+{
+    switch (imageType) {
+    case 0: return "TGA-file holds no picture! Image type: ";
+    case 1: return "TGA-file with palette! Image type: ";
+    case 3: return "TGA-file is greyscale! Image type: ";
+    case 9:
+    case 10:
+    case 11: return "TGA-file is run-length coded! Image type: ";
+    default: return "TGA-file of an unknown image type! Image type: ";
+    }
+}
+
+} // namespace
+
 bool ParseTga(std::span<const std::uint8_t> file, TImageTga& image)
 {
     if (file.size() < kTgaHeaderSize) {
         ReportError("TGA-file is too short!");
+        return false;
+    }
+    const std::uint8_t idLength = file[0];
+    const std::uint8_t colorMapType = file[1];
+    const std::uint8_t imageType = file[2];
+    const std::uint16_t colorMapLength = plat::ReadU16LE(file.data() + 5);
+    const std::uint8_t colorMapEntryBits = file[7];
+    const std::uint8_t pixelDepth = file[16];
+    // The kind of picture is judged before its size: a run-length file is naturally shorter than
+    // its pixels and must not be reported as cut.
+    if (colorMapType > 1) {
+        ReportErrorInt("TGA-file has an unknown colour map type! Colour map type: ", colorMapType);
+        return false;
+    }
+    if (imageType != 2) {
+        ReportErrorInt(TgaTypeRefusal(imageType), imageType);
+        return false;
+    }
+    if (pixelDepth != 32) {
+        ReportErrorInt("TGA-file is not 32-bit! Bit depth: ", pixelDepth);
         return false;
     }
     image.width = plat::ReadU16LE(file.data() + 12);
@@ -220,12 +290,17 @@ bool ParseTga(std::span<const std::uint8_t> file, TImageTga& image)
         ReportError("TGA-file has a wrong picture size!");
         return false;
     }
+    // A true-colour picture may still carry a colour map; like the identification field it is
+    // passed over.
+    const std::size_t colorMapBytes =
+        colorMapType == 1 ? static_cast<std::size_t>(colorMapLength) * ((colorMapEntryBits + 7u) / 8u) : 0;
+    const std::size_t offset = kTgaHeaderSize + idLength + colorMapBytes;
     const std::size_t need = static_cast<std::size_t>(image.width) * image.height * 4;
-    if (file.size() - kTgaHeaderSize < need) {
+    if (offset > file.size() || file.size() - offset < need) {
         ReportError("TGA-file is too short!");
         return false;
     }
-    image.pixels = file.subspan(kTgaHeaderSize, need);
+    image.pixels = file.subspan(offset, need);
     return true;
 }
 
@@ -305,9 +380,9 @@ std::vector<std::uint8_t> DDLoadBMP(const char* path, TBmpInfoHeader& info)
     if (!ParseBmpFile(file, info, rows))
         return {};
     // The rows are moved down over the headers so the block is exactly what was read.
+    const auto from = file.begin() + (rows.data() - file.data());
     const std::size_t size = rows.size();
-    std::copy(file.begin() + kBmpPixelOffset, file.begin() + static_cast<std::ptrdiff_t>(kBmpPixelOffset + size),
-              file.begin());
+    std::copy(from, from + static_cast<std::ptrdiff_t>(size), file.begin());
     file.resize(size);
     return file;
 }

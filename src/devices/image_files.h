@@ -1,8 +1,8 @@
 #pragma once
-// Picture files: uncompressed 24-bit BMP, the raw ARGB 4444 ".444" format, 32-bit TGA, and the
-// frame entries and explosion frame blocks of packed archives. The parsers work on whole buffers
-// and check every size, count and offset against the data before anything is copied; the
-// loaders turn what they parse into display surfaces or textures.
+// Picture files: uncompressed 24-bit BMP, the raw ARGB 4444 ".444" format, uncompressed 32-bit
+// true-colour TGA, and the frame entries and explosion frame blocks of packed archives. The
+// parsers work on whole buffers and check every size, count and offset against the data before
+// anything is copied; the loaders turn what they parse into display surfaces or textures.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -14,7 +14,8 @@ class Texture;
 } // namespace plat
 class TIfStreamMemory;
 
-// The 40-byte info header of a BMP file as it stands at offset 14.
+// The first 40 bytes of a BMP file's info header, which stands at offset 14; size is the whole
+// info header's (40, or up to 124 in the files of newer image tools).
 struct TBmpInfoHeader {
     std::uint32_t size = 0;
     std::int32_t width = 0;
@@ -31,7 +32,8 @@ struct TBmpInfoHeader {
 
 constexpr std::size_t kBmpFileHeaderSize = 14;
 constexpr std::size_t kBmpInfoHeaderSize = 40;
-// Pixel rows always start here; the file header's data-offset field is not consulted.
+// Where the rows of a file with the plain 40-byte info header and no palette start, as in every
+// file the game writes; readers take the rows at the file header's data offset.
 constexpr std::size_t kBmpPixelOffset = kBmpFileHeaderSize + kBmpInfoHeaderSize;
 constexpr std::size_t kTgaHeaderSize = 18;
 constexpr std::size_t kFrameHeaderSize = 12;
@@ -42,10 +44,12 @@ constexpr std::size_t kFrameBlockHeadSize = 13;
 // Bytes of one stored BMP row: padded to a multiple of four.
 std::int64_t BmpRowSize(std::int64_t width, int bitCount);
 
-// A BMP file image (file header, info header, rows). On success info holds the info header and
-// pixels the width x height rows, bottom row first. The refusals log "Unknown file format!",
-// "BMP-file is copressed!", "BMP-file with palette!", or the project's own lines for other bit
-// counts, sizes that are not positive and files shorter than their rows.
+// A BMP file image (file header, info header of 40 to 124 bytes, rows at the file header's data
+// offset). On success info holds the info header and pixels the width x height rows, bottom row
+// first. The refusals log "Unknown file format!", "BMP-file is copressed!", "BMP-file with
+// palette!", or the project's own lines for OS/2 and unknown info headers, colour masks, other
+// bit counts, sizes that are not positive, data offsets outside the file and files shorter than
+// their rows.
 bool ParseBmpFile(std::span<const std::uint8_t> file, TBmpInfoHeader& info, std::span<const std::uint8_t>& pixels);
 
 // A BMP image kept in memory (an archive entry): width and height are the low 16 bits of the info
@@ -61,8 +65,10 @@ struct TImage444 {
 };
 bool Parse444(std::span<const std::uint8_t> file, TImage444& image);
 
-// A TGA image: only the width and height of the 18-byte header are used; then width x height
-// 32-bit pixels exactly as stored.
+// A TGA image: only uncompressed true colour of 32 bits is read (colour-map type 0 or 1). The
+// identification field and any colour map are passed over; then width x height 32-bit pixels
+// exactly as stored, whatever the origin bits say. Other image types and depths are refused with
+// a line that names them.
 struct TImageTga {
     int width = 0;
     int height = 0;

@@ -119,6 +119,11 @@ void RefreshCursorMapPoint()
 {
     g_CursorMapX = AddSaturated(g_ViewPixelX, g_MouseX);
     g_CursorMapY = AddSaturated(g_ViewPixelY, g_MouseY);
+    // The map layers change only under g_InputLock, which the caller holds.
+    plat::Point cell;
+    GetCellFromPoint(static_cast<float>(g_CursorMapX), static_cast<float>(g_CursorMapY), cell);
+    g_CursorCellX = static_cast<std::uint16_t>(cell.x);
+    g_CursorCellY = static_cast<std::uint16_t>(cell.y);
 }
 
 bool MiniMapDragAllowed()

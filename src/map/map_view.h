@@ -11,11 +11,16 @@
 #include <functional>
 #include <vector>
 
+#include "devices/quads.h"
 #include "map/map_grid.h"
 #include "map/terrain.h"
+#include "units/house.h"
 #include "platform/types.h"
 
 class THouse;
+namespace plat {
+class Texture;
+}
 
 // The next view rebuild must be complete.
 extern std::uint8_t g_bMapViewDirty;
@@ -60,6 +65,12 @@ void ToggleViewMode();
 
 // Fills the quad templates of sprites, fog and landscape.
 void InitTileVertexTemplates();
+// The two further templates: texture coordinates reversed in both directions, and a plain copy.
+extern TScreenQuad g_SpriteQuadTemplateFlipped;
+extern TScreenQuad g_SpriteQuadTemplatePlain;
+
+// The untextured look: bound for bars and lines (created and released with the map's resources).
+extern plat::Texture* g_pWhiteTexture;
 
 // The house bars gathered by the view rebuild: rectangles in map pixels and their houses.
 struct TBarRect {
@@ -78,3 +89,22 @@ void DrawHouseBars();
 void DrawRallyFlag(THouse* house);
 void DrawOrderArrow(float x1, float y1, float x2, float y2);
 void DrawOrientationArrow(float x1, float y1, float x2, float y2, float length);
+
+// What the view calls beyond the map: the static layer's rebuild and the drawing of the overlays.
+// Defaults call the real services; tests put recording stand-ins here.
+struct TMapViewServices {
+    std::function<void(std::uint8_t direction)> RenderMapView;
+    // A screen quad with its texture (null: untextured).
+    std::function<bool(const TScreenQuad& quad, plat::Texture* texture)> DrawQuad;
+    // A 2-D line between two screen points.
+    std::function<bool(const TPointF& a, const TPointF& b, std::uint32_t color)> DrawLine;
+    // An upright sprite standing at a map point (DrawUprightSprite's arguments).
+    std::function<bool(float x, float y, const TSpriteFrame& frame, std::uint32_t color, int heightOffset)>
+        DrawSprite;
+    // The port's rally point effect.
+    std::function<void(float x, float y)> PortRallyEffect;
+    // What the overlays read of a house.
+    std::function<bool(const THouse* house, THouseMapFields& out)> HouseFields;
+};
+TMapViewServices& MapViewServices();
+TMapViewServices DefaultMapViewServices();

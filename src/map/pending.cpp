@@ -5,6 +5,7 @@
 #include "map/minimap.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
+#include "map/static_layer.h"
 #include "map/fog.h"
 #include "net/net_events.h"
 
@@ -13,19 +14,7 @@ bool CreateWaterGrid(std::uint16_t, std::uint16_t)
     return true;
 }
 
-void SetViewSizeByScreen() {}
-void ScrollMap(std::int32_t, std::int32_t) {}
-
-std::uint8_t ScrollDirection(std::int32_t, std::int32_t)
-{
-    return 0;
-}
-
-void InitTileVertexTemplates() {}
-void DrawHouseBars() {}
-void DrawRallyFlag(THouse*) {}
-void DrawOrderArrow(float, float, float, float) {}
-void DrawOrientationArrow(float, float, float, float, float) {}
+void RenderMapView(std::uint8_t) {}
 
 std::uint8_t g_bMiniMapShown = 1;
 std::uint16_t g_MiniMapLeft = 0;

@@ -98,6 +98,8 @@ std::int32_t PlaneHeightAt(float x, float y, double d, const TPlane& plane)
 
 std::int32_t GetLandHeightF(float x, float y)
 {
+    if (!g_pHeightMap)
+        return 0;
     const plat::Point cell = PixelToFlatCell(x, y);
     if (!IsTileInMap(cell))
         return kEdgeHeight;
@@ -121,6 +123,8 @@ std::int32_t GetLandHeightF(float x, float y)
 
 std::int32_t GetLandHeight(float x, float y)
 {
+    if (!g_pHeightMap)
+        return 0;
     plat::Point cell;
     GetCellFromPoint(x, y, cell);
     if (cell.x < 2 || cell.y < 2 || cell.x >= g_MapWidth - 2 || cell.y >= g_MapHeight - 2)

@@ -17,7 +17,8 @@ struct TPlane {
     float c = 0.0f;
 };
 
-// What the two height queries return near the map's edge.
+// What the two height queries return near the map's edge. Without a map (menus, films) the
+// ground is flat: both return 0.
 constexpr std::int32_t kEdgeHeight = 50;
 
 extern TVector3 g_LightDir;

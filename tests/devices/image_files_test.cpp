@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "archives.h"
@@ -122,6 +124,103 @@ TEST_F(ImageFiles, BmpLoadersLogAndReturnNothingForBadFiles)
     EXPECT_NE(log.find("Copy_Bmp24_Surface16() FAILED"), std::string::npos);
 }
 
+namespace {
+
+void PutU16(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    out.push_back(static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    PutU16(out, v & 0xFFFF);
+    PutU16(out, v >> 16);
+}
+
+// kBmpPixels as common image tools save a 24-bit picture: a 108- or 124-byte info header with
+// colour masks, an sRGB colour space and (124 bytes) a rendering intent, and the rows at the
+// data offset that follows it.
+std::vector<std::uint8_t> ToolBmp3x2(std::uint32_t infoSize)
+{
+    std::vector<std::uint8_t> f = {'B', 'M'};
+    const std::uint32_t offset = 14 + infoSize;
+    PutU32(f, offset + 24); // file size
+    PutU32(f, 0);
+    PutU32(f, offset);
+    PutU32(f, infoSize);
+    PutU32(f, 3);
+    PutU32(f, 2);
+    PutU16(f, 1);
+    PutU16(f, 24);
+    PutU32(f, 0);  // no compression
+    PutU32(f, 24); // image size
+    PutU32(f, 2835);
+    PutU32(f, 2835);
+    PutU32(f, 0);
+    PutU32(f, 0);
+    for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
+        PutU32(f, mask);
+    PutU32(f, 0x73524742); // "sRGB"
+    for (int i = 0; i < 12; ++i)
+        PutU32(f, 0); // colour end points and gammas, unused with sRGB
+    if (infoSize == 124) {
+        PutU32(f, 4); // rendering intent
+        PutU32(f, 0); // no profile
+        PutU32(f, 0);
+        PutU32(f, 0);
+    }
+    // bottom row first, blue-green-red, each padded to 12 bytes
+    const std::uint8_t rows[] = {0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80, 0x80, 0x80, 0, 0, 0,
+                                 0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0, 0, 0, 0};
+    f.insert(f.end(), std::begin(rows), std::end(rows));
+    return f;
+}
+
+} // namespace
+
+TEST_F(ImageFiles, BmpWithALargerInfoHeaderLoadsTheSamePicture)
+{
+    const auto plain = sampledata::MakeBmp24(3, 2, kBmpPixels);
+    for (std::uint32_t infoSize : {108u, 124u}) {
+        SCOPED_TRACE(infoSize);
+        const auto tool = ToolBmp3x2(infoSize);
+        ASSERT_EQ(tool.size(), 14 + infoSize + 24);
+        TBmpInfoHeader plainInfo, toolInfo;
+        std::span<const std::uint8_t> plainRows, toolRows;
+        ASSERT_TRUE(ParseBmpFile(plain, plainInfo, plainRows));
+        ASSERT_TRUE(ParseBmpFile(tool, toolInfo, toolRows));
+        EXPECT_TRUE(std::equal(plainRows.begin(), plainRows.end(), toolRows.begin(), toolRows.end()));
+
+        const std::string path = Write("tool.bmp", tool);
+        SurfacePtr fromFile(CreateSurfaceFromBmpFile(path.c_str(), 0, true));
+        ASSERT_TRUE(fromFile);
+        ExpectBmpPicture(fromFile->Pixels());
+        SurfacePtr fromMemory(CreateSurfaceFromBmpMemory(tool));
+        ASSERT_TRUE(fromMemory);
+        ExpectBmpPicture(fromMemory->Pixels());
+        TexturePtr fileTexture(LoadTextureFromFile(path.c_str()));
+        ASSERT_TRUE(fileTexture);
+        ExpectBmpPicture(fileTexture->Pixels());
+        TexturePtr memoryTexture(CreateTextureFromBmpMemory(tool));
+        ASSERT_TRUE(memoryTexture);
+        ExpectBmpPicture(memoryTexture->Pixels());
+    }
+}
+
+TEST_F(ImageFiles, BmpWhoseDataOffsetPassesTheEndIsRefusedEverywhere)
+{
+    auto bmp = sampledata::MakeBmp24(3, 2, kBmpPixels);
+    plat::WriteU32LE(bmp.data() + 10, static_cast<std::uint32_t>(bmp.size() + 1));
+    const std::string path = Write("offset.bmp", bmp);
+    std::string log = LoggedBy([&] { EXPECT_EQ(LoadTextureFromFile(path.c_str()), nullptr); });
+    EXPECT_NE(log.find("BMP-file has a wrong data offset!"), std::string::npos) << log;
+    EXPECT_NE(log.find("DDLoadBMP() FAILED"), std::string::npos);
+    log = LoggedBy([&] { EXPECT_EQ(CreateSurfaceFromBmpMemory(bmp), nullptr); });
+    EXPECT_NE(log.find("BMP-file has a wrong data offset!"), std::string::npos) << log;
+    EXPECT_EQ(CreateTextureFromBmpMemory(bmp), nullptr);
+}
+
 TEST_F(ImageFiles, TgaIsTurnedByHalfATurn)
 {
     constexpr std::uint32_t A = 0x80112233, B = 0xFF445566, C = 0x01778899, D = 0x00AABBCC;
@@ -146,6 +245,23 @@ TEST_F(ImageFiles, TgaIsTurnedByHalfATurn)
             for (int x = 0; x < c.width; ++x)
                 EXPECT_EQ(t->Pixels().Row32(y)[x], c.texture[y * c.width + x]);
     }
+    // An identification field before the pixels changes nothing in the texture.
+    auto named = sampledata::MakeTga32(2, 2, std::vector<std::uint32_t>{A, B, C, D});
+    const std::uint8_t id[] = {'f', 'o', 'g'};
+    named[0] = sizeof id;
+    named.insert(named.begin() + 18, std::begin(id), std::end(id));
+    TexturePtr fromNamed(LoadTextureTga(Write("named.tga", named).c_str()));
+    ASSERT_TRUE(fromNamed);
+    EXPECT_EQ(fromNamed->Pixels().Row32(0)[0], D);
+    EXPECT_EQ(fromNamed->Pixels().Row32(0)[1], C);
+    EXPECT_EQ(fromNamed->Pixels().Row32(1)[0], B);
+    EXPECT_EQ(fromNamed->Pixels().Row32(1)[1], A);
+    auto run = named;
+    run[2] = 10;
+    std::string log = LoggedBy([&] { EXPECT_EQ(LoadTextureTga(Write("run.tga", run).c_str()), nullptr); });
+    EXPECT_NE(log.find("TGA-file is run-length coded!"), std::string::npos) << log;
+    EXPECT_NE(log.find("LoadTextureTga: "), std::string::npos);
+
     auto cut = sampledata::MakeTga32(2, 2, std::vector<std::uint32_t>{A, B, C, D});
     cut.resize(cut.size() - 3);
     EXPECT_EQ(LoadTextureTga(Write("cut.tga", cut).c_str()), nullptr);

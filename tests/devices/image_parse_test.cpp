@@ -49,14 +49,20 @@ TEST(BmpParse, RowsArePaddedAndStoredBottomUp)
               (std::vector<std::uint8_t>{0, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0}));
 }
 
-TEST(BmpParse, PixelsStartAfterTheInfoHeaderWhateverTheDataOffsetSays)
+TEST(BmpParse, PixelsStartAtTheDataOffset)
 {
+    // Four bytes between the headers and the rows, as a writer that keeps a gap leaves them.
     auto file = Bmp3x2();
-    plat::WriteU32LE(file.data() + 10, 1000);
+    file.insert(file.begin() + 54, {0xDE, 0xAD, 0xBE, 0xEF});
+    plat::WriteU32LE(file.data() + 10, 58);
     TBmpInfoHeader info;
     std::span<const std::uint8_t> rows;
     ASSERT_TRUE(ParseBmpFile(file, info, rows));
-    EXPECT_EQ(rows.data(), file.data() + 54);
+    EXPECT_EQ(rows.data(), file.data() + 58);
+    EXPECT_EQ(rows.size(), 24u);
+    int w = 0, h = 0;
+    ASSERT_TRUE(ParseBmpMemory(file, w, h, rows));
+    EXPECT_EQ(rows.data(), file.data() + 58);
 }
 
 TEST(BmpParse, RefusalsNameTheProblem)
@@ -85,6 +91,24 @@ TEST(BmpParse, RefusalsNameTheProblem)
         {"zero width", [](auto& f) { plat::WriteI32LE(f.data() + 18, 0); }, "wrong picture size"},
         {"huge", [](auto& f) { plat::WriteI32LE(f.data() + 18, 0x7FFFFFFF); plat::WriteI32LE(f.data() + 22, 0x7FFFFFFF); },
          "BMP-file is too short!"},
+        {"OS/2 core header", [](auto& f) { plat::WriteU32LE(f.data() + 14, 12); }, "BMP-file has an OS/2 header!"},
+        {"OS/2 2.x header", [](auto& f) { plat::WriteU32LE(f.data() + 14, 64); }, "BMP-file has an OS/2 header!"},
+        {"unknown header", [](auto& f) { plat::WriteU32LE(f.data() + 14, 0xFFFFFFFFu); },
+         "BMP-file has an unknown info header! Header size: 4294967295"},
+        {"header size cut", [](auto& f) { f.resize(17); }, "BMP-file is too short!"},
+        {"32-bit colour masks", [](auto& f) {
+             plat::WriteU16LE(f.data() + 28, 32);
+             plat::WriteU32LE(f.data() + 30, 3);
+         },
+         "BMP-file with colour masks! Bit count: 32"},
+        {"data offset past the end", [](auto& f) { plat::WriteU32LE(f.data() + 10, 1000); },
+         "BMP-file has a wrong data offset! Offset: 1000"},
+        {"data offset inside the headers", [](auto& f) { plat::WriteU32LE(f.data() + 10, 53); },
+         "BMP-file has a wrong data offset! Offset: 53"},
+        {"rows past the end from a later offset", [](auto& f) { plat::WriteU32LE(f.data() + 10, 55); },
+         "BMP-file is too short!"},
+        {"larger header but offset 54", [](auto& f) { plat::WriteU32LE(f.data() + 14, 124); },
+         "BMP-file has a wrong data offset! Offset: 54"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,7 +171,6 @@ TEST(TgaParse, SizesComeFromTheHeaderAndShortFilesAreRefused)
 {
     const std::uint32_t px[] = {0x11223344, 0x55667788};
     auto file = sampledata::MakeTga32(2, 1, px);
-    file[0] = 7; // an image identification length is not interpreted
     TImageTga img;
     ASSERT_TRUE(ParseTga(file, img));
     EXPECT_EQ(img.width, 2);
@@ -157,6 +180,111 @@ TEST(TgaParse, SizesComeFromTheHeaderAndShortFilesAreRefused)
     const std::string log = LoggedBy([&] { EXPECT_FALSE(ParseTga(file, img)); });
     EXPECT_NE(log.find("TGA-file is too short!"), std::string::npos);
     EXPECT_FALSE(ParseTga(std::span<const std::uint8_t>(file.data(), 17), img));
+}
+
+namespace {
+
+// An 18-byte TGA header field by field, then the bytes given.
+std::vector<std::uint8_t> TgaFile(std::uint8_t idLength, std::uint8_t colorMapType, std::uint8_t imageType,
+                                  std::uint16_t colorMapLength, std::uint8_t colorMapBits, std::uint16_t width,
+                                  std::uint16_t height, std::uint8_t depth, std::uint8_t descriptor,
+                                  std::vector<std::uint8_t> rest)
+{
+    std::vector<std::uint8_t> f = {idLength, colorMapType, imageType,
+                                   0, 0, // first colour-map entry
+                                   static_cast<std::uint8_t>(colorMapLength),
+                                   static_cast<std::uint8_t>(colorMapLength >> 8),
+                                   colorMapBits,
+                                   0, 0, 0, 0, // origin x, y
+                                   static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(width >> 8),
+                                   static_cast<std::uint8_t>(height), static_cast<std::uint8_t>(height >> 8),
+                                   depth, descriptor};
+    f.insert(f.end(), rest.begin(), rest.end());
+    return f;
+}
+
+// 2 x 1 pixels in file order, blue-green-red-alpha bytes.
+const std::vector<std::uint8_t> kTgaPixels = {0x44, 0x33, 0x22, 0x11, 0x88, 0x77, 0x66, 0x55};
+
+std::vector<std::uint8_t> Joined(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST(TgaParse, IdentificationFieldAndColourMapArePassedOver)
+{
+    const std::vector<std::uint8_t> id = {'f', 'o', 'g', ' ', 'v', '2', 0};
+    const std::vector<std::uint8_t> map = {1, 2, 3, 4, 5, 6, 7, 8, 9}; // three 24-bit entries
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> file;
+    };
+    const Case cases[] = {
+        {"plain", TgaFile(0, 0, 2, 0, 0, 2, 1, 32, 8, kTgaPixels)},
+        {"identification", TgaFile(7, 0, 2, 0, 0, 2, 1, 32, 8, Joined(id, kTgaPixels))},
+        {"colour map", TgaFile(7, 1, 2, 3, 24, 2, 1, 32, 8, Joined(Joined(id, map), kTgaPixels))},
+        {"map fields without a map", TgaFile(0, 0, 2, 3, 24, 2, 1, 32, 8, kTgaPixels)},
+        {"footer after the pixels",
+         TgaFile(0, 0, 2, 0, 0, 2, 1, 32, 8,
+                 Joined(kTgaPixels, {0, 0, 0, 0, 0, 0, 0, 0, 'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O', 'N', '-',
+                                     'X', 'F', 'I', 'L', 'E', '.', 0}))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TImageTga img;
+        ASSERT_TRUE(ParseTga(c.file, img));
+        EXPECT_EQ(img.width, 2);
+        EXPECT_EQ(img.height, 1);
+        EXPECT_EQ(std::vector<std::uint8_t>(img.pixels.begin(), img.pixels.end()), kTgaPixels);
+    }
+}
+
+TEST(TgaParse, OtherKindsOfPictureAreRefusedByName)
+{
+    // Run-length coded 2 x 1: one run packet repeating a pixel twice, far shorter than raw pixels.
+    const std::vector<std::uint8_t> run = {0x81, 0x44, 0x33, 0x22, 0x11};
+    const std::vector<std::uint8_t> raw24 = {0x44, 0x33, 0x22, 0x88, 0x77, 0x66};
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> file;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"run-length true colour", TgaFile(0, 0, 10, 0, 0, 2, 1, 32, 8, run),
+         "TGA-file is run-length coded! Image type: 10"},
+        {"run-length colour-mapped", TgaFile(0, 1, 9, 1, 24, 2, 1, 8, 0, {1, 2, 3, 0x81, 0}),
+         "TGA-file is run-length coded! Image type: 9"},
+        {"run-length grey", TgaFile(0, 0, 11, 0, 0, 2, 1, 8, 0, {0x81, 7}),
+         "TGA-file is run-length coded! Image type: 11"},
+        {"colour-mapped", TgaFile(0, 1, 1, 1, 24, 2, 1, 8, 0, {1, 2, 3, 0, 0}), "TGA-file with palette! Image type: 1"},
+        {"grey", TgaFile(0, 0, 3, 0, 0, 2, 1, 8, 0, {7, 7}), "TGA-file is greyscale! Image type: 3"},
+        {"no picture", TgaFile(0, 0, 0, 0, 0, 2, 1, 32, 8, kTgaPixels), "TGA-file holds no picture! Image type: 0"},
+        {"unknown type", TgaFile(0, 0, 32, 0, 0, 2, 1, 32, 8, kTgaPixels),
+         "TGA-file of an unknown image type! Image type: 32"},
+        {"24-bit with a footer",
+         TgaFile(0, 0, 2, 0, 0, 2, 1, 24, 0,
+                 Joined(raw24, {0, 0, 0, 0, 0, 0, 0, 0, 'T', 'R', 'U', 'E', 'V', 'I', 'S', 'I', 'O', 'N', '-', 'X',
+                                'F', 'I', 'L', 'E', '.', 0})),
+         "TGA-file is not 32-bit! Bit depth: 24"},
+        {"16-bit", TgaFile(0, 0, 2, 0, 0, 2, 1, 16, 1, {1, 2, 3, 4, 5, 6, 7, 8}),
+         "TGA-file is not 32-bit! Bit depth: 16"},
+        {"unknown colour map type", TgaFile(0, 2, 2, 0, 0, 2, 1, 32, 8, kTgaPixels),
+         "TGA-file has an unknown colour map type! Colour map type: 2"},
+        {"identification past the end", TgaFile(200, 0, 2, 0, 0, 2, 1, 32, 8, kTgaPixels), "TGA-file is too short!"},
+        {"colour map past the end", TgaFile(0, 1, 2, 0xFFFF, 32, 2, 1, 32, 8, kTgaPixels), "TGA-file is too short!"},
+        {"zero width", TgaFile(0, 0, 2, 0, 0, 0, 1, 32, 8, kTgaPixels), "TGA-file has a wrong picture size!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TImageTga img;
+        bool ok = true;
+        const std::string log = LoggedBy([&] { ok = ParseTga(c.file, img); });
+        EXPECT_FALSE(ok);
+        EXPECT_NE(log.find(c.message), std::string::npos) << log;
+    }
 }
 
 TEST(FrameParse, PackEntryHeaderFollowsTwoSkippedFields)

@@ -199,6 +199,11 @@ TEST(MapGrid, CoordsUseTileLiftsAndReportsOutside)
     EXPECT_EQ(outside.x, 12);
     EXPECT_EQ(outside.y, -3);
     EXPECT_EQ(log.Count(std::string(kMsgCoordsUseTile)), 1);
+    // The small-house test reads the object layer with the point reader's bounds test.
+    EXPECT_FALSE(CellHasHouseKindBelow2({10, 0}));
+    EXPECT_EQ(log.Count(std::string(kMsgGetObjectPoint)), 1);
+    g_pObjectMap[0] = 9001;
+    EXPECT_FALSE(CellHasHouseKindBelow2({0, 0}));
 }
 
 TEST(MapGrid, ObjectCodeRanges)

@@ -159,3 +159,15 @@ TEST(Terrain, PlaneThroughThreeTiles)
 }
 
 } // namespace
+
+namespace {
+
+// Sprites drawn outside a game (menus) stand on flat ground.
+TEST(Terrain, WithoutAMapTheGroundIsFlat)
+{
+    DestroyMap();
+    EXPECT_EQ(GetLandHeight(100.0f, 100.0f), 0);
+    EXPECT_EQ(GetLandHeightF(100.0f, 100.0f), 0);
+}
+
+} // namespace
