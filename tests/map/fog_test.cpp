@@ -387,8 +387,9 @@ TEST_F(FogTest, ADisplayChangeMakesTheFogAgainForTheNewView)
     for (const auto& [mode, cols, rows] : {std::tuple{3, 14, 44}, std::tuple{0, 11, 34}, std::tuple{3, 14, 44}}) {
         SCOPED_TRACE(mode);
         SwitchDisplay(mode);
-        g_ViewCols = static_cast<std::uint16_t>(cols);
-        g_ViewRows = static_cast<std::uint16_t>(rows);
+        SetViewSizeByScreen();
+        ASSERT_EQ(g_ViewCols, cols);
+        ASSERT_EQ(g_ViewRows, rows);
         ASSERT_TRUE(RecreateSuperFog());
         EXPECT_EQ(g_FogGridWidth, 2 * (cols + 10) + 2);
         EXPECT_EQ(g_FogViewSurface->Height(), rows + 20);
@@ -401,8 +402,7 @@ TEST_F(FogTest, ADisplayChangeMakesTheFogAgainForTheNewView)
     }
     // A frame that forgot the call still gets fog of the right size.
     SwitchDisplay(0);
-    g_ViewCols = 11;
-    g_ViewRows = 34;
+    SetViewSizeByScreen();
     g_FrameCounter = 0;
     UpdateFog();
     EXPECT_EQ(g_FogGridHeight, 34 + 22);
