@@ -546,9 +546,9 @@ void DrawSuperFog()
     dev->SetRenderState(D3DState::ZEnable, 0);
     dev->SetRenderState(D3DState::AlphaTestEnable, 0);
     dev->SetRenderState(D3DState::ColorKeyEnable, 0);
-    dev->SetTextureStageState(0, D3DStageState::ColorOp, static_cast<std::uint32_t>(plat::TextureOp::Modulate));
+    // The fog's colours are its textures' own, whatever light the map is drawn in.
+    dev->SetTextureStageState(0, D3DStageState::ColorOp, static_cast<std::uint32_t>(plat::TextureOp::SelectArg1));
     dev->SetTextureStageState(0, D3DStageState::ColorArg1, static_cast<std::uint32_t>(plat::TextureArg::Texture));
-    dev->SetTextureStageState(0, D3DStageState::ColorArg2, static_cast<std::uint32_t>(plat::TextureArg::Diffuse));
     dev->SetTextureStageState(0, D3DStageState::AlphaOp, static_cast<std::uint32_t>(plat::TextureOp::SelectArg1));
     dev->SetTextureStageState(0, D3DStageState::AlphaArg1, static_cast<std::uint32_t>(plat::TextureArg::Texture));
 
