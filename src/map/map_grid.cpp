@@ -91,26 +91,26 @@ void ReleaseLayers()
 
 TObjectKind ClassifyObjectCode(std::uint16_t code)
 {
-    if (code == kObjectFree)
-        return TObjectKind::Free;
-    if (code == kObjectInfantryBlock || code == kObjectAirfield)
-        return TObjectKind::Special;
-    if (code >= kObjectNeutralHouseFirst && code <= kObjectNeutralHouseLast)
-        return TObjectKind::NeutralHouse;
-    if (code >= kObjectPlayerHouseFirst && code <= kObjectPlayerHouseLast)
-        return TObjectKind::PlayerHouse;
-    if (code >= kObjectTreeFirst && code <= kObjectTreeLast)
-        return TObjectKind::Tree;
-    if (code >= kObjectStoneFirst && code <= kObjectStoneLast)
-        return TObjectKind::Stone;
-    if (code >= kObjectMiscFirst && code <= kObjectMiscLast)
-        return TObjectKind::Misc;
-    if (code >= kObjectAnimatedFirst && code <= kObjectAnimatedLast)
-        return TObjectKind::Animated;
-    if (code >= kObjectTrenchListFirst && code <= kObjectTrenchListLast)
-        return TObjectKind::TrenchList;
-    if (code >= kObjectTrenchPieceFirst && code <= kObjectTrenchPieceLast)
-        return TObjectKind::TrenchPiece;
+    struct Range {
+        std::uint16_t first;
+        std::uint16_t last;
+        TObjectKind kind;
+    };
+    static constexpr Range ranges[] = {
+        {kObjectFree, kObjectFree, TObjectKind::Free},
+        {kObjectInfantryBlock, kObjectAirfield, TObjectKind::Special},
+        {kObjectNeutralHouseFirst, kObjectNeutralHouseLast, TObjectKind::NeutralHouse},
+        {kObjectPlayerHouseFirst, kObjectPlayerHouseLast, TObjectKind::PlayerHouse},
+        {kObjectTreeFirst, kObjectTreeLast, TObjectKind::Tree},
+        {kObjectStoneFirst, kObjectStoneLast, TObjectKind::Stone},
+        {kObjectMiscFirst, kObjectMiscLast, TObjectKind::Misc},
+        {kObjectAnimatedFirst, kObjectAnimatedLast, TObjectKind::Animated},
+        {kObjectTrenchListFirst, kObjectTrenchListLast, TObjectKind::TrenchList},
+        {kObjectTrenchPieceFirst, kObjectTrenchPieceLast, TObjectKind::TrenchPiece},
+    };
+    for (const Range& r : ranges)
+        if (code >= r.first && code <= r.last)
+            return r.kind;
     return TObjectKind::Unknown;
 }
 

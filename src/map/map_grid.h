@@ -9,6 +9,7 @@
 // Threads: the layers and the size globals are written only on the main thread, and only while
 // g_InputLock is held (SetMapGeometry, DestroyMap); the main thread reads them freely, any other
 // thread (the mouse thread's picking) reads them only under g_InputLock.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -155,78 +156,71 @@ inline bool CellPointInMap(const plat::Point& p)
     return p.x >= 0 && p.x < g_MapWidth && p.y >= 0 && p.y < g_MapHeight;
 }
 
-inline std::uint16_t GetObjectFromMap(const plat::Point& p)
+// One bounds-checked read or write of a layer: out of range the accessor's message is reported
+// and a read gives 0.
+template <class T>
+inline std::uint16_t CheckedLayerRead(const T* layer, bool inRange, std::size_t index, std::string_view message)
 {
-    if (!CellPointInMap(p)) {
-        ReportMapOverrun(kMsgGetObjectPoint);
+    if (!inRange) {
+        ReportMapOverrun(message);
         return 0;
     }
-    return g_pObjectMap[p.y * g_MapWidth + p.x];
+    return layer[index];
+}
+template <class T>
+inline void CheckedLayerWrite(T* layer, bool inRange, std::size_t index, T value, std::string_view message)
+{
+    if (!inRange) {
+        ReportMapOverrun(message);
+        return;
+    }
+    layer[index] = value;
+}
+inline std::size_t CellIndex(std::int32_t x, std::int32_t y)
+{
+    return static_cast<std::size_t>(y) * g_MapWidth + static_cast<std::size_t>(x);
+}
+
+inline std::uint16_t GetObjectFromMap(const plat::Point& p)
+{
+    const bool in = CellPointInMap(p);
+    return CheckedLayerRead(g_pObjectMap, in, in ? CellIndex(p.x, p.y) : 0, kMsgGetObjectPoint);
 }
 inline std::uint16_t GetObjectFromMap(std::uint32_t poz)
 {
-    if (poz >= g_MapCellCount) {
-        ReportMapOverrun(kMsgGetObjectPoz);
-        return 0;
-    }
-    return g_pObjectMap[poz];
+    return CheckedLayerRead(g_pObjectMap, poz < g_MapCellCount, poz, kMsgGetObjectPoz);
 }
 inline std::uint16_t GetObjectFromMap(std::uint16_t x, std::uint16_t y)
 {
-    if (x >= g_MapWidth || y >= g_MapHeight) {
-        ReportMapOverrun(kMsgGetObjectXY);
-        return 0;
-    }
-    return g_pObjectMap[y * g_MapWidth + x];
+    return CheckedLayerRead(g_pObjectMap, x < g_MapWidth && y < g_MapHeight, CellIndex(x, y), kMsgGetObjectXY);
 }
 inline void SetObjectMap(const plat::Point& p, std::uint16_t code)
 {
-    if (!CellPointInMap(p)) {
-        ReportMapOverrun(kMsgSetObjectPoint);
-        return;
-    }
-    g_pObjectMap[p.y * g_MapWidth + p.x] = code;
+    const bool in = CellPointInMap(p);
+    CheckedLayerWrite(g_pObjectMap, in, in ? CellIndex(p.x, p.y) : 0, code, kMsgSetObjectPoint);
 }
 inline void SetObjectMap(std::uint16_t x, std::uint16_t y, std::uint16_t code)
 {
-    if (x >= g_MapWidth || y >= g_MapHeight) {
-        ReportMapOverrun(kMsgSetObjectXY);
-        return;
-    }
-    g_pObjectMap[y * g_MapWidth + x] = code;
+    CheckedLayerWrite(g_pObjectMap, x < g_MapWidth && y < g_MapHeight, CellIndex(x, y), code, kMsgSetObjectXY);
 }
 inline std::uint16_t GetHeightFromMap(const plat::Point& p)
 {
-    if (!CellPointInMap(p)) {
-        ReportMapOverrun(kMsgGetHeightPoint);
-        return 0;
-    }
-    return g_pHeightMap[p.y * g_MapWidth + p.x];
+    const bool in = CellPointInMap(p);
+    return CheckedLayerRead(g_pHeightMap, in, in ? CellIndex(p.x, p.y) : 0, kMsgGetHeightPoint);
 }
 inline std::uint16_t GetHeightFromMap(std::uint32_t poz)
 {
-    if (poz >= g_MapCellCount) {
-        ReportMapOverrun(kMsgGetHeightPoz);
-        return 0;
-    }
-    return g_pHeightMap[poz];
+    return CheckedLayerRead(g_pHeightMap, poz < g_MapCellCount, poz, kMsgGetHeightPoz);
 }
 inline std::uint16_t GetHeightFromMap(std::uint16_t x, std::uint16_t y)
 {
-    if (x >= g_MapWidth || y >= g_MapHeight) {
-        ReportMapOverrun(kMsgGetHeightXY);
-        return 0;
-    }
-    return g_pHeightMap[y * g_MapWidth + x];
+    return CheckedLayerRead(g_pHeightMap, x < g_MapWidth && y < g_MapHeight, CellIndex(x, y), kMsgGetHeightXY);
 }
 // The layer holds bytes: the value is stored modulo 256.
 inline void SetHeightMap(std::uint16_t x, std::uint16_t y, std::uint16_t value)
 {
-    if (x >= g_MapWidth || y >= g_MapHeight) {
-        ReportMapOverrun(kMsgSetHeightXY);
-        return;
-    }
-    g_pHeightMap[y * g_MapWidth + x] = static_cast<std::uint8_t>(value);
+    CheckedLayerWrite(g_pHeightMap, x < g_MapWidth && y < g_MapHeight, CellIndex(x, y),
+                      static_cast<std::uint8_t>(value), kMsgSetHeightXY);
 }
 // The same reader under the name the editor uses.
 inline std::uint16_t GetHeightAtIndex(std::uint32_t poz)
