@@ -7,6 +7,10 @@
 #include "devices/display.h"
 #include "devices/mouse.h"
 #include "devices/sound.h"
+#include "core/game_main.h"
+
+// Until games are loaded, the frame counter stays at the load value.
+std::uint32_t g_FrameCounter = 0;
 
 // Until the game screen is drawn, a frame is an empty screen with the cursor.
 void RenderFrame()

@@ -620,6 +620,8 @@ bool LoadMapFile(const char* name, const TMapStartRecord* start)
     PlaceUnits(map, notPlaying);
     g_MiniMapScaleX = g_MapWidth * 0.005f;
     g_MiniMapScaleY = g_MapHeight * 0.005f;
+    g_MiniMapPixelScaleX = 200.0f / (static_cast<float>(g_MapWidth) * 96.0f);
+    g_MiniMapPixelScaleY = 200.0f / (static_cast<float>(g_MapHeight) * 24.0f);
 
     if (!ReadTail(in))
         return false;

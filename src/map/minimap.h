@@ -8,9 +8,12 @@ extern std::uint8_t g_bMiniMapShown;
 extern std::uint16_t g_MiniMapLeft;
 extern std::uint16_t g_MiniMapTop;
 
-// Map cells per minimap pixel across and down (the minimap is 200 x 200).
+// Map columns and rows per minimap pixel (map size x 0.005), and minimap pixels per map pixel
+// (200 / (width x 96), 200 / (height x 24)); set when a map is loaded.
 extern float g_MiniMapScaleX;
 extern float g_MiniMapScaleY;
+extern float g_MiniMapPixelScaleX;
+extern float g_MiniMapPixelScaleY;
 
 bool IsPointInMiniMap(std::int32_t x, std::int32_t y);
 // 0: a click to be turned into a view jump by the next frame; else: jump to the mouse position now.

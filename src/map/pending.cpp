@@ -7,14 +7,19 @@
 #include "map/map_grid.h"
 #include "map/site_queries.h"
 #include "map/static_layer.h"
+#include "map/fog.h"
+#include "net/net_events.h"
 
 void RenderMapView(std::uint8_t) {}
 
 std::uint8_t g_bMiniMapShown = 1;
-float g_MiniMapScaleX = 0.0f;
-float g_MiniMapScaleY = 0.0f;
 std::uint16_t g_MiniMapLeft = 0;
 std::uint16_t g_MiniMapTop = 0;
+
+float g_MiniMapScaleX = 0.0f;
+float g_MiniMapScaleY = 0.0f;
+float g_MiniMapPixelScaleX = 0.0f;
+float g_MiniMapPixelScaleY = 0.0f;
 
 bool IsPointInMiniMap(std::int32_t, std::int32_t)
 {
@@ -102,5 +107,20 @@ TPlacementServices DefaultPlacementServices()
     s.DrawTrenchPathPreview = [](int) {};
     s.HasLineStart = [](int) { return false; };
     s.ReleasePhaseGraphic = [](std::uint16_t) {};
+    return s;
+}
+
+// No player table, units or buildings exist yet: nobody's sight reaches the fog, and only the
+// mission reveal points clear it.
+TFogServices DefaultFogServices()
+{
+    TFogServices s;
+    s.NumPlayers = [] { return std::uint16_t{0}; };
+    s.IsDefeated = [](std::uint8_t) { return false; };
+    s.Relation = [](std::uint8_t, std::uint8_t) { return std::uint8_t{0}; };
+    s.IsRandomMapGame = [] { return false; };
+    s.IsNetGame = IsNetGame;
+    s.ForEachUnit = [](std::uint8_t, const std::function<void(const TFogUnitSight&)>&) {};
+    s.ForEachHouse = [](std::uint8_t, const std::function<void(const TFogHouseSight&)>&) {};
     return s;
 }

@@ -228,21 +228,7 @@ bool WriteImages(const std::string& outDir)
 
     const auto ring = RingPixels(64, 32);
     const auto select = Make444(64, 32, ring);
-    if (!WriteFileBytes(outDir, "Data\\Misc\\Select.444", select.data(), select.size()))
-        return false;
-
-    // A soft black fog puff: alpha falls from the centre outwards.
-    constexpr int kFog = 64;
-    std::vector<std::uint32_t> fog(kFog * kFog);
-    for (int y = 0; y < kFog; ++y)
-        for (int x = 0; x < kFog; ++x) {
-            const double dx = (x + 0.5 - kFog / 2.0) / (kFog / 2.0);
-            const double dy = (y + 0.5 - kFog / 2.0) / (kFog / 2.0);
-            const double a = std::clamp(1.0 - std::sqrt(dx * dx + dy * dy), 0.0, 1.0);
-            fog[static_cast<std::size_t>(y) * kFog + x] = static_cast<std::uint32_t>(a * 255) << 24;
-        }
-    const auto superFog = MakeTga32(kFog, kFog, fog);
-    return WriteFileBytes(outDir, "Data\\Misc\\Fog\\SuperFog.tga", superFog.data(), superFog.size());
+    return WriteFileBytes(outDir, "Data\\Misc\\Select.444", select.data(), select.size());
 }
 
 } // namespace sampledata

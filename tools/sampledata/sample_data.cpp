@@ -13,6 +13,7 @@
 #include "land_textures.h"
 #include "maps.h"
 #include "objects.h"
+#include "fog_pictures.h"
 #include "sounds.h"
 #include "unit_graphics.h"
 #include "water.h"
@@ -57,6 +58,7 @@ bool WriteGameFolder(const std::string& outDir)
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
         && WriteImages(outDir)
+        && WriteFogPictures(outDir)
         && WriteCursors(outDir)
         && WriteSpanImages(outDir)
         && WriteBuildingGraphics(outDir)
