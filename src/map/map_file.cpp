@@ -26,7 +26,6 @@
 
 std::uint32_t g_MapKind = 1;
 char g_MapName[260] = {};
-std::uint32_t g_bLandMap = 1;
 std::uint8_t g_MapPlayerCount = 0;
 TMapPoint g_SpecialPoints[MAP_MAX_SPECIAL_POINTS] = {};
 std::uint8_t g_SpecialPointCount = 0;

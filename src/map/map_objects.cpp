@@ -249,8 +249,3 @@ bool DrawObjects(std::int16_t what, std::uint8_t nation)
     return true;
 }
 
-void ReleaseHousePhaseGraphic(std::uint16_t type)
-{
-    if (type < 65533)
-        PlacementServices().ReleasePhaseGraphic(type);
-}

@@ -30,7 +30,6 @@ void ProcessMiniMap(std::uint8_t) {}
 
 std::int16_t g_PlacingHouseType = -1;
 
-std::uint32_t g_MapKind = 1;
 
 // Until the water object, the ships' grid and the map objects' records are wired: dry land, no
 // ships' grid, and every tree, stone and object blocks (trees class 1, the others class 0).
