@@ -3,7 +3,6 @@
 
 #include "core/frame_drawing.h"
 #include "core/game_keys.h"
-#include "core/player_color.h"
 #include "devices/display.h"
 #include "devices/mouse.h"
 #include "devices/sound.h"
@@ -46,10 +45,3 @@ bool RecreateDevices(std::uint8_t)
     return true;
 }
 
-// Until the colour tables are read: eight distinct opaque colours.
-std::uint32_t GetPlayerColorD3D(std::uint8_t player)
-{
-    static const std::uint32_t colors[8] = {0xFFE02020, 0xFF2040E0, 0xFF20B020, 0xFFE0E020,
-                                            0xFFB020B0, 0xFF20C0C0, 0xFFE08020, 0xFF808080};
-    return player < 8 ? colors[player] : 0xFFFFFFFF;
-}

@@ -1,5 +1,7 @@
 #include "units/parameter_files.h"
 
+#include "core/player_color.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -627,4 +629,9 @@ bool GetShipTowersParams(std::uint8_t i, TShipTowerParams& out)
         return false;
     out = g_ShipTowerParams[i];
     return true;
+}
+
+std::uint32_t GetPlayerColorD3D(std::uint8_t player)
+{
+    return player < PLAYER_COLORS ? g_PlayerColorsD3D[player] : 0xFFFFFFFF;
 }
