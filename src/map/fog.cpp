@@ -679,6 +679,11 @@ void TraceFogCurves()
     }
 }
 
+void RequestFullFogPass()
+{
+    s_FullPassDue = true;
+}
+
 void UpdateFog()
 {
     UnlockMiniSurface();

@@ -186,6 +186,8 @@ bool RecreateSuperFog();
 // Once per frame, first in the map scene, while the fog is on and the editor is not running: a full
 // pass every 30th frame, only the view picture and the curves while the view scrolls.
 void UpdateFog();
+// Makes the next UpdateFog a full pass (after the view jumped).
+void RequestFullFogPass();
 // True when the cell is unseen; false while the fog is off, in the editor, and for cells the
 // minimap picture does not cover.
 bool FogTestTile(std::uint16_t x, std::uint16_t y);

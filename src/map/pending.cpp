@@ -2,7 +2,6 @@
 // The module that builds the real service deletes its entry here.
 #include "map/map_objects.h"
 #include "map/map_view.h"
-#include "map/minimap.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/site_queries.h"
@@ -11,22 +10,6 @@
 #include "net/net_events.h"
 
 void RenderMapView(std::uint8_t) {}
-
-std::uint8_t g_bMiniMapShown = 1;
-std::uint16_t g_MiniMapLeft = 0;
-std::uint16_t g_MiniMapTop = 0;
-
-float g_MiniMapScaleX = 0.0f;
-float g_MiniMapScaleY = 0.0f;
-float g_MiniMapPixelScaleX = 0.0f;
-float g_MiniMapPixelScaleY = 0.0f;
-
-bool IsPointInMiniMap(std::int32_t, std::int32_t)
-{
-    return false;
-}
-
-void ProcessMiniMap(std::uint8_t) {}
 
 std::int16_t g_PlacingHouseType = -1;
 
@@ -43,7 +26,6 @@ std::uint16_t GetShipPassValue(std::int32_t, std::int32_t)
 }
 void RebuildShipGrid(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 void ClampPointIntoShipGrid(float&, float&) {}
-void RedrawMiniMapCells(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 std::uint8_t GetAdvancedPathByte(std::int32_t, std::int32_t)
 {
     return 0;

@@ -111,7 +111,7 @@ void TWaterMap::InitWater()
     }
     if (g_bEditorMode && !m_pCoverSurface)
         m_pCoverSurface = CreateOffscreenSurface(WATER_CELL_WIDTH, WATER_CELL_HEIGHT, 0, true);
-    m_WaterColor = MakeColor16(38, 71, 88);
+    m_WaterColor = MakeColor16(WATER_MINIMAP_RGB[0], WATER_MINIMAP_RGB[1], WATER_MINIMAP_RGB[2]);
     if (!g_pParticleSystems)
         g_pParticleSystems = CreateParticleSystemList();
 }
@@ -288,11 +288,19 @@ bool TWaterMap::IsTileOnWater(std::int32_t x, std::int32_t y) const
 
 bool TWaterMap::IsTileInWaterGrid(std::int32_t x, std::int32_t y) const
 {
-    const float fx = x * m_MiniMapFactorX;
-    const float fy = y * m_MiniMapFactorY;
-    if (fx < 0 || fy < 0 || fx >= m_Width || fy >= m_Height)
+    return m_Grid.size() >= m_CellCount && WaterGridAtMiniMapPixel(m_Grid.data(), m_Width, m_Height, x, y);
+}
+
+bool WaterGridAtMiniMapPixel(const std::uint16_t* grid, std::int32_t columns, std::int32_t rows, std::int32_t x,
+                             std::int32_t y)
+{
+    const float fx = x * static_cast<float>(columns * 0.005);
+    const float fy = y * static_cast<float>(rows * 0.005);
+    if (grid == nullptr || fx < 0 || fy < 0 || fx >= columns || fy >= rows)
         return false;
-    return Cell(static_cast<std::int32_t>(std::floor(fx)), static_cast<std::int32_t>(std::floor(fy))) != 0;
+    const auto column = static_cast<std::int32_t>(std::floor(fx));
+    const auto row = static_cast<std::int32_t>(std::floor(fy));
+    return grid[static_cast<std::size_t>(row) * columns + column] != 0;
 }
 
 bool TWaterMap::LoadWater(TIfStreamMemory& in)

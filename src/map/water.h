@@ -247,6 +247,13 @@ extern TWaterMap* g_pWater;
 // 1 for a mostly-land map; the water loader clears it for a map that is mostly open water.
 extern std::uint32_t g_bLandMap;
 
+// The water's colour on the minimap (8-bit channels).
+constexpr std::uint8_t WATER_MINIMAP_RGB[3] = {38, 71, 88};
+// Whether a grid of columns x rows water cells (2W x H for a map of W x H cells) holds water
+// under pixel (x, y) of the 200 x 200 minimap.
+bool WaterGridAtMiniMapPixel(const std::uint16_t* grid, std::int32_t columns, std::int32_t rows, std::int32_t x,
+                             std::int32_t y);
+
 // The cell of a map pixel.
 inline plat::Point PixelToWaterCell(std::int32_t x, std::int32_t y)
 {

@@ -50,6 +50,12 @@ void PostHotKeyCommand(int, int, int, int) {}
 
 TStrateg* g_Strateg[8] = {};
 
+// No selection exists yet.
+THouse* GetSingleSelectedHouse(std::uint8_t)
+{
+    return nullptr;
+}
+
 std::uint16_t g_wNumPlayer = 0;
 
 void ClearGlobalHeap() {}

@@ -34,6 +34,10 @@ void PostHotKeyCommand(int commandId, int a, int b, int c);
 // The eight players' states, indexed by player number; null for an absent player.
 extern TStrateg* g_Strateg[8];
 
+// The one building the player has selected while the player is in the game; null when none or
+// several are selected. Main thread only.
+THouse* GetSingleSelectedHouse(std::uint8_t player);
+
 // Number of players of the game or map. Main thread only.
 extern std::uint16_t g_wNumPlayer;
 // Frees every queued global command and every player record.

@@ -32,3 +32,6 @@ void WindowsHandleInput() {}
 
 // The command panel is not built yet.
 void UpdateInterfacePanel(std::uint8_t) {}
+// No bottom panel yet: its top lies below every screen, so no point is inside it.
+std::uint16_t g_PanelTop = 0xFFFF;
+void LayoutBottomPanel() {}

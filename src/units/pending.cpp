@@ -21,6 +21,12 @@ void FreeUnitList(TUnit*& head)
     head = nullptr;
 }
 
+// Players keep no unit lists yet.
+TUnit* FirstPlayerUnit(std::uint8_t)
+{
+    return nullptr;
+}
+
 // Production and per-type behaviour come later: nobody is inside a building, and losing one
 // changes nothing beyond what destruction itself does.
 void GetUnitOutOfHouse(THouse*, TUnit*) {}

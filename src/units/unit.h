@@ -235,6 +235,9 @@ bool GetUnitSoundFields(const TUnit* unit, TUnitSoundFields& out);
 extern TUnit* g_NeutralUnits;
 // Releases and frees every unit of the list and empties it.
 void FreeUnitList(TUnit*& head);
+// The first unit of a player's unit list (linked through m_pNext); null when the player has none
+// or does not exist. Main thread only.
+TUnit* FirstPlayerUnit(std::uint8_t player);
 // Per-player unit counters, cleared with the map.
 constexpr int kPlayerUnitCountBytes = 640;
 extern std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes];

@@ -5,6 +5,9 @@
 #include <functional>
 
 #include "archives.h"
+#include "map/minimap.h"
+#include "map/water.h"
+#include "platform/surface.h"
 #include "land_textures.h"
 #include "objects.h"
 #include "platform/bytes.h"
@@ -431,6 +434,64 @@ SampleMap MakeCoastMap()
     return Generate(r);
 }
 
+namespace {
+
+std::uint16_t Color565(std::uint8_t r, std::uint8_t g, std::uint8_t b)
+{
+    return static_cast<std::uint16_t>(
+        plat::ColorRefToPixel(plat::PixelFormat::RGB565, r | static_cast<std::uint32_t>(g) << 8 | static_cast<std::uint32_t>(b) << 16));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> BuildMiniMapPreview(const SampleMap& map)
+{
+    const TMapFileData& d = map.data;
+    const std::size_t n = d.cells.size();
+    std::vector<TMapCell> cells(n);
+    std::vector<std::uint16_t> objects(n);
+    std::vector<std::uint8_t> heights(n);
+    std::vector<TMapPoint> special;
+    for (std::size_t i = 0; i < n; ++i) {
+        const TMapFileCell& c = d.cells[i];
+        cells[i].base = c.base;
+        cells[i].shade = c.shade;
+        std::copy(std::begin(c.overlay), std::end(c.overlay), cells[i].overlay);
+        objects[i] = static_cast<std::uint16_t>(c.object & ~MAP_BLOCKED_BIT);
+        heights[i] = c.height;
+        if (objects[i] >= 9601 && objects[i] <= 9603)
+            special.push_back({static_cast<std::int32_t>(i % d.width), static_cast<std::int32_t>(i / d.width)});
+    }
+    // The water grid: the first 2W x H words of the water block.
+    const std::int32_t columns = 2 * d.width, rows = d.height;
+    std::vector<std::uint16_t> water(static_cast<std::size_t>(columns) * rows, 0);
+    for (std::size_t i = 0; i < water.size() && 2 * i + 1 < map.tail.water.size(); ++i)
+        water[i] = static_cast<std::uint16_t>(map.tail.water[2 * i] | map.tail.water[2 * i + 1] << 8);
+
+    static const std::vector<TLandColor> colors = [] {
+        std::vector<TLandColor> c;
+        std::uint16_t count = 0;
+        ParseLandTexturesHead(BuildLandTexturesDat(), count, c);
+        return c;
+    }();
+    TMiniMapSource s;
+    s.width = d.width;
+    s.height = d.height;
+    s.scaleX = d.width * 0.005f;
+    s.scaleY = d.height * 0.005f;
+    s.cells = cells.data();
+    s.objects = objects.data();
+    s.heights = heights.data();
+    s.landColors = colors;
+    s.specialPoints = special;
+    s.isWater = [&water, columns, rows](std::int32_t px, std::int32_t py) {
+        return WaterGridAtMiniMapPixel(water.data(), columns, rows, px, py);
+    };
+    s.waterColor = Color565(WATER_MINIMAP_RGB[0], WATER_MINIMAP_RGB[1], WATER_MINIMAP_RGB[2]);
+    s.makeColor = Color565;
+    return BuildCompressedFile(MiniMapImageBytes(s));
+}
+
 bool WriteMaps(const std::string& outDir)
 {
     const struct {
@@ -440,7 +501,9 @@ bool WriteMaps(const std::string& outDir)
     for (const auto& entry : maps) {
         const SampleMap m = entry.make();
         const std::vector<std::uint8_t> file = BuildMapFile(m.data, m.tail, true);
-        if (!WriteFileBytes(outDir, entry.path, file.data(), file.size()))
+        const std::vector<std::uint8_t> preview = BuildMiniMapPreview(m);
+        if (!WriteFileBytes(outDir, entry.path, file.data(), file.size()) ||
+            !WriteFileBytes(outDir, MiniMapPreviewPath(entry.path), preview.data(), preview.size()))
             return false;
     }
     return true;

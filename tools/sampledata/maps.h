@@ -32,6 +32,10 @@ SampleMap MakeTestMap();
 SampleMap MakeHillsMap();
 SampleMap MakeCoastMap();
 
+// The map's preview file ("_m.min"): the game's own minimap picture of the map as the loader
+// would hold it, in the 5-6-5 display format, packed as a compressed file.
+std::vector<std::uint8_t> BuildMiniMapPreview(const SampleMap& map);
+
 bool WriteMaps(const std::string& outDir);
 
 } // namespace sampledata

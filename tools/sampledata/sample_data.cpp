@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "cursors.h"
 #include "images.h"
+#include "interface_pictures.h"
 #include "span_images.h"
 #include "building_graphics.h"
 #include "films.h"
@@ -58,6 +59,7 @@ bool WriteGameFolder(const std::string& outDir)
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
         && WriteImages(outDir)
+        && WriteInterfaceArchive(outDir)
         && WriteFogPictures(outDir)
         && WriteCursors(outDir)
         && WriteSpanImages(outDir)
