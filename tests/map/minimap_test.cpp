@@ -16,6 +16,7 @@
 #include "devices/device_fixture.h"
 #include "map/map_view.h"
 #include "map_fixture.h"
+#include "maps.h"
 #include "platform/bytes.h"
 #include "platform/paths.h"
 #include "platform/texture.h"
@@ -579,4 +580,19 @@ TEST_F(MiniMapTest, IndicatorsPlayAndRetire)
     for (int frame = 0; frame < 1000 && !g_MiniMapIndicators.empty(); ++frame)
         DrawMiniMap();
     EXPECT_TRUE(g_MiniMapIndicators.empty());
+}
+
+TEST_F(MiniMapTest, SampleMapPreviewsShowTheirRiver)
+{
+    const std::vector<std::uint8_t> file = sampledata::BuildMiniMapPreview(sampledata::MakeTestMap());
+    plat::Texture* t = ReadMiniMapPreview(file, "Test_m.min");
+    ASSERT_NE(t, nullptr);
+    int water = 0;
+    for (int y = 0; y < MINIMAP_SIZE; ++y)
+        for (int x = 0; x < MINIMAP_SIZE; ++x)
+            water += t->Pixels().Row16(y)[x] == MakeColor16(38, 71, 88);
+    t->Release();
+    // The river runs the map's length, a few pixels wide.
+    EXPECT_GT(water, 3 * MINIMAP_SIZE);
+    EXPECT_LT(water, MINIMAP_PIXELS / 3);
 }
