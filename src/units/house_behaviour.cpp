@@ -296,7 +296,10 @@ template <class Amount>
 void MendAround(THouse* h, Amount&& amount)
 {
     const THouseType& t = h->Type();
-    const auto k = static_cast<std::int32_t>(h->Range * 0.0125f);
+    if (!(h->Range > 0.0f) || g_pUnitsMap == nullptr)
+        return;
+    // The window never needs to reach beyond the map, whatever range a loaded record holds.
+    const auto k = static_cast<std::int32_t>(std::min(h->Range * 0.0125f, 4096.0f));
     std::int32_t x0 = std::numeric_limits<std::int32_t>::max(), y0 = x0;
     std::int32_t x1 = std::numeric_limits<std::int32_t>::min(), y1 = x1;
     for (const plat::Point& c : FootprintCells({h->X, h->Y}, t.m_FootprintRows, t.m_FootprintCells)) {
@@ -309,8 +312,6 @@ void MendAround(THouse* h, Amount&& amount)
     x1 = std::min<std::int32_t>(x1 + k, g_MapWidth - 4);
     y0 = std::max(y0 - 2 * k, 10);
     y1 = std::min<std::int32_t>(y1 + 2 * k, g_MapHeight - 10);
-    if (g_pUnitsMap == nullptr)
-        return;
     const float refX = 48.0f * static_cast<float>(2 * h->X - ((h->Y % 2) == 0 ? 1 : 0));
     const float refY = 24.0f * static_cast<float>(h->Y);
     for (std::int32_t y = y0; y <= y1; ++y)
@@ -761,14 +762,28 @@ bool InitResourceMultipliers()
     return true;
 }
 
+namespace {
+
+// The walk's (u16)(int) conversion, defined for every float a loaded game may hold.
+std::uint16_t WalkU16(double v)
+{
+    if (!std::isfinite(v))
+        return 0;
+    v = std::clamp(v, static_cast<double>(std::numeric_limits<std::int32_t>::min()),
+                   static_cast<double>(std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::uint16_t>(static_cast<std::int32_t>(v));
+}
+
+} // namespace
+
 std::uint16_t PowerDemandOf(std::uint8_t p)
 {
-    return static_cast<std::uint16_t>(static_cast<std::int32_t>(g_PowerDemand[p] / g_PowerDemandScale[p]));
+    return WalkU16(static_cast<double>(g_PowerDemand[p]) / g_PowerDemandScale[p]);
 }
 
 std::uint16_t PowerSupplyOf(std::uint8_t p)
 {
-    return static_cast<std::uint16_t>(static_cast<std::int32_t>(g_PowerSupplyScale[p] * g_PowerSupply[p]));
+    return WalkU16(static_cast<double>(g_PowerSupplyScale[p]) * g_PowerSupply[p]);
 }
 
 void AssignIdleWorker(THouse* h, std::uint8_t mode)

@@ -240,6 +240,24 @@ TEST(HouseBehaviour, HealingAndRepairReachAlliesInRangeAndStopAtTheMaximum)
     EXPECT_FLOAT_EQ(farShip->HitPoints, 50.0f);
 }
 
+TEST(HouseBehaviour, ALostPortTakesItsShipUnderConstructionAlong)
+{
+    BehaviourWorld w;
+    THouse& port = w.Finished(1, 20, 60, HOUSE_PORT);
+    HouseLeaveHandler(&port); // nothing in the yard: nothing happens
+    EXPECT_TRUE(w.removedUnits.empty());
+    TUnit* hull = w.AddUnit(1, 17, port.ExitX, port.ExitY);
+    port.ShipUnderConstruction = hull;
+    HouseLeaveHandler(&port);
+    ASSERT_EQ(w.removedUnits.size(), 1u);
+    EXPECT_EQ(w.removedUnits[0].first, hull);
+    EXPECT_EQ(w.removedUnits[0].second, HOUSE_NO_DESTROYER);
+    EXPECT_EQ(port.ShipUnderConstruction, nullptr);
+    // The interface's names reach the same operations.
+    PushUnitToHouseQueue(1, port.Index, 17, 1);
+    EXPECT_EQ(w.queueRemovals, 1);
+}
+
 // The shared table with a known pattern, so each test knows every value it draws.
 void FillRandTable(std::uint16_t (*value)(std::uint32_t))
 {
