@@ -85,11 +85,19 @@ std::vector<TFloatPoint> GetFreePointsAroundHouse(const THouse*)
 {
     return {};
 }
-void RemoveUnitFromGame(TUnit*) {}
+void RemoveUnitFromGame(TUnit*, std::uint8_t) {}
 void LeaveHouse(TUnit*) {}
 void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
-void GoToObject(TUnit*, THouse*, TUnit*, std::uint32_t) {}
+void GoToObject(TUnit*, TUnit*, std::uint16_t, std::uint16_t) {}
+// Targets, shots and effects of defensive buildings come with combat: no target is ever found.
+bool HouseSearchTarget(THouse*)
+{
+    return false;
+}
+void ArtilleryFire(THouse*, TUnit*) {}
+void AddDelayedExplosion(float, float, std::uint32_t) {}
+void RefreshTargetGridHouses() {}
 
 TExplosion* AddExplosion(std::int32_t, std::int32_t, float, float, std::int32_t, std::int32_t, std::int32_t,
                          std::int32_t, std::int32_t)

@@ -14,7 +14,5 @@ void RemoveHouseFromGroups(THouse* house);
 bool IsComputerPlayer(std::uint8_t player);
 // The player's advisor option for workers.
 bool AdvisorWorkersOption(std::uint8_t player);
-// Per-player power demand (Main thread only).
-extern float g_PowerDemand[8];
 // Tells the owner's group manager about an attacked building; false without one.
 bool TellGroupManagerHouseAttacked(THouse* house);

@@ -79,8 +79,47 @@ bool AdvisorWorkersOption(std::uint8_t)
 {
     return false;
 }
-float g_PowerDemand[8] = {};
 bool TellGroupManagerHouseAttacked(THouse*)
+{
+    return false;
+}
+
+// The player record's resources, population and relations come with the players' subsystem: no
+// player holds anything, and nothing changes.
+#include "players/economy.h"
+
+double GetSpendableResource(std::uint8_t, std::uint8_t)
+{
+    return 0.0;
+}
+void AddResourceAmount(std::uint8_t, std::uint8_t, double) {}
+void AddExtractedResource(std::uint8_t, std::uint8_t, double) {}
+bool ResourceFellSinceSample(std::uint8_t, std::uint8_t)
+{
+    return false;
+}
+void SubtractCost(std::uint8_t, const std::int32_t*) {}
+std::int32_t GetPopulation(std::uint8_t)
+{
+    return 0;
+}
+std::int32_t GetPopulationCap(std::uint8_t)
+{
+    return 0;
+}
+void AddPopulationCap(std::uint8_t, std::int32_t) {}
+std::uint8_t GetPlayerRelation(std::uint8_t, std::uint8_t)
+{
+    return 0;
+}
+bool IsPlayerDead(std::uint8_t)
+{
+    return false;
+}
+std::uint8_t g_CompAssist[8] = {};
+std::uint8_t g_WarAssist[8] = {};
+// No alert grid exists yet.
+bool TStrateg::MarkGrid(float, float, std::uint8_t)
 {
     return false;
 }

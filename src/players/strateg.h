@@ -9,6 +9,9 @@ class TStrateg {
 public:
     // Appends a command record to the player's queue; the queue owns it from then on.
     void AddCommand(THeapItem* item);
+    // Marks the alert-grid cell holding (x, y) and, for a value below 100, its four side
+    // neighbours; false outside the grid.
+    bool MarkGrid(float x, float y, std::uint8_t value);
 
     // Main thread writes under g_InputLock (the mouse thread reads it).
     std::uint16_t NumSelectedUnits = 0;

@@ -96,12 +96,6 @@ void ClearApron(const THouse& h)
             SetObjectMap(p, kObjectFree);
 }
 
-std::vector<plat::Point> BarnFieldCells(const THouse& h)
-{
-    const THouseType& t = h.Type();
-    return AreaCells({h.X, h.Y + 6}, t.m_FootprintCells + 6, t.m_FootprintRows + 6);
-}
-
 // A computer player's new building may have covered the rally cells of its other buildings.
 void CheckComputerRallyPoints()
 {
@@ -154,6 +148,12 @@ void WriteFootprintCell(const THouse& h, const plat::Point& p, std::uint16_t cod
 
 } // namespace
 
+std::vector<plat::Point> BarnFieldCells(const THouse& h)
+{
+    const THouseType& t = h.Type();
+    return AreaCells({h.X, h.Y + 6}, t.m_FootprintCells + 6, t.m_FootprintRows + 6);
+}
+
 // ---- services ---------------------------------------------------------------------------------
 
 THouseServices THouseServices::Default()
@@ -175,7 +175,7 @@ THouseServices THouseServices::Default()
     s.isCellFreeForUnit = [](std::int32_t x, std::int32_t y) { return IsCellFreeForUnit(x, y); };
     s.clampRallyIntoShipGrid = [](THouse* h) { ClampPointIntoShipGrid(h->RallyX, h->RallyY); };
     s.freePointsAroundHouse = [](const THouse* h) { return GetFreePointsAroundHouse(h); };
-    s.removeUnitFromGame = [](TUnit* u) { RemoveUnitFromGame(u); };
+    s.removeUnitFromGame = [](TUnit* u) { RemoveUnitFromGame(u, HOUSE_NO_DESTROYER); };
     s.mayPushUnit = [](const TUnit* u) { return MayPushUnit(u); };
     s.pushUnitOut = [](TUnit* u, const THouse* h, TFloatPoint p) { PushUnitOutOfHouse(u, h, p.x, p.y); };
     s.getUnitOutOfHouse = [](THouse* h, TUnit* u) { GetUnitOutOfHouse(h, u); };

@@ -213,6 +213,12 @@ public:
     THouseType& Type() const { return *TypeRecord; }
     bool IsFinished() const { return BuildWork == 0; }
 
+    // --- behaviour (house_behaviour.cpp) ---
+    // Applies the upgrade whose id is in UpgradeInProgress.
+    static void ApplyUpgrade(THouse* house);
+    // The flash of a firing tower at one of its muzzle spots.
+    static void MuzzleFlash(THouse* house);
+
 };
 
 // The record in its stored form (192 bytes). The type pointer is kept as its index in
@@ -258,6 +264,9 @@ std::vector<plat::Point> FootprintCells(const plat::Point& reference, int rows, 
 // Rows of cells running north-east, each next row starting one step north-west; the first row
 // starts at start.
 std::vector<plat::Point> AreaCells(const plat::Point& start, int rows, int cellsPerRow);
+// A barn's field: cells + 6 rows of rows + 6 cells from (x, y + 6); placing, planting, decay and
+// destruction walk the same cells.
+std::vector<plat::Point> BarnFieldCells(const THouse& house);
 // The apron rows of a tank factory (2 rows) or the airfield of an air hangar (6 rows).
 std::vector<plat::Point> ApronCells(const plat::Point& reference, int rowsLong, int rowCount);
 // The reference pixel of a cell: (96x + 48 on odd rows, 24y + 24).

@@ -38,6 +38,7 @@ constexpr std::uint8_t HOUSE_IRON_MAKER = 10;
 constexpr std::uint8_t HOUSE_GOLD_MAKER = 11;
 constexpr std::uint8_t HOUSE_LUMBER_MILL = 12; // thins the trees around it when placed
 constexpr std::uint8_t HOUSE_OIL_MAKER = 13;
+constexpr std::uint8_t HOUSE_MINT = 14;
 constexpr std::uint8_t HOUSE_BARN = 15;
 constexpr std::uint8_t HOUSE_FIELD_HOSPITAL = 17;
 constexpr std::uint8_t HOUSE_HOSPITAL = 18;

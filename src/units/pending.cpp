@@ -6,6 +6,7 @@
 #include "core/error_log.h"
 #include "units/house_behaviour.h"
 #include "units/house.h"
+#include "units/house_queue.h"
 #include "units/unit.h"
 #include "units/unit_types.h"
 
@@ -30,11 +31,18 @@ TUnit* FirstPlayerUnit(std::uint8_t)
 // Production and per-type behaviour come later: nobody is inside a building, and losing one
 // changes nothing beyond what destruction itself does.
 void GetUnitOutOfHouse(THouse*, TUnit*) {}
-void HouseLeaveHandler(THouse*) {}
-void NeutralHouseLeaveHandler(THouse*) {}
 void ReleaseEmplacementUnitGraphic(THouse*) {}
 // No unit records exist yet: no ship can be read, so none claims ship cells.
 bool GetShipGridFields(const TUnit*, TShipGridFields&)
 {
     return false;
 }
+
+// Queues and unit lists come with unit creation: nothing is queued, no player has units and no
+// ship sails.
+void RemoveUnitFromHouseQueue(std::uint8_t, std::uint16_t, std::uint16_t, std::uint8_t) {}
+TUnit* PlayerFirstUnit(std::uint8_t)
+{
+    return nullptr;
+}
+std::vector<TUnit*> g_ShipUnits;
