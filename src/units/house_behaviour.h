@@ -3,8 +3,6 @@
 class THouse;
 class TUnit;
 
-// A unit inside a building leaves it.
-void GetUnitOutOfHouse(THouse* house, TUnit* unit);
 // What a type does when one of its buildings is lost (player's and neutral buildings).
 void HouseLeaveHandler(THouse* house);
 void NeutralHouseLeaveHandler(THouse* house);

@@ -13,22 +13,8 @@
 void TBasicUnit::Draw(TUnit*) {}
 void TBasicUnit::DrawDead(TUnit*) {}
 
-TUnit* g_NeutralUnits = nullptr;
-std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes] = {};
-
-void FreeUnitList(TUnit*& head)
-{
-    head = nullptr;
-}
-
-// Production and per-type behaviour come later: nobody is inside a building, and losing one
-// changes nothing beyond what destruction itself does.
-void GetUnitOutOfHouse(THouse*, TUnit*) {}
+// Per-type behaviour comes later: losing a building changes nothing beyond what destruction
+// itself does.
 void HouseLeaveHandler(THouse*) {}
 void NeutralHouseLeaveHandler(THouse*) {}
 void ReleaseEmplacementUnitGraphic(THouse*) {}
-// No unit records exist yet: no ship can be read, so none claims ship cells.
-bool GetShipGridFields(const TUnit*, TShipGridFields&)
-{
-    return false;
-}
