@@ -448,37 +448,40 @@ bool RemoveUnitFromCell(TUnit* u)
     return RemoveUnitFromCellList(CellList(u->MapX, u->MapY), u);
 }
 
-void FreeAdvancedPath(std::int32_t x, std::int32_t y, std::uint8_t now)
+namespace {
+
+// Deferred: the cell joins the queue the unit walk settles. Now: the block's nine cells change and
+// passability follows them.
+void ChangeBlock(std::int32_t x, std::int32_t y, std::uint8_t now, std::vector<TCellPair>& queue, const char* name,
+                 void (*apply)(std::int32_t, std::int32_t))
 {
     if (now == 0) {
-        g_AdvancedPathReleaseQueue.push_back({x, y});
+        queue.push_back({x, y});
         return;
     }
     if (g_pCellFlags == nullptr || !InBlockRange(x, y)) {
-        ReportError("FreeAdvancedPath");
+        ReportError(name);
         return;
     }
-    ForEachBlockCell(x, y, [](std::int32_t cx, std::int32_t cy) {
+    ForEachBlockCell(x, y, apply);
+    UnitServices().recomputePassability(x, y, 3);
+}
+
+} // namespace
+
+void FreeAdvancedPath(std::int32_t x, std::int32_t y, std::uint8_t now)
+{
+    ChangeBlock(x, y, now, g_AdvancedPathReleaseQueue, "FreeAdvancedPath", [](std::int32_t cx, std::int32_t cy) {
         g_pCellFlags[CellIndex(cx, cy)] &= static_cast<std::uint8_t>(~ADVANCED_PATH_UNIT_BIT);
     });
-    UnitServices().recomputePassability(x, y, 3);
 }
 
 void SetUnpathOnAdvancedPath(std::int32_t x, std::int32_t y, std::uint8_t now)
 {
-    if (now == 0) {
-        g_AdvancedPathUnpathQueue.push_back({x, y});
-        return;
-    }
-    if (g_pCellFlags == nullptr || !InBlockRange(x, y)) {
-        ReportError("SetUnpathOnAdvancedPath");
-        return;
-    }
-    ForEachBlockCell(x, y, [](std::int32_t cx, std::int32_t cy) {
+    ChangeBlock(x, y, now, g_AdvancedPathUnpathQueue, "SetUnpathOnAdvancedPath", [](std::int32_t cx, std::int32_t cy) {
         if (UnitServices().shipPassValue(cx, cy) == 0)
             g_pCellFlags[CellIndex(cx, cy)] |= ADVANCED_PATH_UNIT_BIT;
     });
-    UnitServices().recomputePassability(x, y, 3);
 }
 
 // ---- leaving the map --------------------------------------------------------------------------
