@@ -16,3 +16,6 @@ void MakeMoveMashineGunner(TUnit* unit);
 void SecondHandlerDefault(TUnit* unit);
 void SecondHandlerKind3(TUnit* unit);
 void SecondHandlerKind6(TUnit* unit);
+
+// Sets the unit's ground height for its cell and refreshes its screen rectangle.
+void GetObjectAt(TUnit* unit);

@@ -12,6 +12,7 @@
 #include "players/strateg.h"
 #include "units/house.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
 
 std::uint16_t g_MapWidth = 0;
 std::uint16_t g_MapHeight = 0;
@@ -263,9 +264,11 @@ void DestroyMap()
     }
     DeleteHouseArray(g_pHouse[kNeutralHouseSlot]);
     g_pHouse[kNeutralHouseSlot] = nullptr;
-    FreeUnitList(g_NeutralUnits);
+    // Empty already when the game's teardown ran FreeUnitsMap, which frees these units while
+    // their types still exist.
+    FreeUnitList(g_NeutralUnitList);
     std::memset(g_HouseTypeCount, 0, sizeof g_HouseTypeCount);
-    std::memset(g_PlayerUnitCounts, 0, sizeof g_PlayerUnitCounts);
+    ResetUnitCounters();
     g_NeutralHouseCount = 0;
     ClearGlobalHeap();
     g_wNumPlayer = 0;

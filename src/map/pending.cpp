@@ -39,6 +39,7 @@ std::uint32_t g_MapSeason = 0;
 // with its real functions.
 #include "core/memory_stream.h"
 #include "players/strateg.h"
+#include "units/unit_lists.h"
 
 TMapServices DefaultMapServices()
 {
@@ -55,7 +56,7 @@ TMapServices DefaultMapServices()
     s.ClearNeutralObjects = [] {};
     s.ReserveNeutralHouses = [](std::uint16_t) {};
     s.AddNeutralHouse = [](const TMapHouseRecord&) { return true; };
-    s.CreateMapUnit = [](int, const TMapUnitRecord&) { return true; };
+    s.CreateMapUnit = CreateMapUnitFromRecord;
     s.MakeBasicMap = [] {};
     // Craters: only an empty block can be passed over without the crater reader.
     s.LoadCraters = [](TIfStreamMemory& in) {

@@ -38,3 +38,10 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
     unit->TargetX = x;
     unit->TargetY = y;
 }
+
+// Path following is not built yet: velocities stay as they are and every cell may be stood in.
+void SetVelocityToTarget(TUnit*) {}
+bool CanUnitStayInCell(TUnit*)
+{
+    return true;
+}

@@ -7,6 +7,11 @@ class THouse;
 
 bool CanAffordHouse(std::uint8_t player, std::uint16_t type);
 void PayForHouse(std::uint8_t player, std::uint16_t type);
+// One unit of a type: the price and the population test, the payment (false: nothing paid), and
+// the price given back.
+bool CanAffordUnit(std::uint8_t player, std::uint16_t type);
+bool PayForUnit(std::uint8_t player, std::uint16_t type);
+void RefundUnit(std::uint8_t player, std::uint16_t type);
 // Sends the player's selected workers to a new building.
 void SendSelectedWorkersToHouse(std::uint8_t player, THouse* house);
 // The building leaves its owner's groups.

@@ -123,3 +123,37 @@ bool TStrateg::MarkGrid(float, float, std::uint8_t)
 {
     return false;
 }
+
+// The unit table, prices of units and the selection come with the players' subsystem: indexes
+// are handed out in order and never reused, units are free, and a unit leaves the selection by
+// its flag alone.
+#include "players/selection.h"
+#include "units/unit.h"
+
+std::uint16_t TStrateg::AddUnit(TUnit* unit)
+{
+    const std::uint16_t index = NextUnitIndex++;
+    if (unit != nullptr)
+        unit->m_Index = index;
+    return index;
+}
+bool TStrateg::RemoveUnit(std::uint16_t index)
+{
+    return index < NextUnitIndex;
+}
+bool CanAffordUnit(std::uint8_t, std::uint16_t)
+{
+    return true;
+}
+bool PayForUnit(std::uint8_t, std::uint16_t)
+{
+    return true;
+}
+void RefundUnit(std::uint8_t, std::uint16_t) {}
+void DeleteSelection(std::uint8_t, TUnit* unit)
+{
+    if (unit == nullptr)
+        return;
+    unit->Selected = 0;
+    unit->m_pSelectionNode = nullptr;
+}

@@ -4,6 +4,7 @@
 
 struct THeapItem;
 class THouse;
+class TUnit;
 
 class TStrateg {
 public:
@@ -19,6 +20,18 @@ public:
     std::uint8_t Nation = 255;
     // The player's house array (owned by slot p of g_pHouse).
     THouse* Houses = nullptr;
+
+    // The unit table: stores the unit, writes its index into it and returns the index.
+    std::uint16_t AddUnit(TUnit* unit);
+    // false for an index that was never handed out; else the slot is freed for reuse.
+    bool RemoveUnit(std::uint16_t index);
+    std::uint16_t NextUnitIndex = 0;
+    // Head of the player's unit list (linked through the units' next and Prev fields).
+    TUnit* FirstUnit = nullptr;
+    // Units the player has, for the statistics.
+    std::uint32_t LiveUnits = 0;
+    // Set once by the player's defeat and never cleared.
+    std::uint8_t Dead = 0;
 };
 
 // The local player's number (0 until a game sets it) and state (null outside a game). Main thread

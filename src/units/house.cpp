@@ -22,9 +22,11 @@
 #include "units/build_site.h"
 #include "units/building_graphics.h"
 #include "units/house_behaviour.h"
+#include "units/house_queue.h"
 #include "units/house_types.h"
 #include "units/record_io.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
 
 THouse* g_pHouse[kHouseSlots] = {};
 std::uint16_t NumHouse[8] = {};
@@ -258,7 +260,7 @@ void MapHouseRecord(const IO& io, H& h)
     io.Field(68, h.ProductionTimer);
     io.Field(72, h.Selected);
     io.Field(73, h.Owner);
-    io.Field(74, h.Reserved74);
+    io.Field(74, h.EndlessUnpaid);
     io.Field(80, h.AnimationCount);
     io.Array(81, h.HandlerBytes);
     io.Field(92, h.UpgradeRunning);
@@ -987,6 +989,9 @@ void DestroyHouse(THouse* h, std::uint8_t by)
         s.playDestructionSound(h);
         h->Destroyed = 1;
         h->HitPoints = HOUSE_HP_RUIN_START;
+        // Nothing more is produced here: the unit in production stops counting toward the power
+        // demand and the paid queue goes back to the owner.
+        ReleaseHouseQueue(h);
         const int points = std::min<int>(t.m_DestructionCount, HOUSE_LIST_SIZE);
         const TFloatPoint ref = HouseReferencePixel(h->X, h->Y);
         const float cellHeight = GetHeightFromMap(plat::Point{h->X, h->Y});
@@ -1115,4 +1120,6 @@ void FreeHousesAndUnitsMap()
 {
     for (std::uint8_t p = 0; p < kHouseSlots; ++p)
         FreePlayerHouses(p);
+    ClearGlobalHeap();
+    FreeUnitsMap();
 }

@@ -148,7 +148,7 @@ struct THouseRecord {
     float ProductionTimer = 0.0f;          // 68
     std::uint8_t Selected = 0;             // 72
     std::uint8_t Owner = 0;                // 73
-    std::uint8_t Reserved74 = 0;           // 74
+    std::uint8_t EndlessUnpaid = 0;        // 74: 1 while the endless head waits for its payment
     THouseAnimation* Animations = nullptr; // 76: AnimationCount entries, owned
     std::uint8_t AnimationCount = 0;       // 80
     std::uint8_t HandlerBytes[HOUSE_HANDLER_BYTES] = {}; // 81

@@ -18,6 +18,7 @@
 #include "units/build_site.h"
 #include "units/house.h"
 #include "units/house_queue.h"
+#include "units/unit_lists.h"
 #include "units/house_types.h"
 #include "units/unit.h"
 #include "units/unit_types.h"
@@ -704,7 +705,7 @@ THouseBehaviourServices THouseBehaviourServices::Default()
         if (p < 8 && g_Strateg[p] != nullptr)
             g_Strateg[p]->MarkGrid(x, y, v);
     };
-    s.firstUnit = [](std::uint8_t p) { return PlayerFirstUnit(p); };
+    s.firstUnit = [](std::uint8_t p) { return FirstPlayerUnit(p); };
     s.shipUnits = []() -> const std::vector<TUnit*>& { return g_ShipUnits; };
     s.removeFromQueue = [](std::uint8_t p, std::uint16_t h, std::uint16_t t, std::uint8_t r) {
         RemoveUnitFromHouseQueue(p, h, t, r);

@@ -13,8 +13,6 @@
 class THouse;
 class TUnit;
 
-// A unit inside a building leaves it.
-void GetUnitOutOfHouse(THouse* house, TUnit* unit);
 // Gives back the unit-graphics reference a howitzer emplacement took for its unit type.
 void ReleaseEmplacementUnitGraphic(THouse* house);
 

@@ -14,35 +14,4 @@
 void TBasicUnit::Draw(TUnit*) {}
 void TBasicUnit::DrawDead(TUnit*) {}
 
-TUnit* g_NeutralUnits = nullptr;
-std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes] = {};
-
-void FreeUnitList(TUnit*& head)
-{
-    head = nullptr;
-}
-
-// Players keep no unit lists yet.
-TUnit* FirstPlayerUnit(std::uint8_t)
-{
-    return nullptr;
-}
-
-// Production and per-type behaviour come later: nobody is inside a building, and losing one
-// changes nothing beyond what destruction itself does.
-void GetUnitOutOfHouse(THouse*, TUnit*) {}
 void ReleaseEmplacementUnitGraphic(THouse*) {}
-// No unit records exist yet: no ship can be read, so none claims ship cells.
-bool GetShipGridFields(const TUnit*, TShipGridFields&)
-{
-    return false;
-}
-
-// Queues and unit lists come with unit creation: nothing is queued, no player has units and no
-// ship sails.
-void RemoveUnitFromHouseQueue(std::uint8_t, std::uint16_t, std::uint16_t, std::uint8_t) {}
-TUnit* PlayerFirstUnit(std::uint8_t)
-{
-    return nullptr;
-}
-std::vector<TUnit*> g_ShipUnits;

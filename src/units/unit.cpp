@@ -486,3 +486,15 @@ bool GetUnitSoundFields(const TUnit* unit, TUnitSoundFields& out)
     out.sounds = unit->Basic != nullptr ? unit->Basic->m_Sounds : nullptr;
     return true;
 }
+
+bool GetShipGridFields(const TUnit* unit, TShipGridFields& out)
+{
+    if (unit == nullptr)
+        return false;
+    out.x = unit->X;
+    out.y = unit->Y;
+    out.heading = unit->Heading;
+    out.type = unit->Type;
+    out.dead = unit->Dead;
+    return true;
+}

@@ -183,6 +183,9 @@ public:
     // every part.
     void ReleaseShipParts(bool wait);
 
+    // A transported unit leaves its transport.
+    void GetMeFromTransport();
+
     std::uint16_t PassengerCapacity() const;
     std::uint32_t UniqueId() const { return m_UniqueId; }
 
@@ -231,16 +234,9 @@ struct TUnitSoundFields {
 // false when the record cannot be read (null).
 bool GetUnitSoundFields(const TUnit* unit, TUnitSoundFields& out);
 
-// The map's own units, linked through their next field. Main thread only.
-extern TUnit* g_NeutralUnits;
-// Releases and frees every unit of the list and empties it.
-void FreeUnitList(TUnit*& head);
 // The first unit of a player's unit list (linked through m_pNext); null when the player has none
 // or does not exist. Main thread only.
 TUnit* FirstPlayerUnit(std::uint8_t player);
-// Per-player unit counters, cleared with the map.
-constexpr int kPlayerUnitCountBytes = 640;
-extern std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes];
 
 // What the ships' grid reads of a ship.
 struct TShipGridFields {
