@@ -9,10 +9,6 @@
 #include "units/unit.h"
 #include "units/unit_types.h"
 
-// Unit drawing is not built yet: units stay invisible.
-void TBasicUnit::Draw(TUnit*) {}
-void TBasicUnit::DrawDead(TUnit*) {}
-
 TUnit* g_NeutralUnits = nullptr;
 std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes] = {};
 
