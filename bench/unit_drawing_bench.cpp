@@ -12,6 +12,7 @@
 #include "bench_display.h"
 #include "core/random_table.h"
 #include "map/map_view.h"
+#include "parameters.h"
 #include "unit_graphics.h"
 #include "units/parameter_files.h"
 #include "units/unit.h"
@@ -29,16 +30,8 @@ struct BenchUnits {
 TBasicUnit* SampleType(BenchUnits& b, int index)
 {
     const sampledata::SampleUnitType& s = sampledata::kSampleUnitTypes[static_cast<std::size_t>(index)];
-    auto* t = new TBasicUnit;
-    g_UnitTypes[s.type] = t;
-    t->m_Kind = s.kind;
-    t->m_bAir = s.kind == 1 || s.kind == 11 || s.kind == 12;
-    t->m_SpriteWidth = s.width;
-    t->m_SpriteHeight = s.height;
-    t->m_CentreX = s.width * 0.5f;
-    t->m_CentreY = s.height * 0.5f;
-    const auto sizes = sampledata::SampleAnimationSizes(s);
-    std::copy(sizes.begin(), sizes.end(), t->AnimationSize);
+    CreateUnitTypeFromParams(0, s.type, sampledata::SampleUnitRecord(0, s));
+    TBasicUnit* t = GetUnitType(0, s.type);
     t->m_pGraphic = new CUnitGraphic;
     t->m_pGraphic->m_ArchiveSlot = s.type;
     for (const sampledata::LesSource& e : sampledata::MakeSampleUnitArchive(s))

@@ -4,31 +4,20 @@
 #include <cstdint>
 
 #include "device_once.h"
-#include "devices/image_files.h"
 #include "devices/picture.h"
 #include "units/unit_drawing.h"
 
 namespace {
 
-// Walks the pictures' tile headers the way the loaders do and refuses huge textures up front.
+// Every picture of the entry, checked before the loader makes its textures.
 bool TexturesAreSmall(const std::uint8_t* data, std::size_t size)
 {
     if (size == 0)
         return false;
     std::size_t pos = 1;
-    for (int p = 0; p < data[0] * SPRITE_LIST_HEADINGS && pos < size; ++p) {
-        const int tiles = data[pos++];
-        for (int i = 0; i < tiles; ++i) {
-            if (size - pos < kFrameRecordSize)
-                return true;
-            const TFrameRecord r = ReadFrameRecord(data + pos);
-            if (r.texWidth >= kFuzzMaxTextureSide || r.texHeight >= kFuzzMaxTextureSide)
-                return false;
-            if (r.size > size - pos - kFrameRecordSize)
-                return true;
-            pos += kFrameRecordSize + r.size;
-        }
-    }
+    for (int p = 0; p < data[0] * SPRITE_LIST_HEADINGS && pos < size; ++p)
+        if (!PictureTexturesAreSmall(data, size, pos))
+            return false;
     return true;
 }
 

@@ -19,6 +19,7 @@
 #include "devices/display.h"
 #include "devices/picture.h"
 #include "images.h"
+#include "parameters.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
 #include "platform/texture.h"
@@ -687,15 +688,8 @@ protected:
     TBasicUnit* SampleRifleman()
     {
         const sampledata::SampleUnitType& s = sampledata::kSampleUnitTypes[2];
-        auto* t = new TBasicUnit;
-        g_UnitTypes[s.type] = t;
-        t->m_Kind = s.kind;
-        t->m_SpriteWidth = s.width;
-        t->m_SpriteHeight = s.height;
-        t->m_CentreX = s.width * 0.5f;
-        t->m_CentreY = s.height * 0.5f;
-        const auto sizes = sampledata::SampleAnimationSizes(s);
-        std::copy(sizes.begin(), sizes.end(), t->AnimationSize);
+        EXPECT_TRUE(CreateUnitTypeFromParams(0, s.type, sampledata::SampleUnitRecord(0, s)));
+        TBasicUnit* t = GetUnitType(0, s.type);
         t->m_pGraphic = new CUnitGraphic;
         t->m_pGraphic->m_ArchiveSlot = s.type;
         for (const sampledata::LesSource& e : sampledata::MakeSampleUnitArchive(s))
