@@ -497,6 +497,28 @@ void DrawFigure(Painter& p, std::uint8_t type, std::uint8_t kind, int work, int 
         DrawSoldier(p, type, kind, work, frame, frames);
 }
 
+// The frame cut to the pixels it shows (at least one), placed where they stood in the box: the
+// overlay covers little of a figure, and every pixel of a quad costs drawing time.
+UnitFrameImage CropToContent(const UnitFrameImage& f)
+{
+    int left = f.width, top = f.height, right = 0, bottom = 0;
+    for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x)
+            if (f.pixels[static_cast<std::size_t>(y) * f.width + x] >> 12) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+                right = std::max(right, x + 1);
+                bottom = std::max(bottom, y + 1);
+            }
+    if (right <= left)
+        return UnitFrameImage{f.x, f.y, 1, 1, {0}};
+    UnitFrameImage out{f.x + left, f.y + top, right - left, bottom - top, {}};
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            out.pixels.push_back(f.pixels[static_cast<std::size_t>(y) * f.width + x]);
+    return out;
+}
+
 } // namespace
 
 std::vector<std::uint8_t> BuildUnitWorkEntry(const UnitWorkImages& work)
@@ -578,7 +600,7 @@ UnitWorkImages DrawSampleUnitWork(const SampleUnitType& type, int work)
                 out.layers[layer].push_back(UnitFrameImage{0, 0, width, height, p.To4444()});
                 if (layer == 0) {
                     team = team || p.HasTeam();
-                    out.layers[2].push_back(UnitFrameImage{0, 0, width, height, p.OverlayTo4444()});
+                    out.layers[2].push_back(CropToContent(UnitFrameImage{0, 0, width, height, p.OverlayTo4444()}));
                 }
             }
         }
