@@ -26,6 +26,7 @@
 #include "players/strateg.h"
 #include "sample_data.h"
 #include "unit_graphics.h" // the sample-data writer
+#include "units/unit_entries_fixture.h"
 #include "units/house.h"
 #include "units/house_types.h"
 #include "units/parameter_files.h"
@@ -79,14 +80,8 @@ protected:
             return plat::Texture::Create(w, h, plat::PixelFormat::ARGB4444);
         };
         g.waitLoaderIdle = [] {};
-        g.readEntry = [this](std::uint32_t slot, std::uint16_t id, std::uint32_t* size) -> std::uint8_t* {
-            auto it = entries.find({slot, id});
-            if (it == entries.end())
-                return nullptr;
-            auto* copy = new std::uint8_t[it->second.size()];
-            std::memcpy(copy, it->second.data(), it->second.size());
-            *size = static_cast<std::uint32_t>(it->second.size());
-            return copy;
+        g.readEntry = [this](std::uint32_t slot, std::uint16_t id, std::uint32_t* size) {
+            return CopyUnitEntry(entries, slot, id, size);
         };
         SetUnitGraphicServices(std::move(g));
         TUnitDrawServices d;
@@ -194,7 +189,7 @@ protected:
         numbers.clear();
     }
 
-    std::map<std::pair<std::uint32_t, std::uint16_t>, std::vector<std::uint8_t>> entries;
+    TUnitEntries entries;
     std::vector<std::string> events;
     std::vector<RecordedQuad> quads;
     std::vector<long long> numbers;
