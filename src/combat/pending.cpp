@@ -50,6 +50,21 @@ void CTower::Init(TUnit* unit, std::uint8_t index, std::uint8_t)
 
 void CTower::Update() {}
 
+// Complete already: unit drawing turns the parts with it. It moves with the towers.
+float AddAngles(float a, float b)
+{
+    constexpr float kTwoPi = 6.2831855f;
+    float sum = a + b;
+    // A negative sum is brought up once; only a sum that was not negative snaps to 0 near 2 pi.
+    if (sum < 0.0f) {
+        sum += kTwoPi;
+        return sum < 0.0f ? 6.2811856f : sum;
+    }
+    if (sum >= kTwoPi)
+        sum -= kTwoPi;
+    return sum >= 6.2821856f ? 0.0f : sum;
+}
+
 // No wave bank exists yet; ships are made without waves to show.
 bool ShipWaveInit()
 {

@@ -5,6 +5,19 @@
 
 class TUnit;
 class TAnimationStruct;
+class TSpriteList;
+
+// An entry of a part's frame table (kept by the ship graphics): the part's pictures, steps
+// pictures per eighth of a turn for each of the eight headings.
+struct TPartFrameEntry {
+    TSpriteList* pictures = nullptr;
+    std::uint8_t steps = 0;
+};
+
+constexpr int TOWER_MAX_BARRELS = 4;
+
+// The sum of two angles wrapped into [0, 2 pi) by the rule every turning part shares.
+float AddAngles(float a, float b);
 
 // One part of a type (172 bytes in the original record layout; kept here as plain fields).
 struct TPartRecord {
@@ -14,7 +27,7 @@ struct TPartRecord {
     float startAngle = 0.0f;
     std::uint8_t barrelCount = 0;
     float turnStep = 0.0f;
-    const std::uint8_t* frameEntry = nullptr;
+    const TPartFrameEntry* frameEntry = nullptr;
     std::uint8_t shotType = 1;
     std::int16_t fireA = 300;
     std::uint16_t reload = 0;
@@ -39,5 +52,12 @@ public:
 
     TPartRecord* m_pPart = nullptr;
     std::uint8_t m_Index = 0;
+    // Per barrel the two firing effects (null until built) and whether they play.
+    TAnimationStruct** m_FlashA = nullptr;
+    TAnimationStruct** m_FlashB = nullptr;
+    std::uint8_t m_BarrelCount = 0;
+    std::uint8_t m_Firing[TOWER_MAX_BARRELS] = {};
+    float m_Angle = 0.0f; // relative to the unit, radians in [0, 2 pi)
+    float m_WantedAngle = 0.0f;
     TUnit* m_pUnit = nullptr;
 };

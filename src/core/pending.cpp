@@ -39,6 +39,9 @@ bool GameKeyMessage(std::uint32_t, std::uintptr_t, std::intptr_t)
     return true;
 }
 
+// No key toggles them until the game keys exist: both stay off.
+TDebugUnitMarks g_DebugUnitMarks;
+
 // The films only need the call to succeed; the display keeps working as it is.
 bool RecreateDevices(std::uint8_t)
 {

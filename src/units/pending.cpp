@@ -10,8 +10,4 @@
 #include "units/unit.h"
 #include "units/unit_types.h"
 
-// Unit drawing is not built yet: units stay invisible.
-void TBasicUnit::Draw(TUnit*) {}
-void TBasicUnit::DrawDead(TUnit*) {}
-
 void ReleaseEmplacementUnitGraphic(THouse*) {}

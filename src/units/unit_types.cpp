@@ -6,6 +6,7 @@
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "devices/animation.h"
+#include "units/unit_drawing.h"
 #include "units/unit_graphics.h"
 
 #include "combat/tower.h"
@@ -235,4 +236,5 @@ void UnitDone()
 {
     delete g_pUnitAnimBank;
     g_pUnitAnimBank = nullptr;
+    FreeUnitDrawTextures();
 }

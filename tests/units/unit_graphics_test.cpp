@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "platform/texture.h"
 #include "unit_graphics.h" // the sample-data writer
+#include "units/unit_entries_fixture.h"
 #include "units/unit_types.h"
 
 namespace {
@@ -41,19 +42,12 @@ public:
         };
         s.readEntry = [this](std::uint32_t slot, std::uint16_t id, std::uint32_t* size) -> std::uint8_t* {
             std::lock_guard lock(m_Lock);
-            auto it = entries.find({slot, id});
-            if (it == entries.end())
-                return nullptr;
-            // The reader frees it with FreeLesEntry.
-            auto* copy = new std::uint8_t[it->second.size()];
-            std::memcpy(copy, it->second.data(), it->second.size());
-            *size = static_cast<std::uint32_t>(it->second.size());
-            return copy;
+            return CopyUnitEntry(entries, slot, id, size);
         };
         return s;
     }
 
-    std::map<std::pair<std::uint32_t, std::uint16_t>, std::vector<std::uint8_t>> entries;
+    TUnitEntries entries;
     std::vector<std::pair<TBasicUnit*, std::uint32_t>> requests;
     std::atomic<int> textures{0};
     TBackgroundLoader* loader = nullptr;

@@ -30,7 +30,7 @@ struct SampleUnitType {
 // 10 heavy guns, 11 aircraft, 12 bombers, 13-15 ships, 16 machine gunners.
 inline constexpr std::array<SampleUnitType, 30> kSampleUnitTypes = {{
     {0, 6, "Worker", "Worker", 32, 48},
-    {1, 2, "Militia", "Militia", 32, 48},
+    {1, 2, "Worker with load", "WorkerLoaded", 32, 48}, // how a worker carrying food looks
     {2, 2, "Rifleman", "Rifleman", 32, 48},
     {3, 2, "Grenadier", "Grenadier", 32, 48},
     {4, 5, "Cavalry", "Cavalry", 56, 56},
@@ -111,31 +111,34 @@ inline constexpr std::array<SampleHouseType, 6> kSampleNeutralHouseTypes = {{
 
 // Frames per work (animation code 0..29) of a sample unit type; 0 = the type has no such
 // animation. The unit-graphics writer draws exactly these, the parameter files declare them.
-// Works: 0 walk, 1 stand, 2 aim, 4 die, 5 turn (angle steps per eighth of a turn), 6 fire,
-// 8 crawl, 11 work (workers). Work 3 (the upright stand) is made from another work by the game.
+// Works: 0 walk, 1 stand, 2 aim, 4 idle (soldiers lie down, guns stand), 5 turn (angle steps per
+// eighth of a turn), 6 fire, 8 crawl, 10 gather and 11 labour (workers), 14 taxi (aircraft), 15 die.
+// Work 3 (the upright stand) is made from another work by the game.
 inline std::array<std::uint8_t, 30> SampleAnimationSizes(const SampleUnitType& t)
 {
     std::array<std::uint8_t, 30> n{};
     switch (t.kind) {
     case 1: case 11: case 12: // aircraft
-        n[0] = 2; n[4] = 4; n[5] = 4; n[6] = 2;
+        n[0] = 2; n[4] = 4; n[5] = 4; n[6] = 2; n[14] = 2; n[15] = 4;
         break;
     case 3: // tanks
-        n[0] = 2; n[1] = 1; n[4] = 4; n[5] = 4; n[6] = 3;
+        n[0] = 2; n[1] = 1; n[4] = 4; n[5] = 4; n[6] = 3; n[15] = 4;
         break;
     case 4: case 10: // guns
-        n[0] = 4; n[1] = 1; n[4] = 4; n[5] = 2; n[6] = 4;
+        n[0] = 4; n[1] = 1; n[4] = 4; n[5] = 2; n[6] = 4; n[15] = 4;
         break;
     case 13: case 14: case 15: // ships
         n[0] = 1; n[4] = 1; n[5] = 4;
         break;
     case 5: // horsemen
-        n[0] = 8; n[1] = 1; n[4] = 6; n[5] = 1; n[6] = 4;
+        n[0] = 8; n[1] = 1; n[4] = 6; n[5] = 1; n[6] = 4; n[15] = 6;
         break;
     default: // people on foot
-        n[0] = 8; n[1] = 1; n[2] = 2; n[4] = 6; n[5] = 1; n[6] = 4; n[8] = 6;
-        if (t.kind == 6)
+        n[0] = 8; n[1] = 1; n[2] = 2; n[4] = 6; n[5] = 1; n[6] = 4; n[8] = 6; n[15] = 6;
+        if (t.kind == 6) {
+            n[10] = 6;
             n[11] = 6;
+        }
         break;
     }
     return n;

@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 
+#include "images.h"
 #include "platform/bytes.h"
+#include "sample_data.h"
 #include "sample_types.h"
 
 namespace sampledata {
@@ -40,22 +42,35 @@ void PutHeader(std::vector<std::uint8_t>& out, std::size_t at, const UnitFrameIm
 
 // --- a small painter: colours as floats, projected from the figure's ground frame ---
 
+// team: the surface shows the owner's colour (drawn again in the overlay layer, which the game
+// tints with the player colour).
 struct Rgba {
     float r = 0, g = 0, b = 0, a = 0;
+    bool team = false;
 };
 
 Rgba Mix(Rgba c, float light)
 {
     return {std::clamp(c.r * light, 0.0f, 1.0f), std::clamp(c.g * light, 0.0f, 1.0f),
-            std::clamp(c.b * light, 0.0f, 1.0f), c.a};
+            std::clamp(c.b * light, 0.0f, 1.0f), c.a, c.team};
 }
+
+Rgba Team(Rgba c)
+{
+    c.team = true;
+    return c;
+}
+
+// How much of a team surface the tinted overlay covers: the type's own colour still shows through.
+constexpr float kTeamCover = 0.8f;
 
 class Painter {
 public:
     // The foot point stands at the box centre, where the game places the unit's position; scale
     // fits the figure's drawn units to the box.
     Painter(int width, int height, double facing, bool shadow, double scale)
-        : m_W(width), m_H(height), m_Shadow(shadow), m_S(scale), m_Pixels(static_cast<std::size_t>(width) * height)
+        : m_W(width), m_H(height), m_Shadow(shadow), m_S(scale), m_Pixels(static_cast<std::size_t>(width) * height),
+          m_Overlay(m_Pixels.size())
     {
         m_FootX = width / 2.0;
         m_FootY = height / 2.0;
@@ -90,7 +105,17 @@ public:
         // A little grain so that no surface is flat.
         const std::uint32_t h = (static_cast<std::uint32_t>(x) * 73856093u) ^ (static_cast<std::uint32_t>(y) * 19349663u);
         const float grain = m_Shadow ? 1.0f : 0.94f + 0.12f * static_cast<float>(h % 97) / 96.0f;
-        m_Pixels[static_cast<std::size_t>(y) * m_W + x] = Mix(c, grain);
+        const std::size_t at = static_cast<std::size_t>(y) * m_W + x;
+        m_Pixels[at] = Mix(c, grain);
+        // A team surface goes to the overlay as a grey of its brightness; anything drawn later in
+        // front of it covers it there too.
+        Rgba over{};
+        if (c.team && !m_Shadow) {
+            const Rgba lit = Mix(c, grain);
+            const float grey = std::clamp(0.35f + 1.2f * (0.3f * lit.r + 0.55f * lit.g + 0.15f * lit.b), 0.0f, 1.0f);
+            over = {grey, grey, grey, kTeamCover};
+        }
+        m_Overlay[at] = over;
     }
 
     // An ellipse of screen radii (rx, ry) around a projected point, lit from the upper left.
@@ -158,22 +183,30 @@ public:
         }
     }
 
-    std::vector<std::uint16_t> To4444() const
+    std::vector<std::uint16_t> To4444() const { return Pack(m_Pixels); }
+    std::vector<std::uint16_t> OverlayTo4444() const { return Pack(m_Overlay); }
+    bool HasTeam() const
     {
-        std::vector<std::uint16_t> out(m_Pixels.size());
+        return std::any_of(m_Overlay.begin(), m_Overlay.end(), [](const Rgba& c) { return c.a > 0; });
+    }
+
+private:
+    static std::vector<std::uint16_t> Pack(const std::vector<Rgba>& pixels)
+    {
+        std::vector<std::uint16_t> out(pixels.size());
         for (std::size_t i = 0; i < out.size(); ++i) {
-            const Rgba& c = m_Pixels[i];
+            const Rgba& c = pixels[i];
             auto q = [](float v) { return static_cast<std::uint16_t>(std::clamp(v, 0.0f, 1.0f) * 15.0f + 0.5f); };
             out[i] = static_cast<std::uint16_t>(q(c.a) << 12 | q(c.r) << 8 | q(c.g) << 4 | q(c.b));
         }
         return out;
     }
 
-private:
     int m_W, m_H;
     bool m_Shadow;
     double m_S;
     std::vector<Rgba> m_Pixels;
+    std::vector<Rgba> m_Overlay;
     double m_FootX = 0, m_FootY = 0, m_Fx = 0, m_Fy = 0, m_Rx = 0, m_Ry = 0;
 };
 
@@ -211,7 +244,7 @@ int PoseWork(std::uint8_t kind, int work)
 Rgba UniformOf(std::uint8_t type, std::uint8_t kind)
 {
     switch (type) {
-    case 0: return {0.55f, 0.42f, 0.28f, 1};  // worker: brown overalls
+    case 0: case 1: return {0.55f, 0.42f, 0.28f, 1};  // workers: brown overalls
     case 25: return {0.25f, 0.27f, 0.3f, 1};  // guards: dark
     case 26: return {0.2f, 0.3f, 0.55f, 1};   // marines: navy blue
     case 27: return {0.5f, 0.52f, 0.5f, 1};   // stormtroopers: field grey
@@ -233,7 +266,7 @@ void DrawSoldier(Painter& p, std::uint8_t type, std::uint8_t kind, int work, int
         const double t = IsDeathWork(work) && frames > 1 ? static_cast<double>(frame) / (frames - 1) : 1.0;
         const double hip = 8 * (1 - t) + 2;
         p.Line(-2, -2, 0, 6 * t - 4, -2, hip, 2, kBlack);
-        p.Blob(3 * t, 0, hip + 4 * (1 - t), 4, 3, cloth);
+        p.Blob(3 * t, 0, hip + 4 * (1 - t), 4, 3, Team(cloth));
         p.Blob(7 * t, 0, hip + 9 * (1 - t), 2.5, 2.5, kSkin);
         if (IsDeathWork(work))
             p.Blob(2, 2, 0, 2 + 3 * t, 1 + 1.5 * t, kBlood);
@@ -249,17 +282,24 @@ void DrawSoldier(Painter& p, std::uint8_t type, std::uint8_t kind, int work, int
     p.Line(0, -2, hip, stride, -2, 0, 2, kBlack);
     p.Line(0, 2, hip, -stride, 2, 0, 2, kBlack);
     for (double z = hip; z <= shoulder; z += 1)
-        p.Blob(0, 0, z, 3.5, 2.5, cloth);
+        p.Blob(0, 0, z, 3.5, 2.5, Team(cloth));
     if (kind == 9) // the fuel tank on the back
         p.Box(-4, 0, 3, 5, hip, shoulder, kSteel);
     p.Blob(0.5, 0, shoulder + 3, 2.5, 2.5, kSkin);
-    if (type != 0)
+    if (type > 1)
         p.Blob(0.3, 0, shoulder + 4.5, 3, 1.5, Mix(cloth, 0.6f)); // helmet
     if (type == 28) {
         p.Blob(0, 3, shoulder - 2, 1.2, 1.2, {0.85f, 0.1f, 0.1f, 1}); // red cross armband
         return;
     }
     const bool aiming = work == 2 || work == 6 || work == 18 || work == 20 || IsFireWork(work) || work == 9 || work == 19;
+    if (type == 1) {
+        // A sack of food over the shoulder, held with both hands.
+        p.Blob(-2.5, 0, shoulder + 1, 4, 3.5, {0.78f, 0.68f, 0.45f, 1});
+        p.Line(0, -2.5, shoulder - 1, -2, -2, shoulder + 3, 1, kSkin);
+        p.Line(0, 2.5, shoulder - 1, -2, 2, shoulder + 3, 1, kSkin);
+        return;
+    }
     if (type == 0) {
         // A shovel swung by the worker at work.
         const double swing = work == 11 ? std::sin(phase) * 6 : 0;
@@ -308,7 +348,7 @@ void DrawRider(Painter& p, std::uint8_t type, int work, int frame, int frames)
     p.Line(7, 0, 14, 11, 0, 20, 3, horse);
     p.Blob(12, 0, 20, 3, 2, horse);
     for (double z = 15; z <= 24; z += 1)
-        p.Blob(-1, 0, z, 3, 2.2, UniformOf(type, 5));
+        p.Blob(-1, 0, z, 3, 2.2, Team(UniformOf(type, 5)));
     p.Blob(-0.5, 0, 27, 2.5, 2.5, kSkin);
     p.Line(0, 3, 22, 8, 3, IsFireWork(work) ? 22 : 30, 1, kSteel);
 }
@@ -332,7 +372,7 @@ void DrawGun(Painter& p, std::uint8_t type, std::uint8_t kind, int work, int fra
     p.Box(1, 0, 6, 10, 5, 8, olive);
     p.Line(recoil, 0, 8, recoil + length, 0, 8 + elevation, 3, Mix(olive, 0.9f));
     if (type != 13)
-        p.Box(3, 0, 1, 12, 5, 14, Mix(olive, 1.1f)); // shield
+        p.Box(3, 0, 1, 12, 5, 14, Team(Mix(olive, 1.1f))); // shield
     if (IsFireWork(work) && frame <= 1)
         p.Blob(length + 3, 0, 8 + elevation * 1.1, 4, 3.5, kFlash);
     if (work == 0)
@@ -358,7 +398,7 @@ void DrawTank(Painter& p, std::uint8_t type, int work, int frame)
         }
     }
     p.Box(0, 0, car ? 22 : 26, 13, car ? 4 : 3, car ? 11 : 10, Mix(hull, static_cast<float>(dead)));
-    p.Box(-1, 0, 10, 9, car ? 11 : 10, car ? 15 : 15, Mix(hull, static_cast<float>(1.05 * dead)));
+    p.Box(-1, 0, 10, 9, car ? 11 : 10, car ? 15 : 15, Team(Mix(hull, static_cast<float>(1.05 * dead))));
     const double recoil = IsFireWork(work) && frame == 1 ? -2 : 0;
     p.Line(4 + recoil, 0, 13, 18 + recoil, 0, 13.5, 2, Mix(hull, 0.8f));
     if (IsFireWork(work) && frame <= 1)
@@ -388,9 +428,9 @@ void DrawPlane(Painter& p, std::uint8_t type, std::uint8_t kind, int work, int f
     if (kind != 11 || bomber)
         p.Box(1, 0, bomber ? 6 : 5, span * 0.9, z + 5, z + 6, Mix(body, 1.15f)); // the upper wing of a biplane
     p.Box(-length / 2 + 2, 0, 3, span * 0.35, z, z + 1, body);
-    p.Line(-length / 2 + 1, 0, z, -length / 2 + 1, 0, z + 5, 2, body);
-    p.Blob(1, span * 0.35, z + 2, 1.8, 1.8, {0.8f, 0.2f, 0.2f, 1}); // roundel
-    p.Blob(1, -span * 0.35, z + 2, 1.8, 1.8, {0.8f, 0.2f, 0.2f, 1});
+    p.Line(-length / 2 + 1, 0, z, -length / 2 + 1, 0, z + 5, 2, Team(body)); // the fin
+    p.Blob(1, span * 0.35, z + 2, 1.8, 1.8, Team({0.85f, 0.85f, 0.85f, 1})); // roundel
+    p.Blob(1, -span * 0.35, z + 2, 1.8, 1.8, Team({0.85f, 0.85f, 0.85f, 1}));
     // The propeller blurs into a disc whose light moves from frame to frame.
     const double blade = frame % 2 ? 1.0 : 0.6;
     if (bomber) {
@@ -427,7 +467,7 @@ void DrawShip(Painter& p, std::uint8_t type, int work, int frame, int frames)
         p.Box(-length * 0.05, 0, length * 0.18, beam * 0.5, 7 - sink, 16 - sink, Mix(hull, 1.2f));
         const int funnels = type == 18 ? 2 : 3;
         for (int i = 0; i < funnels; ++i)
-            p.Box(-length * (0.18 + 0.07 * i), 0, 4, 4, 9 - sink, 24 - sink, {0.2f, 0.2f, 0.2f, 1});
+            p.Box(-length * (0.18 + 0.07 * i), 0, 4, 4, 9 - sink, 24 - sink, Team({0.45f, 0.45f, 0.45f, 1})); // funnels
         const int turrets = type == 18 ? 1 : 2;
         for (int i = 0; i < turrets; ++i) {
             const double u = length * (i == 0 ? 0.28 : -0.34);
@@ -455,6 +495,28 @@ void DrawFigure(Painter& p, std::uint8_t type, std::uint8_t kind, int work, int 
         DrawRider(p, type, work, frame, frames);
     else
         DrawSoldier(p, type, kind, work, frame, frames);
+}
+
+// The frame cut to the pixels it shows (at least one), placed where they stood in the box: the
+// overlay covers little of a figure, and every pixel of a quad costs drawing time.
+UnitFrameImage CropToContent(const UnitFrameImage& f)
+{
+    int left = f.width, top = f.height, right = 0, bottom = 0;
+    for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x)
+            if (f.pixels[static_cast<std::size_t>(y) * f.width + x] >> 12) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+                right = std::max(right, x + 1);
+                bottom = std::max(bottom, y + 1);
+            }
+    if (right <= left)
+        return UnitFrameImage{f.x, f.y, 1, 1, {0}};
+    UnitFrameImage out{f.x + left, f.y + top, right - left, bottom - top, {}};
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            out.pixels.push_back(f.pixels[static_cast<std::size_t>(y) * f.width + x]);
+    return out;
 }
 
 } // namespace
@@ -525,6 +587,7 @@ UnitWorkImages DrawSampleUnitWork(const SampleUnitType& type, int work)
     const int width = type.width, height = type.height;
     const double scale = height / 2.0 / FigureHeight(type.kind) * 0.95;
     const int pose = PoseWork(type.kind, work);
+    bool team = false;
     for (int orient = 0; orient < kOrients; ++orient) {
         for (int frame = 0; frame < out.frameCount; ++frame) {
             // Turning frames sweep from this facing toward the next.
@@ -535,9 +598,16 @@ UnitWorkImages DrawSampleUnitWork(const SampleUnitType& type, int work)
                 Painter p(width, height, facing, layer == 1, scale);
                 DrawFigure(p, type.type, type.kind, pose, frame, out.frameCount);
                 out.layers[layer].push_back(UnitFrameImage{0, 0, width, height, p.To4444()});
+                if (layer == 0) {
+                    team = team || p.HasTeam();
+                    out.layers[2].push_back(CropToContent(UnitFrameImage{0, 0, width, height, p.OverlayTo4444()}));
+                }
             }
         }
     }
+    // Figures that show no team surface in this work (a wreck) carry no overlay.
+    if (!team)
+        out.layers[2].clear();
     return out;
 }
 
@@ -553,10 +623,106 @@ std::vector<LesSource> MakeSampleUnitArchive(const SampleUnitType& type)
     return entries;
 }
 
+namespace {
+
+std::uint16_t Pack4444(float a, float r, float g, float b)
+{
+    auto q = [](float v) { return static_cast<std::uint16_t>(std::clamp(v, 0.0f, 1.0f) * 15.0f + 0.5f); };
+    return static_cast<std::uint16_t>(q(a) << 12 | q(r) << 8 | q(g) << 4 | q(b));
+}
+
+float Noise(int x, int y, int seed)
+{
+    const std::uint32_t h = (static_cast<std::uint32_t>(x) * 73856093u) ^ (static_cast<std::uint32_t>(y) * 19349663u) ^
+                            (static_cast<std::uint32_t>(seed) * 83492791u);
+    return static_cast<float>((h ^ (h >> 13)) % 1000) / 999.0f;
+}
+
+// A downward chevron, white shaded from the top and outlined, which the game tints with the owner's
+// colour.
+std::vector<std::uint16_t> ChevronPixels(int w, int h)
+{
+    std::vector<std::uint16_t> px(static_cast<std::size_t>(w) * h, 0);
+    for (int y = 0; y < h; ++y) {
+        const double half = (w / 2.0) * (1.0 - static_cast<double>(y) / h);
+        for (int x = 0; x < w; ++x) {
+            const double d = std::abs(x + 0.5 - w / 2.0);
+            if (d > half)
+                continue;
+            const bool edge = d > half - 1.2 || y == 0;
+            const float shade = 1.0f - 0.35f * static_cast<float>(y) / static_cast<float>(h);
+            px[static_cast<std::size_t>(y) * w + x] = edge ? Pack4444(1, 0.15f, 0.15f, 0.15f) : Pack4444(1, shade, shade, shade);
+        }
+    }
+    return px;
+}
+
+// A small outlined diamond.
+std::vector<std::uint16_t> DiamondPixels(int size)
+{
+    std::vector<std::uint16_t> px(static_cast<std::size_t>(size) * size, 0);
+    const double c = size / 2.0;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const double d = std::abs(x + 0.5 - c) + std::abs(y + 0.5 - c);
+            if (d <= c)
+                px[static_cast<std::size_t>(y) * size + x] =
+                    d > c - 1.3 ? Pack4444(1, 0.15f, 0.15f, 0.15f) : Pack4444(1, 0.95f, 0.95f, 0.95f);
+        }
+    return px;
+}
+
+// The ground where an aircraft came down: a scorched furrow along its course with soot fading
+// out at the edges, torn metal and splintered wood strewn along it.
+std::vector<std::uint16_t> WreckPixels(int w, int h, int type, int picture)
+{
+    std::vector<std::uint16_t> px(static_cast<std::size_t>(w) * h, 0);
+    const double course = picture * kPi / 4 + (type == 12 ? 0.3 : 0.0);
+    const double cu = std::cos(course), su = std::sin(course) * 0.5;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double dx = (x + 0.5 - w / 2.0) / (w / 2.0), dy = (y + 0.5 - h / 2.0) / (h / 2.0);
+            // Along and across the course, in the flattened ground view.
+            const double along = dx * cu + dy * su * 2, across = -dx * su * 2 + dy * cu;
+            const double r = std::sqrt(along * along * 0.7 + across * across * 2.2);
+            if (r >= 1.0)
+                continue;
+            const float n = Noise(x, y, type * 8 + picture);
+            const float soot = static_cast<float>(1.0 - r) * (0.75f + 0.25f * n);
+            float red = 0.16f + 0.1f * n, green = 0.12f + 0.06f * n, blue = 0.08f;
+            if (n > 0.93f && r < 0.8) { // metal scraps
+                red = green = blue = 0.55f + 0.3f * n;
+            } else if (n < 0.05f && r < 0.7) { // glowing embers
+                red = 0.9f, green = 0.4f, blue = 0.1f;
+            } else if (std::abs(across) < 0.08 && r < 0.85) { // the furrow
+                red *= 0.5f, green *= 0.5f, blue *= 0.5f;
+            }
+            px[static_cast<std::size_t>(y) * w + x] = Pack4444(std::min(1.0f, soot * 1.6f), red, green, blue);
+        }
+    return px;
+}
+
+} // namespace
+
+std::vector<SampleFile> MakeUnitDrawPictures()
+{
+    std::vector<SampleFile> files;
+    files.push_back({"Data\\Misc\\UnitSelect.444", Make444(16, 8, ChevronPixels(16, 8))});
+    files.push_back({"Data\\Misc\\UnitMark.444", Make444(8, 8, DiamondPixels(8))});
+    for (int type = 11; type <= 12; ++type)
+        for (int i = 0; i < 4; ++i)
+            files.push_back({"Data\\Misc\\Wrecks\\Wreck" + std::to_string(type) + "_" + std::to_string(i) + ".444",
+                             Make444(64, 32, WreckPixels(64, 32, type, i))});
+    return files;
+}
+
 bool WriteUnitGraphics(const std::string& outDir)
 {
     for (const SampleUnitType& t : kSampleUnitTypes)
         if (!WriteLesArchive(outDir, "Data\\Units\\" + SampleUnitArchiveName(t) + ".les", MakeSampleUnitArchive(t)))
+            return false;
+    for (const SampleFile& f : MakeUnitDrawPictures())
+        if (!WriteFileBytes(outDir, f.path, f.bytes.data(), f.bytes.size()))
             return false;
     return true;
 }

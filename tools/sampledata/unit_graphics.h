@@ -37,7 +37,15 @@ UnitWorkImages DrawSampleUnitWork(const SampleUnitType& type, int work);
 // Every work entry of one sample type's archive.
 std::vector<LesSource> MakeSampleUnitArchive(const SampleUnitType& type);
 
-// The archives of every sample unit type.
+// A file of the game folder: its game path and bytes.
+struct SampleFile {
+    std::string path;
+    std::vector<std::uint8_t> bytes;
+};
+// The selection signs and aircraft wreck pictures that unit drawing loads (.444 files).
+std::vector<SampleFile> MakeUnitDrawPictures();
+
+// The archives of every sample unit type, and the pictures above.
 bool WriteUnitGraphics(const std::string& outDir);
 
 } // namespace sampledata
