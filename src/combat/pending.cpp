@@ -113,3 +113,8 @@ TParticleSystemList* CreateParticleSystemList()
 }
 void ParticlesClear(TParticleSystemList*) {}
 void DeleteParticleSystemList(TParticleSystemList*) {}
+
+// Particles, explosions and shots come with the combat subsystem; until then nothing moves.
+void ParticlesUpdateAll() {}
+void UpdateExplosions() {}
+void DrawShots() {}

@@ -18,3 +18,6 @@ extern float g_MiniMapPixelScaleY;
 bool IsPointInMiniMap(std::int32_t x, std::int32_t y);
 // 0: a click to be turned into a view jump by the next frame; else: jump to the mouse position now.
 void ProcessMiniMap(std::uint8_t flag);
+
+// Draws the minimap picture with its dots, fog, frame and indicators onto the back buffer.
+void DrawMiniMap();
