@@ -1,6 +1,7 @@
 // One frame of the game screen, and the display changes that rebuild what depends on the screen.
 #include "core/frame_drawing.h"
 
+#include <memory>
 #include <mutex>
 
 #include "core/error_log.h"
@@ -227,12 +228,20 @@ bool RecreateDevices(std::uint8_t presentationMode)
     DirectInputFree();
     Direct3DFree();
     plat::Window* window = g_pDD ? g_pDD->window : nullptr;
+    // The screen keeps showing the film's last picture until the next frame is drawn.
+    std::unique_ptr<plat::Surface> shown;
+    if (g_pDDSBack) {
+        shown = std::make_unique<plat::Surface>(g_pDDSBack->Width(), g_pDDSBack->Height(), g_pDDSBack->Format());
+        shown->BltFast(0, 0, *g_pDDSBack, nullptr, false);
+    }
     DirectDrawFree();
     g_bWindowed = presentationMode;
     if (!DirectDrawInit(window, g_DisplayMode)) {
         ReportError("DirectDrawInit() FAILED");
         return false;
     }
+    if (shown && g_pDDSBack && shown->Width() == g_pDDSBack->Width() && shown->Height() == g_pDDSBack->Height())
+        g_pDDSBack->BltFast(0, 0, *shown, nullptr, false);
     if (!(s.Direct3DInit ? s.Direct3DInit() : Direct3DInit())) {
         ReportError("Direct3DInit() FAILED");
         return false;
