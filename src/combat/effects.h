@@ -20,3 +20,8 @@ TParticleSystemList* CreateParticleSystemList();
 // Deletes every particle system of the list and empties it.
 void ParticlesClear(TParticleSystemList* list);
 void DeleteParticleSystemList(TParticleSystemList* list);
+
+// The frame's effects: the particle systems' step and drawing, the explosions' step, the shots.
+void ParticlesUpdateAll();
+void UpdateExplosions();
+void DrawShots();

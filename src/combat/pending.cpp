@@ -152,3 +152,8 @@ void StopShipEffect(TUnit*) {}
 void ClearTargetGridUnits() {}
 void GetObjectAt(TUnit*) {}
 void TUnit::GetMeFromTransport() {}
+
+// Particles, explosions and shots come with the combat subsystem; until then nothing moves.
+void ParticlesUpdateAll() {}
+void UpdateExplosions() {}
+void DrawShots() {}

@@ -14,3 +14,6 @@ void EditorFrame();
 bool EditorWaterEraseOn();
 plat::Point EditorCurrentMapPoint();
 plat::Point EditorCurrentTile();
+
+// The editor's brush outline over the map scene.
+void DrawEditorBrush();

@@ -21,3 +21,5 @@ plat::Point EditorCurrentTile()
 {
     return {};
 }
+
+void DrawEditorBrush() {}

@@ -18,6 +18,7 @@
 #include "map/map_view.h"
 #include "platform/texture.h"
 #include "map/land_textures.h"
+#include "map/landscape.h"
 #include "map/map_grid.h"
 #include "map/minimap.h"
 #include "map/terrain.h"
@@ -722,6 +723,7 @@ bool LoadMap(const char* name, bool fromMapFile, const TMapStartRecord* start)
         return false;
     }
     InitTileVertexTemplates();
+    FillLandscapeTemplates();
     for (int i = 0; i < 3; ++i)
         g_MapQuadBuffers[i].assign(MAP_QUAD_BUFFER_SIZES[i], g_SpriteQuadTemplate);
     Release(g_pTintTexture);
@@ -743,6 +745,9 @@ bool LoadMap(const char* name, bool fromMapFile, const TMapStartRecord* start)
 
 void FreeMapResources()
 {
+    // The view's lists point into the houses and animations that go with the map.
+    FreeMapAnimList(g_MapAnimList);
+    g_VisibleHouses.clear();
     Release(g_pUnitFlashTexture);
     FreeLandTextures();
     DestroyMap();

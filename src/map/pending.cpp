@@ -9,7 +9,6 @@
 #include "map/fog.h"
 #include "net/net_events.h"
 
-void RenderMapView(std::uint8_t) {}
 
 std::int16_t g_PlacingHouseType = -1;
 
@@ -104,5 +103,34 @@ TFogServices DefaultFogServices()
     s.IsNetGame = IsNetGame;
     s.ForEachUnit = [](std::uint8_t, const std::function<void(const TFogUnitSight&)>&) {};
     s.ForEachHouse = [](std::uint8_t, const std::function<void(const TFogHouseSight&)>&) {};
+    return s;
+}
+
+// The map drawing's neighbours: where a module is not built yet, no player leaves the game, nobody
+// has a group or a rally flag shown, and trenches, craters, ships and reflections draw nothing.
+#include "combat/effects.h"
+#include "editor/editor.h"
+#include "map/map_scene.h"
+
+TMapDrawServices DefaultMapDrawServices()
+{
+    TMapDrawServices s;
+    s.IsPlayerOutOfGame = [](std::uint8_t) { return false; };
+    s.SelectionHasGroup = [] { return false; };
+    s.RallyFlagHouse = []() -> THouse* { return nullptr; };
+    s.BuildTrenchPieces = [](std::uint16_t) {};
+    s.DrawTrenches = [] {};
+    s.DrawTrenchPontoons = [] {};
+    s.ParticlesUpdateAll = ::ParticlesUpdateAll;
+    s.ClearShipList = [] {};
+    s.StepShipList = [] {};
+    s.DrawCraters = [] {};
+    s.DrawCratersSecondPass = [] {};
+    s.Explosions = [](std::vector<const TExplosionSprite*>&) {};
+    s.DrawShots = ::DrawShots;
+    s.DrawHouseRotated = [](THouse*, float, float, TScreenQuad&) {};
+    s.SetReflectionMeshColour = [](std::uint32_t) {};
+    s.StepHouses = [] {};
+    s.DrawEditorBrush = ::DrawEditorBrush;
     return s;
 }

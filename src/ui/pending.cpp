@@ -27,6 +27,7 @@ bool CloseAllWindows()
     return true;
 }
 void WindowsHandleInput() {}
+void DrawAllWindows() {}
 
 #include "ui/panel.h"
 

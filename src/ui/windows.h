@@ -12,3 +12,5 @@ void CloseWindow(TContainer* window);
 bool CloseAllWindows();
 // The frame's interface input step.
 void WindowsHandleInput();
+// Draws every open window onto the back buffer.
+void DrawAllWindows();
