@@ -10,3 +10,5 @@ bool RestoreAllSurfaces();
 // Rebuilds the display, 3-D and input devices; presentationMode 1 copies the finished back buffer
 // to the screen, any other value flips. false after logging the failing step.
 bool RecreateDevices(std::uint8_t presentationMode);
+// Switches the display to the menus' mode (0) or the game's; the result of the change.
+bool ChangeScreenMode(std::uint8_t mode);

@@ -45,3 +45,9 @@ bool RecreateDevices(std::uint8_t)
     return true;
 }
 
+
+// The display keeps the one mode it runs in until screen modes are built.
+bool ChangeScreenMode(std::uint8_t)
+{
+    return true;
+}

@@ -14,3 +14,6 @@ void EditorFrame();
 bool EditorWaterEraseOn();
 plat::Point EditorCurrentMapPoint();
 plat::Point EditorCurrentTile();
+
+// Frees the map editor (interface, animations, graphics) when the game leaves it.
+void EditorFree();

@@ -21,3 +21,4 @@ plat::Point EditorCurrentTile()
 {
     return {};
 }
+void EditorFree() {}

@@ -18,3 +18,10 @@ extern float g_MiniMapPixelScaleY;
 bool IsPointInMiniMap(std::int32_t x, std::int32_t y);
 // 0: a click to be turned into a view jump by the next frame; else: jump to the mouse position now.
 void ProcessMiniMap(std::uint8_t flag);
+
+// The minimap of a game: its pictures (false refuses the load), a full or partial redraw (null:
+// the whole minimap), and the release at teardown.
+struct TMiniMapRect;
+bool MiniMapInit();
+void RedrawMiniMap(const TMiniMapRect* rect);
+void FreeMiniMap();

@@ -7,3 +7,11 @@ extern std::uint16_t* g_pShipPassMap;
 
 // Frees both maps and clears their pointers.
 void FreePassabilityMaps();
+
+// The path cache and work buffers of a game; false refuses the load.
+bool InitPathFinding();
+// Frees the path work buffers and both passability maps.
+void FreePathBuffers();
+// The groups of a game (empty operations).
+void InitGroups();
+void FreeGroups();

@@ -38,3 +38,15 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
     unit->TargetX = x;
     unit->TargetY = y;
 }
+
+// Paths come with the movement subsystem: a game has no path buffers yet, only the maps.
+bool InitPathFinding()
+{
+    return true;
+}
+void FreePathBuffers()
+{
+    FreePassabilityMaps();
+}
+void InitGroups() {}
+void FreeGroups() {}

@@ -32,3 +32,34 @@ void WindowsHandleInput() {}
 
 // The command panel is not built yet.
 void UpdateInterfacePanel(std::uint8_t) {}
+
+// The setup screens and the in-game interface are not built yet: the setup holds no players, and
+// the game's interface has nothing to load, show or free.
+#include "ui/setup_screen.h"
+
+TSetupPlayer g_SetupPlayers[8];
+std::uint8_t g_SetupPlayerCount = 0;
+char g_RandomMapName[256] = {};
+std::uint8_t g_StartResources = 1;
+std::uint8_t g_bRandomMapGame = 0;
+
+void PrepareMissionPath(TGameSetup&) {}
+void SaveCampaignProgress(const std::u16string&, const std::string&) {}
+void LoadCampaignList(int, int, int) {}
+void ShowBriefingText(const std::u16string&) {}
+void ResetInterfaceGameState() {}
+void LoadInterfaceGraphics() {}
+void InitUpgrades() {}
+void FreeUpgrades() {}
+bool LoadMinimapFrame()
+{
+    return true;
+}
+void FreeMinimapFrame() {}
+void ClearPanelIcons() {}
+void FreeMessageQueue() {}
+void FreeInterfaceSlots() {}
+void CloseInGameMenuWindow() {}
+void CloseShadeWindow() {}
+void FreeTextRendererEntries() {}
+void DrawLoadingBar(int) {}

@@ -32,3 +32,8 @@ bool GetShipGridFields(const TUnit*, TShipGridFields&)
 {
     return false;
 }
+
+// Unit lists come with unit creation; until then a game starts and ends with none.
+void InitUnitsAndHouses() {}
+void DoneUnitsAndHouses() {}
+void ForEachPlayerUnit(std::uint8_t, const std::function<void(const TUnit&)>&) {}
