@@ -17,6 +17,7 @@
 #include "devices/display.h"
 #include "devices/image_files.h"
 #include "devices/mouse.h"
+#include "devices/quads.h"
 #include "devices/music.h"
 #include "devices/sound.h"
 #include "editor/editor.h"
@@ -48,11 +49,11 @@ std::uint8_t g_CampaignMode = 0;
 std::uint32_t g_GameResult = GAME_RESULT_UNDECIDED;
 std::string g_CampaignName;
 std::uint8_t g_UnitProducer[5][40];
+std::uint8_t g_bGameLoaded = 0;
 
 plat::Texture* g_pWhite4x4Texture = nullptr;
 plat::Texture* g_pButtonShadowTexture = nullptr;
 plat::Texture* g_pUnitFireTexture = nullptr;
-plat::Texture* g_pDigitsTexture = nullptr;
 
 namespace {
 
@@ -194,6 +195,7 @@ void ApplyPlayerColours(TGameSetup& setup)
 bool LoadGame(const char* path, bool fromSave, TGameSetup* netSetup)
 {
     TGameLoadServices& s = GameLoadServices();
+    g_bGameLoaded = 1;
     // 1
     if (s.IsNetGame())
         g_CampaignMode = 0;
@@ -368,6 +370,7 @@ bool FreeGame()
     }
     g_bTearingDown = 0;
     g_FrameCounter = 0;
+    g_bGameLoaded = 0;
     return true;
 }
 

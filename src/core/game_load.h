@@ -39,7 +39,6 @@ void BuildUnitProducer();
 extern plat::Texture* g_pWhite4x4Texture;
 extern plat::Texture* g_pButtonShadowTexture;
 extern plat::Texture* g_pUnitFireTexture;
-extern plat::Texture* g_pDigitsTexture;
 
 // The home cells of the computer players' planners.
 void SetPlayersHomePoints();
@@ -49,6 +48,9 @@ void ApplyPlayerColours(TGameSetup& setup);
 // The campaign and mission file of a mission path: the text between the last two backslashes and
 // the text after the last one. False (logged "Miss==NULL" or "Camp==NULL") when they are missing.
 bool SplitMissionPath(const std::string& path, std::string& campaign, std::string& mission);
+
+// Set when a load starts, cleared by FreeGame: a game (perhaps partly loaded) is there to free.
+extern std::uint8_t g_bGameLoaded;
 
 bool LoadGame(const char* path, bool fromSave, TGameSetup* netSetup);
 bool FreeGame();

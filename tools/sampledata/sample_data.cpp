@@ -12,6 +12,7 @@
 #include "parameters.h"
 #include "land_textures.h"
 #include "maps.h"
+#include "missions.h"
 #include "objects.h"
 #include "fog_pictures.h"
 #include "sounds.h"
@@ -68,7 +69,8 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir)
         && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir)
-        && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir);
+        && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir)
+        && WriteMissions(outDir);
 }
 
 } // namespace sampledata
