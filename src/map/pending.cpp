@@ -31,17 +31,12 @@ void ProcessMiniMap(std::uint8_t) {}
 std::int16_t g_PlacingHouseType = -1;
 
 
-// Until the water object, the ships' grid and the map objects' records are wired: dry land, no
-// ships' grid, and every tree, stone and object blocks (trees class 1, the others class 0).
-bool IsTileOnWater(std::int32_t, std::int32_t)
-{
-    return false;
-}
+// Until the ship passability and the map objects' records are wired: no ship passability, and
+// every tree, stone and object blocks (trees class 1, the others class 0).
 std::uint16_t GetShipPassValue(std::int32_t, std::int32_t)
 {
     return 0;
 }
-void RebuildShipGrid(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 void ClampPointIntoShipGrid(float&, float&) {}
 void RedrawMiniMapCells(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 std::uint8_t GetAdvancedPathByte(std::int32_t, std::int32_t)

@@ -290,6 +290,26 @@ TEST_F(GameLoadTest, HomePointsGoToPlannersWithoutATarget)
     EXPECT_EQ(g_Strateg[1]->Planner->TargetY, 40);
     EXPECT_EQ(g_Strateg[2]->Planner->TargetX, 5) << "a planner with a target keeps it";
     EXPECT_EQ(g_Strateg[2]->Planner->HomeX, 0);
+
+    // The first worker building is home; without one, the first building.
+    CreateMapPlayer({}, 3);
+    auto place = [](int p, int i, std::uint16_t type, std::int32_t x, std::int32_t y) {
+        THouse& h = g_pHouse[p][i];
+        h.TypeRecord = &HouseType(0, type);
+        h.HouseType = type;
+        h.X = x;
+        h.Y = y;
+        NumHouse[p] = static_cast<std::uint16_t>(i + 1);
+    };
+    place(1, 0, HOUSE_BARRACKS, 5, 6);
+    place(1, 1, HOUSE_WORKER_BUILDING, 7, 8);
+    place(3, 0, HOUSE_BARRACKS, 9, 10);
+    g_Strateg[1]->Planner->TargetX = STRATEG_AI_UNSET;
+    SetPlayersHomePoints();
+    EXPECT_EQ(g_Strateg[1]->Planner->HomeX, 7);
+    EXPECT_EQ(g_Strateg[1]->Planner->HomeY, 8);
+    EXPECT_EQ(g_Strateg[3]->Planner->HomeX, 9);
+    EXPECT_EQ(g_Strateg[3]->Planner->TargetY, 10);
 }
 
 TEST_F(GameLoadTest, MissionPathGivesCampaignAndMission)
