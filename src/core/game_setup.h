@@ -18,6 +18,19 @@ constexpr std::size_t GAME_SETUP_TEAMS = 1388;      // u8 x 8: 1-based, 0 none
 constexpr std::size_t GAME_SETUP_LEVELS = 1396;     // u8 x 8: 0 closed, 1..3 computer, 4 a person
 constexpr std::uint8_t GAME_SETUP_RANDOM_NATION = 5;
 
+// A zero-terminated UTF-16LE text of at most chars characters at offset of a byte record.
+inline std::u16string ReadWideField(const std::uint8_t* bytes, std::size_t offset, std::size_t chars)
+{
+    std::u16string text;
+    for (std::size_t c = 0; c < chars; ++c) {
+        const char16_t ch = static_cast<char16_t>(bytes[offset + 2 * c] | bytes[offset + 2 * c + 1] << 8);
+        if (ch == 0)
+            break;
+        text += ch;
+    }
+    return text;
+}
+
 struct TGameSetup {
     std::array<std::uint8_t, GAME_SETUP_SIZE> bytes{};
 
@@ -40,14 +53,7 @@ struct TGameSetup {
     }
     std::u16string Name(int i) const
     {
-        const std::size_t at = GAME_SETUP_NAMES + (i & 7) * GAME_SETUP_NAME_CHARS * 2;
-        std::u16string name;
-        for (std::size_t c = 0; c < GAME_SETUP_NAME_CHARS; ++c) {
-            const char16_t ch = static_cast<char16_t>(bytes[at + 2 * c] | bytes[at + 2 * c + 1] << 8);
-            if (ch == 0)
-                break;
-            name += ch;
-        }
-        return name;
+        return ReadWideField(bytes.data(), GAME_SETUP_NAMES + (i & 7) * GAME_SETUP_NAME_CHARS * 2,
+                             GAME_SETUP_NAME_CHARS);
     }
 };

@@ -22,18 +22,6 @@ std::u16string g_MissionBriefing;
 
 namespace {
 
-std::u16string WideAt(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t chars)
-{
-    std::u16string text;
-    for (std::size_t c = 0; c < chars; ++c) {
-        const char16_t ch = static_cast<char16_t>(bytes[offset + 2 * c] | bytes[offset + 2 * c + 1] << 8);
-        if (ch == 0)
-            break;
-        text += ch;
-    }
-    return text;
-}
-
 void ForceWideTerminator(std::span<std::uint8_t> bytes, std::size_t offset, std::size_t chars)
 {
     bytes[offset + 2 * (chars - 1)] = 0;
@@ -83,12 +71,12 @@ std::uint8_t LevelIndex(std::uint8_t level)
 
 std::u16string TMissionHeader::Title() const
 {
-    return WideAt(bytes, MISSION_TITLE_OFFSET, MISSION_TITLE_CHARS);
+    return ReadWideField(bytes.data(), MISSION_TITLE_OFFSET, MISSION_TITLE_CHARS);
 }
 
 std::u16string TMissionHeader::Briefing() const
 {
-    return WideAt(bytes, MISSION_BRIEFING_OFFSET, MISSION_BRIEFING_CHARS);
+    return ReadWideField(bytes.data(), MISSION_BRIEFING_OFFSET, MISSION_BRIEFING_CHARS);
 }
 
 std::string TMissionHeader::MapName() const
