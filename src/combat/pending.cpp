@@ -157,3 +157,31 @@ void TUnit::GetMeFromTransport() {}
 void ParticlesUpdateAll() {}
 void UpdateExplosions() {}
 void DrawShots() {}
+
+// Shots, effects, ships and diplomacy come with unit behaviour: a game has none of them to load or
+// free yet.
+#include "combat/game_state.h"
+
+void CreateCraters() {}
+void FreeCraters() {}
+bool ShotsInit()
+{
+    return true;
+}
+void ShotsFree() {}
+bool CreateTimedSignList()
+{
+    return true;
+}
+void DestroyTimedSignList() {}
+void ShipListInit() {}
+bool MakeShipTable()
+{
+    return true;
+}
+void ShipListFree() {}
+void FreeShipTables() {}
+void ResetDiplomacyMatrix() {}
+void ResetGlobalRecordGrid() {}
+void ResetGlobalRecordLists() {}
+void FreeTimedEffects() {}

@@ -10,6 +10,8 @@
 #include "core/font_list.h"
 #include "core/frame_drawing.h"
 #include "core/game_keys.h"
+#include "core/game_load.h"
+#include "core/test_hooks.h"
 #include "core/game_main.h"
 #include "core/loader_thread.h"
 #include "core/random_table.h"
@@ -139,6 +141,12 @@ TAppServices DefaultAppServices()
         // The menu writes its slot; the mouse thread tests the slot under the same lock.
         std::lock_guard lock(g_InputLock);
         ::MakeMenu(0, &g_MainMenuWindow);
+    };
+    s.StartTestGame = ::StartTestGame;
+    s.EndRunningGame = [] {
+        WriteTestShot();
+        if (g_bGameLoaded)
+            FreeGame();
     };
 
     s.IsLoaderIdle = [] { return g_Loader.IsIdle(); };

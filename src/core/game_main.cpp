@@ -181,6 +181,8 @@ int StartUp(const char* commandLine)
         }
     } else {
         s.MakeMainMenu();
+        if (s.StartTestGame)
+            s.StartTestGame();
     }
     if (gotFirst && first.message == plat::MSG_QUIT)
         return 0;
@@ -233,6 +235,8 @@ int RunMainLoop()
 void ShutdownApp()
 {
     auto& s = AppServices();
+    if (s.EndRunningGame)
+        s.EndRunningGame();
     WaitForLoaderIdle();
     s.StopLoader();
     s.FreeHouseSelTexture();

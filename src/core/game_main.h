@@ -46,9 +46,13 @@ struct TAppServices {
     std::function<bool(const std::u16string& name, const std::u16string& address, std::uint16_t port)>
         JoinGameFromCommandLine;
     std::function<void()> MakeMainMenu;
+    // Right after start-up: the game a test asks for (see core/test_hooks.h).
+    std::function<void()> StartTestGame;
     std::function<void(const char*)> ShowMessageBox; // "Command line fatal error"
 
-    // Shutdown, in order.
+    // Shutdown, in order. A game still running is freed first, so that its world does not outlive
+    // the devices it was drawn with.
+    std::function<void()> EndRunningGame;
     std::function<bool()> IsLoaderIdle;
     std::function<void()> StopLoader;
     std::function<void()> FreeHouseSelTexture;

@@ -17,3 +17,6 @@ plat::Point EditorCurrentTile();
 
 // The editor's brush outline over the map scene.
 void DrawEditorBrush();
+
+// Frees the map editor (interface, animations, graphics) when the game leaves it.
+void EditorFree();

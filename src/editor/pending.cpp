@@ -23,3 +23,5 @@ plat::Point EditorCurrentTile()
 }
 
 void DrawEditorBrush() {}
+
+void EditorFree() {}

@@ -13,17 +13,12 @@
 std::int16_t g_PlacingHouseType = -1;
 
 
-// Until the water object, the ships' grid and the map objects' records are wired: dry land, no
-// ships' grid, and every tree, stone and object blocks (trees class 1, the others class 0).
-bool IsTileOnWater(std::int32_t, std::int32_t)
-{
-    return false;
-}
+// Until the ship passability and the map objects' records are wired: no ship passability, and
+// every tree, stone and object blocks (trees class 1, the others class 0).
 std::uint16_t GetShipPassValue(std::int32_t, std::int32_t)
 {
     return 0;
 }
-void RebuildShipGrid(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 void ClampPointIntoShipGrid(float&, float&) {}
 std::uint8_t GetAdvancedPathByte(std::int32_t, std::int32_t)
 {
@@ -37,72 +32,107 @@ std::uint32_t g_MapSeason = 0;
 // The map loader's services of subsystems that are not built yet. Each owner replaces its entries
 // with its real functions.
 #include "core/memory_stream.h"
+#include "map/water.h"
 #include "players/strateg.h"
 #include "units/unit_lists.h"
+#include "units/build_site.h"
+#include "units/building_graphics.h"
+#include "units/house.h"
+#include "units/house_types.h"
+#include "ui/setup_screen.h"
 
 TMapServices DefaultMapServices()
 {
     TMapServices s;
-    s.CreateMapPlayer = [](const TMapPlayerRecord&, std::uint8_t) {
-        ++g_wNumPlayer;
-        return true;
+    s.CreateMapPlayer = ::CreateMapPlayer;
+    s.SetNotPlaying = SetPlayerNotPlaying;
+    s.CanReceiveUnits = CanPlayerReceiveUnits;
+    s.SetTeam = [](int p, int team) {
+        if (p >= 0 && p < 8 && g_Strateg[p])
+            g_Strateg[p]->SetTeam(static_cast<std::uint8_t>(team));
     };
-    s.SetNotPlaying = [](int) {};
-    s.CanReceiveUnits = [](int) { return false; };
-    s.SetTeam = [](int, int) {};
-    s.SetRelationsFromTeams = [] {};
-    s.AddMapHouse = [](int, std::int32_t, std::int32_t, const TMapHouseRecord&) { return true; };
-    s.ClearNeutralObjects = [] {};
-    s.ReserveNeutralHouses = [](std::uint16_t) {};
-    s.AddNeutralHouse = [](const TMapHouseRecord&) { return true; };
-    s.CreateMapUnit = CreateMapUnitFromRecord;
+    s.SetRelationsFromTeams = [] {
+        for (TStrateg* player : g_Strateg)
+            if (player)
+                player->SetRelationsFromTeams();
+    };
+    s.AddMapHouse = ::AddMapHouse;
+    s.ClearNeutralObjects = ::ClearNeutralObjects;
+    s.ReserveNeutralHouses = ::ReserveNeutralHouses;
+    s.AddNeutralHouse = AddNeutralMapHouse;
+        s.CreateMapUnit = CreateMapUnitFromRecord;
     s.MakeBasicMap = [] {};
     // Craters: only an empty block can be passed over without the crater reader.
     s.LoadCraters = [](TIfStreamMemory& in) {
         std::uint16_t n = 0;
         return in.ReadU16(n) && n == 0;
     };
-    s.LoadWater = [](TIfStreamMemory& in) { return SkipWaterBlock(in, g_MapWidth, g_MapHeight); };
+    // Outside a game (the map tools) no water object exists, and the block is passed over.
+    s.LoadWater = [](TIfStreamMemory& in) {
+        return g_pWater ? g_pWater->LoadWater(in) : SkipWaterBlock(in, g_MapWidth, g_MapHeight);
+    };
     s.LoadTrenchList = [](TIfStreamMemory& in) {
         std::uint16_t value = 0;
         std::uint16_t n = 0;
         return in.ReadU16(value) && in.ReadU16(n) && 14 * n <= in.Remaining() && in.Seek(in.Pos() + 14 * n);
     };
     s.TrenchEntryExists = [](std::uint16_t) { return false; };
-    s.BuildWaterFromMap = [] {};
-    s.GetWaterKind = [](int, int) -> std::uint8_t { return 0; };
+    s.BuildWaterFromMap = [] {
+        if (g_pWater)
+            g_pWater->BuildWaterFromMap(0);
+    };
+    s.GetWaterKind = [](int x, int y) -> std::uint8_t { return g_pWater ? g_pWater->GetWaterKind(x, y) : 0; };
     s.LoadGameData = [](const char*) { return false; };
     s.ScrollToOrigin = [] { ScrollMap(0, 0); };
     s.AdvanceLoadingBar = [](int) {};
     return s;
 }
 
-// Building rules and pictures come with the building subsystem; until then nothing can be placed.
+// Prices and the placement picture come with the players' subsystem and building drawing.
 TPlacementServices DefaultPlacementServices()
 {
     TPlacementServices s;
-    s.CanBuildHouseAt = [](int, TCellXY, int, int) { return false; };
+    s.CanBuildHouseAt = [](int player, TCellXY cell, int type, int nation) {
+        return player >= 0 && player < 8 && type >= 0 && nation >= 0
+            && ::CanBuildHouseAt(static_cast<std::uint8_t>(player), cell.x, cell.y, static_cast<std::uint16_t>(type),
+                                 static_cast<std::uint8_t>(nation));
+    };
     s.CanAffordHouse = [](int, int) { return false; };
-    s.PhaseGraphicState = [](int, int) { return 1; };
+    // A phase the archive could not give stays "not loaded": nothing is drawn from it.
+    s.PhaseGraphicState = [](int type, int nation) -> int {
+        if (type < 0 || nation < 0)
+            return 0;
+        const std::uint8_t state = PlacementPhaseState(static_cast<std::uint16_t>(type), static_cast<std::uint8_t>(nation));
+        return state == PHASE_FAILED ? 0 : state;
+    };
     s.MakePlacementTexture = [](int, int) -> plat::Texture* { return nullptr; };
     s.DrawTrenchPathPreview = [](int) {};
     s.HasLineStart = [](int) { return false; };
-    s.ReleasePhaseGraphic = [](std::uint16_t) {};
+    s.ReleasePhaseGraphic = ReleaseHousePhaseGraphic;
     return s;
 }
 
-// No player table, units or buildings exist yet: nobody's sight reaches the fog, and only the
-// mission reveal points clear it.
+// The unit lists come with units' creation: until then only buildings and the mission reveal
+// points clear the fog.
 TFogServices DefaultFogServices()
 {
     TFogServices s;
-    s.NumPlayers = [] { return std::uint16_t{0}; };
-    s.IsDefeated = [](std::uint8_t) { return false; };
-    s.Relation = [](std::uint8_t, std::uint8_t) { return std::uint8_t{0}; };
-    s.IsRandomMapGame = [] { return false; };
+    s.NumPlayers = [] { return g_wNumPlayer; };
+    s.IsDefeated = [](std::uint8_t p) { return p < 8 && g_Strateg[p] != nullptr && g_Strateg[p]->OutOfGame != 0; };
+    s.Relation = [](std::uint8_t from, std::uint8_t to) {
+        return from < 8 && to < 8 && g_Strateg[from] != nullptr ? g_Strateg[from]->Relations[to] : std::uint8_t{0};
+    };
+    s.IsRandomMapGame = [] { return g_bRandomMapGame != 0; };
     s.IsNetGame = IsNetGame;
     s.ForEachUnit = [](std::uint8_t, const std::function<void(const TFogUnitSight&)>&) {};
-    s.ForEachHouse = [](std::uint8_t, const std::function<void(const TFogHouseSight&)>&) {};
+    s.ForEachHouse = [](std::uint8_t p, const std::function<void(const TFogHouseSight&)>& visit) {
+        if (p >= 8 || g_pHouse[p] == nullptr)
+            return;
+        for (std::uint16_t i = 0; i < NumHouse[p]; ++i) {
+            const THouse& h = g_pHouse[p][i];
+            visit({h.Destroyed, HOUSE_SIGHT_CELLS, h.X, h.Y});
+        }
+    };
     return s;
 }
 
@@ -134,3 +164,9 @@ TMapDrawServices DefaultMapDrawServices()
     s.DrawEditorBrush = ::DrawEditorBrush;
     return s;
 }
+
+// The trench pieces of a game: nothing to load, draw or free yet.
+#include "map/trench_pieces.h"
+
+void TrenchesInit() {}
+void TrenchesFree() {}

@@ -7,6 +7,7 @@
 #include "core/random_table.h"
 #include "map/map_grid.h"
 #include "map/water.h"
+#include "map/site_queries.h"
 
 namespace {
 
@@ -340,4 +341,12 @@ void RefreshShipTags()
 {
     if (g_pWater && g_pWater->m_pShipGrid)
         g_pWater->m_pShipGrid->RefreshShipCells();
+}
+
+void RebuildShipGrid(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)
+{
+    if (g_pWater && g_pWater->m_pShipGrid) {
+        const TTileRect tiles{x0, y0, x1, y1};
+        g_pWater->m_pShipGrid->RebuildShipGrid(&tiles);
+    }
 }

@@ -1,4 +1,5 @@
 #include "map/water.h"
+#include "map/site_queries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -702,4 +703,9 @@ void TWaterMap::SetWaterCellAnimIndex(std::int32_t x, std::int32_t y)
     if (cell == 0 || (cell & WATER_COAST_BIT))
         return;
     SetCell(p.x, p.y, static_cast<std::uint16_t>((cell & ~WATER_SPOT_MASK) | (k << WATER_SPOT_SHIFT)));
+}
+
+bool IsTileOnWater(std::int32_t x, std::int32_t y)
+{
+    return g_pWater != nullptr && g_pWater->IsTileOnWater(x, y);
 }

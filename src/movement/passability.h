@@ -11,3 +11,12 @@ extern std::uint16_t* g_pShipPassMap;
 void FreePassabilityMaps();
 // Whether the unit may stand in its cell.
 bool CanUnitStayInCell(TUnit* unit);
+
+
+// The path cache and work buffers of a game; false refuses the load.
+bool InitPathFinding();
+// Frees the path work buffers and both passability maps.
+void FreePathBuffers();
+// The groups of a game (empty operations).
+void InitGroups();
+void FreeGroups();

@@ -45,3 +45,15 @@ bool CanUnitStayInCell(TUnit*)
 {
     return true;
 }
+
+// Paths come with the movement subsystem: a game has no path buffers yet, only the maps.
+bool InitPathFinding()
+{
+    return true;
+}
+void FreePathBuffers()
+{
+    FreePassabilityMaps();
+}
+void InitGroups() {}
+void FreeGroups() {}

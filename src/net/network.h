@@ -12,3 +12,10 @@ bool JoinGameFromCommandLine(const std::u16string& name, const std::u16string& a
 std::uint32_t NetCheckEnoughPlayers();
 void NetSendPlayerValue(std::uintptr_t wParam, std::intptr_t lParam);
 void HandleNetMessage(std::uintptr_t wParam, std::intptr_t lParam);
+
+// The player-profile name of this machine (empty when none was chosen).
+std::u16string NetProfileName();
+// Empties the network player list at a game's start.
+void ResetNetPlayerList();
+// Shuts the network connection down and frees its player list, when one exists.
+void CloseNetwork();

@@ -31,3 +31,11 @@ std::uint32_t NetCheckEnoughPlayers()
 
 void NetSendPlayerValue(std::uintptr_t, std::intptr_t) {}
 void HandleNetMessage(std::uintptr_t, std::intptr_t) {}
+
+// No profiles and no connection exist yet.
+std::u16string NetProfileName()
+{
+    return {};
+}
+void ResetNetPlayerList() {}
+void CloseNetwork() {}

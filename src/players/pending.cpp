@@ -1,5 +1,6 @@
 // Least bodies of player and order services that built modules call before their own module
 // exists. The module that builds the real service deletes its entry here.
+#include "devices/mouse.h"
 #include "players/command.h"
 #include "players/map_mouse.h"
 #include "players/strateg.h"
@@ -58,7 +59,19 @@ THouse* GetSingleSelectedHouse(std::uint8_t)
 
 std::uint16_t g_wNumPlayer = 0;
 
-void ClearGlobalHeap() {}
+// No command heap exists yet; the player records are all there is to free.
+void ClearGlobalHeap()
+{
+    for (TStrateg*& player : g_Strateg) {
+        delete player;
+        player = nullptr;
+    }
+    {
+        std::lock_guard lock(g_InputLock);
+        MyStrateg = nullptr;
+    }
+    g_wNumPlayer = 0;
+}
 
 // Prices, groups and computer players come with the players' subsystem: everything is
 // affordable and free, no player is a computer player.
@@ -157,3 +170,81 @@ void DeleteSelection(std::uint8_t, TUnit* unit)
     unit->Selected = 0;
     unit->m_pSelectionNode = nullptr;
 }
+
+// Players of a game: until the players' subsystem exists a player is its record alone, with a
+// group manager and, for a computer player, a planner that never plans.
+#include "map/map_file.h"
+#include "units/house.h"
+
+std::uint8_t g_bTearingDown = 0;
+
+void TStrateg::SetName(const std::u16string& name)
+{
+    Name = name;
+}
+
+void TStrateg::SetTeam(std::uint8_t team)
+{
+    Team = team;
+}
+
+void TStrateg::SetRelationsFromTeams()
+{
+    for (int j = 0; j < 8; ++j) {
+        const TStrateg* other = g_Strateg[j];
+        Relations[j] = Team != 255 && other != nullptr && other->Team == Team ? 1 : 0;
+    }
+}
+
+void ResetPlayerSlots()
+{
+    ClearGlobalHeap();
+}
+
+bool CreateMapPlayer(const TMapPlayerRecord& record, std::uint8_t kind)
+{
+    if (g_wNumPlayer >= 8)
+        return false;
+    const std::uint8_t n = static_cast<std::uint8_t>(g_wNumPlayer);
+    auto* player = new TStrateg;
+    player->Number = n;
+    player->Level = kind;
+    player->Nation = record.nation < 5 ? record.nation : 0;
+    player->Name.assign(record.name, std::char_traits<char16_t>::length(record.name));
+    player->GroupManager = std::make_unique<TGroupManager>();
+    if (kind != 4)
+        player->Planner = std::make_unique<TStrategAI>();
+    DeleteHouseArray(g_pHouse[n]);
+    g_pHouse[n] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
+    NumHouse[n] = 0;
+    player->Houses = g_pHouse[n];
+    g_Strateg[n] = player;
+    if (n == MyPlayer) {
+        std::lock_guard lock(g_InputLock);
+        MyStrateg = player;
+    }
+    ++g_wNumPlayer;
+    return true;
+}
+
+void SetPlayerNotPlaying(int player)
+{
+    if (player < 0 || player >= 8 || g_Strateg[player] == nullptr)
+        return;
+    g_Strateg[player]->OutOfGame = 1;
+    g_Strateg[player]->NotPlaying = 1;
+    g_Strateg[player]->Planner.reset();
+    FreePlayerHouses(static_cast<std::uint8_t>(player));
+    g_Strateg[player]->Houses = nullptr;
+}
+
+bool CanPlayerReceiveUnits(int player)
+{
+    return player >= 0 && player < 8 && g_Strateg[player] != nullptr && g_Strateg[player]->OutOfGame == 0;
+}
+
+void UpdateAIArmy(TStrategAI*) {}
+
+void InitSelection() {}
+void FreeSelection() {}
+void ShowGroupWindow() {}

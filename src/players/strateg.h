@@ -1,10 +1,35 @@
 #pragma once
 // Player state shared across subsystems.
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
 struct THeapItem;
 class THouse;
 class TUnit;
+
+struct TMapPlayerRecord;
+
+constexpr int STRATEG_RESOURCES = 5;
+// Bytes of one mission condition record (its layout belongs to the mission-end test).
+constexpr std::size_t MISSION_CONDITION_SIZE = 10212;
+// A planner's target x while it has none.
+constexpr std::int32_t STRATEG_AI_UNSET = 99999;
+
+// The player's group manager: what the game start writes into it.
+struct TGroupManager {
+    std::uint8_t WarTemplate = 0; // byte 6
+    std::uint8_t Level = 0;       // byte 7: the computer level
+};
+
+// The player's planner: its home and target cells.
+struct TStrategAI {
+    std::int32_t HomeX = 0;
+    std::int32_t HomeY = 0;
+    std::int32_t TargetX = STRATEG_AI_UNSET;
+    std::int32_t TargetY = 0;
+};
 
 class TStrateg {
 public:
@@ -32,6 +57,33 @@ public:
     std::uint32_t LiveUnits = 0;
     // Set once by the player's defeat and never cleared.
     std::uint8_t Dead = 0;
+
+    // What the game start sets (missions and random maps).
+    void SetName(const std::u16string& name);
+    // Team number counted from 0, 255 = none.
+    void SetTeam(std::uint8_t team);
+    // Relation bytes toward the eight players from every player's team.
+    void SetRelationsFromTeams();
+
+    std::u16string Name;
+    std::uint8_t Number = 0;      // index in g_Strateg
+    // The level byte: the kind the map loader created the player with (4 the local player,
+    // 1..3 a computer player).
+    std::uint8_t Level = 0;
+    std::uint8_t WarTemplate = 0; // the computer player's plan
+    std::uint8_t Team = 255;
+    std::uint8_t OutOfGame = 0;   // the two not-playing flags
+    std::uint8_t NotPlaying = 0;
+    std::uint8_t Relations[8] = {};
+    // Slots 0..4 of the resources, and the amounts they started with.
+    double Resources[STRATEG_RESOURCES] = {};
+    double StartResources[STRATEG_RESOURCES] = {};
+    std::uint8_t MissionStage = 0;
+    // ConditionCount records of MISSION_CONDITION_SIZE bytes each.
+    std::uint16_t ConditionCount = 0;
+    std::vector<std::uint8_t> Conditions;
+    std::unique_ptr<TGroupManager> GroupManager;
+    std::unique_ptr<TStrategAI> Planner; // computer players only
 };
 
 // The local player's number (0 until a game sets it) and state (null outside a game). Main thread
@@ -58,3 +110,22 @@ THouse* GetSingleSelectedHouse(std::uint8_t player);
 extern std::uint16_t g_wNumPlayer;
 // Frees every queued global command and every player record.
 void ClearGlobalHeap();
+
+// A new game: the command heap emptied, the eight player records freed, g_wNumPlayer = 0.
+void ResetPlayerSlots();
+// The map loader's player creation: the next player (g_wNumPlayer grows by one) with its house
+// array.
+bool CreateMapPlayer(const TMapPlayerRecord& record, std::uint8_t kind);
+// Flags the player as not playing and destroys its house array.
+void SetPlayerNotPlaying(int player);
+// The player exists and is playing.
+bool CanPlayerReceiveUnits(int player);
+// Lets the planner rebuild its army movement after its home cell was set.
+void UpdateAIArmy(TStrategAI* planner);
+// The selection module at game start and end.
+void InitSelection();
+void FreeSelection();
+// The group window of the game screen.
+void ShowGroupWindow();
+// Raised while a game is torn down: no orders are built.
+extern std::uint8_t g_bTearingDown;

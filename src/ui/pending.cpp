@@ -36,3 +36,33 @@ void UpdateInterfacePanel(std::uint8_t) {}
 // No bottom panel yet: its top lies below every screen, so no point is inside it.
 std::uint16_t g_PanelTop = 0xFFFF;
 void LayoutBottomPanel() {}
+
+
+// The setup screens and the in-game interface are not built yet: the setup holds no players, and
+// the game's interface has nothing to load, show or free.
+#include "ui/setup_screen.h"
+
+TSetupPlayer g_SetupPlayers[8];
+std::uint8_t g_SetupPlayerCount = 0;
+char g_RandomMapName[256] = {};
+std::uint8_t g_StartResources = 1;
+std::uint8_t g_bRandomMapGame = 0;
+
+void PrepareMissionPath(TGameSetup&) {}
+void SaveCampaignProgress(const std::u16string&, const std::string&) {}
+void LoadCampaignList(int, int, int) {}
+void ShowBriefingText(const std::u16string&) {}
+void ResetInterfaceGameState() {}
+void LoadInterfaceGraphics() {}
+bool LoadMinimapFrame()
+{
+    return true;
+}
+void FreeMinimapFrame() {}
+void ClearPanelIcons() {}
+void FreeMessageQueue() {}
+void FreeInterfaceSlots() {}
+void CloseInGameMenuWindow() {}
+void CloseShadeWindow() {}
+void FreeTextRendererEntries() {}
+void DrawLoadingBar(int) {}

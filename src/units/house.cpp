@@ -11,6 +11,7 @@
 #include "core/random_table.h"
 #include "core/string_table.h"
 #include "devices/sound.h"
+#include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
 #include "map/site_queries.h"
@@ -1120,6 +1121,74 @@ void FreeHousesAndUnitsMap()
 {
     for (std::uint8_t p = 0; p < kHouseSlots; ++p)
         FreePlayerHouses(p);
-    ClearGlobalHeap();
+    // Units first: they give back their types' references, and the players' lists hold them.
     FreeUnitsMap();
+    ClearGlobalHeap();
+}
+
+// ---- houses of a map file ---------------------------------------------------------------------
+
+void AcquireMapHousePhase(THouse& house)
+{
+    if (house.TypeRecord == nullptr)
+        return;
+    const THouseType& t = house.Type();
+    if (house.BuildWork != 0) {
+        house.AcquirePhaseGraphic(HOUSE_STATE_CONSTRUCTION,
+                                  HouseBuildPhase(house.BuildWork, t.m_ConstructionPhaseCount, t.m_BuildWork));
+    } else if (house.Destroyed != 0) {
+        const std::uint8_t variant = t.m_RuinPhaseCount >= 2 && house.HitPoints < -500.0f ? 1 : 0;
+        house.AcquirePhaseGraphic(HOUSE_STATE_RUIN, variant);
+    } else {
+        house.AcquirePhaseGraphic(HOUSE_STATE_FINISHED, 0);
+    }
+}
+
+bool AddMapHouse(int player, std::int32_t px, std::int32_t py, const TMapHouseRecord& record)
+{
+    if (player < 0 || player >= 8)
+        return false;
+    const auto p = static_cast<std::uint8_t>(player);
+    const std::uint16_t index =
+        AddHouseFromMapData(p, static_cast<float>(px), static_cast<float>(py), record.type);
+    if (index == HOUSE_NONE)
+        return false;
+    THouse& h = g_pHouse[p][index];
+    h.ResetPhaseFlags();
+    h.BuildWork = record.state;
+    h.HitPoints = static_cast<float>(h.Type().m_HitPoints);
+    if (h.HouseType == HOUSE_PORT) {
+        h.m_ShipSideForPort = record.portSide;
+        SetPortExitPoint(&h);
+    }
+    AcquireMapHousePhase(h);
+    if (h.IsFinished() && h.HouseType < kHouseTypeCountTypes)
+        ++g_HouseTypeCount[p][h.HouseType];
+    return true;
+}
+
+void ClearNeutralObjects()
+{
+    FreeUnitList(g_NeutralUnitList);
+    g_NeutralUnitCount = 0;
+}
+
+void ReserveNeutralHouses(std::uint16_t count)
+{
+    DeleteHouseArray(g_pHouse[kNeutralHouseSlot]);
+    g_pHouse[kNeutralHouseSlot] = NewHouseArray(std::min<std::uint32_t>(count, HOUSE_NEUTRAL_CAPACITY));
+    g_NeutralHouseCount = 0;
+}
+
+bool AddNeutralMapHouse(const TMapHouseRecord& record)
+{
+    const std::uint16_t index = AddNeutralHouseAt(record.x, record.y, record.type, false);
+    if (index == HOUSE_NONE)
+        return false;
+    THouse& h = g_pHouse[kNeutralHouseSlot][index];
+    h.ResetPhaseFlags();
+    h.BuildWork = record.state;
+    h.HitPoints = record.strength;
+    AcquireMapHousePhase(h);
+    return true;
 }

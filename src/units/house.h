@@ -258,6 +258,25 @@ void FreePlayerHouses(std::uint8_t player);
 void DrawSelectedHouseRing();
 void FreeHousesAndUnitsMap();
 
+// The fog of war's sight radius of every building, in cells: building types carry no radius of
+// their own.
+constexpr std::uint8_t HOUSE_SIGHT_CELLS = 8;
+
+// ---- houses of a map file ---------------------------------------------------------------------
+struct TMapHouseRecord;
+// A player's house of a map file at the lifted pixel point of its cell: the state of the record,
+// the type's full strength, the port side, the graphic phase; a finished one counts in
+// g_HouseTypeCount. False when it could not be placed.
+bool AddMapHouse(int player, std::int32_t px, std::int32_t py, const TMapHouseRecord& record);
+// The neutral houses of a map file: the old ones and the neutral units go; the array is rebuilt for
+// count houses; each record's house takes the record's state and strength.
+void ClearNeutralObjects();
+void ReserveNeutralHouses(std::uint16_t count);
+bool AddNeutralMapHouse(const TMapHouseRecord& record);
+// The phase a house read from a map shows: a construction stage by its state, the ruin, or the
+// finished building.
+void AcquireMapHousePhase(THouse& house);
+
 // The footprint's cells in the one order placing and clearing share: R rows, the first at the
 // reference cell and each next one step north-east; C cells per row stepping north-west.
 std::vector<plat::Point> FootprintCells(const plat::Point& reference, int rows, int cells);

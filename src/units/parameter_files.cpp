@@ -530,6 +530,19 @@ bool LoadBasicParametrs()
     return true;
 }
 
+void FreeUnitAndHouseTypes()
+{
+    for (int side = 0; side < PARAM_SIDES; ++side) {
+        for (int t = 0; t < g_NationHouseTypeCount[side] && t < HOUSE_TYPES_PER_SIDE; ++t)
+            CHousePhaseGraphic::Free(HouseType(side, t));
+        g_NationHouseTypeCount[side] = 0;
+        for (int t = 0; t < g_NationUnitTypeCount[side] && t < UNIT_TYPES_PER_NATION; ++t)
+            CloseLes(static_cast<std::uint32_t>(UnitGraphicsSlot(side, t)));
+        g_NationUnitTypeCount[side] = 0;
+    }
+    FreeUnitTypes();
+}
+
 // --- player colours --------------------------------------------------------------------------
 
 bool ParseColors(std::span<const std::uint8_t> text)

@@ -214,6 +214,9 @@ bool ParseParameterFile(std::span<const std::uint8_t> file, int side, const char
 
 // Reads the six parameter files, the ship-tower parameters and opens every type's graphics.
 bool LoadBasicParametrs();
+// The end of a game: every building type's phase graphics freed and every nation's building-type
+// count 0; every unit type's archive closed, its graphics released and the type deleted.
+void FreeUnitAndHouseTypes();
 
 // --- player colours --------------------------------------------------------------------------
 

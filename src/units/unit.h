@@ -2,6 +2,7 @@
 // Units on the map: one soldier, worker, vehicle, aircraft or ship of one player. The record is
 // stored in save games as a 380-byte image (WriteUnitImage / ReadUnitImage), never copied as memory.
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "units/unit_types.h"
@@ -248,3 +249,6 @@ struct TShipGridFields {
 };
 // false when the record cannot be read (null).
 bool GetShipGridFields(const TUnit* unit, TShipGridFields& out);
+
+// Calls back for each unit of the player's unit list, in list order.
+void ForEachPlayerUnit(std::uint8_t player, const std::function<void(const TUnit&)>& visit);

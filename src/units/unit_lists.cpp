@@ -370,6 +370,12 @@ TUnit* FirstPlayerUnit(std::uint8_t player)
     return player < UNIT_PLAYERS && g_Strateg[player] != nullptr ? g_Strateg[player]->FirstUnit : nullptr;
 }
 
+void ForEachPlayerUnit(std::uint8_t player, const std::function<void(const TUnit&)>& visit)
+{
+    for (const TUnit* u = FirstPlayerUnit(player); u != nullptr; u = u->m_pNext)
+        visit(*u);
+}
+
 bool CreateMapUnitFromRecord(int player, const TMapUnitRecord& record)
 {
     if (player < 0 || player >= UNIT_PLAYERS)
@@ -630,6 +636,12 @@ void FreeAllPlayerHouses()
 
 void FreeUnitsMap()
 {
+    for (TStrateg* player : g_Strateg)
+        if (player != nullptr) {
+            FreeUnitList(player->FirstUnit);
+            player->LiveUnits = 0;
+        }
+    ResetUnitCounters();
     FreeUnitList(g_NeutralUnitList);
     g_NeutralUnitCount = 0;
     if (g_pUnitsMap != nullptr)

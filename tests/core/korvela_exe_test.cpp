@@ -1,13 +1,16 @@
 // Runs the real program in a sample game folder and checks its exit codes and its log.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <string>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "missions.h"
 #include "platform/single_instance.h"
 #include "sample_data.h"
 #include "test_support.h"
@@ -112,4 +115,50 @@ TEST_F(Program, RunsFramesAndQuitsCleanly)
 {
     EXPECT_EQ(Run("+video 0", "KORVELA_TEST_FRAMES=20"), 0);
     EXPECT_EQ(Log().find("FAILED"), std::string::npos) << Log();
+}
+
+namespace {
+
+// The distinct pixel values of a 24-bit BMP the program wrote; 0 when it is not one.
+std::size_t DistinctColours(const std::vector<std::uint8_t>& bmp, int& width, int& height)
+{
+    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M' || bmp[28] != 24)
+        return 0;
+    width = bmp[18] | bmp[19] << 8;
+    height = bmp[22] | bmp[23] << 8;
+    const std::size_t row = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    if (bmp.size() < 54 + row * height)
+        return 0;
+    std::vector<bool> seen(1u << 24);
+    std::size_t count = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = &bmp[54 + y * row + 3 * x];
+            const std::uint32_t c = p[0] | p[1] << 8 | p[2] << 16;
+            if (!seen[c]) {
+                seen[c] = true;
+                ++count;
+            }
+        }
+    return count;
+}
+
+} // namespace
+
+TEST_F(Program, PlaysEachSampleMissionAndRandomMapIntoAGame)
+{
+    std::vector<std::string> games = sampledata::SampleMissionPaths();
+    games.push_back("Maps\\Hills.dat");
+    for (const std::string& game : games) {
+        std::remove((this->game / "ReportError.log").c_str());
+        std::remove((this->game / "shot.bmp").c_str());
+        const std::string env = "KORVELA_TEST_MISSION='" + game + "' KORVELA_TEST_FRAMES=120 KORVELA_TEST_SHOT=shot.bmp";
+        EXPECT_EQ(Run("+video 0", env), 0) << game;
+        EXPECT_EQ(Log().find("FAILED"), std::string::npos) << game << ": " << Log();
+        int width = 0, height = 0;
+        const std::size_t colours = DistinctColours(testsupport::ReadAll(this->game / "shot.bmp"), width, height);
+        EXPECT_GT(width, 0) << game;
+        EXPECT_GT(height, 0) << game;
+        EXPECT_GT(colours, 1u) << game << ": the last frame is one flat colour";
+    }
 }

@@ -220,10 +220,34 @@ std::vector<std::uint8_t> MakeNumbersBmp()
     return MakeBmp24(kW, kH, px);
 }
 
+// A muzzle flash: a white-hot core fading through yellow and orange to the colour key.
+std::vector<std::uint8_t> MakeUnitFireBmp()
+{
+    constexpr int kSide = 32;
+    std::vector<std::uint32_t> px(kSide * kSide, kKeyMagenta);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) {
+            const double dx = (x - 15.5) / 15.5;
+            const double dy = (y - 15.5) / 10.0;
+            const double d = std::sqrt(dx * dx + dy * dy);
+            if (d >= 1.0)
+                continue;
+            const double heat = 1.0 - d;
+            const auto r = static_cast<std::uint32_t>(255);
+            const auto g = static_cast<std::uint32_t>(90 + 165 * heat);
+            const auto b = static_cast<std::uint32_t>(40 + 200 * heat * heat * heat);
+            px[static_cast<std::size_t>(y) * kSide + x] = r << 16 | g << 8 | b;
+        }
+    return MakeBmp24(kSide, kSide, px);
+}
+
 bool WriteImages(const std::string& outDir)
 {
     const auto numbers = MakeNumbersBmp();
     if (!WriteFileBytes(outDir, "Data\\Misc\\Numbers2.bmp", numbers.data(), numbers.size()))
+        return false;
+    const auto fire = MakeUnitFireBmp();
+    if (!WriteFileBytes(outDir, "Data\\Misc\\UnitFire2.bmp", fire.data(), fire.size()))
         return false;
 
     const auto ring = RingPixels(64, 32);

@@ -13,6 +13,7 @@
 #include "parameters.h"
 #include "land_textures.h"
 #include "maps.h"
+#include "missions.h"
 #include "objects.h"
 #include "fog_pictures.h"
 #include "sounds.h"
@@ -54,23 +55,29 @@ bool WriteFileBytes(const std::string& outDir, const std::string& relativePath, 
     return true;
 }
 
-bool WriteGameFolder(const std::string& outDir)
+bool WriteWorldFiles(const std::string& outDir)
 {
     return WriteFolderTree(outDir)
         && WriteCoreFiles(outDir)
         && WriteImages(outDir)
         && WriteInterfaceArchive(outDir)
         && WriteFogPictures(outDir)
-        && WriteCursors(outDir)
         && WriteSpanImages(outDir)
         && WriteBuildingGraphics(outDir)
         && WriteAnimations(outDir)
         && WriteUnitGraphics(outDir)
         && WriteWaterFiles(outDir)
-        && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
-        && WriteFilms(outDir)
         && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir)
-        && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir);
+        && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir)
+        && WriteMissions(outDir);
+}
+
+bool WriteGameFolder(const std::string& outDir)
+{
+    return WriteWorldFiles(outDir)
+        && WriteCursors(outDir)
+        && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
+        && WriteFilms(outDir);
 }
 
 } // namespace sampledata

@@ -8,6 +8,9 @@ namespace sampledata {
 // Writes the whole game folder under outDir (created when missing). false on the first failure,
 // which is logged.
 bool WriteGameFolder(const std::string& outDir);
+// The part of it a game's world loads (no cursors, sounds, music or films): for tests of the game
+// load.
+bool WriteWorldFiles(const std::string& outDir);
 
 // The folder tree of a game folder.
 bool WriteFolderTree(const std::string& outDir);
