@@ -57,6 +57,7 @@ std::uint32_t g_MapSeason = 0;
 // with its real functions.
 #include "core/memory_stream.h"
 #include "players/strateg.h"
+#include "map/trenches.h"
 
 TMapServices DefaultMapServices()
 {
@@ -81,12 +82,8 @@ TMapServices DefaultMapServices()
         return in.ReadU16(n) && n == 0;
     };
     s.LoadWater = [](TIfStreamMemory& in) { return SkipWaterBlock(in, g_MapWidth, g_MapHeight); };
-    s.LoadTrenchList = [](TIfStreamMemory& in) {
-        std::uint16_t value = 0;
-        std::uint16_t n = 0;
-        return in.ReadU16(value) && in.ReadU16(n) && 14 * n <= in.Remaining() && in.Seek(in.Pos() + 14 * n);
-    };
-    s.TrenchEntryExists = [](std::uint16_t) { return false; };
+    s.LoadTrenchList = [](TIfStreamMemory& in) { return g_TrenchList.LoadTrenchList(in); };
+    s.TrenchEntryExists = [](std::uint16_t slot) { return g_TrenchList.Entry(slot) != nullptr; };
     s.BuildWaterFromMap = [] {};
     s.GetWaterKind = [](int, int) -> std::uint8_t { return 0; };
     s.LoadGameData = [](const char*) { return false; };
@@ -103,8 +100,8 @@ TPlacementServices DefaultPlacementServices()
     s.CanAffordHouse = [](int, int) { return false; };
     s.PhaseGraphicState = [](int, int) { return 1; };
     s.MakePlacementTexture = [](int, int) -> plat::Texture* { return nullptr; };
-    s.DrawTrenchPathPreview = [](int) {};
-    s.HasLineStart = [](int) { return false; };
+    s.DrawTrenchPathPreview = DrawTrenchLinePreview;
+    s.HasLineStart = HasTrenchLineStart;
     s.ReleasePhaseGraphic = [](std::uint16_t) {};
     return s;
 }

@@ -78,3 +78,16 @@ bool TellGroupManagerHouseAttacked(THouse*)
 {
     return false;
 }
+
+// No player records hold resources yet: nobody has wood, so no trench or pontoon piece is paid for.
+#include "players/resources.h"
+
+TResourcePair* GetPlayerWood(std::uint8_t)
+{
+    return nullptr;
+}
+bool CanAffordTrench(std::uint8_t player)
+{
+    const TResourcePair* wood = GetPlayerWood(player);
+    return wood != nullptr && wood->spendable >= 300.0;
+}

@@ -17,6 +17,7 @@
 #include "sounds.h"
 #include "unit_graphics.h"
 #include "water.h"
+#include "trench_pictures.h"
 
 namespace sampledata {
 
@@ -65,6 +66,7 @@ bool WriteGameFolder(const std::string& outDir)
         && WriteAnimations(outDir)
         && WriteUnitGraphics(outDir)
         && WriteWaterFiles(outDir)
+        && WriteTrenchFiles(outDir)
         && WriteSoundFiles(outDir) && WriteMusicFiles(outDir)
         && WriteFilms(outDir)
         && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir)
