@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 #include "map/map_file.h"
 #include "trench_fixture.h"

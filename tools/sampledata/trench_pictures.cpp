@@ -70,9 +70,22 @@ std::vector<std::uint16_t> DrawPontoon(bool rising, float built)
                 px[y * n + x] = Pixel(255, c, light);
             } else if (d < 13.5f && t <= built) {
                 px[y * n + x] = Pixel(255, kRope, 0.75f + 0.3f * grain);
-            } else if (d < 17 && std::fmod(t * 6, 1.0f) > 0.2f && y > (ay + by) / 2 - 40) {
-                // The floats show below the deck, darker and half in the water.
-                px[y * n + x] = Pixel(built >= 1.0f ? 220 : 140, kHull, 0.7f + 0.3f * grain - (d - 13.5f) * 0.08f);
+            } else {
+                // Five floats under the deck, across the line: their rounded ends show beyond the
+                // planks, lit on the upper side.
+                const float len = std::hypot(bx - ax, by - ay);
+                for (int k = 0; k < 5; ++k) {
+                    const float tk = 0.1f + 0.2f * static_cast<float>(k);
+                    if (tk > built + 0.05f)
+                        break;
+                    const float along = (t - tk) * len;
+                    const float e = (along / 6.0f) * (along / 6.0f) + (d / 19.0f) * (d / 19.0f);
+                    if (e < 1.0f) {
+                        const float shade = 0.55f + 0.45f * (1.0f - e) + 0.15f * grain;
+                        px[y * n + x] = Pixel(255, kHull, shade);
+                        break;
+                    }
+                }
             }
         }
     return px;
