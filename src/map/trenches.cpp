@@ -312,27 +312,31 @@ std::vector<TTrenchList::TPlannedPiece> TTrenchList::PlanTrenchPath(const plat::
         }
     }
 
-    // A cap closes each end on the side away from its neighbour along the line.
+    // A cap closes each end on the side away from its neighbour along the line: per end kind (1,
+    // 2), two rules {neighbour kinds, neighbour's side, cap kind, the cap's direction from the end}.
+    struct TCapRule {
+        std::uint8_t kinds[2];
+        std::uint8_t side;
+        std::uint8_t cap;
+        std::uint8_t capDir;
+    };
+    static constexpr TCapRule kCapRules[2][2] = {
+        {{{5, 4}, 4, 8, 2}, {{6, 3}, 2, 7, 4}},
+        {{{6, 4}, 1, 10, 3}, {{5, 3}, 3, 9, 1}},
+    };
     auto cap = [](const TPlannedPiece& end, const TPlannedPiece& neighbour, bool atStart) -> TPlannedPiece {
-        auto onSide = [&](std::uint8_t dir) {
-            const plat::Point n = GetNeighbourPoint(end.tile, dir);
-            return n.x == neighbour.tile.x && n.y == neighbour.tile.y;
-        };
-        const std::uint8_t k = neighbour.kind;
-        if (end.kind == 1) {
-            if (k == 5 || k == 4 || onSide(4))
-                return {8, GetNeighbourPoint(end.tile, 2)};
-            if (k == 6 || k == 3 || onSide(2))
-                return {7, GetNeighbourPoint(end.tile, 4)};
-            return atStart ? TPlannedPiece{8, GetNeighbourPoint(end.tile, 2)}
-                           : TPlannedPiece{7, GetNeighbourPoint(end.tile, 4)};
+        const TCapRule(&rules)[2] = kCapRules[end.kind == 1 ? 0 : 1];
+        for (const TCapRule& r : rules) {
+            const plat::Point side = GetNeighbourPoint(end.tile, r.side);
+            if (neighbour.kind == r.kinds[0] || neighbour.kind == r.kinds[1]
+                || (side.x == neighbour.tile.x && side.y == neighbour.tile.y))
+                return {r.cap, GetNeighbourPoint(end.tile, r.capDir)};
         }
-        if (k == 6 || k == 4 || onSide(1))
-            return {10, GetNeighbourPoint(end.tile, 3)};
-        if (k == 5 || k == 3 || onSide(3))
-            return {9, GetNeighbourPoint(end.tile, 1)};
-        return atStart ? TPlannedPiece{9, GetNeighbourPoint(end.tile, 1)}
-                       : TPlannedPiece{10, GetNeighbourPoint(end.tile, 3)};
+        // The neighbour on neither side: kind 1 starts with the first rule's cap and ends with the
+        // second's, kind 2 the other way round.
+        const bool first = (end.kind == 1) == atStart;
+        const TCapRule& r = rules[first ? 0 : 1];
+        return {r.cap, GetNeighbourPoint(end.tile, r.capDir)};
     };
     const std::size_t n = pieces.size();
     const TPlannedPiece startCap = cap(pieces[0], pieces[n > 1 ? 1 : 0], true);
