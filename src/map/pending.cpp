@@ -40,6 +40,8 @@ std::uint32_t g_MapSeason = 0;
 #include "units/house.h"
 #include "units/house_types.h"
 #include "ui/setup_screen.h"
+#include "map/trench_pieces.h"
+#include "map/trenches.h"
 
 TMapServices DefaultMapServices()
 {
@@ -60,7 +62,7 @@ TMapServices DefaultMapServices()
     s.ClearNeutralObjects = ::ClearNeutralObjects;
     s.ReserveNeutralHouses = ::ReserveNeutralHouses;
     s.AddNeutralHouse = AddNeutralMapHouse;
-        s.CreateMapUnit = CreateMapUnitFromRecord;
+    s.CreateMapUnit = CreateMapUnitFromRecord;
     s.MakeBasicMap = [] {};
     // Craters: only an empty block can be passed over without the crater reader.
     s.LoadCraters = [](TIfStreamMemory& in) {
@@ -71,12 +73,8 @@ TMapServices DefaultMapServices()
     s.LoadWater = [](TIfStreamMemory& in) {
         return g_pWater ? g_pWater->LoadWater(in) : SkipWaterBlock(in, g_MapWidth, g_MapHeight);
     };
-    s.LoadTrenchList = [](TIfStreamMemory& in) {
-        std::uint16_t value = 0;
-        std::uint16_t n = 0;
-        return in.ReadU16(value) && in.ReadU16(n) && 14 * n <= in.Remaining() && in.Seek(in.Pos() + 14 * n);
-    };
-    s.TrenchEntryExists = [](std::uint16_t) { return false; };
+    s.LoadTrenchList = [](TIfStreamMemory& in) { return g_TrenchList.LoadTrenchList(in); };
+    s.TrenchEntryExists = [](std::uint16_t slot) { return g_TrenchList.Entry(slot) != nullptr; };
     s.BuildWaterFromMap = [] {
         if (g_pWater)
             g_pWater->BuildWaterFromMap(0);
@@ -106,8 +104,8 @@ TPlacementServices DefaultPlacementServices()
         return state == PHASE_FAILED ? 0 : state;
     };
     s.MakePlacementTexture = [](int, int) -> plat::Texture* { return nullptr; };
-    s.DrawTrenchPathPreview = [](int) {};
-    s.HasLineStart = [](int) { return false; };
+    s.DrawTrenchPathPreview = DrawTrenchLinePreview;
+    s.HasLineStart = HasTrenchLineStart;
     s.ReleasePhaseGraphic = ReleaseHousePhaseGraphic;
     return s;
 }
@@ -137,7 +135,7 @@ TFogServices DefaultFogServices()
 }
 
 // The map drawing's neighbours: where a module is not built yet, no player leaves the game, nobody
-// has a group or a rally flag shown, and trenches, craters, ships and reflections draw nothing.
+// has a group or a rally flag shown, and craters, ships and reflections draw nothing.
 #include "combat/effects.h"
 #include "editor/editor.h"
 #include "map/map_scene.h"
@@ -148,9 +146,9 @@ TMapDrawServices DefaultMapDrawServices()
     s.IsPlayerOutOfGame = [](std::uint8_t) { return false; };
     s.SelectionHasGroup = [] { return false; };
     s.RallyFlagHouse = []() -> THouse* { return nullptr; };
-    s.BuildTrenchPieces = [](std::uint16_t) {};
-    s.DrawTrenches = [] {};
-    s.DrawTrenchPontoons = [] {};
+    s.BuildTrenchPieces = [](std::uint16_t index) { BuildTrenchPieces(g_pTrenchPieces, index); };
+    s.DrawTrenches = [] { DrawTrenches(g_pTrenchPieces); };
+    s.DrawTrenchPontoons = [] { g_TrenchList.DrawTrenchPontoons(); };
     s.ParticlesUpdateAll = ::ParticlesUpdateAll;
     s.ClearShipList = [] {};
     s.StepShipList = [] {};
@@ -165,8 +163,3 @@ TMapDrawServices DefaultMapDrawServices()
     return s;
 }
 
-// The trench pieces of a game: nothing to load, draw or free yet.
-#include "map/trench_pieces.h"
-
-void TrenchesInit() {}
-void TrenchesFree() {}

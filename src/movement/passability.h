@@ -3,6 +3,7 @@
 #include <cstdint>
 
 class TUnit;
+#include "platform/types.h"
 
 extern std::uint16_t* g_pLandPassMap;
 extern std::uint16_t* g_pShipPassMap;
@@ -20,3 +21,7 @@ void FreePathBuffers();
 // The groups of a game (empty operations).
 void InitGroups();
 void FreeGroups();
+
+// Recomputes the land and ship passability maps in the square around a cell (radius cells each
+// way, clamped to the playable border).
+void MakePartOfBasicMap(const plat::Point& where, std::uint16_t radius);

@@ -57,3 +57,14 @@ void FreePathBuffers()
 }
 void InitGroups() {}
 void FreeGroups() {}
+
+// No passability maps are kept yet: nothing to recompute, and no path is ever found.
+#include "movement/path_search.h"
+
+void MakePartOfBasicMap(const plat::Point&, std::uint16_t) {}
+std::int8_t FindPathFromPointToPointEx(const std::uint16_t*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                                       const std::uint8_t*, std::vector<std::uint8_t>& path)
+{
+    path.clear();
+    return 0;
+}

@@ -248,3 +248,16 @@ void UpdateAIArmy(TStrategAI*) {}
 void InitSelection() {}
 void FreeSelection() {}
 void ShowGroupWindow() {}
+
+// No player records hold resources yet: nobody has wood, so no trench or pontoon piece is paid for.
+#include "players/resources.h"
+
+TResourcePair* GetPlayerWood(std::uint8_t)
+{
+    return nullptr;
+}
+bool CanAffordTrench(std::uint8_t player)
+{
+    const TResourcePair* wood = GetPlayerWood(player);
+    return wood != nullptr && wood->spendable >= 300.0;
+}

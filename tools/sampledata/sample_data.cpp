@@ -19,6 +19,7 @@
 #include "sounds.h"
 #include "unit_graphics.h"
 #include "water.h"
+#include "trench_pictures.h"
 
 namespace sampledata {
 
@@ -67,6 +68,7 @@ bool WriteWorldFiles(const std::string& outDir)
         && WriteAnimations(outDir)
         && WriteUnitGraphics(outDir)
         && WriteWaterFiles(outDir)
+        && WriteTrenchFiles(outDir)
         && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir)
         && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir)
         && WriteMissions(outDir);
