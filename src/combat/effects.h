@@ -20,3 +20,13 @@ TParticleSystemList* CreateParticleSystemList();
 // Deletes every particle system of the list and empties it.
 void ParticlesClear(TParticleSystemList* list);
 void DeleteParticleSystemList(TParticleSystemList* list);
+
+// The craters and ground pictures inside the "GameMap" block of a save: u16 count, then the
+// pictures.
+class TOfStreamMemory;
+class TIfStreamMemory;
+void SaveCraters(TOfStreamMemory& out);
+bool LoadCraters(TIfStreamMemory& in);
+
+// The Delete key's update of the player's units.
+void PlayerUnitsUpdate(std::uint8_t player);

@@ -113,3 +113,18 @@ TParticleSystemList* CreateParticleSystemList()
 }
 void ParticlesClear(TParticleSystemList*) {}
 void DeleteParticleSystemList(TParticleSystemList*) {}
+
+// No craters exist yet: the block is empty, and only an empty one can be read.
+#include "core/memory_stream.h"
+
+void SaveCraters(TOfStreamMemory& out)
+{
+    out.WriteU16(0);
+}
+bool LoadCraters(TIfStreamMemory& in)
+{
+    std::uint16_t n = 0;
+    return in.ReadU16(n) && n == 0;
+}
+
+void PlayerUnitsUpdate(std::uint8_t) {}

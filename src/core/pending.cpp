@@ -2,7 +2,7 @@
 // The module that builds the real service deletes its entry here.
 
 #include "core/frame_drawing.h"
-#include "core/game_keys.h"
+#include "core/game_load.h"
 #include "devices/display.h"
 #include "devices/mouse.h"
 #include "devices/sound.h"
@@ -29,15 +29,9 @@ bool RestoreAllSurfaces()
     return true;
 }
 
-std::uint32_t MapGameKey(std::uint32_t key)
-{
-    return key;
-}
-
-bool GameKeyMessage(std::uint32_t, std::uintptr_t, std::intptr_t)
-{
-    return true;
-}
+// Missions are not loaded yet: no mission path or title.
+char g_MissionPath[260] = {};
+char16_t g_MissionTitle[80] = {};
 
 // The films only need the call to succeed; the display keeps working as it is.
 bool RecreateDevices(std::uint8_t)

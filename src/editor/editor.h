@@ -14,3 +14,8 @@ void EditorFrame();
 bool EditorWaterEraseOn();
 plat::Point EditorCurrentMapPoint();
 plat::Point EditorCurrentTile();
+
+// The map's own buildings at the end of the "GameMap" block of a save, in the map file's neutral
+// block: u16 n, n house records, u16 m, m unit records.
+class TOfStreamMemory;
+void SaveEditorHouses(TOfStreamMemory& out);

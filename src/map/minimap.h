@@ -18,3 +18,17 @@ extern float g_MiniMapPixelScaleY;
 bool IsPointInMiniMap(std::int32_t x, std::int32_t y);
 // 0: a click to be turned into a view jump by the next frame; else: jump to the mouse position now.
 void ProcessMiniMap(std::uint8_t flag);
+
+class TOfStreamMemory;
+class TIfStreamMemory;
+namespace plat {
+class Texture;
+}
+// Appends the 200 x 200 minimap picture (80,000 bytes of 16-bit pixels, row by row).
+bool WriteMiniMapImage(TOfStreamMemory& out);
+// A 200 x 200 texture holding the next 80,000 bytes of the reader; null (logged) on failure.
+plat::Texture* CreateMiniMap(TIfStreamMemory& in);
+
+// Hides and shows the minimap.
+void HideMiniMap();
+void ShowMiniMap();

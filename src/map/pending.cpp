@@ -1,8 +1,12 @@
 // Least bodies of world-map services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
+#include "core/memory_stream.h"
+#include "core/save_game.h"
+#include "devices/cursor_state.h"
 #include "map/map_objects.h"
 #include "map/map_view.h"
 #include "map/minimap.h"
+#include "map/trenches.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/site_queries.h"
@@ -27,6 +31,41 @@ bool IsPointInMiniMap(std::int32_t, std::int32_t)
 }
 
 void ProcessMiniMap(std::uint8_t) {}
+void HideMiniMap()
+{
+    std::lock_guard lock(g_InputLock);
+    g_bMiniMapShown = 0;
+}
+void ShowMiniMap()
+{
+    std::lock_guard lock(g_InputLock);
+    g_bMiniMapShown = 1;
+}
+
+// Until the minimap is drawn, its picture is black.
+bool WriteMiniMapImage(TOfStreamMemory& out)
+{
+    static const std::uint8_t kBlack[200 * 200 * 2] = {};
+    return out.Write(kBlack, sizeof kBlack) == static_cast<std::int32_t>(sizeof kBlack);
+}
+plat::Texture* CreateMiniMap(TIfStreamMemory&)
+{
+    return nullptr;
+}
+
+// No trenches exist yet: the list is empty, and a stored list is passed over.
+bool SaveTrenchList(TOfStreamMemory& out)
+{
+    out.WriteU16(0);
+    out.WriteU16(0);
+    return true;
+}
+bool LoadTrenchList(TIfStreamMemory& in)
+{
+    std::uint16_t value = 0;
+    std::uint16_t n = 0;
+    return in.ReadU16(value) && in.ReadU16(n) && 14 * n <= in.Remaining() && in.Seek(in.Pos() + 14 * n);
+}
 
 std::int16_t g_PlacingHouseType = -1;
 
@@ -81,15 +120,11 @@ TMapServices DefaultMapServices()
         return in.ReadU16(n) && n == 0;
     };
     s.LoadWater = [](TIfStreamMemory& in) { return SkipWaterBlock(in, g_MapWidth, g_MapHeight); };
-    s.LoadTrenchList = [](TIfStreamMemory& in) {
-        std::uint16_t value = 0;
-        std::uint16_t n = 0;
-        return in.ReadU16(value) && in.ReadU16(n) && 14 * n <= in.Remaining() && in.Seek(in.Pos() + 14 * n);
-    };
+    s.LoadTrenchList = LoadTrenchList;
     s.TrenchEntryExists = [](std::uint16_t) { return false; };
     s.BuildWaterFromMap = [] {};
     s.GetWaterKind = [](int, int) -> std::uint8_t { return 0; };
-    s.LoadGameData = [](const char*) { return false; };
+    s.LoadGameData = LoadGameData;
     s.ScrollToOrigin = [] { ScrollMap(0, 0); };
     s.AdvanceLoadingBar = [](int) {};
     return s;

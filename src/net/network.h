@@ -12,3 +12,8 @@ bool JoinGameFromCommandLine(const std::u16string& name, const std::u16string& a
 std::uint32_t NetCheckEnoughPlayers();
 void NetSendPlayerValue(std::uintptr_t wParam, std::intptr_t lParam);
 void HandleNetMessage(std::uintptr_t wParam, std::intptr_t lParam);
+
+// The Pause key while a network game is being started.
+void NetSendState14();
+// Opens or closes the chat window.
+void ToggleSendMessageWindow();

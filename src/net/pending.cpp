@@ -31,3 +31,6 @@ std::uint32_t NetCheckEnoughPlayers()
 
 void NetSendPlayerValue(std::uintptr_t, std::intptr_t) {}
 void HandleNetMessage(std::uintptr_t, std::intptr_t) {}
+
+void NetSendState14() {}
+void ToggleSendMessageWindow() {}

@@ -32,3 +32,23 @@ void WindowsHandleInput() {}
 
 // The command panel is not built yet.
 void UpdateInterfacePanel(std::uint8_t) {}
+
+// The in-game windows are not built: no window opens, no file is loaded, and messages are dropped.
+TContainer* g_InGameMenuWindow = nullptr;
+TContainer* g_PanelWindow = nullptr;
+TContainer* g_PauseWindow = nullptr;
+std::uint8_t g_PendingKey = 0;
+std::uint32_t g_PendingKeyCode = 0;
+std::uint8_t g_PanelDirty = 0;
+std::uint8_t g_PanelHover = 0;
+void ShowMissionInfo() {}
+void ShowConfirmBox(int, int, const char16_t*, void (*)(TContainer*), void (*)(TContainer*)) {}
+void CloseParentWindow(TContainer*) {}
+bool LoadGameFile(const char*)
+{
+    return false;
+}
+void ShowMessageLine(const char16_t*, std::uint32_t) {}
+void ReloadInterface(int) {}
+void ResetMarketPanel(int, int, int) {}
+void LocalOrNetPlayerAction(int, int, int) {}

@@ -14,6 +14,7 @@ void TBasicUnit::Draw(TUnit*) {}
 void TBasicUnit::DrawDead(TUnit*) {}
 
 TUnit* g_NeutralUnits = nullptr;
+std::uint16_t NumUnits[8] = {};
 std::uint8_t g_PlayerUnitCounts[kPlayerUnitCountBytes] = {};
 
 void FreeUnitList(TUnit*& head)
@@ -31,4 +32,10 @@ void ReleaseEmplacementUnitGraphic(THouse*) {}
 bool GetShipGridFields(const TUnit*, TShipGridFields&)
 {
     return false;
+}
+
+// Unit creation comes with the unit lists.
+std::uint16_t CreateUnitAt(float, float, std::uint8_t, std::uint16_t, int)
+{
+    return 65535;
 }

@@ -231,6 +231,13 @@ struct TUnitSoundFields {
 // false when the record cannot be read (null).
 bool GetUnitSoundFields(const TUnit* unit, TUnitSoundFields& out);
 
+// Creates and places a unit of the type for the player at a map pixel point; its index, or 65535
+// when the player does not exist or the point is not free.
+std::uint16_t CreateUnitAt(float x, float y, std::uint8_t player, std::uint16_t type, int flag);
+
+// Units in each player's list. Main thread only.
+extern std::uint16_t NumUnits[8];
+
 // The map's own units, linked through their next field. Main thread only.
 extern TUnit* g_NeutralUnits;
 // Releases and frees every unit of the list and empties it.
