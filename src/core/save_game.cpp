@@ -692,7 +692,7 @@ bool ReadSaveGameInfo(const char* path, char16_t* name, std::int32_t capacity, c
     }
     TIfStreamMemory in(info->data.data(), static_cast<std::int32_t>(info->data.size()));
     std::uint32_t length = 0;
-    if (!in.ReadU32(length) || (length > 0 && std::int64_t{length + 1} * 2 > in.Remaining())) {
+    if (!in.ReadU32(length) || (length > 0 && (std::int64_t{length} + 1) * 2 > in.Remaining())) {
         ReportError("Cant load game info");
         return false;
     }

@@ -483,7 +483,10 @@ TEST_F(SaveInfo, FilesWithoutInformationAreRefused)
     // A name longer than its chunk.
     ASSERT_TRUE(WriteRawSave("Save\\info.svg", {0, 0, 8, 0, 0, 0, 0xFF, 0xFF, 0, 0, 'a', 0}));
     EXPECT_FALSE(Read(20));
-    EXPECT_EQ(log.Count("Cant load game info"), 3);
+    // A length whose terminator would wrap the count around.
+    ASSERT_TRUE(WriteRawSave("Save\\info.svg", {0, 0, 8, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 0}));
+    EXPECT_FALSE(Read(20));
+    EXPECT_EQ(log.Count("Cant load game info"), 4);
 }
 
 TEST_F(SaveWorld, SaveListPreviewIsTheSavedMiniMapPicture)
