@@ -25,3 +25,13 @@ void DeleteParticleSystemList(TParticleSystemList* list);
 void ParticlesUpdateAll();
 void UpdateExplosions();
 void DrawShots();
+
+// The craters and ground pictures inside the "GameMap" block of a save: u16 count, then the
+// pictures.
+class TOfStreamMemory;
+class TIfStreamMemory;
+void SaveCraters(TOfStreamMemory& out);
+bool LoadCraters(TIfStreamMemory& in);
+
+// The Delete key's update of the player's units.
+void PlayerUnitsUpdate(std::uint8_t player);

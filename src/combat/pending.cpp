@@ -185,3 +185,18 @@ void ResetDiplomacyMatrix() {}
 void ResetGlobalRecordGrid() {}
 void ResetGlobalRecordLists() {}
 void FreeTimedEffects() {}
+
+// No craters exist yet: the block is empty, and only an empty one can be read.
+#include "core/memory_stream.h"
+
+void SaveCraters(TOfStreamMemory& out)
+{
+    out.WriteU16(0);
+}
+bool LoadCraters(TIfStreamMemory& in)
+{
+    std::uint16_t n = 0;
+    return in.ReadU16(n) && n == 0;
+}
+
+void PlayerUnitsUpdate(std::uint8_t) {}

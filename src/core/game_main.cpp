@@ -6,6 +6,7 @@
 #include "core/command_line.h"
 #include "core/error_log.h"
 #include "core/frame_rules.h"
+#include "core/key_mapping.h"
 #include "core/settings.h"
 #include "core/app_state.h"
 #include "devices/cursor_state.h"
@@ -193,6 +194,8 @@ int StartUp(const char* commandLine)
 
 int KorvelaMain(const char* commandLine)
 {
+    // The game folder is known by now; the key mapping applies to every key message from here on.
+    LoadKeyMapping();
     int code = StartUp(commandLine);
     if (code < 0)
         code = RunMainLoop();

@@ -20,3 +20,8 @@ void DrawEditorBrush();
 
 // Frees the map editor (interface, animations, graphics) when the game leaves it.
 void EditorFree();
+
+// The map's own buildings at the end of the "GameMap" block of a save, in the map file's neutral
+// block: u16 n, n house records, u16 m, m unit records.
+class TOfStreamMemory;
+void SaveEditorHouses(TOfStreamMemory& out);

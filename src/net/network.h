@@ -19,3 +19,8 @@ std::u16string NetProfileName();
 void ResetNetPlayerList();
 // Shuts the network connection down and frees its player list, when one exists.
 void CloseNetwork();
+
+// The Pause key while a network game is being started.
+void NetSendState14();
+// Opens or closes the chat window.
+void ToggleSendMessageWindow();

@@ -39,3 +39,6 @@ std::u16string NetProfileName()
 }
 void ResetNetPlayerList() {}
 void CloseNetwork() {}
+
+void NetSendState14() {}
+void ToggleSendMessageWindow() {}

@@ -33,3 +33,6 @@ THeapItem* NewCommand(std::uint16_t commandClass, std::uint8_t id, float x, floa
 // initialisation on, so it exists before any thread (the mouse thread, the network threads) that
 // takes it; taken inside g_InputLock, never the other way round.
 extern plat::CriticalSection g_HeapLock;
+
+// Sends a network command of a player carrying one value (the building keys' commands 75, 76).
+void SendKeyCommand(int commandId, std::uint8_t player, std::uint32_t value);

@@ -261,3 +261,43 @@ bool CanAffordTrench(std::uint8_t player)
     const TResourcePair* wood = GetPlayerWood(player);
     return wood != nullptr && wood->spendable >= 300.0;
 }
+
+// The players' records come with the players' subsystem: their blocks are empty, and loading a
+// player only gives it the house array its record would own.
+#include "units/house.h"
+
+void SaveStrateg(std::uint8_t, TOfStreamMemory&) {}
+bool LoadStrategAI(std::uint8_t player, TIfStreamMemory&)
+{
+    if (player >= 8)
+        return false;
+    if (!g_pHouse[player])
+        g_pHouse[player] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
+    NumHouse[player] = 0;
+    return g_pHouse[player] != nullptr;
+}
+void SaveStrategUnits(std::uint8_t, TOfStreamMemory&) {}
+bool LoadStrateg(std::uint8_t, TIfStreamMemory&)
+{
+    return true;
+}
+bool IsPlayerInGame(std::uint8_t player)
+{
+    return player < g_wNumPlayer;
+}
+std::u16string GetPlayerName(std::uint8_t)
+{
+    return {};
+}
+
+// Selections, advisers and unit lists come with the players' subsystem.
+void SendKeyCommand(int, std::uint8_t, std::uint32_t) {}
+void ClearSelection(std::uint8_t) {}
+bool AdvisorBuildHouse(std::uint8_t, std::uint16_t)
+{
+    return false;
+}
+TUnit* StrategUnitAt(std::uint8_t, std::uint32_t)
+{
+    return nullptr;
+}

@@ -84,6 +84,8 @@ public:
     std::vector<std::uint8_t> Conditions;
     std::unique_ptr<TGroupManager> GroupManager;
     std::unique_ptr<TStrategAI> Planner; // computer players only
+    // The building the player has selected; null for none.
+    THouse* SelectedHouse = nullptr;
 };
 
 // The local player's number (0 until a game sets it) and state (null outside a game). Main thread
@@ -129,3 +131,25 @@ void FreeSelection();
 void ShowGroupWindow();
 // Raised while a game is torn down: no orders are built.
 extern std::uint8_t g_bTearingDown;
+
+// Save-game blocks of the players. The state block of every player slot (SaveStrateg, read by
+// LoadStrategAI into a freshly made record that owns its house array) and the units block of a
+// player still in the game (SaveStrategUnits, read by LoadStrateg).
+class TOfStreamMemory;
+class TIfStreamMemory;
+void SaveStrateg(std::uint8_t player, TOfStreamMemory& out);
+bool LoadStrategAI(std::uint8_t player, TIfStreamMemory& in);
+void SaveStrategUnits(std::uint8_t player, TOfStreamMemory& out);
+bool LoadStrateg(std::uint8_t player, TIfStreamMemory& in);
+// A player that exists and has not left the game.
+bool IsPlayerInGame(std::uint8_t player);
+// The player's name; empty when the player has no name record.
+std::u16string GetPlayerName(std::uint8_t player);
+
+class TUnit;
+// Empties the player's unit selection.
+void ClearSelection(std::uint8_t player);
+// The player's adviser places a building of the type; its result.
+bool AdvisorBuildHouse(std::uint8_t player, std::uint16_t type);
+// The unit at a position of the player's unit list; null beyond its end.
+TUnit* StrategUnitAt(std::uint8_t player, std::uint32_t position);

@@ -66,3 +66,24 @@ void CloseInGameMenuWindow() {}
 void CloseShadeWindow() {}
 void FreeTextRendererEntries() {}
 void DrawLoadingBar(int) {}
+
+
+// The in-game windows are not built: no window opens, no file is loaded, and messages are dropped.
+TContainer* g_InGameMenuWindow = nullptr;
+TContainer* g_PanelWindow = nullptr;
+TContainer* g_PauseWindow = nullptr;
+std::uint8_t g_PendingKey = 0;
+std::uint32_t g_PendingKeyCode = 0;
+std::uint8_t g_PanelDirty = 0;
+std::uint8_t g_PanelHover = 0;
+void ShowMissionInfo() {}
+void ShowConfirmBox(int, int, const char16_t*, void (*)(TContainer*), void (*)(TContainer*)) {}
+void CloseParentWindow(TContainer*) {}
+bool LoadGameFile(const char*)
+{
+    return false;
+}
+void ShowMessageLine(const char16_t*, std::uint32_t) {}
+void ReloadInterface(int) {}
+void ResetMarketPanel(int, int, int) {}
+void LocalOrNetPlayerAction(int, int, int) {}

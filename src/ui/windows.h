@@ -1,5 +1,7 @@
 #pragma once
 // The window stack and the front-end menus.
+#include <cstdint>
+
 #include "ui/menus.h"
 
 void InitWindows();
@@ -14,3 +16,31 @@ bool CloseAllWindows();
 void WindowsHandleInput();
 // Draws every open window onto the back buffer.
 void DrawAllWindows();
+
+
+class TContainer;
+
+// The interface's pending key: set by the game's character handler, taken by the window input.
+// Main thread only.
+extern std::uint8_t g_PendingKey;
+extern std::uint32_t g_PendingKeyCode;
+// The interface-rebuild and hover flags that every general key clears. Main thread only.
+extern std::uint8_t g_PanelDirty;
+extern std::uint8_t g_PanelHover;
+
+// Pauses single play and opens the mission-goal window.
+void ShowMissionInfo();
+// A modal confirmation box at (x, y), centred for (-1, -1); pauses single play.
+void ShowConfirmBox(int x, int y, const char16_t* text, void (*yes)(TContainer* button),
+                    void (*no)(TContainer* button));
+// Closes the window that holds the button.
+void CloseParentWindow(TContainer* button);
+// Loads a save game or map (quick load).
+bool LoadGameFile(const char* path);
+// A message line of the text renderer (colour 0x00BBGGRR).
+void ShowMessageLine(const char16_t* text, std::uint32_t colour);
+// 1: pauses the game, closes every window, reopens the interface archive and opens the group and
+// pause windows.
+void ReloadInterface(int pause);
+void ResetMarketPanel(int, int, int);
+void LocalOrNetPlayerAction(int, int, int);

@@ -66,9 +66,26 @@ bool WritePlayerNames(const std::string& outDir)
     return WriteFileBytes(outDir, "Maps/PlayerNames.txt", bytes.data(), bytes.size());
 }
 
+std::vector<std::uint8_t> BuildKeyMapping()
+{
+    std::vector<std::uint8_t> bytes;
+    constexpr std::uint8_t kNumpad0 = 0x60;
+    for (std::uint8_t digit = 0; digit < 10; ++digit)
+        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(kNumpad0 + digit), ' ',
+                                   static_cast<std::uint8_t>('0' + digit), '\r', '\n'});
+    return bytes;
+}
+
+bool WriteKeyMapping(const std::string& outDir)
+{
+    const std::vector<std::uint8_t> bytes = BuildKeyMapping();
+    return WriteFileBytes(outDir, "Data/KeyMapping.txt", bytes.data(), bytes.size());
+}
+
 bool WriteCoreFiles(const std::string& outDir)
 {
-    return WriteGameInfo(outDir) && WriteFontList(outDir) && WritePlayerNames(outDir) && WriteStringTable(outDir);
+    return WriteGameInfo(outDir) && WriteFontList(outDir) && WritePlayerNames(outDir) && WriteStringTable(outDir)
+        && WriteKeyMapping(outDir);
 }
 
 } // namespace sampledata

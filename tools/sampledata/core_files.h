@@ -16,6 +16,9 @@ std::string SampleFontList();
 bool WriteGameInfo(const std::string& outDir);
 bool WriteFontList(const std::string& outDir);
 bool WritePlayerNames(const std::string& outDir);
+// Data\KeyMapping.txt: the numeric keypad's digits act as the digit keys.
+std::vector<std::uint8_t> BuildKeyMapping();
+bool WriteKeyMapping(const std::string& outDir);
 // All of the above and the string table.
 bool WriteCoreFiles(const std::string& outDir);
 

@@ -34,6 +34,13 @@ const SampleString kStrings[] = {
     {u"IDS_CANTBUILD_CLOSE_AIR", "Trees block the airfield"},
     {u"IDS_CANTBUILD_CLOSE_TANK", "The factory yard is blocked"},
     {u"IDS_CANTBUILD_NO_MANY", "Not enough resources"},
+    // Quick save and quick load, and the save list's title of a random map.
+    {u"IDS_QUICKSAVE_SUCCESS", "Game saved"},
+    {u"IDS_QUICKSAVE_FAILED", "The game could not be saved"},
+    {u"IDS_QUICKLOAD_SUCCESS", "Game loaded"},
+    {u"IDS_QUICKLOAD_FAILED", "The quick save could not be loaded"},
+    {u"IDS_CONFIRM_QUICK_LOAD", "Load the quick save? The current game will be lost."},
+    {u"IDS_RANDOM_MAP", "Random map"},
 };
 
 } // namespace

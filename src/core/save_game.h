@@ -1,0 +1,99 @@
+#pragma once
+// Save games: the whole state of a running single-player game as a sequence of chunks, each
+// written and read by the module that owns its state, assembled in memory and written as one
+// compressed file.
+//
+// Threads: main thread only.
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+class TIfStreamMemory;
+class TOfStreamMemory;
+namespace plat {
+class Texture;
+}
+
+constexpr std::uint16_t SAVE_CHUNK_INFO = 0;
+constexpr std::uint16_t SAVE_CHUNK_GAME_MAP = 1;
+constexpr std::uint16_t SAVE_CHUNK_EFFECTS = 2;
+constexpr std::uint16_t SAVE_CHUNK_LINKS = 3;
+constexpr std::uint16_t SAVE_CHUNK_GAME_STAT = 4;
+constexpr std::uint16_t SAVE_CHUNK_MINIMAP = 5;
+constexpr std::uint16_t SAVE_CHUNK_TRENCHES = 6;
+constexpr std::uint16_t SAVE_CHUNK_ADVISORS = 7;
+constexpr std::uint16_t SAVE_CHUNK_FRAME = 8;
+constexpr std::uint16_t SAVE_CHUNK_PLAYERS = 9;
+// The chunk header: u16 id, u32 length of the data that follows.
+constexpr std::int32_t SAVE_CHUNK_HEADER = 6;
+// Written in the length field until the chunk's data is complete.
+constexpr std::uint32_t SAVE_CHUNK_PLACEHOLDER = 99999;
+constexpr std::int32_t SAVE_MINIMAP_BYTES = 200 * 200 * 2;
+constexpr std::int32_t SAVE_TITLE_CHARS = 80;
+constexpr char SAVE_QUICK_PATH[] = "Save\\QuickSave.svg";
+
+// Writes the chunk id and the placeholder length; returns the position of the length field.
+std::int32_t BeginSaveChunk(TOfStreamMemory& out, std::uint16_t id);
+// Patches the length field with the number of bytes written after it.
+void EndSaveChunk(TOfStreamMemory& out, std::int32_t lengthPosition);
+
+struct TSaveChunk {
+    std::uint16_t id = 0;
+    std::span<const std::uint8_t> data;
+};
+// Splits a save's raw content into its chunks. A header cut short or a length beyond the bytes
+// that remain is logged and ends the split with false; the chunks before it are in out.
+bool SplitSaveChunks(std::span<const std::uint8_t> raw, std::vector<TSaveChunk>& out);
+
+// Builds the raw content of a save (the chunk sequence) of the running game.
+bool BuildSaveImage(TOfStreamMemory& out);
+// Applies the raw content of a save to the freshly initialised modules: every chunk is read even
+// after one failed; false when any failed, an id is unknown or the framing is broken.
+bool ApplySaveImage(std::span<const std::uint8_t> raw);
+
+// Builds and writes the save; the previous file at the path stays whole unless the new one was
+// written completely.
+bool SaveGameData(const char* path);
+// Reads a save into the freshly initialised modules (called by the map loader within LoadGame).
+bool LoadGameData(const char* path);
+// The save list's information: the local player's name (cut to capacity - 1 characters), the
+// mission header's title and the map title (80 characters each; a random map's empty title
+// becomes IDS_RANDOM_MAP). false, with "Cant load game info" logged, when the file cannot be read
+// or holds no chunk 0.
+bool ReadSaveGameInfo(const char* path, char16_t* name, std::int32_t capacity, char16_t* title,
+                      char16_t* mapTitle);
+// The save's 200 x 200 minimap picture; null when the save holds none.
+plat::Texture* LoadSaveMiniMap(const char* path);
+
+// What the save calls in subsystems built elsewhere. The default table binds their functions;
+// tests put recording stand-ins in its place.
+struct TSaveServices {
+    // Players: the local player's name, the state block of every slot, the units block (units,
+    // groups and pending group orders) of every player still in the game.
+    std::function<std::u16string(std::uint8_t player)> playerName;
+    std::function<bool(std::uint8_t player)> isPlayerInGame;
+    std::function<void(std::uint8_t player, TOfStreamMemory&)> saveStrateg;
+    std::function<bool(std::uint8_t player, TIfStreamMemory&)> loadStrateg;
+    std::function<void(std::uint8_t player, TOfStreamMemory&)> saveStrategUnits;
+    std::function<bool(std::uint8_t player, TIfStreamMemory&)> loadStrategUnits;
+    // Craters inside the "GameMap" block.
+    std::function<void(TOfStreamMemory&)> saveCraters;
+    std::function<bool(TIfStreamMemory&)> loadCraters;
+    // The map's own buildings: the neutral block of the map file.
+    std::function<void(TOfStreamMemory&)> saveEditorHouses;
+    // The minimap picture (80,000 bytes) and the texture the save list shows.
+    std::function<bool(TOfStreamMemory&)> writeMiniMapImage;
+    std::function<plat::Texture*(TIfStreamMemory&)> createMiniMap;
+    // Trenches and pontoons.
+    std::function<bool(TOfStreamMemory&)> saveTrenchList;
+    std::function<bool(TIfStreamMemory&)> loadTrenchList;
+    // After a successful load: the loader thread finishes the graphics the load asked for, then
+    // the panel is rebuilt.
+    std::function<void()> waitLoaderIdle;
+    std::function<void(std::uint8_t)> updateInterfacePanel;
+
+    static TSaveServices Default();
+};
+TSaveServices& SaveServices();
