@@ -260,5 +260,7 @@ bool RecreateDevices(std::uint8_t presentationMode)
         ReportError("DirectInputInit() FAILED");
         return false;
     }
+    // The static layer lived in the surfaces just replaced: a game's next frame builds it anew.
+    g_bMapViewDirty = 1;
     return true;
 }

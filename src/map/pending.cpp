@@ -37,7 +37,9 @@ std::uint32_t g_MapSeason = 0;
 #include "core/memory_stream.h"
 #include "map/water.h"
 #include "players/strateg.h"
+#include "units/unit.h"
 #include "units/unit_lists.h"
+#include "units/unit_types.h"
 #include "units/build_site.h"
 #include "units/building_graphics.h"
 #include "units/house.h"
@@ -114,8 +116,7 @@ TPlacementServices DefaultPlacementServices()
     return s;
 }
 
-// The unit lists come with units' creation: until then only buildings and the mission reveal
-// points clear the fog.
+// The players, their units and buildings as the fog reads them.
 TFogServices DefaultFogServices()
 {
     TFogServices s;
@@ -126,7 +127,13 @@ TFogServices DefaultFogServices()
     };
     s.IsRandomMapGame = [] { return g_bRandomMapGame != 0; };
     s.IsNetGame = IsNetGame;
-    s.ForEachUnit = [](std::uint8_t, const std::function<void(const TFogUnitSight&)>&) {};
+    // No death counter is kept yet: a dead unit's sight ends at once.
+    s.ForEachUnit = [](std::uint8_t p, const std::function<void(const TFogUnitSight&)>& visit) {
+        ForEachPlayerUnit(p, [&](const TUnit& u) {
+            const std::uint8_t sight = u.Basic != nullptr ? u.Basic->SightRadius : 0;
+            visit({sight, u.Dead, 0, u.MapX, u.MapY, u.X, u.Y});
+        });
+    };
     s.ForEachHouse = [](std::uint8_t p, const std::function<void(const TFogHouseSight&)>& visit) {
         if (p >= 8 || g_pHouse[p] == nullptr)
             return;

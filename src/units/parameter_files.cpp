@@ -129,6 +129,7 @@ void MapUnitRecord(const IO& io, R& r)
     io.Field(UNIT_REC_GUN_COUNT, r.gunCount);
     for (int i = 0; i < UNIT_REC_MAX_PARTS; ++i)
         MapUnitPart(io, UNIT_REC_PARTS + UNIT_REC_PART_SIZE * i, r.parts[i]);
+    io.Field(UNIT_REC_SIGHT, r.sightRadius);
 }
 
 bool CheckCount(const char* what, int value, int limit)
@@ -315,6 +316,7 @@ void FillUnitType(int side, int index, const TUnitParamRecord& r, TBasicUnit& t)
     }
     std::copy(std::begin(r.gunSlots), std::end(r.gunSlots), t.GunSlots);
     t.GunCount = r.gunCount;
+    t.SightRadius = r.sightRadius;
 }
 
 } // namespace

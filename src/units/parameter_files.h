@@ -122,6 +122,8 @@ struct TUnitParamRecord {
     std::uint32_t gunSlots[UNIT_REC_GUN_SLOTS] = {};
     std::uint8_t gunCount = 0;
     TUnitPartParams parts[UNIT_REC_MAX_PARTS];
+    // How far the unit sees through the fog of war, in cells.
+    std::uint8_t sightRadius = 0;
 
     TUnitParamRecord();
 };
@@ -162,7 +164,8 @@ constexpr std::int32_t UNIT_REC_PARTS = 1940;        // 4 x 108
 constexpr std::int32_t UNIT_REC_SOUND_SIZE = 36;
 constexpr std::int32_t UNIT_REC_ATTACHED_SIZE = 28;
 constexpr std::int32_t UNIT_REC_PART_SIZE = 108;
-constexpr std::int32_t UNIT_REC_END = UNIT_REC_PARTS + UNIT_REC_MAX_PARTS * UNIT_REC_PART_SIZE; // 2372; the rest is 0
+constexpr std::int32_t UNIT_REC_SIGHT = UNIT_REC_PARTS + UNIT_REC_MAX_PARTS * UNIT_REC_PART_SIZE; // 2372
+constexpr std::int32_t UNIT_REC_END = UNIT_REC_SIGHT + 1; // the rest is 0
 static_assert(UNIT_REC_END <= UNIT_PARAM_RECORD_SIZE);
 
 // Parses one record; false (logged) when it is shorter than UNIT_PARAM_RECORD_SIZE or a count

@@ -161,6 +161,8 @@ public:
     std::atomic<std::uint32_t> m_TextureBytes{0};
     std::uint32_t GunSlots[UNIT_GUN_SLOTS] = {};
     std::uint8_t GunCount = 0;
+    // Cells the unit sees through the fog of war.
+    std::uint8_t SightRadius = 0;
 
     // Set by LoadUnitGraphic: the block belongs to another type and is not freed with this one.
     std::uint8_t m_bSharedGraphic = 0;

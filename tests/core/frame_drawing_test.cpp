@@ -126,9 +126,13 @@ TEST_F(FrameDrawingTest, RecreateDevicesStopsAtAFailingDirect3D)
     EXPECT_NE(log2.find("UnitInit() FAILED"), std::string::npos);
     FrameServices().UnitInit = [&] { return ++unitInits > 0; };
     FrameServices().ParticlesInit = [] { return true; };
+    g_bMapViewDirty = 0;
     EXPECT_TRUE(RecreateDevices(1));
     EXPECT_EQ(g_bWindowed, 1);
     EXPECT_NE(g_pD3DDevice, nullptr);
+    // The new surfaces hold no static layer: the next frame of a game builds it.
+    EXPECT_EQ(g_bMapViewDirty, 1);
+    g_bMapViewDirty = 0;
 }
 
 TEST_F(FrameDrawingTest, LostSurfacesComeBackAndAFrameIsDrawn)

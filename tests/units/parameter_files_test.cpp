@@ -201,6 +201,7 @@ TEST_F(ParameterFiles, UnitRecordReadsBackFieldByField)
     EXPECT_EQ(plat::ReadU16LE(b + 304), 64);
     EXPECT_EQ(plat::ReadF32LE(b + 452 + 4 * 4), 0.3f);
     EXPECT_EQ(b[572 + 5], tank.animationSize[5]);
+    EXPECT_EQ(b[2372], 8); // sight radius in cells
 
     TUnitParamRecord r;
     ASSERT_TRUE(ReadUnitParamRecord({b, static_cast<std::size_t>(out.Size())}, r));
@@ -224,6 +225,7 @@ TEST_F(ParameterFiles, UnitRecordReadsBackFieldByField)
     EXPECT_EQ(std::string(r.sounds[1].name), "Vehicle_1.wav");
     EXPECT_EQ(r.sounds[1].variants, 1);
     EXPECT_EQ(r.crushSize, tank.crushSize);
+    EXPECT_EQ(r.sightRadius, 8);
     // every other field: the record written again is the same record
     TOfStreamMemory again;
     WriteUnitParamRecord(r, again);

@@ -300,6 +300,8 @@ TUnitParamRecord SampleUnitRecord(int nation, const SampleUnitType& type)
         r.turnStep = 0.02f;
     }
     r.crushSize = static_cast<std::int16_t>(std::max<int>(8, type.width / 3));
+    // Aircraft see farthest, ships over open water next; men on foot see less than a vehicle's crew.
+    r.sightRadius = IsAir(type.kind) ? 12 : IsShip(type.kind) ? 10 : onFoot ? 7 : 8;
     for (int i = 0; i < kUnitSoundKinds; ++i) {
         std::snprintf(r.sounds[i].name, sizeof r.sounds[i].name, "%s_%d.wav", SoundGroup(type), i);
         r.sounds[i].variants = 1;
