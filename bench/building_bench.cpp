@@ -3,33 +3,17 @@
 // Measured on a 200 x 400 map with the sample building types of side 0.
 #include <benchmark/benchmark.h>
 
-#include "map/map_grid.h"
-#include "parameters.h"
-#include "sample_types.h"
+#include "house_map.h"
 #include "units/build_site.h"
-#include "units/house.h"
-#include "units/house_types.h"
 
 namespace {
 
-struct SiteMap {
+struct SiteMap : SampleHouseMap {
     SiteMap()
     {
-        g_MapWidth = 200;
-        g_MapHeight = 400;
-        SetMapGeometry();
-        for (const auto& s : sampledata::kSampleHouseTypes)
-            HouseType(0, s.type) = sampledata::SampleHouseRecord(0, s);
-        g_pHouse[0] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
-        NumHouse[0] = 0;
         // Trees here and there, so the scan has objects to count.
         for (std::uint32_t i = 0; i < g_MapCellCount; i += 7)
             g_pObjectMap[i] = kObjectTreeFirst;
-    }
-    ~SiteMap()
-    {
-        FreePlayerHouses(0);
-        DestroyMap();
     }
 };
 

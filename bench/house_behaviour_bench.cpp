@@ -5,26 +5,15 @@
 #include <benchmark/benchmark.h>
 
 #include "core/game_main.h"
-#include "map/map_grid.h"
-#include "parameters.h"
-#include "sample_types.h"
-#include "units/house.h"
+#include "house_map.h"
 #include "units/house_behaviour.h"
-#include "units/house_types.h"
 #include "units/upgrades.h"
 
 namespace {
 
-struct BehaviourMap {
+struct BehaviourMap : SampleHouseMap {
     BehaviourMap()
     {
-        g_MapWidth = 200;
-        g_MapHeight = 400;
-        SetMapGeometry();
-        for (const auto& s : sampledata::kSampleHouseTypes)
-            HouseType(0, s.type) = sampledata::SampleHouseRecord(0, s);
-        g_pHouse[0] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
-        NumHouse[0] = 0;
         InitUpgrades();
         InitResourceMultipliers();
         // Records filled as placing fills them; the pass reads only the records.
@@ -44,11 +33,6 @@ struct BehaviourMap {
             }
         }
         NumHouse[0] = HOUSE_PLAYER_CAPACITY;
-    }
-    ~BehaviourMap()
-    {
-        FreePlayerHouses(0);
-        DestroyMap();
     }
 };
 

@@ -148,7 +148,7 @@ TEST_F(GameWorldTest, BadMissionFilesAreRefusedWithoutAWorld)
     EXPECT_EQ(g_pHeightMap, nullptr);
 
     // A mission naming a map that does not exist.
-    sampledata::MissionSpec m;
+    sampledata::MissionRecord m;
     m.mapName = "Nowhere.dat";
     const std::vector<std::uint8_t> bytes = sampledata::BuildMissionFile(m);
     testsupport::WriteText(Game("Data/Campaigns/Sample/Nowhere.mis"), std::string(bytes.begin(), bytes.end()));

@@ -20,9 +20,9 @@
 
 namespace {
 
-sampledata::MissionSpec TwoPlayerMission()
+sampledata::MissionRecord TwoPlayerMission()
 {
-    sampledata::MissionSpec m;
+    sampledata::MissionRecord m;
     m.title = u"Title";
     m.briefing = u"Briefing";
     m.mapName = "Test.dat";
@@ -110,7 +110,7 @@ TEST(MissionPath, ExtensionIsComparedCaseSensitively)
 
 TEST_F(MissionTest, HeaderReaderForcesTheTerminators)
 {
-    sampledata::MissionSpec m = TwoPlayerMission();
+    sampledata::MissionRecord m = TwoPlayerMission();
     const std::u16string full80(80, u'T');
     const std::u16string full1000(1000, u'B');
     std::vector<std::uint8_t> file = sampledata::BuildMissionFile(m);
@@ -132,7 +132,7 @@ TEST_F(MissionTest, HeaderReaderForcesTheTerminators)
 
 TEST_F(MissionTest, ShortOrInconsistentFilesAreRefusedWithALoggedError)
 {
-    sampledata::MissionSpec m = TwoPlayerMission();
+    sampledata::MissionRecord m = TwoPlayerMission();
     m.conditions[1].push_back(sampledata::SampleConditionRecord(1));
     const std::vector<std::uint8_t> good = sampledata::BuildMissionFile(m);
     const struct {
@@ -162,7 +162,7 @@ TEST_F(MissionTest, ShortOrInconsistentFilesAreRefusedWithALoggedError)
 
 TEST_F(MissionTest, AMissionGivesEachPlayerItsBlock)
 {
-    sampledata::MissionSpec m = TwoPlayerMission();
+    sampledata::MissionRecord m = TwoPlayerMission();
     m.conditions[0].push_back(sampledata::SampleConditionRecord(1));
     m.conditions[0].push_back(sampledata::SampleConditionRecord(2));
     const std::string path = Write("two.mis", sampledata::BuildMissionFile(m));

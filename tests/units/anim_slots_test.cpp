@@ -33,13 +33,13 @@ protected:
         DeviceTest::TearDown();
     }
 
-    static std::vector<AnimationSlotSpec> Specs(int count, float step = 1.0f)
+    static std::vector<AnimationSlotEntry> Entries(int count, float step = 1.0f)
     {
-        std::vector<AnimationSlotSpec> specs;
+        std::vector<AnimationSlotEntry> entries;
         for (int i = 0; i < count; ++i)
-            specs.push_back({"Anim" + std::to_string(i), static_cast<std::uint8_t>(i), step,
+            entries.push_back({"Anim" + std::to_string(i), static_cast<std::uint8_t>(i), step,
                              static_cast<std::uint8_t>(i % 7), 32, 16, static_cast<std::uint16_t>(i), 3});
-        return specs;
+        return entries;
     }
     static bool ParseList(const std::vector<std::uint8_t>& file) { return ParseAnimationList(file); }
 
@@ -50,8 +50,8 @@ protected:
         for (std::size_t i = 0; i < frames.size(); ++i)
             entries.push_back({"f" + std::to_string(i), static_cast<std::uint16_t>(i + 1), frames[i]});
         EXPECT_TRUE(WriteLesArchive(dir.Path(), "Data/Objects/Animation/Test.les", entries));
-        AnimationSlotSpec spec{"Test", 0, 0.5f, static_cast<std::uint8_t>(frames.size()), 64, 64};
-        EXPECT_TRUE(ParseList(BuildAnimationList({spec})));
+        AnimationSlotEntry entry{"Test", 0, 0.5f, static_cast<std::uint8_t>(frames.size()), 64, 64};
+        EXPECT_TRUE(ParseList(BuildAnimationList({entry})));
         return g_Animations[0];
     }
 };
@@ -65,7 +65,7 @@ std::vector<std::uint16_t> Solid(int w, int h, std::uint16_t argb)
 
 TEST_F(AnimationSlots, ListFillsTheSlotsAndForcesTheMapObjectSteps)
 {
-    ASSERT_TRUE(ParseList(BuildAnimationList(Specs(20, 0.75f))));
+    ASSERT_TRUE(ParseList(BuildAnimationList(Entries(20, 0.75f))));
     const TAnimationSlot& s = g_Animations[3];
     EXPECT_STREQ(s.m_Name, "Data\\Objects\\Animation\\Anim3.les");
     EXPECT_EQ(s.m_Mode, 3u);
@@ -102,11 +102,11 @@ TEST_F(AnimationSlots, ListFillsTheSlotsAndForcesTheMapObjectSteps)
 
 TEST_F(AnimationSlots, CountsBeyondTheSlotsOrTheFileAreCut)
 {
-    std::string log = LoggedBy([&] { ASSERT_TRUE(ParseList(BuildAnimationList(Specs(60)))); });
+    std::string log = LoggedBy([&] { ASSERT_TRUE(ParseList(BuildAnimationList(Entries(60)))); });
     EXPECT_NE(log.find("60 records for 50 slots"), std::string::npos);
     EXPECT_STREQ(g_Animations[49].m_Name, "Data\\Objects\\Animation\\Anim49.les");
 
-    auto file = BuildAnimationList(Specs(5));
+    auto file = BuildAnimationList(Entries(5));
     file.resize(4 + 3 * ANF_RECORD_SIZE + 20);
     log = LoggedBy([&] { ASSERT_TRUE(ParseList(file)); });
     EXPECT_NE(log.find("ends after 3 of 5"), std::string::npos);
@@ -114,7 +114,7 @@ TEST_F(AnimationSlots, CountsBeyondTheSlotsOrTheFileAreCut)
     EXPECT_STREQ(g_Animations[3].m_Name, "");
     EXPECT_STREQ(g_Animations[49].m_Name, "");
 
-    file = BuildAnimationList(Specs(2));
+    file = BuildAnimationList(Entries(2));
     file[3] = 0x80; // a negative count
     ASSERT_TRUE(ParseList(file));
     EXPECT_STREQ(g_Animations[0].m_Name, "");
@@ -122,7 +122,7 @@ TEST_F(AnimationSlots, CountsBeyondTheSlotsOrTheFileAreCut)
     EXPECT_FALSE(ParseList({1, 0, 0}));
 
     // a name that fills its 30 bytes keeps 29 characters
-    file = BuildAnimationList(Specs(1));
+    file = BuildAnimationList(Entries(1));
     std::fill(file.begin() + 4, file.begin() + 4 + ANF_NAME_SIZE, 'n');
     ASSERT_TRUE(ParseList(file));
     EXPECT_EQ(std::string(g_Animations[0].m_Name), "Data\\Objects\\Animation\\" + std::string(29, 'n') + ".les");
@@ -184,12 +184,12 @@ TEST_F(AnimationSlots, FirstFailedFrameStopsTheLoad)
 
 TEST_F(AnimationSlots, LoadingABoundSlotRebindsItsInstance)
 {
-    std::vector<AnimationSlotSpec> specs = Specs(19);
-    specs[8] = {"Oil", 0, 0.1f, 2, 8, 6};
+    std::vector<AnimationSlotEntry> entries = Entries(19);
+    entries[8] = {"Oil", 0, 0.1f, 2, 8, 6};
     EXPECT_TRUE(WriteLesArchive(dir.Path(), "Data/Objects/Animation/Oil.les",
                                 {{"a", 1, MakeRawAnimationFrame(8, 6, Solid(8, 6, 0xF00F))},
                                  {"b", 2, MakeRawAnimationFrame(8, 6, Solid(8, 6, 0xF0F0))}}));
-    ASSERT_TRUE(ParseList(BuildAnimationList(specs)));
+    ASSERT_TRUE(ParseList(BuildAnimationList(entries)));
     TAnimationStruct* oil = FixedAnimationForObject(9601);
     EXPECT_EQ(oil->m_EndFrame, 0);
     LoadAnimation(8);
@@ -200,10 +200,10 @@ TEST_F(AnimationSlots, SampleListLoadsEverySlot)
 {
     ASSERT_TRUE(WriteAnimationSlots(dir.Path()));
     ASSERT_TRUE(LoadAnimationList());
-    const auto specs = SampleAnimationSlots();
-    for (std::size_t i = 0; i < specs.size(); ++i) {
+    const auto entries = SampleAnimationSlots();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         LoadAnimation(static_cast<int>(i));
-        EXPECT_EQ(g_Animations[i].m_Sprites.m_Count, specs[i].frames) << specs[i].name;
+        EXPECT_EQ(g_Animations[i].m_Sprites.m_Count, entries[i].frames) << entries[i].name;
     }
     std::filesystem::remove(dir / "Data/Animation.anf");
     const std::string log = LoggedBy([] { EXPECT_FALSE(LoadAnimationList()); });

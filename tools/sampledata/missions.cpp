@@ -49,21 +49,21 @@ const SampleMission kMissions[] = {
      "Coast.dat", 8, 0, 10000.0f},
 };
 
-MissionSpec MakeMission(const SampleMission& m)
+MissionRecord MakeMission(const SampleMission& m)
 {
-    MissionSpec spec;
-    spec.title = m.title;
-    spec.briefing = m.briefing;
-    spec.mapName = m.map;
+    MissionRecord mission;
+    mission.title = m.title;
+    mission.briefing = m.briefing;
+    mission.mapName = m.map;
     for (int i = 0; i < 8; ++i) {
-        spec.players.warTemplate[i] = static_cast<std::uint8_t>(i == 0 ? 0 : 2 + i % 3);
-        spec.players.team[i] = 255;
+        mission.players.warTemplate[i] = static_cast<std::uint8_t>(i == 0 ? 0 : 2 + i % 3);
+        mission.players.team[i] = 255;
         for (int k = 0; k < 5; ++k)
-            spec.players.resources[k][i] = i < m.players ? m.resources * (1.0f + 0.25f * k) : 0.0f;
+            mission.players.resources[k][i] = i < m.players ? m.resources * (1.0f + 0.25f * k) : 0.0f;
     }
     for (int c = 0; c < m.conditionsOfFirst; ++c)
-        spec.conditions[0].push_back(SampleConditionRecord(static_cast<std::uint8_t>(1 + c)));
-    return spec;
+        mission.conditions[0].push_back(SampleConditionRecord(static_cast<std::uint8_t>(1 + c)));
+    return mission;
 }
 
 } // namespace
@@ -78,7 +78,7 @@ std::vector<std::uint8_t> SampleConditionRecord(std::uint8_t stage)
     return record;
 }
 
-std::vector<std::uint8_t> BuildMissionFile(const MissionSpec& mission)
+std::vector<std::uint8_t> BuildMissionFile(const MissionRecord& mission)
 {
     std::vector<std::uint8_t> out(MISSION_CONDITIONS_OFFSET, 0);
     PutWide(out, MISSION_TITLE_OFFSET, mission.title, MISSION_TITLE_CHARS);

@@ -8,7 +8,7 @@
 
 namespace sampledata {
 
-struct MissionSpec {
+struct MissionRecord {
     std::u16string title;
     std::u16string briefing;
     std::string mapName; // under Maps\ (as the map loader takes it)
@@ -20,7 +20,7 @@ struct MissionSpec {
 
 // The whole file. Texts longer than their fields are cut; the fields the game does not read are
 // zeros.
-std::vector<std::uint8_t> BuildMissionFile(const MissionSpec& mission);
+std::vector<std::uint8_t> BuildMissionFile(const MissionRecord& mission);
 // A condition record with its done flag and running counter set, as a played mission leaves them.
 std::vector<std::uint8_t> SampleConditionRecord(std::uint8_t stage);
 

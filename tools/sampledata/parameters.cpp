@@ -399,11 +399,11 @@ bool WriteParameterFiles(const std::string& outDir)
 
 // --- animation slots -------------------------------------------------------------------------
 
-std::vector<std::uint8_t> BuildAnimationList(const std::vector<AnimationSlotSpec>& slots)
+std::vector<std::uint8_t> BuildAnimationList(const std::vector<AnimationSlotEntry>& slots)
 {
     TOfStreamMemory out;
     out.WriteI32(static_cast<std::int32_t>(slots.size()));
-    for (const AnimationSlotSpec& s : slots) {
+    for (const AnimationSlotEntry& s : slots) {
         char name[ANF_NAME_SIZE] = {};
         std::memcpy(name, s.name.data(), std::min<std::size_t>(s.name.size(), ANF_NAME_SIZE - 1));
         out.Write(name, ANF_NAME_SIZE);
@@ -612,7 +612,7 @@ std::vector<std::uint32_t> ToBmpPixels(const std::vector<std::uint16_t>& argb)
 }
 
 struct SlotArt {
-    AnimationSlotSpec spec;
+    AnimationSlotEntry entry;
     Painter painter;  // null for the sparks
     bool bmp = false; // frames stored as BMP images
 };
@@ -656,19 +656,19 @@ std::vector<SlotArt> SlotArtList()
 
 } // namespace
 
-std::vector<AnimationSlotSpec> SampleAnimationSlots()
+std::vector<AnimationSlotEntry> SampleAnimationSlots()
 {
-    std::vector<AnimationSlotSpec> specs;
+    std::vector<AnimationSlotEntry> entries;
     for (const SlotArt& art : SlotArtList())
-        specs.push_back(art.spec);
-    return specs;
+        entries.push_back(art.entry);
+    return entries;
 }
 
 bool WriteAnimationSlots(const std::string& outDir)
 {
     const std::vector<SlotArt> arts = SlotArtList();
     for (const SlotArt& art : arts) {
-        const AnimationSlotSpec& s = art.spec;
+        const AnimationSlotEntry& s = art.entry;
         std::vector<LesSource> entries;
         for (int f = 0; f < s.frames; ++f) {
             char name[32];

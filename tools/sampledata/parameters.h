@@ -30,7 +30,7 @@ std::string SampleShipTowersText();
 bool WriteParameterFiles(const std::string& outDir);
 
 // One record of Data\Animation.anf.
-struct AnimationSlotSpec {
+struct AnimationSlotEntry {
     std::string name; // archive under Data\Objects\Animation\, without extension (at most 29 characters)
     std::uint8_t mode = 0;
     float step = 1.0f;
@@ -40,11 +40,11 @@ struct AnimationSlotSpec {
     std::uint16_t offsetX = 0;
     std::uint16_t offsetY = 0;
 };
-std::vector<std::uint8_t> BuildAnimationList(const std::vector<AnimationSlotSpec>& slots);
+std::vector<std::uint8_t> BuildAnimationList(const std::vector<AnimationSlotEntry>& slots);
 // An animation-slot archive entry in the raw form: u8 width, u8 height, then 4444 pixels at 8.
 std::vector<std::uint8_t> MakeRawAnimationFrame(int width, int height, const std::vector<std::uint16_t>& pixels);
 // The sample slots, and Data\Animation.anf with one archive per slot.
-std::vector<AnimationSlotSpec> SampleAnimationSlots();
+std::vector<AnimationSlotEntry> SampleAnimationSlots();
 bool WriteAnimationSlots(const std::string& outDir);
 
 } // namespace sampledata
