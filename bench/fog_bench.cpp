@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/game_main.h"
+#include "game/game_main.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
 #include "devices/quads.h"

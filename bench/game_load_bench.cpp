@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "core/game_load.h"
+#include "game/game_load.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
 #include "map/map_view.h"

@@ -4,7 +4,7 @@
 // building types of side 0 and an idle world (no units, nothing to repair).
 #include <benchmark/benchmark.h>
 
-#include "core/game_main.h"
+#include "game/game_main.h"
 #include "house_map.h"
 #include "units/house_behaviour.h"
 #include "units/upgrades.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/game_main.h"
+#include "game/game_main.h"
 #include "core/memory_stream.h"
 #include "core/settings.h"
 #include "devices/d3d_device.h"

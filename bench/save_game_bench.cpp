@@ -7,7 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/memory_stream.h"
-#include "core/save_game.h"
+#include "game/save_game.h"
 #include "map/map_grid.h"
 #include "parameters.h"
 #include "platform/paths.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "core/mission.h"
+#include "game/mission.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/save_game.h"
+#include "game/save_game.h"
 #include "map/map_grid.h"
 #include "platform/bytes.h"
 #include "archives.h"

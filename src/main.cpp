@@ -1,6 +1,6 @@
 #include <string>
 
-#include "core/game_main.h"
+#include "game/game_main.h"
 
 // The command line reaches the game as one text, the arguments joined by blanks.
 int main(int argc, char** argv)

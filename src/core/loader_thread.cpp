@@ -37,9 +37,33 @@ std::unique_ptr<TLoaderRequest> MakeShipPartRequest(std::uint8_t priority, TShip
     return request;
 }
 
+namespace {
+// Set by the game's start-up code before any loader runs; read under a loader's lock.
+constinit TLoaderServicesMaker s_DefaultServices = nullptr;
+}
+
+void SetDefaultLoaderServices(TLoaderServicesMaker make)
+{
+    s_DefaultServices = make;
+}
+
+TBackgroundLoader::TBackgroundLoader()
+    : m_WantsDefaultServices(true)
+{
+}
+
 TBackgroundLoader::TBackgroundLoader(TLoaderServices services)
     : m_Services(std::move(services))
 {
+}
+
+void TBackgroundLoader::TakeDefaultServicesLocked()
+{
+    if (!m_WantsDefaultServices || m_Started)
+        return;
+    m_WantsDefaultServices = false;
+    if (s_DefaultServices)
+        m_Services = s_DefaultServices();
 }
 
 TBackgroundLoader::~TBackgroundLoader()
@@ -53,6 +77,7 @@ void TBackgroundLoader::StartWorkerLocked()
 {
     if (m_Started || m_ShutDown)
         return;
+    TakeDefaultServicesLocked();
     m_Started = true;
     m_Thread.SetWakeHandler([this] {
         std::lock_guard lock(m_Lock);
@@ -93,6 +118,7 @@ std::uint32_t TBackgroundLoader::Poll()
     std::uint16_t throttle;
     {
         std::lock_guard lock(m_Lock);
+        TakeDefaultServicesLocked();
         state = m_ResultState;
         value = m_ResultValue;
         throttle = m_Throttle;
@@ -293,4 +319,32 @@ void TBackgroundLoader::Run(TLoaderRequest& request)
     default:
         return;
     }
+}
+
+// Constructed at static initialisation; its thread starts with the first request.
+TBackgroundLoader g_Loader;
+
+void LoaderRequest(std::unique_ptr<TLoaderRequest> request)
+{
+    g_Loader.Request(std::move(request));
+}
+
+void ResumeLoaderThread()
+{
+    g_Loader.Resume();
+}
+
+void PollLoaderResult()
+{
+    g_Loader.Poll();
+}
+
+void StopLoader()
+{
+    g_Loader.Stop();
+}
+
+void WaitLoaderIdle()
+{
+    g_Loader.WaitUntilIdle();
 }

@@ -63,17 +63,21 @@ std::unique_ptr<TLoaderRequest> MakeShipPartRequest(std::uint8_t priority, TShip
                                                     std::uint8_t second);
 
 // What the worker runs for each kind, how the main thread sleeps when it gives way, and how a
-// loaded visible building asks for a redraw of the map view. The defaults call the graphics and
-// map code; tests put recorders in their place.
+// loaded visible building asks for a redraw of the map view. Tests put recorders in their place.
 struct TLoaderServices {
     std::function<bool(TBasicUnit*, std::uint32_t)> loadUnitPhases;
     std::function<bool(CHousePhaseGraphic*, THouseType*, std::int32_t)> loadHouseSprites;
     std::function<void(TShipData*, std::uint8_t, std::uint8_t)> shipPartsStep;
     std::function<void(std::uint32_t)> sleepMs;
     std::function<void()> requestRedraw;
-
-    static TLoaderServices Default();
 };
+
+// The services of a loader made without its own (g_Loader): the graphics loaders and the map view
+// lie on floors above this one, so the game installs their binding. A loader takes it once, when
+// its worker starts or its first result is polled, and keeps it; a loader that starts before any
+// binding is installed runs without services. Called from the main thread before the first request.
+using TLoaderServicesMaker = TLoaderServices (*)();
+void SetDefaultLoaderServices(TLoaderServicesMaker make);
 
 constexpr std::uint8_t kLoaderNoResult = 255;
 constexpr std::uint8_t kLoaderHouseLoaded = 1;
@@ -118,13 +122,17 @@ public:
     void Shutdown();
 
 private:
+    void TakeDefaultServicesLocked();
     void StartWorkerLocked();
     void ThreadFunc(plat::Thread& self);
     void PushLocked(std::unique_ptr<TLoaderRequest> request);
     std::unique_ptr<TLoaderRequest> PopLocked();
     void Run(TLoaderRequest& request);
 
+    // Written only under m_Lock before the worker starts (TakeDefaultServicesLocked); read freely
+    // after that.
     TLoaderServices m_Services;
+    bool m_WantsDefaultServices = false;
     plat::Thread m_Thread;
     mutable std::mutex m_Lock; // guards everything below
     std::condition_variable m_WorkOrStop;

@@ -9,7 +9,7 @@
 #include "core/memory_stream.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "players/strateg.h"
+#include "core/app_state.h"
 
 std::uint8_t g_bMusicOn = 1;
 std::uint8_t g_MusicVolume = 0;

@@ -24,7 +24,6 @@
 #include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "ui/menus.h"
-#include "core/game_main.h"
 #include "ui/window_stack.h"
 
 plat::InputSystem* g_pDI = nullptr;

@@ -6,7 +6,6 @@
 
 #include "core/app_state.h"
 #include "core/error_log.h"
-#include "core/frame_drawing.h"
 #include "core/settings.h"
 #include "devices/cursor_state.h"
 #include "devices/display.h"
@@ -140,8 +139,6 @@ void SwitchDisplay(std::uint8_t presentationMode)
     // A failed rebuild has logged its own step; the films go on either way.
     if (s_DisplaySwitch)
         s_DisplaySwitch(presentationMode);
-    else
-        RecreateDevices(presentationMode);
 }
 
 void SetCursorVisible(std::uint8_t visible)

@@ -60,7 +60,9 @@ extern TVideoPlayer* g_pVideoPlayer;
 
 // Tests put a fake in place of the real player (an empty function restores the real one).
 void SetVideoPlayerFactory(std::function<std::unique_ptr<TVideoPlayer>()> factory);
-// Tests watch the display switches around the films (RecreateDevices until reset with an empty one).
+// How the films switch the display to their presentation mode and back: the game's device rebuild,
+// which lies above the devices, installed by start-up; tests watch the switches through it. Without
+// one the films play on the display as it is.
 void SetVideoDisplaySwitch(std::function<bool(std::uint8_t presentationMode)> recreate);
 
 bool IniDirectMedia();

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/error_log.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/memory_stream.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"

@@ -4,7 +4,7 @@
 
 #include "core/error_log.h"
 #include "core/file_bytes.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "devices/d3d_device.h"

@@ -5,7 +5,7 @@
 #include <bit>
 #include <random>
 
-#include "core/command_line.h"
+#include "map/trench_pieces.h"
 #include "core/error_log.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"

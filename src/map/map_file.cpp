@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "core/archive.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/error_log.h"
 #include "core/file_bytes.h"
 #include "core/memory_stream.h"
@@ -712,7 +712,7 @@ bool LoadMap(const char* name, bool fromMapFile, const TMapStartRecord* start)
             return false;
         }
     } else if (!g_bEditorMode) {
-        if (!svc.LoadGameData(name)) {
+        if (!svc.LoadGameData || !svc.LoadGameData(name)) {
             ReportError("LoadMap () FAILED");
             return false;
         }

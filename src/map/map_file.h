@@ -187,7 +187,7 @@ struct TMapServices {
     std::function<bool(std::uint16_t slot)> TrenchEntryExists;
     std::function<void()> BuildWaterFromMap;
     std::function<std::uint8_t(int x, int y)> GetWaterKind;
-    // The save-game loader and the view.
+    // The save-game loader (the game's, installed by the game load; none refuses) and the view.
     std::function<bool(const char* name)> LoadGameData;
     std::function<void()> ScrollToOrigin;
     std::function<void(int amount)> AdvanceLoadingBar;

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/settings.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "combat/effects.h"
-#include "core/player_color.h"
+#include "units/parameter_files.h"
 #include "devices/cursor_state.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
@@ -19,6 +19,7 @@
 #include "units/house.h"
 
 std::uint8_t g_bMapViewDirty = 0;
+std::uint8_t g_ScrollFlag = 0;
 std::uint16_t g_ViewX = 0;
 std::uint16_t g_ViewY = 0;
 std::uint16_t g_ViewCols = 0;

@@ -24,6 +24,7 @@ class Texture;
 
 // The next view rebuild must be complete.
 extern std::uint8_t g_bMapViewDirty;
+extern std::uint8_t g_ScrollFlag; // 0 none, 1 mouse at an edge, 2 scrolling keys, 10 centring
 
 // The view origin (cells and map pixels): main thread writes under g_InputLock (the mouse thread
 // reads it). The row moves in steps of 2, so its parity never changes while scrolling.

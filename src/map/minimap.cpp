@@ -8,7 +8,7 @@
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "core/file_bytes.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/memory_stream.h"
 #include "core/settings.h"
 #include "devices/animation.h"
@@ -33,6 +33,7 @@
 #include "units/unit.h"
 
 std::uint8_t g_bMiniMapShown = 1;
+std::uint8_t g_MiniMapClick = 0;
 std::uint16_t g_MiniMapLeft = 0;
 std::uint16_t g_MiniMapTop = 0;
 

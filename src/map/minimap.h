@@ -39,6 +39,9 @@ constexpr int MINIMAP_HIDDEN_MARGIN = 13;
 // Shown flag and screen position of the minimap's left and top edges: main thread writes under
 // g_InputLock (the mouse thread reads them). The flag keeps its value across games.
 extern std::uint8_t g_bMiniMapShown;
+// A minimap click left for the next frame. Under g_InputLock: the frame tests and clears it in one
+// section.
+extern std::uint8_t g_MiniMapClick;
 extern std::uint16_t g_MiniMapLeft;
 extern std::uint16_t g_MiniMapTop;
 

@@ -1,7 +1,6 @@
 // Least bodies of world-map services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
 #include "core/memory_stream.h"
-#include "core/save_game.h"
 #include "devices/cursor_state.h"
 #include "map/map_objects.h"
 #include "map/map_view.h"
@@ -45,7 +44,6 @@ std::uint32_t g_MapSeason = 0;
 #include "units/house.h"
 #include "units/house_types.h"
 #include "ui/setup_screen.h"
-#include "core/save_game.h"
 #include "map/trench_pieces.h"
 #include "map/trenches.h"
 
@@ -86,7 +84,6 @@ TMapServices DefaultMapServices()
             g_pWater->BuildWaterFromMap(0);
     };
     s.GetWaterKind = [](int x, int y) -> std::uint8_t { return g_pWater ? g_pWater->GetWaterKind(x, y) : 0; };
-    s.LoadGameData = LoadGameData;
     s.ScrollToOrigin = [] { ScrollMap(0, 0); };
     s.AdvanceLoadingBar = [](int) {};
     return s;

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cmath>
 
-#include "core/command_line.h"
+#include "map/trench_pieces.h"
 #include "core/error_log.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
@@ -25,6 +25,8 @@
 #include "units/parameter_files.h"
 
 std::uint8_t g_bDepthWriterDebug = 0;
+std::uint8_t g_bZBufClear = 0;
+std::uint8_t g_bRadeon = 0;
 
 namespace {
 

@@ -14,6 +14,10 @@ void RenderMapView(std::uint8_t direction);
 // The developer switch that writes house depths only on a checkerboard (toggling it asks for a
 // full redraw).
 extern std::uint8_t g_bDepthWriterDebug;
+// Set from the command line ("+zbufclear", "+radeon"): the map scene clears the Z-buffer between
+// its layers; the display-card workaround of the map scene.
+extern std::uint8_t g_bZBufClear;
+extern std::uint8_t g_bRadeon;
 
 // How a scroll step keeps the layer: the part of the Z-buffer and of the picture that moves, where
 // it goes, and the one or two strips that are drawn anew. False for direction 0 and unknown ones.

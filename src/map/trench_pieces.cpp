@@ -16,6 +16,7 @@ plat::Texture* g_TrenchPieceTextures[kTrenchPieceKinds] = {};
 plat::Texture* g_TrenchDepthTextures[kTrenchPieceKinds] = {};
 TScreenVertex g_TrenchQuads[kTrenchMeshMaxVertices] = {};
 std::uint8_t g_bTrenchDragging = 0;
+std::uint8_t g_bTrench = 0;
 std::uint32_t g_TrenchDragStartX = 0;
 std::uint32_t g_TrenchDragStartY = 0;
 

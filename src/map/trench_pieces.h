@@ -56,6 +56,8 @@ extern plat::Texture* g_TrenchDepthTextures[kTrenchPieceKinds];
 extern TScreenVertex g_TrenchQuads[kTrenchMeshMaxVertices];
 // The line tool's drag: the cell of the press.
 extern std::uint8_t g_bTrenchDragging;
+// Set from the command line ("+trench"): the trench-piece system is on.
+extern std::uint8_t g_bTrench;
 extern std::uint32_t g_TrenchDragStartX;
 extern std::uint32_t g_TrenchDragStartY;
 

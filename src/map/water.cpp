@@ -8,7 +8,7 @@
 #include "combat/effects.h"
 #include "combat/ships.h"
 #include "core/error_log.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/geometry.h"
 #include "core/memory_stream.h"
 #include "devices/animation.h"

@@ -7,7 +7,6 @@
 #include "net/net_events.h"
 #include "map/ship_grid.h"
 
-std::uint8_t MyPlayer = 0;
 TStrateg* MyStrateg = nullptr;
 
 plat::CriticalSection g_HeapLock;

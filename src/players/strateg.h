@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/app_state.h"
+
 struct THeapItem;
 class THouse;
 class TUnit;
@@ -88,9 +90,8 @@ public:
     THouse* SelectedHouse = nullptr;
 };
 
-// The local player's number (0 until a game sets it) and state (null outside a game). Main thread
-// writes under g_InputLock (the mouse thread reads them).
-extern std::uint8_t MyPlayer;
+// The local player's state (null outside a game); its number MyPlayer is in core/app_state.h.
+// Main thread writes under g_InputLock (the mouse thread reads it).
 extern TStrateg* MyStrateg;
 
 // The game cycle, run once a frame while a game runs.

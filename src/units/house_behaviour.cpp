@@ -6,7 +6,7 @@
 
 #include "combat/house_events.h"
 #include "core/error_log.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "map/map_grid.h"

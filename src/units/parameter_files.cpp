@@ -1,6 +1,5 @@
 #include "units/parameter_files.h"
 
-#include "core/player_color.h"
 
 #include <algorithm>
 #include <cmath>

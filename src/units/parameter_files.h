@@ -254,3 +254,7 @@ bool LoadShipTowersParams();
 void FreeShipTowersParams();
 // false for i at or beyond the count.
 bool GetShipTowersParams(std::uint8_t i, TShipTowerParams& out);
+
+// A player's colour as the 3-D device takes it (ARGB), from the colour tables; players outside
+// 0..7 get opaque white.
+std::uint32_t GetPlayerColorD3D(std::uint8_t player);

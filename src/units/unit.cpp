@@ -8,7 +8,7 @@
 #include "combat/ship_waves.h"
 #include "combat/tower.h"
 #include "core/error_log.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/loader_thread.h"
 #include "core/random_table.h"
 #include "map/map_view.h"

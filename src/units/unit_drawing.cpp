@@ -6,12 +6,11 @@
 
 #include "combat/tower.h"
 #include "core/archive.h"
-#include "core/command_line.h"
 #include "core/error_log.h"
-#include "core/game_keys.h"
-#include "core/game_main.h"
+#include "map/trench_pieces.h"
+#include "core/app_state.h"
 #include "core/geometry.h"
-#include "core/player_color.h"
+#include "units/parameter_files.h"
 #include "devices/animation.h"
 #include "devices/d3d_device.h"
 #include "devices/image_files.h"
@@ -26,6 +25,8 @@
 #include "units/unit.h"
 #include "units/unit_graphics.h"
 #include "units/unit_types.h"
+
+TDebugUnitMarks g_DebugUnitMarks;
 
 namespace {
 

@@ -14,6 +14,14 @@
 
 #include "devices/quads.h"
 
+// Two display switches of the developer keys that unit drawing reads: a further sign over living
+// selected units, and a 4 x 4 quad at each unit's point. Main thread only.
+struct TDebugUnitMarks {
+    std::uint8_t selectedSign = 0;
+    std::uint8_t pointQuads = 0;
+};
+extern TDebugUnitMarks g_DebugUnitMarks;
+
 class TUnit;
 class TBasicUnit;
 class TPicture;

@@ -25,7 +25,6 @@
 #include "sample_data.h"
 #include "test_support.h"
 #include "ui/menus.h"
-#include "core/game_main.h"
 #include "ui/window_stack.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/settings.h"
 #include "devices/device_fixture.h"
 #include "fog_pictures.h"

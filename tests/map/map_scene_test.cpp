@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/memory_stream.h"
 #include "core/settings.h"
 #include "devices/device_fixture.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/player_color.h"
+#include "units/parameter_files.h"
 #include "devices/cursor_state.h"
 #include "devices/display.h"
 #include "map_fixture.h"

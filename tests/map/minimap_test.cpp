@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "animations.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/memory_stream.h"
 #include "core/settings.h"
 #include "devices/animation.h"

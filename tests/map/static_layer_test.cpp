@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/command_line.h"
+#include "map/trench_pieces.h"
 #include "devices/device_fixture.h"
 #include "devices/span_image.h"
 #include "map/landscape.h"

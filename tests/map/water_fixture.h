@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "devices/device_fixture.h"
 #include "map/map_view.h"
 #include "map/ship_grid.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "core/random_table.h"
 #include "house_fixture.h"
 #include "players/economy.h"

@@ -10,10 +10,9 @@
 #include <vector>
 
 #include "combat/tower.h"
-#include "core/command_line.h"
+#include "map/trench_pieces.h"
 #include "core/game_folder_fixture.h"
-#include "core/game_keys.h"
-#include "core/game_main.h"
+#include "core/app_state.h"
 #include "devices/animation.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/mission.h"
+#include "game/mission.h"
 
 namespace sampledata {
 

@@ -14,14 +14,6 @@ std::uint32_t MapGameKey(std::uint32_t key);
 // true lets the window procedure pass the message to default processing.
 bool GameKeyMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
-// Two display switches of the developer keys that unit drawing reads: a further sign over living
-// selected units, and a 4 x 4 quad at each unit's point. Main thread only.
-struct TDebugUnitMarks {
-    std::uint8_t selectedSign = 0;
-    std::uint8_t pointQuads = 0;
-};
-extern TDebugUnitMarks g_DebugUnitMarks;
-
 // Keys are handled only while it is 1; set on every key in single play, left to the network code
 // in a network game.
 extern std::uint8_t g_bKeysEnabled;

@@ -1,4 +1,4 @@
-#include "core/frame_rules.h"
+#include "game/frame_rules.h"
 
 TScrollStep EdgeScrollStep(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, const TScrollLimits& v)
 {

@@ -1,4 +1,4 @@
-#include "core/command_line.h"
+#include "game/command_line.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,15 +7,14 @@
 
 #include "core/app_state.h"
 #include "core/error_log.h"
+#include "map/static_layer.h"
+#include "map/trench_pieces.h"
 #include "platform/window.h"
 #include "platform/text.h"
 
 TNetStartInfo* g_pNetStart = nullptr;
 std::uint8_t g_bEditorMenu = 0;
 std::uint8_t g_HardLevel = 0;
-std::uint8_t g_bZBufClear = 0;
-std::uint8_t g_bRadeon = 0;
-std::uint8_t g_bTrench = 0;
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/frame_drawing.h"
-#include "core/game_main.h"
+#include "game/frame_drawing.h"
+#include "game/game_main.h"
 #include "devices/d3d_device.h"
 #include "devices/device_fixture.h"
 #include "devices/display.h"

@@ -1,4 +1,4 @@
-#include "core/save_game.h"
+#include "game/save_game.h"
 
 #include <array>
 #include <cstring>
@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "core/archive.h"
-#include "core/game_load.h"
-#include "core/game_main.h"
+#include "game/game_load.h"
+#include "game/game_main.h"
 #include "core/memory_stream.h"
-#include "core/mission.h"
+#include "game/mission.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "core/string_table.h"

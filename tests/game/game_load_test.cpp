@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/game_folder_fixture.h"
-#include "core/game_load.h"
-#include "core/game_main.h"
+#include "game/game_load.h"
+#include "game/game_main.h"
 #include "net/network.h"
 #include "core/random_table.h"
 #include "core/settings.h"

@@ -8,8 +8,8 @@
 
 #include "core/error_log.h"
 #include "core/game_folder_fixture.h"
-#include "core/game_load.h"
-#include "core/mission.h"
+#include "game/game_load.h"
+#include "game/mission.h"
 #include "core/random_table.h"
 #include "map/map_file.h"
 #include "map/water.h"

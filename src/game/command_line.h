@@ -18,9 +18,8 @@ struct TNetStartInfo {
 extern TNetStartInfo* g_pNetStart;
 extern std::uint8_t g_bEditorMenu;  // the main menu's editor/gallery entry opens the editor
 extern std::uint8_t g_HardLevel;    // difficulty override 0..3
-extern std::uint8_t g_bZBufClear;   // the map scene clears the Z-buffer between its layers
-extern std::uint8_t g_bRadeon;      // display-card workaround of the map scene
-extern std::uint8_t g_bTrench;      // the trench-piece system is on
+// "+zbufclear", "+radeon" and "+trench" set the map's own options (map/static_layer.h,
+// map/trench_pieces.h).
 
 // Message boxes go through this hook so that tests can read them (title, text).
 using MessageBoxHook = void (*)(const char* title, const char* text);

@@ -6,13 +6,13 @@
 #include "combat/effects.h"
 #include "core/app_state.h"
 #include "core/archive.h"
-#include "core/command_line.h"
+#include "game/command_line.h"
 #include "core/font_list.h"
-#include "core/frame_drawing.h"
-#include "core/game_keys.h"
-#include "core/game_load.h"
-#include "core/test_hooks.h"
-#include "core/game_main.h"
+#include "game/frame_drawing.h"
+#include "game/game_keys.h"
+#include "game/game_load.h"
+#include "game/test_hooks.h"
+#include "game/game_main.h"
 #include "core/loader_thread.h"
 #include "core/random_table.h"
 #include "core/settings.h"
@@ -120,7 +120,10 @@ TAppServices DefaultAppServices()
     s.DirectDrawInit = [] { return ::DirectDrawInit(plat::MainWindow(), 0); };
     s.Direct3DInit = ::Direct3DInit;
     s.IniDirectSound = [] { return ::IniDirectSound(plat::MainWindow()); };
-    s.IniDirectMedia = ::IniDirectMedia;
+    s.IniDirectMedia = [] {
+        SetVideoDisplaySwitch(RecreateDevices);
+        return ::IniDirectMedia();
+    };
     s.InitRandomTable = ::InitRandomTable;
     s.InitWindows = ::InitWindows;
     s.ReadMenuTxt = ::ReadMenuTxt;

@@ -1,5 +1,8 @@
 // What the loader runs in the game: the graphics loaders of units, buildings and ships bound to
-// the request kinds, the process's one loader and its entry points.
+// the request kinds. The loader itself lives in the core, below the modules it loads for, so the
+// game installs this binding.
+#include "game/loader_services.h"
+
 #include "combat/ship_graphics.h"
 #include "core/loader_thread.h"
 #include "map/map_view.h"
@@ -7,7 +10,9 @@
 #include "units/building_graphics.h"
 #include "units/unit_types.h"
 
-TLoaderServices TLoaderServices::Default()
+namespace {
+
+TLoaderServices GameLoaderServices()
 {
     TLoaderServices services;
     services.loadUnitPhases = [](TBasicUnit* type, std::uint32_t work) { return LoadUnitPhases(type, work); };
@@ -22,35 +27,13 @@ TLoaderServices TLoaderServices::Default()
     return services;
 }
 
-TBackgroundLoader::TBackgroundLoader()
-    : TBackgroundLoader(TLoaderServices::Default())
-{
-}
+// Installed at static initialisation too, so that any program that links the game's load has
+// the binding before its first request.
+[[maybe_unused]] const bool s_Installed = (InstallGameLoaderServices(), true);
 
-// Constructed at static initialisation; its thread starts with the first request.
-TBackgroundLoader g_Loader;
+} // namespace
 
-void LoaderRequest(std::unique_ptr<TLoaderRequest> request)
+void InstallGameLoaderServices()
 {
-    g_Loader.Request(std::move(request));
-}
-
-void ResumeLoaderThread()
-{
-    g_Loader.Resume();
-}
-
-void PollLoaderResult()
-{
-    g_Loader.Poll();
-}
-
-void StopLoader()
-{
-    g_Loader.Stop();
-}
-
-void WaitLoaderIdle()
-{
-    g_Loader.WaitUntilIdle();
+    SetDefaultLoaderServices(&GameLoaderServices);
 }

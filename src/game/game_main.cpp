@@ -1,28 +1,23 @@
-#include "core/game_main.h"
+#include "game/game_main.h"
 
 #include <mutex>
 #include <string>
 
-#include "core/command_line.h"
+#include "game/command_line.h"
 #include "core/error_log.h"
-#include "core/frame_rules.h"
-#include "core/key_mapping.h"
+#include "game/frame_rules.h"
+#include "game/key_mapping.h"
 #include "core/settings.h"
 #include "core/app_state.h"
+#include "map/map_view.h"
+#include "map/minimap.h"
 #include "devices/cursor_state.h"
 #include "devices/display.h"
 #include "platform/events.h"
 #include "platform/messages.h"
 #include "platform/text.h"
 
-std::uint8_t g_bEditorMode = 0;
-std::atomic<std::uint8_t> g_bPaused{0};
-std::uint8_t g_ScrollFlag = 0;
 std::uint32_t g_LastFrameTick = 0;
-float g_Fps = 0;
-std::uint8_t g_ShiftDown[8] = {};
-std::uint8_t g_CtrlDown[8] = {};
-std::uint8_t g_MiniMapClick = 0;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "core/save_game.h"
+#include "game/save_game.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,11 +9,11 @@
 #include "combat/effects.h"
 #include "core/archive.h"
 #include "core/error_log.h"
-#include "core/game_load.h"
-#include "core/game_main.h"
+#include "game/game_load.h"
+#include "game/game_main.h"
 #include "core/loader_thread.h"
 #include "core/memory_stream.h"
-#include "core/mission.h"
+#include "game/mission.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "core/string_table.h"

@@ -1,11 +1,11 @@
-#include "core/key_mapping.h"
+#include "game/key_mapping.h"
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "core/game_keys.h"
+#include "game/game_keys.h"
 #include "core_files.h"
 #include "map/map_fixture.h"
 #include "platform/paths.h"

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "core/game_load.h"
+#include "game/game_load.h"
 #include "core/loader_thread.h"
-#include "core/mission.h"
+#include "game/mission.h"
 #include "map/fog.h"
 #include "map/map_device_fixture.h"
 #include "map/map_file.h"

@@ -1,4 +1,4 @@
-#include "core/game_keys.h"
+#include "game/game_keys.h"
 
 #include <optional>
 #include <string>
@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/game_main.h"
+#include "game/game_main.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "core/string_table.h"

@@ -1,14 +1,14 @@
-#include "core/mission.h"
+#include "game/mission.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
-#include "core/command_line.h"
+#include "game/command_line.h"
 #include "core/error_log.h"
 #include "core/file_bytes.h"
-#include "core/game_load.h"
+#include "game/game_load.h"
 #include "core/memory_stream.h"
 #include "core/random_table.h"
 #include "map/map_file.h"

@@ -1,16 +1,18 @@
-#include "core/game_load.h"
+#include "game/game_load.h"
 
 #include <cstring>
 #include <mutex>
 
 #include "combat/game_state.h"
 #include "core/archive.h"
-#include "core/command_line.h"
+#include "game/command_line.h"
 #include "core/error_log.h"
-#include "core/frame_drawing.h"
-#include "core/game_main.h"
+#include "game/frame_drawing.h"
+#include "game/game_main.h"
+#include "game/loader_services.h"
+#include "game/save_game.h"
 #include "core/loader_thread.h"
-#include "core/mission.h"
+#include "game/mission.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "devices/d3d_device.h"
@@ -198,6 +200,8 @@ void ApplyPlayerColours(TGameSetup& setup)
 bool LoadGame(const char* path, bool fromSave, TGameSetup* netSetup)
 {
     TGameLoadServices& s = GameLoadServices();
+    InstallGameLoaderServices();
+    MapServices().LoadGameData = LoadGameData;
     g_bGameLoaded = 1;
     // 1
     if (s.IsNetGame())

@@ -6,21 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "core/app_state.h"
 #include "platform/surface.h"
 
-extern std::uint8_t g_bEditorMode;
-// Atomic: the mouse thread tests it.
-extern std::atomic<std::uint8_t> g_bPaused;
-extern std::uint8_t g_ScrollFlag;    // 0 none, 1 mouse at an edge, 2 scrolling keys, 10 centring
 extern std::uint32_t g_LastFrameTick;
-extern float g_Fps;
-extern std::uint8_t g_ShiftDown[8];
-extern std::uint8_t g_CtrlDown[8];
-// A minimap click left for the next frame. Under g_InputLock: the frame tests and clears it in one
-// section.
-extern std::uint8_t g_MiniMapClick;
-// The game's frame counter that staggered periodic tasks read; 0 at every game load.
-extern std::uint32_t g_FrameCounter;
 
 // Every service of another module that start-up, the loop, the window procedure and the frame
 // call. The default table binds the real modules; tests put recording stand-ins in its place.

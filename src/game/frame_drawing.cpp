@@ -1,11 +1,11 @@
 // One frame of the game screen, and the display changes that rebuild what depends on the screen.
-#include "core/frame_drawing.h"
+#include "game/frame_drawing.h"
 
 #include <memory>
 #include <mutex>
 
 #include "core/error_log.h"
-#include "core/game_main.h"
+#include "game/game_main.h"
 #include "core/loader_thread.h"
 #include "devices/cursor_state.h"
 #include "devices/d3d_device.h"

@@ -1,4 +1,4 @@
-#include "core/key_mapping.h"
+#include "game/key_mapping.h"
 
 #include <vector>
 

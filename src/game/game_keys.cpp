@@ -1,13 +1,13 @@
-#include "core/game_keys.h"
+#include "game/game_keys.h"
 
 #include <algorithm>
 #include <mutex>
 
 #include "combat/effects.h"
-#include "core/game_main.h"
-#include "core/key_mapping.h"
+#include "game/game_main.h"
+#include "game/key_mapping.h"
 #include "core/random_table.h"
-#include "core/save_game.h"
+#include "game/save_game.h"
 #include "core/settings.h"
 #include "core/string_table.h"
 #include "devices/cursor_state.h"

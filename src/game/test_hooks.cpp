@@ -1,4 +1,4 @@
-#include "core/test_hooks.h"
+#include "game/test_hooks.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "core/error_log.h"
-#include "core/frame_drawing.h"
-#include "core/game_load.h"
+#include "game/frame_drawing.h"
+#include "game/game_load.h"
 #include "core/settings.h"
 #include "devices/display.h"
 #include "devices/mouse.h"

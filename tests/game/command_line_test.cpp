@@ -1,4 +1,6 @@
-#include "core/command_line.h"
+#include "game/command_line.h"
+#include "map/static_layer.h"
+#include "map/trench_pieces.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-#include "core/game_main.h"
+#include "game/game_main.h"
+#include "map/map_view.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 #include <vector>
 
 #include "core/app_state.h"
-#include "core/command_line.h"
+#include "game/command_line.h"
 #include "core/error_log.h"
 #include "core/settings.h"
 #include "devices/display.h"

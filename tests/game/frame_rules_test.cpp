@@ -1,4 +1,4 @@
-#include "core/frame_rules.h"
+#include "game/frame_rules.h"
 
 #include <gtest/gtest.h>
 
