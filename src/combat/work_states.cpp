@@ -18,6 +18,8 @@ bool IsOneOf(std::uint8_t v, std::initializer_list<std::uint8_t> set)
     return false;
 }
 
+// A new animation always starts at its first frame: the old frame number may lie beyond the new
+// animation's frames.
 void Enter(TUnit* unit, std::uint8_t numWork)
 {
     unit->NumWork = numWork;
@@ -105,7 +107,7 @@ void EnterAimWork(TUnit* unit)
     if (IsAimingAnimation(w)) {
         // Already aiming.
     } else if (w == ANIM_FIRE && HasAnimation(unit, ANIM_FIRE_TO_TURN)) {
-        unit->NumWork = ANIM_FIRE_TO_TURN;
+        Enter(unit, ANIM_FIRE_TO_TURN);
         unit->NextWork = ANIM_AIM_ALT;
     } else if (w == ANIM_STAND || w == ANIM_WALK_LOW || w == ANIM_WALK_UPRIGHT) {
         Enter(unit, HasAnimation(unit, ANIM_AIM_MOVING_ALT) ? ANIM_AIM_MOVING_ALT
