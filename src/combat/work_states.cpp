@@ -36,6 +36,18 @@ std::uint8_t FiringWalk(const TUnit* unit)
                : ANIM_WALK_UPRIGHT;
 }
 
+// A walking unit keeps walking and a unit in a transition finishes it; the firing code waits as
+// the pending one. false for any other posture.
+bool DeferFiring(TUnit* unit, std::uint8_t firing)
+{
+    if (IsMovingAnimation(unit->NumWork))
+        Enter(unit, FiringWalk(unit));
+    else if (unit->NumWork != ANIM_AIM_TO_TURN && unit->NumWork != ANIM_FIRE_TO_TURN)
+        return false;
+    unit->NextWork = firing;
+    return true;
+}
+
 } // namespace
 
 bool IsMovingAnimation(std::uint8_t numWork)
@@ -143,18 +155,16 @@ void EnterFireWork(TUnit* unit)
     if (w == ANIM_AIM && HasAnimation(unit, ANIM_AIM_TO_TURN)) {
         Enter(unit, ANIM_AIM_TO_TURN);
         unit->NextWork = ANIM_FIRE_ALT;
-    } else if (IsMovingAnimation(w)) {
-        Enter(unit, FiringWalk(unit));
-        unit->NextWork = ANIM_FIRE_ALT;
-    } else if (w == ANIM_AIM_TO_TURN || w == ANIM_FIRE_TO_TURN) {
-        unit->NextWork = ANIM_FIRE_ALT;
-    } else if (HasAnimation(unit, ANIM_FIRE_ALT)) {
-        Enter(unit, ANIM_FIRE_ALT);
-    } else if (HasAnimation(unit, ANIM_FIRE)) {
-        Enter(unit, ANIM_FIRE);
-    } else {
-        HaltUnit(unit);
+        return;
     }
+    if (DeferFiring(unit, ANIM_FIRE_ALT))
+        return;
+    if (HasAnimation(unit, ANIM_FIRE_ALT))
+        Enter(unit, ANIM_FIRE_ALT);
+    else if (HasAnimation(unit, ANIM_FIRE))
+        Enter(unit, ANIM_FIRE);
+    else
+        HaltUnit(unit);
 }
 
 void EnterPointFireWork(TUnit* unit, float x, float y)
@@ -169,12 +179,7 @@ void EnterPointFireWork(TUnit* unit, float x, float y)
     if (w == ANIM_FIRE && HasAnimation(unit, ANIM_FIRE_TO_TURN)) {
         Enter(unit, ANIM_FIRE_TO_TURN);
         unit->NextWork = ANIM_POINT_FIRE;
-    } else if (IsMovingAnimation(w)) {
-        Enter(unit, FiringWalk(unit));
-        unit->NextWork = ANIM_POINT_FIRE;
-    } else if (w == ANIM_AIM_TO_TURN || w == ANIM_FIRE_TO_TURN) {
-        unit->NextWork = ANIM_POINT_FIRE;
-    } else {
+    } else if (!DeferFiring(unit, ANIM_POINT_FIRE)) {
         Enter(unit, ANIM_POINT_FIRE);
     }
 }
