@@ -138,16 +138,12 @@ void ParticlesClear(TParticleSystemList*) {}
 void DeleteParticleSystemList(TParticleSystemList*) {}
 
 // Unit events and the target grid come with unit behaviour: stopping and cancelling change
-// nothing, every point may take a unit, and transports and the target grid hold nobody.
+// nothing, and transports and the target grid hold nobody.
 #include "combat/unit_events.h"
 #include "units/unit.h"
 
 void StopUnit(TUnit*, std::uint8_t) {}
 void CancelOrderAndStop(TUnit*) {}
-bool IsPointPassable(std::uint32_t, std::uint32_t, std::uint16_t)
-{
-    return true;
-}
 void StopShipEffect(TUnit*) {}
 void ClearTargetGridUnits() {}
 void GetObjectAt(TUnit*) {}

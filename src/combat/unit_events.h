@@ -1,6 +1,6 @@
 #pragma once
 // What units entering and leaving the map and production ask of unit behaviour: stopping, order
-// cancelling, where a unit may be placed, and a port's ship that is cancelled.
+// cancelling, and a port's ship that is cancelled.
 #include <cstdint>
 
 class TUnit;
@@ -8,8 +8,6 @@ class TUnit;
 // Stops the unit where it is (flag: it may step aside to a free cell).
 void StopUnit(TUnit* unit, std::uint8_t flag);
 void CancelOrderAndStop(TUnit* unit);
-// Whether a unit of the type may be placed at the map pixel.
-bool IsPointPassable(std::uint32_t x, std::uint32_t y, std::uint16_t type);
 // A ship under construction that is cancelled stops its building effect.
 void StopShipEffect(TUnit* ship);
 // Empties the unit cells of the target grid, so no search finds a unit that went away.

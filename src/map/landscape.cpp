@@ -82,7 +82,7 @@ std::uint32_t TileOverrideColour(std::int32_t x, std::int32_t y, std::uint32_t p
 {
     std::uint32_t colour = 0;
     if ((g_bShowLandPass && g_pLandPassMap && g_pLandPassMap[poz] != 0)
-        || (g_bShowShipPass && g_pShipPassMap && g_pShipPassMap[poz] != 0))
+        || (g_bShowShipPass && g_pVehiclePassMap && g_pVehiclePassMap[poz] != 0))
         colour = kBlockedColour;
     if (g_PlacingHouseType >= 0 && MyStrateg != nullptr) {
         const TCellXY cell{x, y};

@@ -1,4 +1,5 @@
 #include "map/map_grid.h"
+#include "map/site_queries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -254,7 +255,7 @@ bool SetMapGeometry()
 void DestroyMap()
 {
     ReleaseLayers();
-    FreePassabilityMaps();
+    FreePathBuffers();
     for (std::uint32_t p = 0; p < g_wNumPlayer && p < 8; ++p) {
         DeleteHouseArray(g_pHouse[p]);
         g_pHouse[p] = nullptr;
@@ -307,4 +308,9 @@ bool RemoveUnitFromCell(std::uint32_t poz, TUnit* unit)
         return true;
     }
     return false;
+}
+
+std::uint8_t GetAdvancedPathByte(std::int32_t x, std::int32_t y)
+{
+    return g_pCellFlags != nullptr && CellPointInMap({x, y}) ? g_pCellFlags[CellIndex(x, y)] : 0;
 }

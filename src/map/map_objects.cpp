@@ -3,6 +3,9 @@
 #include <bit>
 #include <cstring>
 
+#include "map/map_grid.h"
+#include "map/site_queries.h"
+
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "core/memory_stream.h"
@@ -249,3 +252,22 @@ bool DrawObjects(std::int16_t what, std::uint8_t nation)
     return true;
 }
 
+
+std::uint8_t GetMapObjectClass(std::uint16_t code)
+{
+    struct Range {
+        std::uint16_t first;
+        std::uint16_t last;
+        int kind;
+    };
+    static constexpr Range kRanges[] = {{kObjectTreeFirst, kObjectTreeLast, OBJ_TREES},
+                                        {kObjectStoneFirst, kObjectStoneLast, OBJ_STONES},
+                                        {kObjectMiscFirst, kObjectMiscLast, OBJ_MISC}};
+    for (const Range& r : kRanges) {
+        if (code < r.first || code > r.last)
+            continue;
+        const std::size_t index = code - r.first;
+        return index < g_ObjRecords[r.kind].size() ? g_ObjRecords[r.kind][index].classByte : 0;
+    }
+    return 0;
+}

@@ -15,21 +15,12 @@
 std::int16_t g_PlacingHouseType = -1;
 
 
-// Until the ship passability and the map objects' records are wired: no ship passability, and
-// every tree, stone and object blocks (trees class 1, the others class 0).
+// Until the ship passability is wired: no ship passability.
 std::uint16_t GetShipPassValue(std::int32_t, std::int32_t)
 {
     return 0;
 }
 void ClampPointIntoShipGrid(float&, float&) {}
-std::uint8_t GetAdvancedPathByte(std::int32_t, std::int32_t)
-{
-    return 0;
-}
-std::uint8_t GetMapObjectClass(std::uint16_t code)
-{
-    return code >= kObjectTreeFirst && code <= kObjectTreeLast ? 1 : 0;
-}
 std::uint32_t g_MapSeason = 0;
 // The map loader's services of subsystems that are not built yet. Each owner replaces its entries
 // with its real functions.

@@ -16,6 +16,7 @@
 #include "map/map_view.h"
 #include "map/site_queries.h"
 #include "movement/house_moves.h"
+#include "movement/passability.h"
 #include "players/house_orders.h"
 #include "players/strateg.h"
 #include "ui/panel.h"
@@ -175,7 +176,10 @@ THouseServices THouseServices::Default()
     s.mapObjectClass = [](std::uint16_t code) { return GetMapObjectClass(code); };
     s.mapSeason = [] { return g_MapSeason; };
     s.recomputePassability = [](std::int32_t x, std::int32_t y, std::int32_t r) { RecalcPassabilityAround(x, y, r); };
-    s.isCellFreeForUnit = [](std::int32_t x, std::int32_t y) { return IsCellFreeForUnit(x, y); };
+    s.isCellFreeForUnit = [](std::int32_t x, std::int32_t y) {
+        plat::Point cell{x, y};
+        return IsCellFreeForUnit(cell, nullptr);
+    };
     s.clampRallyIntoShipGrid = [](THouse* h) { ClampPointIntoShipGrid(h->RallyX, h->RallyY); };
     s.freePointsAroundHouse = [](const THouse* h) { return GetFreePointsAroundHouse(h); };
     s.removeUnitFromGame = [](TUnit* u) { RemoveUnitFromGame(u, HOUSE_NO_DESTROYER); };

@@ -321,7 +321,7 @@ void VisitValues(Io& io, Unit& u)
     io.template Field<std::uint8_t>(157, u.m_Flag157);
     io.template Field<std::uint8_t>(158, u.Halted);
     io.template Field<std::uint8_t>(159, u.StopAtEnd);
-    io.template Field<std::uint8_t>(160, u.m_Reserved160);
+    io.template Field<std::uint8_t>(160, u.PendingMove);
     io.template Field<float>(164, u.SavedGoalX);
     io.template Field<float>(168, u.SavedGoalY);
     io.template Field<std::int8_t>(172, u.SavedWork);
@@ -336,7 +336,7 @@ void VisitValues(Io& io, Unit& u)
     io.template Field<float>(212, u.TargetX);
     io.template Field<float>(216, u.TargetY);
     io.template Field<float>(220, u.HitPoints);
-    io.template Field<std::uint8_t>(224, u.m_Reserved224);
+    io.template Field<std::uint8_t>(224, u.AttackPoints);
     io.template Field<std::uint32_t>(228, u.m_TransportState);
     io.template Field<std::uint8_t>(232, u.m_TransportCounter);
     io.template Field<std::uint8_t>(233, u.m_TransportTag);

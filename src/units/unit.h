@@ -86,7 +86,7 @@ struct TUnitRecord {
     std::uint8_t m_Flag157 = 0;
     std::uint8_t Halted = 0;
     std::uint8_t StopAtEnd = 0;
-    std::uint8_t m_Reserved160 = 0;
+    std::uint8_t PendingMove = 0; // a move deferred as a queued order (its point: m_OrderedX, m_OrderedY)
     float SavedGoalX = 0.0f;
     float SavedGoalY = 0.0f;
     std::int8_t SavedWork = 0;
@@ -103,7 +103,7 @@ struct TUnitRecord {
     float TargetX = 0.0f;
     float TargetY = 0.0f;
     float HitPoints = 0.0f;
-    std::uint8_t m_Reserved224 = 0;
+    std::uint8_t AttackPoints = 0; // 2 for each attacker aimed at this unit
     std::uint32_t m_TransportState = 0;
     std::uint8_t m_TransportCounter = 0;
     std::uint8_t m_TransportTag = 0;

@@ -58,6 +58,10 @@ public:
         s.recomputePassability = [](std::int32_t, std::int32_t, std::int32_t) {};
         s.isCellFreeForUnit = [](std::int32_t, std::int32_t) { return true; };
         s.clampRallyIntoShipGrid = [](THouse*) {};
+        // The fixture's trees stop building and vehicles (class 1); other objects are class 0.
+        s.mapObjectClass = [](std::uint16_t code) -> std::uint8_t {
+            return code >= kObjectTreeFirst && code <= kObjectTreeLast ? 1 : 0;
+        };
         s.freePointsAroundHouse = [this](const THouse*) { return freePoints; };
         s.removeUnitFromGame = [this](TUnit* u) { removed.push_back(u); };
         s.mayPushUnit = [](const TUnit* u) { return u->Dead == 0; };
