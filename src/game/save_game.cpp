@@ -2,26 +2,26 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <string_view>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "combat/effects.h"
 #include "core/archive.h"
 #include "core/error_log.h"
-#include "game/game_load.h"
-#include "game/game_main.h"
 #include "core/loader_thread.h"
 #include "core/memory_stream.h"
-#include "game/mission.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "core/string_table.h"
 #include "devices/cursor_state.h"
 #include "editor/editor.h"
+#include "game/game_load.h"
+#include "game/game_main.h"
+#include "game/mission.h"
 #include "map/fog.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
@@ -32,14 +32,14 @@
 #include "platform/bytes.h"
 #include "players/strateg.h"
 #include "ui/panel.h"
+#include "ui/setup_screen.h"
 #include "units/house.h"
+#include "units/house_links.h"
 #include "units/house_types.h"
+#include "units/parameter_files.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
 #include "units/unit_types.h"
-#include "ui/setup_screen.h"
-#include "units/house_links.h"
-#include "units/parameter_files.h"
 
 namespace {
 
