@@ -783,6 +783,17 @@ THouse* StoreHouse(std::uint8_t player, THouse* templ, std::uint16_t& index)
     return &g_pHouse[player][next];
 }
 
+// StoreHouse, then the slot takes over the template's record and arrays and counts as in use.
+THouse* TakeIntoArray(std::uint8_t player, THouse* templ, std::uint16_t& index)
+{
+    THouse* slot = StoreHouse(player, templ, index);
+    if (slot == nullptr)
+        return nullptr;
+    slot->TakeFrom(*templ);
+    ++NumHouse[player];
+    return slot;
+}
+
 } // namespace
 
 std::uint16_t AddHouse(std::uint8_t player, THouse* templ)
@@ -839,11 +850,9 @@ std::uint16_t AddHouse(std::uint8_t player, THouse* templ)
 std::uint16_t PlaceLoadedHouse(std::uint8_t player, THouse* templ)
 {
     std::uint16_t index = HOUSE_NONE;
-    THouse* slot = StoreHouse(player, templ, index);
+    THouse* slot = TakeIntoArray(player, templ, index);
     if (slot == nullptr)
         return HOUSE_NONE;
-    slot->TakeFrom(*templ);
-    ++NumHouse[player];
     THouse& h = *slot;
     h.SetOnMap(PlayerHouseCode(player, index));
     if (h.HouseType == HOUSE_TANK_FACTORY)
@@ -862,11 +871,9 @@ std::uint16_t PlaceSavedHouse(std::uint8_t player, THouse* templ)
     }
     const std::uint16_t codeBefore = GetObjectFromMap(plat::Point{templ->X, templ->Y});
     std::uint16_t index = HOUSE_NONE;
-    THouse* slot = StoreHouse(player, templ, index);
+    THouse* slot = TakeIntoArray(player, templ, index);
     if (slot == nullptr)
         return HOUSE_NONE;
-    slot->TakeFrom(*templ);
-    ++NumHouse[player];
     THouse& h = *slot;
     // The saved layers hold the footprint's heights, the aprons and what was built over a removed
     // building's cells; flattening or writing them again would change the map the save holds.
