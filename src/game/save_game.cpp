@@ -644,6 +644,7 @@ void ApplyGameStat(const TGameStat& s)
     g_bFogOfWar = s.fog != 0 ? 1 : 0;
     g_GameMode = s.gameMode;
     g_bLandMap = s.landMap;
+    g_MissionHeader = TMissionHeader{};
     std::copy(s.header.begin(), s.header.end(), g_MissionHeader.bytes.begin());
     g_CampaignName = s.campaign;
     g_MissionBriefing = s.briefing;
