@@ -293,6 +293,7 @@ bool ReadLayers(TIfStreamMemory& in, std::uint16_t width, std::uint16_t height)
     for (std::int32_t i = 0; i < n; ++i)
         in.ReadU16(g_pObjectMap[i]);
     in.Read(g_pCellFlags, n);
+    CollectSpecialPoints();
     g_MiniMapScaleX = width * 0.005f;
     g_MiniMapScaleY = height * 0.005f;
     g_MiniMapPixelScaleX = 200.0f / (static_cast<float>(width) * 96.0f);
