@@ -109,8 +109,6 @@ protected:
             g_pCellFlags[i] = static_cast<std::uint8_t>(i % 3);
         }
         world->SetCode(3, 3, kObjectTreeFirst + 4);
-        // Types without animation records: those come back with the link block, which this save
-        // does not write yet.
         world->Place(0, 10, 20, HOUSE_BARRACKS);
         world->Place(0, 20, 40, HOUSE_PILLBOX);
         world->Place(1, 12, 60, HOUSE_DWELLING).HitPoints = 17.5f;
