@@ -46,12 +46,12 @@ namespace {
 // The mission path field of the statistics block: 8-bit, zero-padded.
 constexpr std::size_t kSavedMissionPathBytes = 260;
 
-// A title field: SAVE_TITLE_CHARS UTF-16 units, cut to leave room for its terminator.
-void WriteTitleField(TOfStreamMemory& out, const std::u16string& title)
+// Wide text of a fixed field: chars UTF-16 units, cut to leave room for its terminator.
+void WriteWideField(TOfStreamMemory& out, std::u16string_view text, std::size_t chars)
 {
-    const std::size_t n = std::min<std::size_t>(title.size(), SAVE_TITLE_CHARS - 1);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(SAVE_TITLE_CHARS); ++i)
-        out.WriteU16(i < n ? title[i] : 0);
+    const std::size_t n = std::min(text.size(), chars - 1);
+    for (std::size_t i = 0; i < chars; ++i)
+        out.WriteU16(i < n ? text[i] : 0);
 }
 
 
@@ -129,8 +129,8 @@ void WriteInfo(TOfStreamMemory& out)
             out.WriteU16(c);
         out.WriteU16(0);
     }
-    WriteTitleField(out, g_MissionHeader.Title());
-    WriteTitleField(out, g_MissionTitle);
+    WriteWideField(out, g_MissionHeader.Title(), SAVE_TITLE_CHARS);
+    WriteWideField(out, g_MissionTitle, SAVE_TITLE_CHARS);
 }
 
 void ReadTitle(TIfStreamMemory& in, char16_t* title)
@@ -434,14 +434,6 @@ bool ReadGameMap(TIfStreamMemory& in)
 
 // ---- chunk 4: "GameStat" --------------------------------------------------------------------------
 
-// Wide text of a fixed field: chars UTF-16 units, the last one always the terminator.
-void WriteWideField(TOfStreamMemory& out, std::u16string_view text, std::size_t chars)
-{
-    const std::size_t n = std::min(text.size(), chars - 1);
-    for (std::size_t i = 0; i < chars; ++i)
-        out.WriteU16(i < n ? text[i] : 0);
-}
-
 std::u16string ReadWideField(TIfStreamMemory& in, std::size_t chars)
 {
     std::u16string text;
@@ -529,7 +521,7 @@ void WriteGameStat(TOfStreamMemory& out)
     out.WriteU32(g_RandSeed);
     out.WriteU16(g_RandIndex);
     WriteTextField(out, g_MissionPath, kSavedMissionPathBytes);
-    WriteTitleField(out, g_MissionTitle);
+    WriteWideField(out, g_MissionTitle, SAVE_TITLE_CHARS);
     // The players' statistics.
     WriteZeros(out, kStatPlayerStats);
     out.WriteU8(g_bFogOfWar);
