@@ -1,5 +1,5 @@
 // Feeds save games to the chunk reader: as raw chunk sequences to the loader, and as files in a
-// scratch game folder to the save list's readers and the whole load.
+// scratch game folder to the save list's readers, the check before a load and the whole load.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string& root = ScratchGameRoot("save");
     const std::vector<std::uint8_t> raw = MakeImage(data, size);
+    CheckSaveImage(raw);
     ApplySaveImage(raw);
     const std::vector<std::uint8_t> file = sampledata::BuildCompressedFile(raw);
     if (sampledata::WriteFileBytes(root, "Save/f.svg", file.data(), file.size())) {
@@ -56,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         char16_t mapTitle[SAVE_TITLE_CHARS];
         ReadSaveGameInfo("Save\\f.svg", name, 20, title, mapTitle);
         LoadSaveMiniMap("Save\\f.svg");
+        CheckSaveGameFile("Save\\f.svg");
     }
     for (std::uint8_t p = 0; p < 8; ++p)
         FreePlayerHouses(p);

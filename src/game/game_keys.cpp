@@ -583,7 +583,7 @@ TGameKeyServices TGameKeyServices::Default()
             },
             CloseParentWindow);
     };
-    s.loadGameFile = LoadGameFile;
+    s.loadGameFile = ReplaceGameFromSave;
     s.saveGame = SaveGameData;
     s.pauseGame = [] { ReloadInterface(1); };
     s.closePauseWindow = [] {

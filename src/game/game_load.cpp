@@ -473,10 +473,7 @@ TGameLoadServices DefaultGameLoadServices()
     s.CreateTimedSignList = ::CreateTimedSignList;
     s.LoadSavedGame = [](const char* path) { return ::LoadMap(path, false, nullptr); };
     s.LoadRandomMap = ::LoadRandomMap;
-    s.LoadMission = [](const char* path, TGameSetup* setup) {
-        TMissionHeader header;
-        return ::LoadMission(path, header, setup);
-    };
+    s.LoadMission = [](const char* path, TGameSetup* setup) { return ::LoadMission(path, g_MissionHeader, setup); };
     s.TrenchesInit = ::TrenchesInit;
     s.ResetGlobalRecordGrid = ::ResetGlobalRecordGrid;
     s.MiniMapInit = ::MiniMapInit;

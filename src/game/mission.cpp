@@ -19,6 +19,7 @@
 
 std::u16string g_MissionTitle;
 std::u16string g_MissionBriefing;
+TMissionHeader g_MissionHeader;
 
 namespace {
 
@@ -60,7 +61,6 @@ void DrawRandomNations(TGameSetup& setup)
 // mission, and 11,000 / 60,000 / 200,000 on a random map.
 constexpr double kMode3MissionBonus[3] = {10000.0, 50000.0, 200000.0};
 constexpr double kMode3RandomMapOil[3] = {11000.0, 60000.0, 200000.0};
-constexpr std::uint8_t kGameModeExtraOil = 3;
 
 std::uint8_t LevelIndex(std::uint8_t level)
 {
@@ -243,7 +243,7 @@ bool LoadMission(const char* path, TMissionHeader& header, TGameSetup* setup)
         double amounts[STRATEG_RESOURCES];
         for (int k = 0; k < STRATEG_RESOURCES; ++k)
             amounts[k] = net ? StartResourceAmount(g_StartResources) : static_cast<double>(block.resources[k][i]);
-        if (net && g_GameType == kGameModeExtraOil)
+        if (net && g_GameMode == GAME_MODE_EXTRA_OIL)
             amounts[4] += kMode3MissionBonus[LevelIndex(g_StartResources)];
         SetResources(*player, amounts);
 
@@ -273,6 +273,10 @@ bool LoadMission(const char* path, TMissionHeader& header, TGameSetup* setup)
 
 bool LoadRandomMap()
 {
+    // A random map has no mission file: no title, briefing or header.
+    g_MissionHeader = TMissionHeader{};
+    g_MissionTitle.clear();
+    g_MissionBriefing.clear();
     TGameSetup setup;
     setup.SlotCount() = 8;
     setup.PlayerCount() = g_SetupPlayerCount;
@@ -321,7 +325,7 @@ bool LoadRandomMap()
     double amounts[STRATEG_RESOURCES];
     for (double& a : amounts)
         a = StartResourceAmount(level);
-    if (g_GameType == kGameModeExtraOil)
+    if (g_GameMode == GAME_MODE_EXTRA_OIL)
         amounts[4] = kMode3RandomMapOil[level];
     for (std::uint16_t i = 0; i < g_wNumPlayer && i < 8; ++i) {
         TStrateg* player = g_Strateg[i];

@@ -49,9 +49,11 @@ struct TMissionPlayerBlock {
     std::uint8_t team[8] = {};  // 255 none
 };
 
-// The mission's title (saved with save games) and briefing of the running game.
+// The mission's title (saved with save games) and briefing of the running game, and the header
+// of its mission file (empty for a random map).
 extern std::u16string g_MissionTitle;
 extern std::u16string g_MissionBriefing;
+extern TMissionHeader g_MissionHeader;
 
 // True when the path's last four characters are ".mis" (compared case-sensitively).
 bool IsMissionPath(const char* path);

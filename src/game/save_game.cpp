@@ -1,24 +1,27 @@
 #include "game/save_game.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 #include <thread>
 
 #include "combat/effects.h"
 #include "core/archive.h"
 #include "core/error_log.h"
-#include "game/game_load.h"
-#include "game/game_main.h"
 #include "core/loader_thread.h"
 #include "core/memory_stream.h"
-#include "game/mission.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "core/string_table.h"
 #include "devices/cursor_state.h"
 #include "editor/editor.h"
+#include "game/game_load.h"
+#include "game/game_main.h"
+#include "game/mission.h"
 #include "map/fog.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
@@ -29,8 +32,11 @@
 #include "platform/bytes.h"
 #include "players/strateg.h"
 #include "ui/panel.h"
+#include "ui/setup_screen.h"
 #include "units/house.h"
+#include "units/house_links.h"
 #include "units/house_types.h"
+#include "units/parameter_files.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
 #include "units/unit_types.h"
@@ -40,12 +46,12 @@ namespace {
 // The mission path field of the statistics block: 8-bit, zero-padded.
 constexpr std::size_t kSavedMissionPathBytes = 260;
 
-// A title field: SAVE_TITLE_CHARS UTF-16 units, cut to leave room for its terminator.
-void WriteTitleField(TOfStreamMemory& out, const std::u16string& title)
+// Wide text of a fixed field: chars UTF-16 units, cut to leave room for its terminator.
+void WriteWideField(TOfStreamMemory& out, std::u16string_view text, std::size_t chars)
 {
-    const std::size_t n = std::min<std::size_t>(title.size(), SAVE_TITLE_CHARS - 1);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(SAVE_TITLE_CHARS); ++i)
-        out.WriteU16(i < n ? title[i] : 0);
+    const std::size_t n = std::min(text.size(), chars - 1);
+    for (std::size_t i = 0; i < chars; ++i)
+        out.WriteU16(i < n ? text[i] : 0);
 }
 
 
@@ -63,9 +69,32 @@ constexpr std::int32_t kStatPlayerStats = 24 * 8 + 160 + 160 + 240 + 240 + 5 * 8
 constexpr std::int32_t kStatPlayerArrays = 9 * 32 + 2 * 8 + 2 * 192;
 constexpr std::int32_t kStatGameBytes = 1 + 1 + 2 + 2 + 1 + 1 + 1 + 1 + 1;
 constexpr std::int32_t kStatEffects = 32 + 32;
-constexpr std::int32_t kStatMission = 2244 + 128 + 40 + 84 + 2000 + 32 + 1;
-constexpr std::int32_t kStatColours = 8 + 32 + 16 + 32 + 32;
-constexpr std::int32_t kStatSetup = 1 + 1 + 832 + 1 + 256;
+// The mission fields: the header's first bytes, an interface share, the campaign's name, the
+// profile name and the briefing, then an interface share again.
+constexpr std::size_t kStatHeaderBytes = 2244;
+constexpr std::int32_t kStatInterfaceA = 128;
+constexpr std::size_t kStatCampaignBytes = 40;
+constexpr std::size_t kStatProfileChars = 42;
+constexpr std::size_t kStatBriefingChars = 1000;
+constexpr std::int32_t kStatInterfaceB = 32 + 1;
+constexpr std::int32_t kStatPlayerBytes = 8;
+// The setup screen's player rows: the name, then nation, colour, team and level at their offsets.
+constexpr std::size_t kSetupRowBytes = 104;
+constexpr std::size_t kSetupNameChars = 42;
+constexpr std::size_t kRandomMapNameBytes = 256;
+// A player's unit table holds 65 pages of 1000 units.
+constexpr std::uint32_t kUnitTableCapacity = 65000;
+constexpr char kHousesTag[] = {'H', 'o', 'u', 's', 'e', 's'};
+constexpr char kUnitsTag[] = {'U', 'n', 'i', 't', 's'};
+
+// What a load keeps between chunks: whether the map and the statistics were read, and what each
+// building's stored record says its link entry holds. Main thread only, like every load.
+struct TLoadState {
+    bool mapRead = false;
+    bool statRead = false;
+    std::vector<THouseLinkCounts> links[8];
+};
+TLoadState g_Load;
 
 void WriteZeros(TOfStreamMemory& out, std::int32_t count)
 {
@@ -100,9 +129,8 @@ void WriteInfo(TOfStreamMemory& out)
             out.WriteU16(c);
         out.WriteU16(0);
     }
-    // The mission header's title field comes with the mission loader.
-    WriteZeros(out, SAVE_TITLE_CHARS * 2);
-    WriteTitleField(out, g_MissionTitle);
+    WriteWideField(out, g_MissionHeader.Title(), SAVE_TITLE_CHARS);
+    WriteWideField(out, g_MissionTitle, SAVE_TITLE_CHARS);
 }
 
 void ReadTitle(TIfStreamMemory& in, char16_t* title)
@@ -207,14 +235,44 @@ void WriteGameMap(TOfStreamMemory& out)
     svc.saveEditorHouses(out);
 }
 
-bool ReadLayers(TIfStreamMemory& in, std::uint16_t width, std::uint16_t height)
+struct TGameMapHeader {
+    std::uint16_t players = 0;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint16_t viewX = 0;
+    std::uint16_t viewY = 0;
+};
+
+// The block's tag, sizes and player count, and whether the layers fit in what follows; nothing of
+// the game changes.
+bool ReadGameMapHeader(TIfStreamMemory& in, TGameMapHeader& h)
 {
-    const std::int64_t cells = std::int64_t{width} * height;
+    char tag[sizeof kGameMapTag] = {};
+    if (!ReadBytes(in, tag, sizeof tag) || std::memcmp(tag, kGameMapTag, sizeof tag) != 0) {
+        ReportError("GameMap: the block tag does not match");
+        return false;
+    }
+    in.ReadU16(h.players);
+    in.ReadU16(h.width);
+    in.ReadU16(h.height);
+    in.ReadU16(h.viewX);
+    in.ReadU16(h.viewY);
+    if (in.Failed() || h.players > 8 || h.width == 0 || h.height == 0 || h.width > kMaxMapSide ||
+        h.height > kMaxMapSide) {
+        ReportErrorInt("GameMap: a bad map size or player count, players ", h.players);
+        return false;
+    }
     // Heights, cell records, objects, flags: refuse a block too short before making the layers.
-    if (cells * (1 + MAP_CELL_BYTES + 2 + 1) > in.Remaining()) {
+    if (std::int64_t{h.width} * h.height * (1 + MAP_CELL_BYTES + 2 + 1) > in.Remaining()) {
         ReportError("GameMap: the map layers are cut short");
         return false;
     }
+    return true;
+}
+
+bool ReadLayers(TIfStreamMemory& in, std::uint16_t width, std::uint16_t height)
+{
+    const std::int64_t cells = std::int64_t{width} * height;
     DestroyMap();
     g_MapWidth = width;
     g_MapHeight = height;
@@ -235,6 +293,7 @@ bool ReadLayers(TIfStreamMemory& in, std::uint16_t width, std::uint16_t height)
     for (std::int32_t i = 0; i < n; ++i)
         in.ReadU16(g_pObjectMap[i]);
     in.Read(g_pCellFlags, n);
+    CollectSpecialPoints();
     g_MiniMapScaleX = width * 0.005f;
     g_MiniMapScaleY = height * 0.005f;
     g_MiniMapPixelScaleX = 200.0f / (static_cast<float>(width) * 96.0f);
@@ -262,16 +321,18 @@ bool ReadHouses(TIfStreamMemory& in, std::uint16_t players)
                 ReportErrorInt("GameMap: the buildings are cut short, player ", p);
                 return false;
             }
+            const THouseLinkCounts links = ReadHouseLinkCounts(std::span<const std::uint8_t, HOUSE_RECORD_SIZE>(record));
             THouse loaded;
             if (!ReadHouseRecord(record, loaded))
                 return false;
-            loaded.ResetPhaseFlags();
-            if (PlaceLoadedHouse(p, &loaded) == HOUSE_NONE) {
+            const std::uint16_t index = PlaceSavedHouse(p, &loaded);
+            if (index == HOUSE_NONE) {
                 ReportErrorInt("GameMap: a building cannot be placed, player ", p);
                 return false;
             }
-            THouse& h = g_pHouse[p][i];
-            h.AcquirePhaseGraphic(h.PhaseState, h.PhaseVariant);
+            THouse& h = g_pHouse[p][index];
+            h.AcquireSavedPhases();
+            g_Load.links[p].push_back(links);
             if (h.Destroyed == 0 && h.IsFinished() && h.HouseType < kHouseTypeCountTypes)
                 ++g_HouseTypeCount[p][h.HouseType];
             if (i % 50 == 49)
@@ -311,27 +372,14 @@ bool ReadNeutralHouses(TIfStreamMemory& in)
 bool ReadGameMap(TIfStreamMemory& in)
 {
     TSaveServices& svc = SaveServices();
-    char tag[sizeof kGameMapTag] = {};
-    if (!ReadBytes(in, tag, sizeof tag) || std::memcmp(tag, kGameMapTag, sizeof tag) != 0) {
-        ReportError("GameMap: the block tag does not match");
+    TGameMapHeader header;
+    if (!ReadGameMapHeader(in, header) || !ReadLayers(in, header.width, header.height))
         return false;
-    }
-    std::uint16_t players = 0, width = 0, height = 0, viewX = 0, viewY = 0;
-    in.ReadU16(players);
-    in.ReadU16(width);
-    in.ReadU16(height);
-    in.ReadU16(viewX);
-    in.ReadU16(viewY);
-    if (in.Failed() || players > 8 || width == 0 || height == 0 || width > kMaxMapSide || height > kMaxMapSide) {
-        ReportErrorInt("GameMap: a bad map size or player count, players ", players);
-        return false;
-    }
-    if (!ReadLayers(in, width, height))
-        return false;
+    const std::uint16_t players = header.players;
     {
         std::lock_guard lock(g_InputLock);
-        g_ViewX = viewX;
-        g_ViewY = viewY;
+        g_ViewX = header.viewX;
+        g_ViewY = header.viewY;
     }
     MapServices().AdvanceLoadingBar(20);
     if (!MapServices().LoadWater(in)) {
@@ -368,6 +416,12 @@ bool ReadGameMap(TIfStreamMemory& in)
         ReportError("GameMap: the unit counts are cut short");
         return false;
     }
+    // Once the units block holds the units, the counts follow from the units read.
+    for (int p = 0; p < 8; ++p)
+        if (unitCounts[p] > kUnitTableCapacity) {
+            ReportErrorInt("GameMap: more units than a player's table holds, player ", p);
+            return false;
+        }
     std::copy(std::begin(unitCounts), std::end(unitCounts), std::begin(NumUnits));
     for (std::uint8_t p = 0; p < players; ++p)
         if (svc.isPlayerInGame(p) && !svc.loadStrategUnits(p, in)) {
@@ -380,106 +434,276 @@ bool ReadGameMap(TIfStreamMemory& in)
 
 // ---- chunk 4: "GameStat" --------------------------------------------------------------------------
 
+std::u16string ReadWideField(TIfStreamMemory& in, std::size_t chars)
+{
+    std::u16string text;
+    bool ended = false;
+    for (std::size_t i = 0; i < chars; ++i) {
+        std::uint16_t c = 0;
+        in.ReadU16(c);
+        if (c == 0 || i + 1 == chars)
+            ended = true;
+        if (!ended)
+            text.push_back(static_cast<char16_t>(c));
+    }
+    return text;
+}
+
+// 8-bit text of a fixed field, zero-padded, the last byte always the terminator.
+void WriteTextField(TOfStreamMemory& out, std::string_view text, std::size_t bytes)
+{
+    std::vector<char> field(bytes, 0);
+    std::memcpy(field.data(), text.data(), std::min(text.size(), bytes - 1));
+    out.Write(field.data(), static_cast<std::int32_t>(bytes));
+}
+
+std::string ReadTextField(TIfStreamMemory& in, std::size_t bytes)
+{
+    std::vector<char> field(bytes, 0);
+    ReadBytes(in, field.data(), static_cast<std::int32_t>(bytes));
+    field[bytes - 1] = 0;
+    return field.data();
+}
+
+// The "GameStat" block as read, applied only once the whole block was read.
+struct TGameStat {
+    std::uint32_t seed = 0;
+    std::uint16_t index = 0;
+    std::string missionPath;
+    std::u16string missionTitle;
+    std::uint8_t fog = 0;
+    std::uint32_t gameMode = 0;
+    std::uint32_t landMap = 0;
+    std::array<std::uint8_t, kStatHeaderBytes> header{};
+    std::string campaign;
+    std::u16string briefing;
+    std::uint32_t coloursD3D[PLAYER_COLORS] = {};
+    std::uint16_t colours16[PLAYER_COLORS] = {};
+    std::uint32_t coloursGdi[PLAYER_COLORS] = {};
+    std::uint32_t paletteGdi[PLAYER_COLORS] = {};
+    TFogRevealRecord fogRecord{};
+    std::vector<TPortPoint> ports;
+    std::uint8_t randomMapGame = 0;
+    TSetupPlayer setup[8] = {};
+    std::uint8_t setupCount = 0;
+    std::string randomMapName;
+    std::uint8_t myPlayer = 0;
+};
+
+void WriteSetupRow(TOfStreamMemory& out, const TSetupPlayer& row)
+{
+    std::uint8_t bytes[kSetupRowBytes] = {};
+    for (std::size_t i = 0; i < kSetupNameChars; ++i)
+        plat::WriteU16LE(bytes + 2 * i, row.name[i]);
+    bytes[84] = row.nation;
+    bytes[85] = row.colour;
+    bytes[86] = row.team;
+    bytes[92] = row.level;
+    out.Write(bytes, kSetupRowBytes);
+}
+
+void ReadSetupRow(TIfStreamMemory& in, TSetupPlayer& row)
+{
+    std::uint8_t bytes[kSetupRowBytes] = {};
+    ReadBytes(in, bytes, kSetupRowBytes);
+    for (std::size_t i = 0; i < kSetupNameChars; ++i)
+        row.name[i] = static_cast<char16_t>(plat::ReadU16LE(bytes + 2 * i));
+    row.name[kSetupNameChars - 1] = 0;
+    row.nation = bytes[84];
+    row.colour = bytes[85];
+    row.team = bytes[86];
+    row.level = bytes[92];
+}
+
 void WriteGameStat(TOfStreamMemory& out)
 {
     out.Write(kGameStatTag, sizeof kGameStatTag);
     out.WriteU32(g_RandSeed);
     out.WriteU16(g_RandIndex);
-    char path[kSavedMissionPathBytes] = {};
-    std::memcpy(path, g_MissionPath.data(), std::min(g_MissionPath.size(), sizeof path - 1));
-    out.Write(path, sizeof path);
-    WriteTitleField(out, g_MissionTitle);
+    WriteTextField(out, g_MissionPath, kSavedMissionPathBytes);
+    WriteWideField(out, g_MissionTitle, SAVE_TITLE_CHARS);
     // The players' statistics.
     WriteZeros(out, kStatPlayerStats);
     out.WriteU8(g_bFogOfWar);
     // The players' per-player arrays.
     WriteZeros(out, kStatPlayerArrays);
-    // The game's single bytes and words, and the game mode.
+    // The game's single bytes and words, the game mode and the map flag.
     WriteZeros(out, kStatGameBytes);
-    out.WriteU32(0);
+    out.WriteU32(g_GameMode);
     out.WriteU32(g_bLandMap);
     // The effects' two tables.
     WriteZeros(out, kStatEffects);
-    // The mission header, the campaign, the profile name and the briefing.
-    WriteZeros(out, kStatMission);
+    out.Write(g_MissionHeader.bytes.data(), static_cast<std::int32_t>(kStatHeaderBytes));
+    WriteZeros(out, kStatInterfaceA);
+    WriteTextField(out, g_CampaignName, kStatCampaignBytes);
+    WriteWideField(out, MissionServices().ProfileName(), kStatProfileChars);
+    WriteWideField(out, g_MissionBriefing, kStatBriefingChars);
+    WriteZeros(out, kStatInterfaceB);
     // The map loader's value list.
     out.WriteU32(0);
-    // The players' 8 bytes and the player colours (rebuilt from the colour tables at load).
-    WriteZeros(out, kStatColours);
+    WriteZeros(out, kStatPlayerBytes);
+    for (std::uint32_t c : g_PlayerColorsD3D)
+        out.WriteU32(c);
+    for (std::uint16_t c : g_PlayerColors16)
+        out.WriteU16(c);
+    for (std::uint32_t c : g_PlayerColorsGdi)
+        out.WriteU32(c);
+    for (std::uint32_t c : g_PaletteColorsGdi)
+        out.WriteU32(c);
     SaveFogState(g_FogRevealPoints, out);
     out.WriteU32(static_cast<std::uint32_t>(g_PortPoints.size()));
     for (const TPortPoint& p : g_PortPoints) {
         out.WriteU16(p.x);
         out.WriteU16(p.y);
     }
-    // The interface's game bytes, the setup screen's records and the random map's name.
-    WriteZeros(out, kStatSetup);
+    out.WriteU8(g_bRandomMapGame);
+    out.WriteU8(0);
+    for (const TSetupPlayer& row : g_SetupPlayers)
+        WriteSetupRow(out, row);
+    out.WriteU8(g_SetupPlayerCount);
+    WriteTextField(out, g_RandomMapName, kRandomMapNameBytes);
     out.WriteU8(MyPlayer);
 }
 
-bool ReadGameStat(TIfStreamMemory& in)
+// Reads the whole block without changing the game; false (logged) when it is malformed.
+bool ReadGameStat(TIfStreamMemory& in, TGameStat& s)
 {
     char tag[sizeof kGameStatTag] = {};
     if (!ReadBytes(in, tag, sizeof tag) || std::memcmp(tag, kGameStatTag, sizeof tag) != 0) {
         ReportError("GameStat: the block tag does not match");
         return false;
     }
-    std::uint32_t seed = 0;
-    std::uint16_t index = 0;
-    char path[kSavedMissionPathBytes] = {};
-    char16_t title[SAVE_TITLE_CHARS] = {};
-    std::uint8_t fog = 0;
-    std::uint32_t landMap = 0;
     std::uint32_t values = 0;
-    in.ReadU32(seed);
-    in.ReadU16(index);
-    ReadBytes(in, path, sizeof path);
-    for (char16_t& c : title) {
-        std::uint16_t v = 0;
-        in.ReadU16(v);
-        c = v;
-    }
+    in.ReadU32(s.seed);
+    in.ReadU16(s.index);
+    s.missionPath = ReadTextField(in, kSavedMissionPathBytes);
+    s.missionTitle = ReadWideField(in, SAVE_TITLE_CHARS);
     bool ok = Skip(in, kStatPlayerStats);
-    in.ReadU8(fog);
-    ok = ok && Skip(in, kStatPlayerArrays + kStatGameBytes + 4);
-    in.ReadU32(landMap);
-    ok = ok && Skip(in, kStatEffects + kStatMission);
+    in.ReadU8(s.fog);
+    ok = ok && Skip(in, kStatPlayerArrays + kStatGameBytes);
+    in.ReadU32(s.gameMode);
+    in.ReadU32(s.landMap);
+    ok = ok && Skip(in, kStatEffects);
+    ReadBytes(in, s.header.data(), static_cast<std::int32_t>(kStatHeaderBytes));
+    ok = ok && Skip(in, kStatInterfaceA);
+    s.campaign = ReadTextField(in, kStatCampaignBytes);
+    // The profile belongs to the player, not to the game: it is not taken back.
+    ok = ok && Skip(in, kStatProfileChars * 2);
+    s.briefing = ReadWideField(in, kStatBriefingChars);
+    ok = ok && Skip(in, kStatInterfaceB);
     in.ReadU32(values);
-    ok = ok && Skip(in, std::int64_t{values} * 4) && Skip(in, kStatColours);
-    TFogRevealRecord fogRecord{};
-    ok = ok && LoadFogState(fogRecord, in);
+    ok = ok && Skip(in, std::int64_t{values} * 4) && Skip(in, kStatPlayerBytes);
+    for (std::uint32_t& c : s.coloursD3D)
+        in.ReadU32(c);
+    for (std::uint16_t& c : s.colours16)
+        in.ReadU16(c);
+    for (std::uint32_t& c : s.coloursGdi)
+        in.ReadU32(c);
+    for (std::uint32_t& c : s.paletteGdi)
+        in.ReadU32(c);
+    ok = ok && LoadFogState(s.fogRecord, in);
     std::uint32_t ports = 0;
     in.ReadU32(ports);
     if (!ok || in.Failed() || std::int64_t{ports} * 4 > in.Remaining()) {
         ReportError("GameStat: the block is cut short");
         return false;
     }
-    std::vector<TPortPoint> portPoints(ports);
-    for (TPortPoint& p : portPoints) {
+    s.ports.resize(ports);
+    for (TPortPoint& p : s.ports) {
         in.ReadU16(p.x);
         in.ReadU16(p.y);
     }
-    std::uint8_t myPlayer = 0;
-    if (!Skip(in, kStatSetup) || !in.ReadU8(myPlayer) || myPlayer >= 8) {
+    in.ReadU8(s.randomMapGame);
+    ok = Skip(in, 1);
+    for (TSetupPlayer& row : s.setup)
+        ReadSetupRow(in, row);
+    in.ReadU8(s.setupCount);
+    s.randomMapName = ReadTextField(in, kRandomMapNameBytes);
+    if (!ok || !in.ReadU8(s.myPlayer) || s.myPlayer >= 8) {
         ReportError("GameStat: the block is cut short or names no local player");
         return false;
     }
+    return true;
+}
+
+void ApplyGameStat(const TGameStat& s)
+{
     // The table is a function of the seed: refill it, then go on drawing where the save stopped.
-    g_RandSeed = seed;
+    g_RandSeed = s.seed;
     InitRandomTable();
-    g_RandIndex = index;
-    path[sizeof path - 1] = 0;
-    g_MissionPath = path;
-    title[SAVE_TITLE_CHARS - 1] = 0;
-    g_MissionTitle = title;
-    g_bFogOfWar = fog != 0 ? 1 : 0;
-    g_bLandMap = landMap;
-    g_FogRevealPoints = fogRecord;
-    g_PortPoints = std::move(portPoints);
-    {
-        std::lock_guard lock(g_InputLock);
-        MyPlayer = myPlayer;
-        MyStrateg = g_Strateg[myPlayer];
+    g_RandIndex = s.index;
+    g_MissionPath = s.missionPath;
+    g_MissionTitle = s.missionTitle;
+    g_bFogOfWar = s.fog != 0 ? 1 : 0;
+    g_GameMode = s.gameMode;
+    g_bLandMap = s.landMap;
+    g_MissionHeader = TMissionHeader{};
+    std::copy(s.header.begin(), s.header.end(), g_MissionHeader.bytes.begin());
+    g_CampaignName = s.campaign;
+    g_MissionBriefing = s.briefing;
+    std::copy(std::begin(s.coloursD3D), std::end(s.coloursD3D), g_PlayerColorsD3D);
+    std::copy(std::begin(s.colours16), std::end(s.colours16), g_PlayerColors16);
+    std::copy(std::begin(s.coloursGdi), std::end(s.coloursGdi), g_PlayerColorsGdi);
+    std::copy(std::begin(s.paletteGdi), std::end(s.paletteGdi), g_PaletteColorsGdi);
+    g_FogRevealPoints = s.fogRecord;
+    g_PortPoints = s.ports;
+    g_bRandomMapGame = s.randomMapGame;
+    std::copy(std::begin(s.setup), std::end(s.setup), g_SetupPlayers);
+    g_SetupPlayerCount = s.setupCount;
+    std::snprintf(g_RandomMapName, sizeof g_RandomMapName, "%s", s.randomMapName.c_str());
+    // The local player's record is taken once every chunk is in, when the players are known.
+    std::lock_guard lock(g_InputLock);
+    MyPlayer = s.myPlayer;
+}
+
+bool ReadGameStat(TIfStreamMemory& in)
+{
+    TGameStat stat;
+    if (!ReadGameStat(in, stat))
+        return false;
+    ApplyGameStat(stat);
+    return true;
+}
+
+// ---- chunk 3: the link blocks ---------------------------------------------------------------------
+
+void WriteLinks(TOfStreamMemory& out)
+{
+    out.Write(kHousesTag, sizeof kHousesTag);
+    const std::uint16_t players = std::min<std::uint16_t>(g_wNumPlayer, 8);
+    for (std::uint8_t p = 0; p < players; ++p)
+        for (std::uint16_t i = 0; i < NumHouse[p]; ++i) {
+            if (const THouse* h = HouseAt(g_pHouse[p], i))
+                WriteHouseLinks(*h, out);
+            else
+                out.WriteU8(HOUSE_LINK_SEPARATOR);
+        }
+    // Each unit's entry follows when the players' units block holds the units.
+    out.Write(kUnitsTag, sizeof kUnitsTag);
+}
+
+bool ReadLinks(TIfStreamMemory& in)
+{
+    char tag[sizeof kHousesTag] = {};
+    if (!ReadBytes(in, tag, sizeof tag) || std::memcmp(tag, kHousesTag, sizeof tag) != 0) {
+        ReportError("Houses: the block tag does not match");
+        return false;
+    }
+    TSaveServices& svc = SaveServices();
+    for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p)
+        for (std::uint16_t i = 0; i < NumHouse[p]; ++i) {
+            THouse* h = HouseAt(g_pHouse[p], i);
+            if (h == nullptr || i >= g_Load.links[p].size()) {
+                ReportErrorInt("Houses: a building the map block did not place, player ", p);
+                return false;
+            }
+            if (!ReadHouseLinks(*h, g_Load.links[p][i], in, svc.findUnit))
+                return false;
+        }
+    char units[sizeof kUnitsTag] = {};
+    if (!ReadBytes(in, units, sizeof units) || std::memcmp(units, kUnitsTag, sizeof units) != 0) {
+        ReportError("Units: the block tag does not match");
+        return false;
     }
     return true;
 }
@@ -525,16 +749,28 @@ bool ApplyChunk(const TSaveChunk& chunk)
     case SAVE_CHUNK_MINIMAP:
         return true;
     case SAVE_CHUNK_GAME_MAP:
-        return ReadGameMap(in);
-    // The timed effects and shots (2), the link blocks (3) and the computer players' objects (9)
-    // come with their owners; no save written here holds them.
+        g_Load.mapRead = ReadGameMap(in);
+        return g_Load.mapRead;
+    // The timed effects and shots (2) and the computer players' objects (9) come with their
+    // owners; no save written here holds them.
     case SAVE_CHUNK_EFFECTS:
-    case SAVE_CHUNK_LINKS:
     case SAVE_CHUNK_PLAYERS:
         return true;
+    case SAVE_CHUNK_LINKS:
+        if (!g_Load.mapRead) {
+            ReportError("Load game: the link blocks come without a map");
+            return false;
+        }
+        return ReadLinks(in);
     case SAVE_CHUNK_GAME_STAT:
-        return ReadGameStat(in);
+        g_Load.statRead = ReadGameStat(in);
+        return g_Load.statRead;
     case SAVE_CHUNK_TRENCHES:
+        // The list writes its pieces into the object map, which only a read map chunk made.
+        if (!g_Load.mapRead) {
+            ReportError("Load game: the trench list comes without a map");
+            return false;
+        }
         if (!svc.loadTrenchList(in)) {
             ReportError("Trench list: the block is bad");
             return false;
@@ -548,6 +784,11 @@ bool ApplyChunk(const TSaveChunk& chunk)
         ReportErrorInt("Load game: unknown chunk ", chunk.id);
         return false;
     }
+}
+
+bool HasChunk(const std::vector<TSaveChunk>& chunks, std::uint16_t id)
+{
+    return std::any_of(chunks.begin(), chunks.end(), [id](const TSaveChunk& c) { return c.id == id; });
 }
 
 // The chunks of a save file; empty raw on failure (logged).
@@ -617,8 +858,11 @@ bool BuildSaveImage(TOfStreamMemory& out)
     WriteGameMap(out);
     EndSaveChunk(out, at);
 
-    // Chunk 3 (the "Houses" and "Units" link blocks) goes here, then chunk 2 (the timed effects and
-    // the shots), once their owners exist.
+    at = BeginSaveChunk(out, SAVE_CHUNK_LINKS);
+    WriteLinks(out);
+    EndSaveChunk(out, at);
+
+    // Chunk 2 (the timed effects and the shots) goes here once its owner exists.
 
     at = BeginSaveChunk(out, SAVE_CHUNK_GAME_STAT);
     WriteGameStat(out);
@@ -654,11 +898,96 @@ bool BuildSaveImage(TOfStreamMemory& out)
 
 bool ApplySaveImage(std::span<const std::uint8_t> raw)
 {
+    g_Load = TLoadState{};
     std::vector<TSaveChunk> chunks;
     bool ok = SplitSaveChunks(raw, chunks);
     for (const TSaveChunk& chunk : chunks)
         ok = ApplyChunk(chunk) && ok;
+    if (!HasChunk(chunks, SAVE_CHUNK_GAME_MAP)) {
+        ReportError("Load game: the save holds no map");
+        ok = false;
+    }
+    if (!HasChunk(chunks, SAVE_CHUNK_GAME_STAT)) {
+        ReportError("Load game: the save holds no game statistics");
+        ok = false;
+    }
+    if (g_Load.mapRead && g_Load.statRead && MyPlayer >= g_wNumPlayer) {
+        ReportErrorInt("Load game: the local player is not among the players, player ", MyPlayer);
+        ok = false;
+    }
+    {
+        std::lock_guard lock(g_InputLock);
+        MyStrateg = MyPlayer < 8 && MyPlayer < g_wNumPlayer ? g_Strateg[MyPlayer] : nullptr;
+    }
+    g_Load = TLoadState{};
     return ok;
+}
+
+bool CheckSaveImage(std::span<const std::uint8_t> raw)
+{
+    std::vector<TSaveChunk> chunks;
+    if (!SplitSaveChunks(raw, chunks))
+        return false;
+    const TSaveChunk* map = nullptr;
+    const TSaveChunk* stat = nullptr;
+    for (const TSaveChunk& chunk : chunks) {
+        if (chunk.id > SAVE_CHUNK_PLAYERS) {
+            ReportErrorInt("Load game: unknown chunk ", chunk.id);
+            return false;
+        }
+        if (chunk.id == SAVE_CHUNK_GAME_MAP)
+            map = &chunk;
+        if (chunk.id == SAVE_CHUNK_GAME_STAT)
+            stat = &chunk;
+    }
+    if (map == nullptr) {
+        ReportError("Load game: the save holds no map");
+        return false;
+    }
+    if (stat == nullptr) {
+        ReportError("Load game: the save holds no game statistics");
+        return false;
+    }
+    TIfStreamMemory mapIn(map->data.data(), static_cast<std::int32_t>(map->data.size()));
+    TGameMapHeader header;
+    if (!ReadGameMapHeader(mapIn, header))
+        return false;
+    TIfStreamMemory statIn(stat->data.data(), static_cast<std::int32_t>(stat->data.size()));
+    TGameStat block;
+    if (!ReadGameStat(statIn, block))
+        return false;
+    if (block.myPlayer >= header.players) {
+        ReportErrorInt("Load game: the local player is not among the players, player ", block.myPlayer);
+        return false;
+    }
+    return true;
+}
+
+bool CheckSaveGameFile(const char* path)
+{
+    TSaveFile file;
+    file.raw = LoadCompressedFile(path, &file.size);
+    if (!file.raw) {
+        ReportError2("Load game: cannot read ", path ? path : "");
+        return false;
+    }
+    return CheckSaveImage(file.Bytes());
+}
+
+bool ReplaceGameFromSave(const char* path)
+{
+    // Everything that can be told from the file alone is checked before the running game goes.
+    if (!CheckSaveGameFile(path)) {
+        ReportError2("Load game: the save is refused and the running game stays: ", path ? path : "");
+        return false;
+    }
+    if (g_bGameLoaded)
+        FreeGame();
+    if (!LoadGame(path, true, nullptr)) {
+        ReportError("LoadGame FAILED");
+        return false;
+    }
+    return true;
 }
 
 bool SaveGameData(const char* path)
@@ -685,9 +1014,11 @@ bool LoadGameData(const char* path)
         ReportError2("Load game: cannot read ", path ? path : "");
         return false;
     }
-    const bool ok = ApplySaveImage(file.Bytes());
-    if (ok)
-        svc.waitLoaderIdle();
+    bool ok = ApplySaveImage(file.Bytes());
+    if (ok && !svc.waitLoaderIdle()) {
+        ReportError("Load game: the loader thread did not finish its work");
+        ok = false;
+    }
     svc.updateInterfacePanel(0);
     return ok;
 }
@@ -780,8 +1111,18 @@ TSaveServices TSaveServices::Default()
     s.saveTrenchList = [](TOfStreamMemory& out) { return g_TrenchList.SaveTrenchList(out); };
     s.loadTrenchList = [](TIfStreamMemory& in) { return g_TrenchList.LoadTrenchList(in); };
     s.waitLoaderIdle = [] {
-        while (!g_Loader.WaitUntilIdleFor(500)) {
-        }
+        for (std::uint32_t waited = 0; waited < LOADER_IDLE_LIMIT_MS; waited += 500)
+            if (g_Loader.WaitUntilIdleFor(500))
+                return true;
+        return g_Loader.IsIdle();
+    };
+    s.findUnit = [](std::uint8_t player, std::uint16_t index) -> TUnit* {
+        if (player >= g_wNumPlayer || !IsPlayerInGame(player))
+            return nullptr;
+        for (TUnit* u = FirstPlayerUnit(player); u != nullptr; u = u->m_pNext)
+            if (u->m_Index == index)
+                return u;
+        return nullptr;
     };
     s.updateInterfacePanel = UpdateInterfacePanel;
     return s;

@@ -12,6 +12,7 @@
 
 class TIfStreamMemory;
 class TOfStreamMemory;
+class TUnit;
 namespace plat {
 class Texture;
 }
@@ -50,8 +51,19 @@ bool SplitSaveChunks(std::span<const std::uint8_t> raw, std::vector<TSaveChunk>&
 // Builds the raw content of a save (the chunk sequence) of the running game.
 bool BuildSaveImage(TOfStreamMemory& out);
 // Applies the raw content of a save to the freshly initialised modules: every chunk is read even
-// after one failed; false when any failed, an id is unknown or the framing is broken.
+// after one failed; false when any failed, an id is unknown, the framing is broken, the map or the
+// statistics chunk is missing or the local player is not among the players. The link blocks and
+// the trench list are applied only after a map chunk was read.
 bool ApplySaveImage(std::span<const std::uint8_t> raw);
+// What can be told of a save without touching the running game: the framing, the chunk ids, the
+// map and statistics chunks with their tags and sizes, the local player among the players. False
+// (logged) when the save would be refused.
+bool CheckSaveImage(std::span<const std::uint8_t> raw);
+bool CheckSaveGameFile(const char* path);
+// The quick load's way into a save: the file is checked first, and the running game is freed only
+// for a save that passes. False when the file is refused (the running game stays) or the load
+// failed ("LoadGame FAILED", nothing is loaded).
+bool ReplaceGameFromSave(const char* path);
 
 // Builds and writes the save; the previous file at the path stays whole unless the new one was
 // written completely.
@@ -78,6 +90,9 @@ struct TSaveServices {
     std::function<bool(std::uint8_t player, TIfStreamMemory&)> loadStrateg;
     std::function<void(std::uint8_t player, TOfStreamMemory&)> saveStrategUnits;
     std::function<bool(std::uint8_t player, TIfStreamMemory&)> loadStrategUnits;
+    // The unit of a player's table that a link names; null when the player is not in the game or
+    // has no such unit.
+    std::function<TUnit*(std::uint8_t player, std::uint16_t index)> findUnit;
     // Craters inside the "GameMap" block.
     std::function<void(TOfStreamMemory&)> saveCraters;
     std::function<bool(TIfStreamMemory&)> loadCraters;
@@ -89,9 +104,9 @@ struct TSaveServices {
     // Trenches and pontoons.
     std::function<bool(TOfStreamMemory&)> saveTrenchList;
     std::function<bool(TIfStreamMemory&)> loadTrenchList;
-    // After a successful load: the loader thread finishes the graphics the load asked for, then
-    // the panel is rebuilt.
-    std::function<void()> waitLoaderIdle;
+    // After a successful load: the loader thread finishes the graphics the load asked for (false
+    // when it did not within the load's limit), then the panel is rebuilt.
+    std::function<bool()> waitLoaderIdle;
     std::function<void(std::uint8_t)> updateInterfacePanel;
 
     static TSaveServices Default();

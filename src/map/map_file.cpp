@@ -379,6 +379,27 @@ bool IsKeptObjectCode(std::uint16_t code)
         || (code >= kObjectTrenchListFirst && code <= kObjectTrenchListLast);
 }
 
+bool IsResourcePointCode(std::uint16_t code)
+{
+    return code >= 9601 && code <= 9603;
+}
+
+// A resource point joins the list when it lies inside the map's interior; false when it lies
+// outside (the map loader drops its code). A full list keeps the code without listing it.
+bool KeepSpecialPoint(std::uint32_t poz, int w, int h)
+{
+    if (g_SpecialPointCount >= MAP_MAX_SPECIAL_POINTS)
+        return true;
+    const std::int32_t x = static_cast<std::int32_t>(poz % w);
+    const std::int32_t y = static_cast<std::int32_t>(poz / w);
+    g_SpecialPoints[g_SpecialPointCount] = {x, y};
+    if (x >= 6 && x <= w - 6 && y >= 15 && y <= h - 15) {
+        ++g_SpecialPointCount;
+        return true;
+    }
+    return false;
+}
+
 void FillCells(const TMapFileData& map)
 {
     const int w = map.width;
@@ -402,15 +423,8 @@ void FillCells(const TMapFileData& map)
             code = 0;
             ++cleared;
         }
-        if (code >= 9601 && code <= 9603 && g_SpecialPointCount < MAP_MAX_SPECIAL_POINTS) {
-            const std::int32_t x = static_cast<std::int32_t>(poz % w);
-            const std::int32_t y = static_cast<std::int32_t>(poz / w);
-            g_SpecialPoints[g_SpecialPointCount] = {x, y};
-            if (x >= 6 && x <= w - 6 && y >= 15 && y <= h - 15)
-                ++g_SpecialPointCount;
-            else
-                code = 0;
-        }
+        if (IsResourcePointCode(code) && !KeepSpecialPoint(poz, w, h))
+            code = 0;
         g_pObjectMap[poz] = code;
     }
     if (cleared)
@@ -696,6 +710,14 @@ bool LoadBurntStains()
 }
 
 } // namespace
+
+void CollectSpecialPoints()
+{
+    g_SpecialPointCount = 0;
+    for (std::uint32_t poz = 0; poz < g_MapCellCount; ++poz)
+        if (IsResourcePointCode(g_pObjectMap[poz]))
+            KeepSpecialPoint(poz, g_MapWidth, g_MapHeight);
+}
 
 bool LoadMap(const char* name, bool fromMapFile, const TMapStartRecord* start)
 {

@@ -49,6 +49,9 @@ struct TMapPoint {
 // The cells holding the special building-site codes 9601..9603.
 extern TMapPoint g_SpecialPoints[MAP_MAX_SPECIAL_POINTS];
 extern std::uint8_t g_SpecialPointCount;
+// Lists the resource points of the loaded object map again, in cell order (a save's map holds
+// them only as object codes).
+void CollectSpecialPoints();
 
 struct TPortPoint {
     std::uint16_t x = 0;

@@ -255,6 +255,15 @@ bool SetMapGeometry()
 void DestroyMap()
 {
     ReleaseLayers();
+    {
+        // Sizes that outlive their layers would let a later writer index a null layer.
+        std::lock_guard lock(g_InputLock);
+        g_MapWidth = 0;
+        g_MapHeight = 0;
+        g_MapCellCount = 0;
+        g_MapPixelWidth = 0;
+        g_MapPixelHeight = 0;
+    }
     FreePathBuffers();
     for (std::uint32_t p = 0; p < g_wNumPlayer && p < 8; ++p) {
         DeleteHouseArray(g_pHouse[p]);

@@ -129,8 +129,8 @@ extern std::uint16_t g_HouseTypeCount[8][kHouseTypeCountTypes];
 // the neutral house array and the water grid. False when a layer cannot be allocated; what was
 // made stays for DestroyMap.
 bool SetMapGeometry();
-// Releases everything SetMapGeometry made and the map's houses, units and players. Safe to call
-// twice and after a failed SetMapGeometry.
+// Releases everything SetMapGeometry made and the map's houses, units and players, and zeroes the
+// map's size with its layers. Safe to call twice and after a failed SetMapGeometry.
 void DestroyMap();
 
 // The units standing in a cell. False when the cell is outside the map or holds its cap already.

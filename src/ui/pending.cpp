@@ -46,6 +46,7 @@ TSetupPlayer g_SetupPlayers[8];
 std::uint8_t g_SetupPlayerCount = 0;
 char g_RandomMapName[256] = {};
 std::uint8_t g_StartResources = 1;
+std::uint32_t g_GameMode = 0;
 std::uint8_t g_bRandomMapGame = 0;
 
 void PrepareMissionPath(TGameSetup&) {}

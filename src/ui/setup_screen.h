@@ -20,6 +20,9 @@ extern std::uint8_t g_SetupPlayerCount;
 extern char g_RandomMapName[256];
 // The start resources chosen: 0, 1 or 2.
 extern std::uint8_t g_StartResources;
+// The game's mode chosen on the setup screen (saved in "GameStat"); mode 3 gives extra oil.
+constexpr std::uint32_t GAME_MODE_EXTRA_OIL = 3;
+extern std::uint32_t g_GameMode;
 // 1 once a random-map game's task screen has been built; allies then share sight.
 extern std::uint8_t g_bRandomMapGame;
 

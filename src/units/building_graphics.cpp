@@ -446,6 +446,26 @@ void THouse::ResetPhaseFlags()
     std::fill(std::begin(DrawBuffers), std::end(DrawBuffers), nullptr);
 }
 
+void THouse::AcquireSavedPhases()
+{
+    const THouseRecord saved = *this;
+    ResetPhaseFlags();
+    auto takeAgain = [&](std::uint8_t held, std::uint8_t state, std::uint8_t variant) {
+        if (held != 0 && (state != saved.PhaseState || variant != saved.PhaseVariant))
+            AcquirePhaseGraphic(state, variant);
+    };
+    takeAgain(saved.FinishedHeld, HOUSE_STATE_FINISHED, 0);
+    for (std::uint8_t v = 0; v < HOUSE_CONSTRUCTION_PHASES; ++v)
+        takeAgain(saved.ConstructionHeld[v], HOUSE_STATE_CONSTRUCTION, v);
+    for (std::uint8_t v = 0; v < HOUSE_RUIN_PHASES; ++v)
+        takeAgain(saved.RuinHeld[v], HOUSE_STATE_RUIN, v);
+    AcquirePhaseGraphic(saved.PhaseState, saved.PhaseVariant);
+    PhaseState = saved.PhaseState;
+    PhaseVariant = saved.PhaseVariant;
+    PrevPhaseState = saved.PrevPhaseState;
+    PrevPhaseVariant = saved.PrevPhaseVariant;
+}
+
 void THouse::InitGraphicState()
 {
     ResetPhaseFlags();

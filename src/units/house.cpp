@@ -24,6 +24,7 @@
 #include "units/build_site.h"
 #include "units/building_graphics.h"
 #include "units/house_behaviour.h"
+#include "units/house_links.h"
 #include "units/house_queue.h"
 #include "units/house_types.h"
 #include "units/record_io.h"
@@ -305,6 +306,8 @@ void WriteHouseRecord(const THouse& house, std::uint8_t* out)
         house.TypeRecord != nullptr ? static_cast<std::uint32_t>(house.TypeRecord - g_HouseTypes) : 0xFFFFFFFFu;
     io.Field(0, typeIndex);
     MapHouseRecord(io, house);
+    // The link block carries the ship itself; the slot only says that it does.
+    io.Field(HOUSE_RECORD_SHIP_SLOT, std::uint32_t{house.ShipUnderConstruction != nullptr ? 1u : 0u});
 }
 
 bool ReadHouseRecord(std::span<const std::uint8_t> bytes, THouse& house)
@@ -473,6 +476,27 @@ bool IsCellNearView(std::int32_t x, std::int32_t y)
 
 // ---- creating the record ----------------------------------------------------------------------
 
+void AttachTypeAnimations(THouse& h)
+{
+    delete[] h.Animations;
+    h.Animations = nullptr;
+    h.AnimationCount = 0;
+    if (h.TypeRecord == nullptr)
+        return;
+    const THouseType& t = h.Type();
+    const int animations = std::min<int>(t.m_AnimationCount, HOUSE_LIST_SIZE);
+    if (animations <= 0)
+        return;
+    h.Animations = new THouseAnimation[animations];
+    h.AnimationCount = static_cast<std::uint8_t>(animations);
+    for (int i = 0; i < animations; ++i) {
+        const std::uint16_t slot = t.m_AnimationSlots[i];
+        h.Animations[i].slot = slot < ANIMATION_SLOT_COUNT ? &g_Animations[slot] : nullptr;
+        h.Animations[i].x = t.m_AnimationX[i];
+        h.Animations[i].y = t.m_AnimationY[i];
+    }
+}
+
 THouse* CreateHouseRecord(std::int32_t x, std::int32_t y, std::uint16_t type, std::uint8_t nation)
 {
     if (type >= HOUSE_TYPES_PER_SIDE || nation >= HOUSE_SIDES) {
@@ -499,17 +523,7 @@ THouse* CreateHouseRecord(std::int32_t x, std::int32_t y, std::uint16_t type, st
     h->TargetPlayer = 255;
     h->FireValue = type == HOUSE_WATCHTOWER ? 18 : 13;
 
-    const int animations = std::min<int>(t.m_AnimationCount, HOUSE_LIST_SIZE);
-    if (animations > 0) {
-        h->Animations = new THouseAnimation[animations];
-        h->AnimationCount = static_cast<std::uint8_t>(animations);
-        for (int i = 0; i < animations; ++i) {
-            const std::uint16_t slot = t.m_AnimationSlots[i];
-            h->Animations[i].slot = slot < ANIMATION_SLOT_COUNT ? &g_Animations[slot] : nullptr;
-            h->Animations[i].x = t.m_AnimationX[i];
-            h->Animations[i].y = t.m_AnimationY[i];
-        }
-    }
+    AttachTypeAnimations(*h);
 
     const TFloatPoint ref = HouseReferencePixel(x, y);
     h->DoorX = ref.x - t.m_AnchorX + t.m_DoorX;
@@ -773,6 +787,17 @@ THouse* StoreHouse(std::uint8_t player, THouse* templ, std::uint16_t& index)
     return &g_pHouse[player][next];
 }
 
+// StoreHouse, then the slot takes over the template's record and arrays and counts as in use.
+THouse* TakeIntoArray(std::uint8_t player, THouse* templ, std::uint16_t& index)
+{
+    THouse* slot = StoreHouse(player, templ, index);
+    if (slot == nullptr)
+        return nullptr;
+    slot->TakeFrom(*templ);
+    ++NumHouse[player];
+    return slot;
+}
+
 } // namespace
 
 std::uint16_t AddHouse(std::uint8_t player, THouse* templ)
@@ -829,17 +854,42 @@ std::uint16_t AddHouse(std::uint8_t player, THouse* templ)
 std::uint16_t PlaceLoadedHouse(std::uint8_t player, THouse* templ)
 {
     std::uint16_t index = HOUSE_NONE;
-    THouse* slot = StoreHouse(player, templ, index);
+    THouse* slot = TakeIntoArray(player, templ, index);
     if (slot == nullptr)
         return HOUSE_NONE;
-    slot->TakeFrom(*templ);
-    ++NumHouse[player];
     THouse& h = *slot;
     h.SetOnMap(PlayerHouseCode(player, index));
     if (h.HouseType == HOUSE_TANK_FACTORY)
         WriteApron(h, "Вышли за пределы карты при добавлении танкового завода");
     else if (h.HouseType == HOUSE_AIR_HANGAR)
         WriteApron(h, "Вышли за пределы карты при добавлении авиаангара");
+    ++g_HouseCounters[player].placed;
+    return index;
+}
+
+std::uint16_t PlaceSavedHouse(std::uint8_t player, THouse* templ)
+{
+    if (templ == nullptr || templ->TypeRecord == nullptr || !CellPointInMap({templ->X, templ->Y})) {
+        ReportErrorInt("PlaceSavedHouse: a building whose cell lies outside the map, player ", player);
+        return HOUSE_NONE;
+    }
+    const std::uint16_t codeBefore = GetObjectFromMap(plat::Point{templ->X, templ->Y});
+    std::uint16_t index = HOUSE_NONE;
+    THouse* slot = TakeIntoArray(player, templ, index);
+    if (slot == nullptr)
+        return HOUSE_NONE;
+    THouse& h = *slot;
+    // The saved layers hold the footprint's heights, the aprons and what was built over a removed
+    // building's cells; flattening or writing them again would change the map the save holds.
+    if (h.HitPoints > HOUSE_HP_OFF_MAP) {
+        const std::uint16_t code = PlayerHouseCode(player, index);
+        for (const plat::Point& p : FootprintCells({h.X, h.Y}, h.Type().m_FootprintRows, h.Type().m_FootprintCells))
+            if (CellPointInMap(p))
+                SetObjectMap(p, code);
+    } else {
+        // StoreHouse marked the reference cell; a building taken off the map owns no cell.
+        SetObjectMap(plat::Point{h.X, h.Y}, codeBefore);
+    }
     ++g_HouseCounters[player].placed;
     return index;
 }

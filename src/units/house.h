@@ -197,6 +197,9 @@ public:
     void ReleasePhaseGraphic();
     void InitGraphicState();
     void ResetPhaseFlags();
+    // A building read from a save takes again each phase its record says it held and shows the
+    // saved phase, with the saved previous phase kept.
+    void AcquireSavedPhases();
     void FreeGraphicBuffers();
     std::uint8_t GetBuildState() const;
     // Draws the current phase through the 3-D device; false when nothing was drawn.
@@ -233,6 +236,9 @@ bool ReadHouseRecord(std::span<const std::uint8_t> bytes, THouse& house);
 // The neutral array's capacity (slot 8): codes 101..999.
 constexpr std::uint32_t HOUSE_NEUTRAL_CAPACITY = 899;
 
+// Gives the building one animation record per animation of its type (frame state 0), in place of
+// any it had.
+void AttachTypeAnimations(THouse& house);
 // Allocates a template record filled from the type at nation * 25 + type; null for a bad type.
 THouse* CreateHouseRecord(std::int32_t x, std::int32_t y, std::uint16_t type, std::uint8_t nation);
 std::uint16_t AddHouseToPointFull(std::uint8_t player, float x, float y, std::uint16_t addedHouse);
@@ -242,6 +248,11 @@ std::uint16_t AddHouseToPoint(std::uint8_t player, float x, float y, std::uint16
 std::uint16_t AddHouse(std::uint8_t player, THouse* templateRecord);
 std::uint16_t AddHouseFromMapData(std::uint8_t player, float x, float y, std::uint16_t type);
 std::uint16_t PlaceLoadedHouse(std::uint8_t player, THouse* templateRecord);
+// A building of a save game, stored as the player's next building. The saved layers already hold
+// its footprint's heights, aprons and port side, so only its object codes are written again, and
+// only while it stands on the map. HOUSE_NONE (logged) when its reference cell lies outside the
+// map or the player has no room.
+std::uint16_t PlaceSavedHouse(std::uint8_t player, THouse* templateRecord);
 std::uint16_t AddNeutralHouseAt(std::int32_t x, std::int32_t y, std::uint16_t type, bool check);
 std::uint16_t PlaceNeutralHouse(THouse* templateRecord);
 void DestroyHouse(THouse* house, std::uint8_t by);

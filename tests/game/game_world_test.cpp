@@ -1,12 +1,18 @@
 // The real game load on the sample game folder: a mission builds the world, the teardown frees
 // all of it so that the next load works, a load that stops at any step is freed cleanly, and a
-// random map starts from the setup screen's players.
+// random map starts from the setup screen's players; a save of a running game comes back as it was
+// saved, and a damaged one is refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "core/archive.h"
 #include "game/game_load.h"
+#include "game/save_game.h"
 #include "core/loader_thread.h"
 #include "game/mission.h"
 #include "map/fog.h"
@@ -14,13 +20,19 @@
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
+#include "map/trenches.h"
 #include "map/water.h"
 #include "missions.h"
+#include "platform/bytes.h"
 #include "players/strateg.h"
 #include "sample_data.h"
 #include "ui/setup_screen.h"
+#include "units/building_graphics.h"
 #include "units/house.h"
+#include "units/house_queue.h"
+#include "units/house_types.h"
 #include "units/parameter_files.h"
+#include "units/unit_types.h"
 
 namespace {
 
@@ -182,4 +194,303 @@ TEST_F(GameWorldTest, RandomMapStartsTheSetupScreensPlayers)
     EXPECT_EQ(g_SetupPlayers[1].colour, 0) << "colour 9 becomes 0 and is written back";
     EXPECT_EQ(Log().find("FAILED"), std::string::npos) << Log();
     g_GameType = 0;
+}
+
+TEST_F(GameWorldTest, RandomMapOfTheExtraOilModeStartsWithItsOil)
+{
+    g_GameType = GAME_TYPE_RANDOM_MAP;
+    g_GameMode = GAME_MODE_EXTRA_OIL;
+    g_StartResources = 1;
+    std::snprintf(g_RandomMapName, sizeof g_RandomMapName, "Hills.dat");
+    g_SetupPlayerCount = 2;
+    for (int i = 0; i < 8; ++i) {
+        g_SetupPlayers[i] = {};
+        g_SetupPlayers[i].level = static_cast<std::uint8_t>(i == 0 ? 4 : 2);
+    }
+    ASSERT_TRUE(LoadGame(nullptr, false, nullptr)) << Log();
+    for (int p = 0; p < 2; ++p) {
+        EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[4], 60000.0) << p;
+        EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[0], 10000.0) << p;
+    }
+    g_GameType = 0;
+    g_GameMode = 0;
+}
+
+namespace {
+
+std::vector<std::uint8_t> ReadSaveImage(const char* path)
+{
+    std::uint32_t size = 0;
+    std::uint8_t* bytes = LoadCompressedFile(path, &size);
+    std::vector<std::uint8_t> raw(bytes, bytes + (bytes ? size : 0));
+    FreeCompressedFile(bytes);
+    return raw;
+}
+
+bool WriteSaveImage(const char* path, const std::vector<std::uint8_t>& raw)
+{
+    return SaveCompressedFile(path, raw.data(), static_cast<std::int32_t>(raw.size()));
+}
+
+// (offset of the chunk header, id, length) of each chunk of a raw save.
+struct TChunkAt {
+    std::size_t at;
+    std::uint16_t id;
+    std::uint32_t length;
+};
+std::vector<TChunkAt> ChunksOf(const std::vector<std::uint8_t>& raw)
+{
+    std::vector<TChunkAt> chunks;
+    for (std::size_t at = 0; at + 6 <= raw.size();) {
+        const TChunkAt c{at, plat::ReadU16LE(&raw[at]), plat::ReadU32LE(&raw[at + 2])};
+        chunks.push_back(c);
+        at += 6 + c.length;
+    }
+    return chunks;
+}
+const TChunkAt& ChunkOf(const std::vector<TChunkAt>& chunks, std::uint16_t id)
+{
+    static const TChunkAt none{0, 0xFFFF, 0};
+    for (const TChunkAt& c : chunks)
+        if (c.id == id)
+            return c;
+    return none;
+}
+
+// Where two saves first differ: the chunk and the offset inside it.
+std::string FirstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < n && a[i] == b[i])
+        ++i;
+    if (i == n && a.size() == b.size())
+        return "";
+    for (const TChunkAt& c : ChunksOf(a))
+        if (i >= c.at && i < c.at + 6 + c.length)
+            return "chunk " + std::to_string(c.id) + " at " + std::to_string(i - c.at - 6);
+    return "byte " + std::to_string(i) + " (sizes " + std::to_string(a.size()) + ", " + std::to_string(b.size()) + ")";
+}
+
+// A finished building of player 0 that produces units, with two units queued.
+THouse* PlaceFinishedFactory()
+{
+    const THouse& home = g_pHouse[0][0];
+    const std::uint8_t nation = g_Strateg[0]->Nation;
+    for (std::uint16_t type = 0; type < HOUSE_TYPES_PER_SIDE; ++type) {
+        const THouseType& t = HouseType(nation, type);
+        if (t.m_Units[0] == HOUSE_LIST_END || GetUnitType(nation, t.m_Units[0]) == nullptr)
+            continue;
+        const TFloatPoint at = HouseReferencePixel(home.X, home.Y + 24);
+        const std::uint16_t index = AddHouseFromMapData(0, at.x, at.y, type);
+        if (index == HOUSE_NONE)
+            return nullptr;
+        THouse& h = g_pHouse[0][index];
+        h.BuildWork = 0;
+        AcquireMapHousePhase(h);
+        if (!AddUnitToHouseQueue(0, index, t.m_Units[0], 0) || !AddUnitToHouseQueue(0, index, t.m_Units[0], 0))
+            return nullptr;
+        for (std::uint8_t i = 0; i < h.AnimationCount; ++i)
+            h.Animations[i].frameState = 3 + i;
+        return &h;
+    }
+    return nullptr;
+}
+
+// A trench piece at the first cell that takes one (by the water); false when the map has none.
+bool AddAnyTrench()
+{
+    for (std::int32_t y = 0; y < g_MapHeight; ++y)
+        for (std::int32_t x = 0; x < g_MapWidth; ++x)
+            if (g_TrenchList.AddTrenchEntry(0, x, y) != nullptr)
+                return true;
+    return false;
+}
+
+} // namespace
+
+TEST_F(GameWorldTest, EverySampleMissionSavedLoadedAndSavedAgainGivesTheSameFile)
+{
+    std::filesystem::create_directories(Game("Save"));
+    int withTrenches = 0;
+    for (const std::string& mission : sampledata::SampleMissionPaths()) {
+        SCOPED_TRACE(mission);
+        ClearLog();
+        ASSERT_TRUE(LoadGame(mission.c_str(), false, nullptr)) << Log();
+        THouse* factory = PlaceFinishedFactory();
+        ASSERT_NE(factory, nullptr) << Log();
+        const std::uint16_t factoryIndex = factory->Index;
+        const std::uint16_t queued = factory->Queue[0];
+        withTrenches += AddAnyTrench() ? 1 : 0;
+        const std::uint16_t trenches = g_TrenchList.Count();
+        ASSERT_TRUE(SaveGameData("Save\\round.svg")) << Log();
+
+        ASSERT_TRUE(ReplaceGameFromSave("Save\\round.svg")) << Log();
+        const THouse& back = g_pHouse[0][factoryIndex];
+        EXPECT_EQ(back.PhaseState, HOUSE_STATE_FINISHED) << "a finished building stays finished";
+        EXPECT_EQ(back.FinishedHeld, 1);
+        ASSERT_EQ(back.QueueCount, 2);
+        EXPECT_EQ(back.Queue[1], queued);
+        ASSERT_EQ(back.AnimationCount, back.Type().m_AnimationCount);
+        for (std::uint8_t i = 0; i < back.AnimationCount; ++i)
+            EXPECT_EQ(back.Animations[i].frameState, 3u + i);
+        EXPECT_EQ(g_TrenchList.Count(), trenches);
+        EXPECT_EQ(g_MissionTitle.empty(), false);
+        ASSERT_TRUE(SaveGameData("Save\\again.svg")) << Log();
+
+        const std::vector<std::uint8_t> first = ReadSaveImage("Save\\round.svg");
+        const std::vector<std::uint8_t> second = ReadSaveImage("Save\\again.svg");
+        ASSERT_FALSE(first.empty());
+        EXPECT_EQ(FirstDifference(first, second), "");
+        ASSERT_TRUE(FreeGame());
+    }
+    EXPECT_GT(withTrenches, 0);
+}
+
+TEST_F(GameWorldTest, DamagedSavesAreRefusedWithTheirReasonAndTheRunningGameStays)
+{
+    std::filesystem::create_directories(Game("Save"));
+    ASSERT_TRUE(LoadGame("Data\\Campaigns\\Sample\\Test.mis", false, nullptr)) << Log();
+    ASSERT_TRUE(SaveGameData("Save\\good.svg"));
+    const std::vector<std::uint8_t> good = ReadSaveImage("Save\\good.svg");
+    const std::vector<TChunkAt> chunks = ChunksOf(good);
+    auto without = [&](std::uint16_t id) {
+        std::vector<std::uint8_t> raw;
+        for (const TChunkAt& c : chunks)
+            if (c.id != id)
+                raw.insert(raw.end(), good.begin() + c.at, good.begin() + c.at + 6 + c.length);
+        return raw;
+    };
+    const TChunkAt& stat = ChunkOf(chunks, SAVE_CHUNK_GAME_STAT);
+    const TChunkAt& map = ChunkOf(chunks, SAVE_CHUNK_GAME_MAP);
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> raw;
+        const char* logged;
+    } cases[] = {
+        {"no map chunk", without(SAVE_CHUNK_GAME_MAP), "the save holds no map"},
+        {"no statistics chunk", without(SAVE_CHUNK_GAME_STAT), "the save holds no game statistics"},
+        {"local player 5 of 2",
+         [&] {
+             std::vector<std::uint8_t> raw = good;
+             raw[stat.at + 6 + stat.length - 1] = 5;
+             return raw;
+         }(),
+         "the local player is not among the players, player 5"},
+        {"unknown chunk",
+         [&] {
+             std::vector<std::uint8_t> raw = good;
+             raw.insert(raw.end(), {12, 0, 1, 0, 0, 0, 0});
+             return raw;
+         }(),
+         "unknown chunk 12"},
+        {"chunk longer than the file",
+         [&] {
+             std::vector<std::uint8_t> raw = good;
+             plat::WriteU32LE(&raw[chunks.back().at + 2], 0x7FFFFFF0u);
+             return raw;
+         }(),
+         "a chunk is longer than the file"},
+        {"map tag", [&] {
+             std::vector<std::uint8_t> raw = good;
+             raw[map.at + 6] = 'X';
+             return raw;
+         }(),
+         "GameMap: the block tag does not match"},
+        {"map layers beyond the chunk",
+         [&] {
+             std::vector<std::uint8_t> raw = good;
+             plat::WriteU16LE(&raw[map.at + 6 + 8 + 4], 4000);
+             return raw;
+         }(),
+         "GameMap: the map layers are cut short"},
+        {"statistics cut short",
+         [&] {
+             std::vector<std::uint8_t> raw = good;
+             plat::WriteU32LE(&raw[stat.at + 2], 500);
+             raw.erase(raw.begin() + stat.at + 6 + 500, raw.begin() + stat.at + 6 + stat.length);
+             return raw;
+         }(),
+         "GameStat: the block is cut short"},
+    };
+    const std::uint8_t* heights = g_pHeightMap;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearLog();
+        ASSERT_TRUE(WriteSaveImage("Save\\bad.svg", c.raw));
+        EXPECT_FALSE(ReplaceGameFromSave("Save\\bad.svg"));
+        EXPECT_TRUE(Logged(c.logged)) << Log();
+        EXPECT_TRUE(Logged("the running game stays")) << Log();
+        EXPECT_EQ(g_pHeightMap, heights);
+        EXPECT_EQ(g_wNumPlayer, 2);
+        EXPECT_EQ(NumHouse[1], 1);
+    }
+    ClearLog();
+    testsupport::WriteText(Game("Save/bad.svg"), "not a save");
+    EXPECT_FALSE(ReplaceGameFromSave("Save\\bad.svg"));
+    EXPECT_TRUE(Logged("Load game: cannot read")) << Log();
+    EXPECT_EQ(g_pHeightMap, heights);
+}
+
+TEST_F(GameWorldTest, SavesRefusedOnlyWhileLoadingLeaveNoGameAndNoCrash)
+{
+    std::filesystem::create_directories(Game("Save"));
+    ASSERT_TRUE(LoadGame("Data\\Campaigns\\Sample\\Test.mis", false, nullptr)) << Log();
+    ASSERT_TRUE(SaveGameData("Save\\good.svg"));
+    const std::vector<std::uint8_t> good = ReadSaveImage("Save\\good.svg");
+    const std::vector<TChunkAt> chunks = ChunksOf(good);
+    const TChunkAt& map = ChunkOf(chunks, SAVE_CHUNK_GAME_MAP);
+    // The building records and the unit counts lie behind the players' blocks: the map chunk
+    // ends with the unit-type values, the unit counts, the units blocks (empty) and the map's own
+    // buildings.
+    std::uint8_t record[HOUSE_RECORD_SIZE];
+    WriteHouseRecord(g_pHouse[1][0], record);
+    const auto found = std::search(good.begin() + map.at, good.begin() + map.at + 6 + map.length, record,
+                                   record + HOUSE_RECORD_SIZE);
+    ASSERT_NE(found, good.begin() + map.at + 6 + map.length);
+    const std::size_t lastRecord = found - good.begin();
+    std::size_t unitTypes = 0;
+    for (int nation = 0; nation < 5; ++nation)
+        for (int type = 0; type < UNIT_TYPES_PER_NATION; ++type)
+            unitTypes += GetUnitType(nation, type) != nullptr ? 1 : 0;
+    const std::size_t unitCounts = lastRecord + HOUSE_RECORD_SIZE + unitTypes * 720;
+    ASSERT_TRUE(FreeGame());
+
+    const struct {
+        const char* name;
+        std::size_t at;
+        std::uint32_t value;
+        int bytes;
+        const char* logged;
+    } cases[] = {
+        {"building off the map", lastRecord + 8, 30000, 4, "a building whose cell lies outside the map"},
+        {"unit count 65290", unitCounts + 2, 65290, 2, "more units than a player's table holds, player 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::uint8_t> raw = good;
+        if (c.bytes == 4)
+            plat::WriteU32LE(&raw[c.at], c.value);
+        else
+            plat::WriteU16LE(&raw[c.at], static_cast<std::uint16_t>(c.value));
+        ASSERT_TRUE(WriteSaveImage("Save\\bad.svg", raw));
+        ClearLog();
+        EXPECT_FALSE(ReplaceGameFromSave("Save\\bad.svg"));
+        EXPECT_TRUE(Logged(c.logged)) << Log();
+        EXPECT_TRUE(Logged("LoadGame FAILED")) << Log();
+        EXPECT_TRUE(FreeGame());
+    }
+
+    // A save without a usable map chunk, after an earlier game: the trench list, which writes into
+    // the object map, is not applied without the map's layers.
+    ASSERT_TRUE(LoadGame("Data\\Campaigns\\Sample\\Hills.mis", false, nullptr)) << Log();
+    ASSERT_TRUE(FreeGame());
+    std::vector<std::uint8_t> raw = good;
+    raw[map.at + 6] = 'X';
+    ASSERT_TRUE(WriteSaveImage("Save\\bad.svg", raw));
+    ClearLog();
+    EXPECT_FALSE(LoadGame("Save\\bad.svg", true, nullptr));
+    EXPECT_TRUE(Logged("the trench list comes without a map")) << Log();
+    EXPECT_TRUE(Logged("Load game FAILED")) << Log();
+    EXPECT_TRUE(FreeGame());
 }

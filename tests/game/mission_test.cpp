@@ -65,6 +65,7 @@ protected:
         s.CalendarSeconds = [] { return 1234u; };
         MyPlayer = 0;
         g_GameType = 0;
+        g_GameMode = 0;
         g_StartResources = 1;
         g_bLandMap = 1;
         g_PortPoints.clear();
@@ -217,7 +218,7 @@ TEST_F(MissionTest, ANetworkMissionDrawsRandomNationsInPlayerOrderBeforeTheMap)
     setup.Team(0) = 0;  // none
     setup.Team(1) = 3;
     g_StartResources = 2;
-    g_GameType = 3;
+    g_GameMode = GAME_MODE_EXTRA_OIL;
     TMissionHeader header;
     ASSERT_TRUE(LoadMission(path.c_str(), header, &setup)) << Log();
     // Five draws, values 100..104 of the table, mod 5, in player order.
@@ -314,7 +315,7 @@ TEST_F(MissionTest, RandomMapResourcesFollowTheLevelAndGameMode)
     g_SetupPlayerCount = 2;
     const struct {
         std::uint8_t level;
-        std::uint8_t gameType;
+        std::uint32_t gameMode;
         double each;
         double slot4;
     } cases[] = {{0, 0, 1000, 1000},       {1, 0, 10000, 10000},    {2, 0, 100000, 100000},
@@ -322,11 +323,11 @@ TEST_F(MissionTest, RandomMapResourcesFollowTheLevelAndGameMode)
                  {9, 0, 100000, 100000}};
     for (const auto& c : cases) {
         g_StartResources = c.level;
-        g_GameType = c.gameType;
+        g_GameMode = c.gameMode;
         ASSERT_TRUE(LoadRandomMap());
         for (int p = 0; p < 2; ++p) {
-            EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[1], c.each) << int(c.level) << "/" << int(c.gameType);
-            EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[4], c.slot4) << int(c.level) << "/" << int(c.gameType);
+            EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[1], c.each) << int(c.level) << "/" << c.gameMode;
+            EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[4], c.slot4) << int(c.level) << "/" << c.gameMode;
             EXPECT_DOUBLE_EQ(g_Strateg[p]->StartResources[4], c.slot4);
         }
     }

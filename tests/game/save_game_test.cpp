@@ -73,7 +73,10 @@ protected:
             in.Read(shownPicture.data(), in.Remaining());
             return nullptr;
         };
-        s.waitLoaderIdle = [this] { ++loaderWaits; };
+        s.waitLoaderIdle = [this] {
+            ++loaderWaits;
+            return true;
+        };
         s.updateInterfacePanel = [this](std::uint8_t) { ++panelRebuilds; };
         for (std::size_t i = 0; i < picture.size(); ++i)
             picture[i] = static_cast<std::uint8_t>(i * 7);
@@ -106,8 +109,6 @@ protected:
             g_pCellFlags[i] = static_cast<std::uint8_t>(i % 3);
         }
         world->SetCode(3, 3, kObjectTreeFirst + 4);
-        // Types without animation records: those come back with the link block, which this save
-        // does not write yet.
         world->Place(0, 10, 20, HOUSE_BARRACKS);
         world->Place(0, 20, 40, HOUSE_PILLBOX);
         world->Place(1, 12, 60, HOUSE_DWELLING).HitPoints = 17.5f;
@@ -317,9 +318,9 @@ TEST_F(SaveWorld, ChunksAreWrittenInTheirOrderWithTheirLengths)
         ids.push_back(s.id);
         end = s.at + 6 + s.length;
     }
-    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 4, 5, 6, 7, 8}));
     EXPECT_EQ(end, raw.size());
-    EXPECT_EQ(Spans(raw)[3].length, static_cast<std::uint32_t>(SAVE_MINIMAP_BYTES));
+    EXPECT_EQ(Spans(raw)[4].length, static_cast<std::uint32_t>(SAVE_MINIMAP_BYTES));
     EXPECT_EQ(Spans(raw).back().length, 4u);
 }
 
@@ -390,11 +391,11 @@ INSTANTIATE_TEST_SUITE_P(
                    [](std::vector<std::uint8_t>& raw) { plat::WriteU16LE(&raw[Spans(raw)[1].at + 6 + 8], 9); },
                    "GameMap: a bad map size or player count"},
         Corruption{"GameStatTag",
-                   [](std::vector<std::uint8_t>& raw) { raw[Spans(raw)[2].at + 6] = 'g'; },
+                   [](std::vector<std::uint8_t>& raw) { raw[Spans(raw)[3].at + 6] = 'g'; },
                    "GameStat: the block tag does not match"},
         Corruption{"GameStatPortCount",
                    [](std::vector<std::uint8_t>& raw) {
-                       const ChunkSpan stat = Spans(raw)[2];
+                       const ChunkSpan stat = Spans(raw)[3];
                        // From the block's end: MyPlayer, the setup screen's 1091 bytes, the two
                        // port points, then their count.
                        const std::size_t end = stat.at + 6 + stat.length;
