@@ -305,6 +305,12 @@ void CHousePhaseGraphic::WaitAndFree()
     m_State.store(PHASE_NOT_LOADED, std::memory_order_release);
 }
 
+void CHousePhaseGraphic::LoadDropped()
+{
+    std::uint8_t loading = PHASE_LOADING;
+    m_State.compare_exchange_strong(loading, PHASE_NOT_LOADED, std::memory_order_acq_rel);
+}
+
 // ---- a type's phases --------------------------------------------------------------------------
 
 void CHousePhaseGraphic::Load(std::uint32_t slot, const char* name)
