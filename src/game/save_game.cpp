@@ -30,10 +30,12 @@
 #include "players/strateg.h"
 #include "ui/panel.h"
 #include "units/house.h"
+#include "units/house_behaviour.h"
 #include "units/house_types.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
 #include "units/unit_types.h"
+#include "units/upgrades.h"
 
 namespace {
 
@@ -59,8 +61,11 @@ constexpr std::uint32_t kMaxMapSide = 4096;
 // Bytes of the "GameStat" block that belong to modules not built yet. They are written as zeros
 // and passed over on reading, so that the block already has its final layout; each owner replaces
 // its share with its own fields.
-constexpr std::int32_t kStatPlayerStats = 24 * 8 + 160 + 160 + 240 + 240 + 5 * 8;
-constexpr std::int32_t kStatPlayerArrays = 9 * 32 + 2 * 8 + 2 * 192;
+// The research marks and the per-player building values stand where the layout gives them.
+constexpr std::int32_t kStatPlayerStats = RESEARCH_STATE_BYTES;
+constexpr std::int32_t kStatPlayerArrays = PLAYER_BUILDING_VALUES_BYTES;
+static_assert(kStatPlayerStats == 24 * 8 + 160 + 160 + 240 + 240 + 5 * 8);
+static_assert(kStatPlayerArrays == 9 * 32 + 2 * 8 + 2 * 192);
 constexpr std::int32_t kStatGameBytes = 1 + 1 + 2 + 2 + 1 + 1 + 1 + 1 + 1;
 constexpr std::int32_t kStatEffects = 32 + 32;
 constexpr std::int32_t kStatMission = 2244 + 128 + 40 + 84 + 2000 + 32 + 1;
@@ -389,11 +394,11 @@ void WriteGameStat(TOfStreamMemory& out)
     std::memcpy(path, g_MissionPath.data(), std::min(g_MissionPath.size(), sizeof path - 1));
     out.Write(path, sizeof path);
     WriteTitleField(out, g_MissionTitle);
-    // The players' statistics.
-    WriteZeros(out, kStatPlayerStats);
+    // The players' statistics: the research marks.
+    SaveResearchState(out);
     out.WriteU8(g_bFogOfWar);
-    // The players' per-player arrays.
-    WriteZeros(out, kStatPlayerArrays);
+    // The players' per-player arrays: the buildings' and the research's values.
+    SavePlayerBuildingValues(out);
     // The game's single bytes and words, and the game mode.
     WriteZeros(out, kStatGameBytes);
     out.WriteU32(0);
@@ -439,9 +444,11 @@ bool ReadGameStat(TIfStreamMemory& in)
         in.ReadU16(v);
         c = v;
     }
-    bool ok = Skip(in, kStatPlayerStats);
+    std::vector<std::uint8_t> research(kStatPlayerStats);
+    std::vector<std::uint8_t> playerValues(kStatPlayerArrays);
+    bool ok = ReadBytes(in, research.data(), kStatPlayerStats);
     in.ReadU8(fog);
-    ok = ok && Skip(in, kStatPlayerArrays + kStatGameBytes + 4);
+    ok = ok && ReadBytes(in, playerValues.data(), kStatPlayerArrays) && Skip(in, kStatGameBytes + 4);
     in.ReadU32(landMap);
     ok = ok && Skip(in, kStatEffects + kStatMission);
     in.ReadU32(values);
@@ -462,6 +469,11 @@ bool ReadGameStat(TIfStreamMemory& in)
     std::uint8_t myPlayer = 0;
     if (!Skip(in, kStatSetup) || !in.ReadU8(myPlayer) || myPlayer >= 8) {
         ReportError("GameStat: the block is cut short or names no local player");
+        return false;
+    }
+    // The per-player values are checked before anything of the block is taken.
+    if (!LoadPlayerBuildingValues(playerValues) || !LoadResearchState(research)) {
+        ReportError("GameStat: the per-player values are bad");
         return false;
     }
     // The table is a function of the seed: refill it, then go on drawing where the save stopped.
