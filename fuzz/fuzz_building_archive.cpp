@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the building-phase loader as the entries of a building archive (the
-// picture, texture, depth data and overlay of one phase), and to the building record reader.
+// picture, texture, depth data and overlay of one phase) of a type of any sprite size, and to the
+// building record reader.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +35,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     THouseType& type = HouseType(0, 3);
     type.m_ArchiveSlot = static_cast<std::uint32_t>(HouseGraphicsSlot(0, 3));
     type.m_DepthKind = depthKind;
-    type.m_SpriteWidth = static_cast<std::uint16_t>(1 + data[1] % 64);
-    type.m_SpriteHeight = static_cast<std::uint16_t>(1 + data[2] % 64);
+    // Bits 1-2 of the first byte scale the sprite: small, up to the readers' bound, the whole u16
+    // range, or a pair whose depth size wraps in 32 bits.
+    switch ((data[0] >> 1) & 3) {
+    case 0:
+        type.m_SpriteWidth = static_cast<std::uint16_t>(1 + data[1] % 64);
+        type.m_SpriteHeight = static_cast<std::uint16_t>(1 + data[2] % 64);
+        break;
+    case 1:
+        type.m_SpriteWidth = static_cast<std::uint16_t>(1 + data[1] * 16);
+        type.m_SpriteHeight = static_cast<std::uint16_t>(1 + data[2] * 16);
+        break;
+    case 2:
+        type.m_SpriteWidth = static_cast<std::uint16_t>(data[1] * 257);
+        type.m_SpriteHeight = static_cast<std::uint16_t>(data[2] * 257);
+        break;
+    default:
+        type.m_SpriteWidth = 65535;
+        type.m_SpriteHeight = 32769;
+        break;
+    }
     CloseLes(type.m_ArchiveSlot);
     if (Load_LesHeader(type.m_ArchiveSlot, path.c_str())) {
         CHousePhaseGraphic phase;

@@ -90,15 +90,31 @@ void TBackgroundLoader::Request(std::unique_ptr<TLoaderRequest> request)
 {
     if (!request)
         return;
-    std::lock_guard lock(m_Lock);
-    if (m_ShutDown)
-        return; // the worker is gone: the request is dropped like the ones Stop discards
-    PushLocked(std::move(request));
-    StartWorkerLocked();
-    if (m_Idle) {
-        m_Idle = false;
-        m_WorkOrStop.notify_one();
+    {
+        std::lock_guard lock(m_Lock);
+        // A loader that never started takes its services now, so that it can tell of the drop.
+        TakeDefaultServicesLocked();
+        if (!m_ShutDown) {
+            PushLocked(std::move(request));
+            StartWorkerLocked();
+            if (m_Idle) {
+                m_Idle = false;
+                m_WorkOrStop.notify_one();
+            }
+            return;
+        }
     }
+    // The worker is gone: the request is dropped like the ones Stop discards.
+    std::vector<std::unique_ptr<TLoaderRequest>> dropped;
+    dropped.push_back(std::move(request));
+    Drop(std::move(dropped));
+}
+
+void TBackgroundLoader::Drop(std::vector<std::unique_ptr<TLoaderRequest>> requests)
+{
+    for (auto& request : requests)
+        if (request && m_Services.dropped)
+            m_Services.dropped(*request);
 }
 
 void TBackgroundLoader::Resume()
@@ -135,8 +151,12 @@ std::uint32_t TBackgroundLoader::Poll()
 
 void TBackgroundLoader::Stop()
 {
-    std::lock_guard lock(m_Lock);
-    m_Heap.clear();
+    std::vector<std::unique_ptr<TLoaderRequest>> dropped;
+    {
+        std::lock_guard lock(m_Lock);
+        dropped.swap(m_Heap);
+    }
+    Drop(std::move(dropped));
 }
 
 bool TBackgroundLoader::IsIdle() const
@@ -177,11 +197,13 @@ std::size_t TBackgroundLoader::QueuedCount() const
 
 void TBackgroundLoader::Shutdown()
 {
+    std::vector<std::unique_ptr<TLoaderRequest>> dropped;
     {
         std::lock_guard lock(m_Lock);
         m_ShutDown = true;
-        m_Heap.clear();
+        dropped.swap(m_Heap);
     }
+    Drop(std::move(dropped));
     // Not under the lock: the stop request wakes the worker through the lock.
     m_Thread.Join();
     std::lock_guard lock(m_Lock);

@@ -70,6 +70,9 @@ struct TLoaderServices {
     std::function<void(TShipData*, std::uint8_t, std::uint8_t)> shipPartsStep;
     std::function<void(std::uint32_t)> sleepMs;
     std::function<void()> requestRedraw;
+    // A request that will never run (Stop, Shutdown, or a request after shutdown): whoever waits
+    // for its result is told here, on the thread that dropped it, outside the loader's lock.
+    std::function<void(TLoaderRequest&)> dropped;
 };
 
 // The services of a loader made without its own (g_Loader): the graphics loaders and the map view
@@ -128,6 +131,7 @@ private:
     void PushLocked(std::unique_ptr<TLoaderRequest> request);
     std::unique_ptr<TLoaderRequest> PopLocked();
     void Run(TLoaderRequest& request);
+    void Drop(std::vector<std::unique_ptr<TLoaderRequest>> requests);
 
     // Written only under m_Lock before the worker starts (TakeDefaultServicesLocked); read freely
     // after that.

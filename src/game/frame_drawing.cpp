@@ -23,6 +23,7 @@
 #include "ui/menus.h"
 #include "ui/panel.h"
 #include "ui/windows.h"
+#include "units/house.h"
 #include "units/unit_types.h"
 
 std::uint8_t g_bNetStall = 0;
@@ -39,6 +40,7 @@ TFrameServices DefaultFrameServices()
     s.UpdateInterfacePanel = ::UpdateInterfacePanel;
     s.DrawAllWindows = ::DrawAllWindows;
     s.DrawMiniMap = ::DrawMiniMap;
+    s.DrawSelectedHouseRing = ::DrawSelectedHouseRing;
     s.UpdateExplosions = ::UpdateExplosions;
     s.ParticlesFree = ::ParticlesFree;
     s.ParticlesInit = ::ParticlesInit;
@@ -134,6 +136,7 @@ void RenderFrame()
                 RenderMapView(0);
             }
             DrawMapScene();
+            Call(s.DrawSelectedHouseRing);
         }
         if (!paused) {
             if (!skipped)

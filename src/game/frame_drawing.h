@@ -52,6 +52,8 @@ struct TFrameServices {
     std::function<void()> DrawUnitFires;
     // The local player's selection drag and picked object.
     std::function<void()> DrawSelection;
+    // The range ring around the local player's selected firing building.
+    std::function<void()> DrawSelectedHouseRing;
     // The developer panel's and unit-debug lines' numbers that other subsystems keep.
     std::function<void()> DrawDeveloperPanel;
     std::function<void()> DrawUnitDebugLines;

@@ -248,7 +248,9 @@ bool LoadGame(const char* path, bool fromSave, TGameSetup* netSetup)
     Progress(65);
     // 10 - 14
     s.LoadGameTextures();
-    s.LoadAnimationList();
+    // Without the list no building or map animation can be drawn; the game does not start so.
+    if (!s.LoadAnimationList())
+        return Fail("LoadAnimationList() FAILED");
     if (!s.InitPathFinding())
         return Fail("PathInit() FAILED");
     Progress(70);

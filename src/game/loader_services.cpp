@@ -24,6 +24,11 @@ TLoaderServices GameLoaderServices()
     };
     services.sleepMs = [](std::uint32_t ms) { plat::SleepMs(ms); };
     services.requestRedraw = [] { g_bMapViewDirty = 1; };
+    // A building phase whose load was dropped waits for no one: a later use asks for it again.
+    services.dropped = [](TLoaderRequest& request) {
+        if (const auto* house = std::get_if<THouseSpritesPayload>(&request.payload); house && house->phase)
+            house->phase->LoadDropped();
+    };
     return services;
 }
 

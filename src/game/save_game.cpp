@@ -35,11 +35,13 @@
 #include "ui/setup_screen.h"
 #include "units/house.h"
 #include "units/house_links.h"
+#include "units/house_behaviour.h"
 #include "units/house_types.h"
 #include "units/parameter_files.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
 #include "units/unit_types.h"
+#include "units/upgrades.h"
 
 namespace {
 
@@ -65,8 +67,11 @@ constexpr std::uint32_t kMaxMapSide = 4096;
 // Bytes of the "GameStat" block that belong to modules not built yet. They are written as zeros
 // and passed over on reading, so that the block already has its final layout; each owner replaces
 // its share with its own fields.
-constexpr std::int32_t kStatPlayerStats = 24 * 8 + 160 + 160 + 240 + 240 + 5 * 8;
-constexpr std::int32_t kStatPlayerArrays = 9 * 32 + 2 * 8 + 2 * 192;
+// The research marks and the per-player building values stand where the layout gives them.
+constexpr std::int32_t kStatPlayerStats = RESEARCH_STATE_BYTES;
+constexpr std::int32_t kStatPlayerArrays = PLAYER_BUILDING_VALUES_BYTES;
+static_assert(kStatPlayerStats == 24 * 8 + 160 + 160 + 240 + 240 + 5 * 8);
+static_assert(kStatPlayerArrays == 9 * 32 + 2 * 8 + 2 * 192);
 constexpr std::int32_t kStatGameBytes = 1 + 1 + 2 + 2 + 1 + 1 + 1 + 1 + 1;
 constexpr std::int32_t kStatEffects = 32 + 32;
 // The mission fields: the header's first bytes, an interface share, the campaign's name, the
@@ -488,6 +493,8 @@ struct TGameStat {
     std::uint8_t setupCount = 0;
     std::string randomMapName;
     std::uint8_t myPlayer = 0;
+    std::vector<std::uint8_t> research;
+    std::vector<std::uint8_t> playerValues;
 };
 
 void WriteSetupRow(TOfStreamMemory& out, const TSetupPlayer& row)
@@ -522,11 +529,11 @@ void WriteGameStat(TOfStreamMemory& out)
     out.WriteU16(g_RandIndex);
     WriteTextField(out, g_MissionPath, kSavedMissionPathBytes);
     WriteWideField(out, g_MissionTitle, SAVE_TITLE_CHARS);
-    // The players' statistics.
-    WriteZeros(out, kStatPlayerStats);
+    // The players' statistics: the research marks.
+    SaveResearchState(out);
     out.WriteU8(g_bFogOfWar);
-    // The players' per-player arrays.
-    WriteZeros(out, kStatPlayerArrays);
+    // The players' per-player arrays: the buildings' and the research's values.
+    SavePlayerBuildingValues(out);
     // The game's single bytes and words, the game mode and the map flag.
     WriteZeros(out, kStatGameBytes);
     out.WriteU32(g_GameMode);
@@ -578,9 +585,11 @@ bool ReadGameStat(TIfStreamMemory& in, TGameStat& s)
     in.ReadU16(s.index);
     s.missionPath = ReadTextField(in, kSavedMissionPathBytes);
     s.missionTitle = ReadWideField(in, SAVE_TITLE_CHARS);
-    bool ok = Skip(in, kStatPlayerStats);
+    s.research.resize(kStatPlayerStats);
+    s.playerValues.resize(kStatPlayerArrays);
+    bool ok = ReadBytes(in, s.research.data(), kStatPlayerStats);
     in.ReadU8(s.fog);
-    ok = ok && Skip(in, kStatPlayerArrays + kStatGameBytes);
+    ok = ok && ReadBytes(in, s.playerValues.data(), kStatPlayerArrays) && Skip(in, kStatGameBytes);
     in.ReadU32(s.gameMode);
     in.ReadU32(s.landMap);
     ok = ok && Skip(in, kStatEffects);
@@ -626,8 +635,13 @@ bool ReadGameStat(TIfStreamMemory& in, TGameStat& s)
     return true;
 }
 
-void ApplyGameStat(const TGameStat& s)
+// false (logged) when the per-player values are bad; they are checked before any is taken.
+bool ApplyGameStat(const TGameStat& s)
 {
+    if (!LoadPlayerBuildingValues(s.playerValues) || !LoadResearchState(s.research)) {
+        ReportError("GameStat: the per-player values are bad");
+        return false;
+    }
     // The table is a function of the seed: refill it, then go on drawing where the save stopped.
     g_RandSeed = s.seed;
     InitRandomTable();
@@ -654,6 +668,7 @@ void ApplyGameStat(const TGameStat& s)
     // The local player's record is taken once every chunk is in, when the players are known.
     std::lock_guard lock(g_InputLock);
     MyPlayer = s.myPlayer;
+    return true;
 }
 
 bool ReadGameStat(TIfStreamMemory& in)
@@ -661,8 +676,7 @@ bool ReadGameStat(TIfStreamMemory& in)
     TGameStat stat;
     if (!ReadGameStat(in, stat))
         return false;
-    ApplyGameStat(stat);
-    return true;
+    return ApplyGameStat(stat);
 }
 
 // ---- chunk 3: the link blocks ---------------------------------------------------------------------

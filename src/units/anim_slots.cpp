@@ -46,9 +46,12 @@ plat::Texture* LoadFrame(TAnimationSlot& slot, std::uint16_t id)
     const std::uint16_t h = size >= 3 ? data[2] : 0;
     const std::uint32_t pixelBytes = std::uint32_t{w} * h * 2;
     if (w > 0 && h > 0 && (size == pixelBytes + ANIMATION_RAW_FRAME_HEAD || size == pixelBytes + 4)) {
-        // The short form lacks its last two pixels; they stay transparent.
+        // The short form lacks its last two pixels; they stay transparent. A frame of one pixel
+        // in that form is shorter than the head and brings no pixel at all.
         std::vector<std::uint8_t> pixels(pixelBytes, 0);
-        std::memcpy(pixels.data(), data + ANIMATION_RAW_FRAME_HEAD, size - ANIMATION_RAW_FRAME_HEAD);
+        constexpr auto head = static_cast<std::uint32_t>(ANIMATION_RAW_FRAME_HEAD);
+        if (size > head)
+            std::memcpy(pixels.data(), data + head, std::min(size - head, pixelBytes));
         texture = CreateTexture4444(pixels.data(), w, h);
         if (texture) {
             slot.m_FrameWidth = w;

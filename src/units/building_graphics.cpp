@@ -244,11 +244,14 @@ bool CHousePhaseGraphic::LoadSprites(THouseType* type, std::int32_t c)
 
     if (type->m_DepthKind != HOUSE_DEPTH_SPAN_CODED) {
         const TEntryBytes depth(slot, c + 2);
-        const std::uint32_t count = std::uint32_t{type->m_SpriteWidth} * type->m_SpriteHeight;
+        // Sizes come from files: the product is taken in 64 bits, so it cannot wrap below the entry.
+        const std::uint64_t count = std::uint64_t{type->m_SpriteWidth} * type->m_SpriteHeight;
+        if (type->m_SpriteWidth > HOUSE_SPRITE_MAX_SIDE || type->m_SpriteHeight > HOUSE_SPRITE_MAX_SIDE)
+            return fail("the sprite size");
         if (depth.data == nullptr || count == 0 || depth.size < count * 2)
             return fail("the depth array");
         m_pDepth = new std::uint16_t[count];
-        for (std::uint32_t i = 0; i < count; ++i)
+        for (std::uint64_t i = 0; i < count; ++i)
             m_pDepth[i] = plat::ReadU16LE(depth.data + 2 * i);
     } else {
         m_pDepthMap = new cHMap;
@@ -300,6 +303,12 @@ void CHousePhaseGraphic::WaitAndFree()
         HouseGraphicServices().sleepMs(10);
     FreeData();
     m_State.store(PHASE_NOT_LOADED, std::memory_order_release);
+}
+
+void CHousePhaseGraphic::LoadDropped()
+{
+    std::uint8_t loading = PHASE_LOADING;
+    m_State.compare_exchange_strong(loading, PHASE_NOT_LOADED, std::memory_order_acq_rel);
 }
 
 // ---- a type's phases --------------------------------------------------------------------------

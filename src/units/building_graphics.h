@@ -69,6 +69,9 @@ public:
     bool LoadSprites(THouseType* type, std::int32_t phaseCode);
     // Waits while a load runs, then frees everything and returns to PHASE_NOT_LOADED.
     void WaitAndFree();
+    // The loader dropped the request without running it: nothing was loaded, so the phase is
+    // PHASE_NOT_LOADED again (a later use asks anew) and nobody waits for it.
+    void LoadDropped();
 
     std::uint8_t State() const { return m_State.load(std::memory_order_acquire); }
     bool IsLoaded() const { return State() == PHASE_LOADED; }

@@ -198,6 +198,7 @@ THouseServices THouseServices::Default()
     s.leaveGroups = [](THouse* h) { RemoveHouseFromGroups(h); };
     s.playDestructionSound = [](THouse* h) { PlaySoundEvent(SOUND_BUILDING, h, 0, 0); };
     s.refreshPanel = [] { UpdateInterfacePanel(0); };
+    s.takeEmplacementUnitGraphic = [](THouse* h) { TakeEmplacementUnitGraphic(h); };
     s.releaseEmplacementUnitGraphic = [](THouse* h) { ReleaseEmplacementUnitGraphic(h); };
     s.canAfford = [](std::uint8_t p, std::uint16_t t) { return CanAffordHouse(p, t); };
     s.pay = [](std::uint8_t p, std::uint16_t t) { PayForHouse(p, t); };
@@ -211,6 +212,11 @@ THouseServices THouseServices::Default()
         if (p < 8)
             g_PowerDemand[p] -= need;
     };
+    s.raisePowerDemand = [](std::uint8_t p, float need) {
+        if (p < 8)
+            g_PowerDemand[p] += need;
+    };
+    s.houseComeHandler = [](THouse* h) { HouseComeHandler(h); };
     s.tellGroupManager = [](THouse* h) { return TellGroupManagerHouseAttacked(h); };
     s.showRangeRing = [](const THouse* h, float range) { ShowHouseRangeRing(h, range); };
     return s;
@@ -328,6 +334,14 @@ bool ReadHouseRecord(std::span<const std::uint8_t> bytes, THouse& house)
         ReportErrorInt("ReadHouseRecord: a building record with a bad type or state, type index ", typeIndex);
         return false;
     }
+    // The handlers turn some of these into integers (the output into population room).
+    const float values[] = {r.DoorX, r.DoorY, r.ExitX, r.ExitY, r.HitPoints, r.RallyX, r.RallyY, r.ProductionTimer,
+                            r.UpgradeCountdown, r.Output, r.ReloadA, r.ReloadB, r.Range};
+    if (!std::all_of(std::begin(values), std::end(values), [](float v) { return std::isfinite(v); })) {
+        ReportErrorInt("ReadHouseRecord: a building record with a value that is not a number, type index ", typeIndex);
+        return false;
+    }
+    r.OffMap = r.HitPoints <= HOUSE_HP_OFF_MAP ? 1 : 0;
     house.FreeGraphicBuffers();
     static_cast<THouseRecord&>(house) = r;
     house.TypeRecord = &g_HouseTypes[typeIndex];
@@ -698,7 +712,8 @@ void ClearUnitsUnderHouse(THouse* h, std::int32_t x, std::int32_t y)
         return;
     }
     for (TUnit* u : units) {
-        if (!HouseServices().mayPushUnit(u))
+        // Only living units outside buildings move; whether the type may be pushed is movement's.
+        if (u->Dead != 0 || u->Work == STAY_IN_HOUSE || !HouseServices().mayPushUnit(u))
             continue;
         HouseServices().pushUnitOut(u, h, GetNearPointFromPoints(free, u->X, u->Y));
     }
@@ -767,6 +782,7 @@ void ThinTreesAroundHouse(const THouse* h)
 namespace {
 
 // The common first steps of AddHouse and PlaceLoadedHouse; HOUSE_NONE when the player has no room.
+// A building already taken off the map keeps its index but leaves the map alone.
 THouse* StoreHouse(std::uint8_t player, THouse* templ, std::uint16_t& index)
 {
     index = HOUSE_NONE;
@@ -782,8 +798,8 @@ THouse* StoreHouse(std::uint8_t player, THouse* templ, std::uint16_t& index)
     index = next;
     templ->Index = next;
     templ->Owner = player;
-    const std::uint16_t code = PlayerHouseCode(player, next);
-    SetObjectMap(plat::Point{templ->X, templ->Y}, code);
+    if (templ->OffMap == 0)
+        SetObjectMap(plat::Point{templ->X, templ->Y}, PlayerHouseCode(player, next));
     return &g_pHouse[player][next];
 }
 
@@ -814,6 +830,7 @@ std::uint16_t AddHouse(std::uint8_t player, THouse* templ)
     ++NumHouse[player];
     THouse& h = *slot;
     h.SetOnMap(PlayerHouseCode(player, index));
+    HouseServices().takeEmplacementUnitGraphic(&h);
     const THouseType& t = h.Type();
     switch (type) {
     case HOUSE_LUMBER_MILL:
@@ -858,12 +875,15 @@ std::uint16_t PlaceLoadedHouse(std::uint8_t player, THouse* templ)
     if (slot == nullptr)
         return HOUSE_NONE;
     THouse& h = *slot;
+    ++g_HouseCounters[player].placed;
+    if (h.OffMap != 0)
+        return index;
     h.SetOnMap(PlayerHouseCode(player, index));
+    HouseServices().takeEmplacementUnitGraphic(&h);
     if (h.HouseType == HOUSE_TANK_FACTORY)
         WriteApron(h, "Вышли за пределы карты при добавлении танкового завода");
     else if (h.HouseType == HOUSE_AIR_HANGAR)
         WriteApron(h, "Вышли за пределы карты при добавлении авиаангара");
-    ++g_HouseCounters[player].placed;
     return index;
 }
 
@@ -1032,13 +1052,17 @@ void DestroyHouse(THouse* h, std::uint8_t by)
         return;
     // Once off the map a building is gone: a second removal would clear cells that may belong to
     // a building standing there now.
-    if (h->HitPoints <= HOUSE_HP_OFF_MAP)
+    if (h->OffMap != 0)
         return;
     const THouseType& t = h->Type();
     THouseServices& s = HouseServices();
     const bool owned = h->Owner < 8;
 
-    if (h->Destroyed == 0 || h->HitPoints > HOUSE_HP_STAGE_TWO) {
+    // A ruin was lost once already: hit again, it only waits for the unit walk to lower it to the
+    // second stage.
+    if (h->Destroyed != 0 && h->HitPoints > HOUSE_HP_STAGE_TWO)
+        return;
+    if (h->Destroyed == 0) {
         const bool wasFinished = h->IsFinished();
         s.leaveGroups(h);
         s.playDestructionSound(h);
@@ -1105,6 +1129,7 @@ void DestroyHouse(THouse* h, std::uint8_t by)
         s.refreshPanel();
     }
     h->HitPoints = HOUSE_HP_OFF_MAP;
+    h->OffMap = 1;
     h->DelOnMap();
     s.recomputePassability(h->X, h->Y - t.m_FootprintCells, t.m_FootprintCells + 3);
     if (owned) {
@@ -1135,6 +1160,16 @@ void DestroyHouse(THouse* h, std::uint8_t by)
     RedrawAround(h->X, h->Y);
 }
 
+void HouseArrives(THouse* h)
+{
+    if (h == nullptr || h->TypeRecord == nullptr || h->Owner >= 8 || h->Destroyed != 0)
+        return;
+    if (h->HouseType < kHouseTypeCountTypes)
+        ++g_HouseTypeCount[h->Owner][h->HouseType];
+    HouseServices().houseComeHandler(h);
+    HouseServices().raisePowerDemand(h->Owner, h->Type().m_PowerNeed);
+}
+
 // ---- per-frame and release --------------------------------------------------------------------
 
 void THouse::OnAttacked()
@@ -1163,6 +1198,8 @@ void FreePlayerHouses(std::uint8_t player)
 {
     if (player >= kHouseSlots)
         return;
+    // A defeated player's buildings go while the game runs on: nobody may keep pointing at them.
+    ClearHouseReferences(g_pHouse[player], ArrayCapacity(g_pHouse[player]));
     DeleteHouseArray(g_pHouse[player]);
     g_pHouse[player] = nullptr;
     if (player < 8)
@@ -1216,8 +1253,8 @@ bool AddMapHouse(int player, std::int32_t px, std::int32_t py, const TMapHouseRe
         SetPortExitPoint(&h);
     }
     AcquireMapHousePhase(h);
-    if (h.IsFinished() && h.HouseType < kHouseTypeCountTypes)
-        ++g_HouseTypeCount[p][h.HouseType];
+    if (h.IsFinished())
+        HouseArrives(&h);
     return true;
 }
 

@@ -181,6 +181,10 @@ struct THouseRecord {
     std::uint8_t FinishedHeld = 0;         // 185: holds the type's finished phase
     std::uint8_t ConstructionHeld[4] = {}; // 186: one flag per construction stage
     std::uint8_t RuinHeld[2] = {};         // 190: one flag per ruin variant
+    // Never stored as such: 1 once the second stage of destruction took the building off the map.
+    // Callers that take a building off at once pass it hit points far below the ruin's, so the
+    // hit points cannot tell; a stored record with HOUSE_HP_OFF_MAP reads back with it set.
+    std::uint8_t OffMap = 0;
 };
 
 class THouse : public THouseRecord {
@@ -256,6 +260,9 @@ std::uint16_t PlaceSavedHouse(std::uint8_t player, THouse* templateRecord);
 std::uint16_t AddNeutralHouseAt(std::int32_t x, std::int32_t y, std::uint16_t type, bool check);
 std::uint16_t PlaceNeutralHouse(THouse* templateRecord);
 void DestroyHouse(THouse* house, std::uint8_t by);
+// A finished building comes to its owner: the owner's count of its type, the type's arrival handler
+// and its power need; what losing it takes away again.
+void HouseArrives(THouse* house);
 std::uint32_t GetPortWaterSide(const plat::Point& cell, const THouseType& type);
 void SetPortExitPoint(THouse* house);
 void SetNearestHouseRallyPoint(std::uint8_t player, std::uint16_t type, float x, float y, bool pick);
@@ -276,8 +283,8 @@ constexpr std::uint8_t HOUSE_SIGHT_CELLS = 8;
 // ---- houses of a map file ---------------------------------------------------------------------
 struct TMapHouseRecord;
 // A player's house of a map file at the lifted pixel point of its cell: the state of the record,
-// the type's full strength, the port side, the graphic phase; a finished one counts in
-// g_HouseTypeCount. False when it could not be placed.
+// the type's full strength, the port side, the graphic phase; a finished one arrives
+// (HouseArrives). False when it could not be placed.
 bool AddMapHouse(int player, std::int32_t px, std::int32_t py, const TMapHouseRecord& record);
 // The neutral houses of a map file: the old ones and the neutral units go; the array is rebuilt for
 // count houses; each record's house takes the record's state and strength.
@@ -341,6 +348,7 @@ struct THouseServices {
     std::function<void(THouse*)> leaveGroups;
     std::function<void(THouse*)> playDestructionSound;
     std::function<void()> refreshPanel;
+    std::function<void(THouse*)> takeEmplacementUnitGraphic;
     std::function<void(THouse*)> releaseEmplacementUnitGraphic;
     // Players.
     std::function<bool(std::uint8_t player, std::uint16_t type)> canAfford;
@@ -350,6 +358,8 @@ struct THouseServices {
     std::function<bool(std::uint8_t player)> advisorWorkers;
     std::function<std::uint8_t(std::uint8_t player)> nation;
     std::function<void(std::uint8_t player, float need)> lowerPowerDemand;
+    std::function<void(std::uint8_t player, float need)> raisePowerDemand;
+    std::function<void(THouse*)> houseComeHandler;
     // Tells the owner's group manager that the building is under attack; false when the owner is
     // dead or has none.
     std::function<bool(THouse*)> tellGroupManager;

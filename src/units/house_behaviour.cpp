@@ -1,16 +1,19 @@
 #include "units/house_behaviour.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
 #include "combat/house_events.h"
 #include "core/error_log.h"
 #include "core/app_state.h"
+#include "core/memory_stream.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
+#include "platform/bytes.h"
 #include "players/economy.h"
 #include "players/house_orders.h"
 #include "players/strateg.h"
@@ -540,10 +543,17 @@ void ScienceEffect(THouse* h, std::uint8_t u)
     case 13:
     case 14: g_MetalFactor[p] *= 1.5f; break;
     case 16: ++g_SpecialShells[p]; break;
-    case 17: g_GasFactor[p] *= 1.2f; break;
-    case 18: g_AirDamageFactor[p] *= 0.75f; break;
+    // These three repeat; each stops at its bound, and a value already past it stays where it is.
+    case 17: g_GasFactor[p] = std::min(g_GasFactor[p] * 1.2f, std::max(g_GasFactor[p], RESEARCH_MAX_GAS_FACTOR)); break;
+    case 18:
+        g_AirDamageFactor[p] =
+            std::max(g_AirDamageFactor[p] * 0.75f, std::min(g_AirDamageFactor[p], RESEARCH_MIN_AIR_DAMAGE));
+        break;
     case 19:
-        ForEachUnitType(nation, {11, 12}, [](TBasicUnit& b, std::uint8_t q) { b.ReloadTime[q] = ScaleU16(b.ReloadTime[q], 0.85); }, p);
+        ForEachUnitType(nation, {11, 12}, [](TBasicUnit& b, std::uint8_t q) {
+            const std::uint16_t old = b.ReloadTime[q];
+            b.ReloadTime[q] = std::max(ScaleU16(old, 0.85), std::min(old, RESEARCH_MIN_AIR_RELOAD));
+        }, p);
         break;
     case 20:
         ForEachUnitOf(p, [p](TUnit* unit) {
@@ -736,6 +746,34 @@ void HouseCycleHandler(THouse* h)
         g_HouseHandlers.cycle[h->HouseType](h);
 }
 
+namespace {
+
+// The unit type an emplacement turns into, of the nation whose row holds the building's type.
+TBasicUnit* EmplacementUnitType(const THouse* h, std::uint8_t& nation)
+{
+    if (h == nullptr || h->TypeRecord == nullptr || h->HouseType != HOUSE_UNIT_EMPLACEMENT)
+        return nullptr;
+    const auto row = static_cast<std::uint32_t>((h->TypeRecord - g_HouseTypes) / HOUSE_TYPES_PER_SIDE);
+    nation = static_cast<std::uint8_t>(row);
+    return GetUnitType(row, EMPLACEMENT_UNIT_TYPE);
+}
+
+} // namespace
+
+void TakeEmplacementUnitGraphic(THouse* h)
+{
+    std::uint8_t nation = 0;
+    if (TBasicUnit* type = EmplacementUnitType(h, nation))
+        type->AddRef(nation);
+}
+
+void ReleaseEmplacementUnitGraphic(THouse* h)
+{
+    std::uint8_t nation = 0;
+    if (TBasicUnit* type = EmplacementUnitType(h, nation))
+        type->Release(nation);
+}
+
 void HouseComeHandler(THouse* h)
 {
     if (Runnable(h) && g_HouseHandlers.come[h->HouseType] != nullptr)
@@ -760,6 +798,77 @@ bool InitResourceMultipliers()
     for (float* factor : {g_PowerSupplyScale, g_PowerDemandScale, g_OilFactor, g_WoodFactor, g_MetalFactor,
                           g_GatherFactor, g_HouseArmourFactor, g_MintFactor})
         std::fill(factor, factor + 8, 1.0f);
+    return true;
+}
+
+namespace {
+
+// The stored order of the per-player values; null entries are kept for other modules.
+constexpr int kStoredFloatArrays = 9;
+float* const kStoredFloats[kStoredFloatArrays] = {g_PowerSupply, g_PowerDemand, g_PowerSupplyScale,
+                                                  g_PowerDemandScale, g_OilFactor, g_WoodFactor,
+                                                  g_MetalFactor, g_GatherFactor, g_HouseArmourFactor};
+constexpr int kStoredSwitchBytes = 2 * 8;
+struct TStoredWordArray {
+    float* f32 = nullptr;
+    std::uint32_t* u32 = nullptr;
+};
+const TStoredWordArray kStoredWords[12] = {
+    {g_MintFactor, nullptr}, {nullptr, g_MintCount}, {g_AccuracyFactor, nullptr}, {g_WarResearchFactorB, nullptr},
+    {g_ShelterFactor, nullptr}, {g_UnitArmourFactor, nullptr}, {g_AirDamageFactor, nullptr},
+    {g_GasFactor, nullptr}, {g_ShotAccuracyFactor, nullptr}, {g_HealRate, nullptr}, {nullptr, g_SpecialShells},
+    {nullptr, nullptr},
+};
+
+} // namespace
+
+void SavePlayerBuildingValues(TOfStreamMemory& out)
+{
+    for (const float* values : kStoredFloats)
+        for (int p = 0; p < 8; ++p)
+            out.WriteF32(values[p]);
+    for (int i = 0; i < kStoredSwitchBytes; ++i)
+        out.WriteU8(0);
+    for (const TStoredWordArray& a : kStoredWords)
+        for (int p = 0; p < 8; ++p)
+            out.WriteU32(a.f32 != nullptr ? std::bit_cast<std::uint32_t>(a.f32[p]) : a.u32 != nullptr ? a.u32[p] : 0);
+}
+
+bool LoadPlayerBuildingValues(std::span<const std::uint8_t> block)
+{
+    if (block.size() != static_cast<std::size_t>(PLAYER_BUILDING_VALUES_BYTES)) {
+        ReportError("The per-player building values are cut short");
+        return false;
+    }
+    auto word = [&](int array, int player) {
+        return plat::ReadU32LE(block.data() + 4 * (8 * array + player));
+    };
+    auto wordArray = [&](int i, int player) {
+        return plat::ReadU32LE(block.data() + 4 * 8 * kStoredFloatArrays + kStoredSwitchBytes + 4 * (8 * i + player));
+    };
+    // Every float is checked before anything changes: the handlers turn them into integers.
+    for (int a = 0; a < kStoredFloatArrays; ++a)
+        for (int p = 0; p < 8; ++p)
+            if (!std::isfinite(std::bit_cast<float>(word(a, p)))) {
+                ReportError("The per-player building values hold a value that is not a number");
+                return false;
+            }
+    for (int i = 0; i < 12; ++i)
+        for (int p = 0; p < 8; ++p)
+            if (kStoredWords[i].f32 != nullptr && !std::isfinite(std::bit_cast<float>(wordArray(i, p)))) {
+                ReportError("The per-player research factors hold a value that is not a number");
+                return false;
+            }
+    for (int a = 0; a < kStoredFloatArrays; ++a)
+        for (int p = 0; p < 8; ++p)
+            kStoredFloats[a][p] = std::bit_cast<float>(word(a, p));
+    for (int i = 0; i < 12; ++i)
+        for (int p = 0; p < 8; ++p) {
+            if (kStoredWords[i].f32 != nullptr)
+                kStoredWords[i].f32[p] = std::bit_cast<float>(wordArray(i, p));
+            else if (kStoredWords[i].u32 != nullptr)
+                kStoredWords[i].u32[p] = wordArray(i, p);
+        }
     return true;
 }
 

@@ -8,12 +8,18 @@
 // table and reads only the frame counter, so all machines agree.
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 class THouse;
 class TUnit;
+class TOfStreamMemory;
 
-// Gives back the unit-graphics reference a howitzer emplacement took for its unit type.
+// A howitzer emplacement (type 24) turns into a unit of type 23 of its nation when finished: while
+// it stands on the map it holds a graphics reference of that unit type, taken when it is placed
+// and given back when it is taken off the map. Both do nothing for other buildings.
+constexpr std::uint16_t EMPLACEMENT_UNIT_TYPE = 23;
+void TakeEmplacementUnitGraphic(THouse* house);
 void ReleaseEmplacementUnitGraphic(THouse* house);
 
 // ---- handler tables ---------------------------------------------------------------------------
@@ -55,6 +61,15 @@ inline float (&g_ElectricitySupply)[8] = g_PowerSupply;
 
 // Start values of the economy's factor arrays and the mint values; at every game and editor start.
 bool InitResourceMultipliers();
+
+// The per-player values of buildings and research as the game statistics block stores them
+// (docs/formats.md): nine arrays of eight f32, 16 bytes kept for the players' switches, then
+// twelve arrays of eight 32-bit values (the last kept empty).
+constexpr std::int32_t PLAYER_BUILDING_VALUES_BYTES = 9 * 32 + 2 * 8 + 2 * 192;
+void SavePlayerBuildingValues(TOfStreamMemory& out);
+// All or nothing: false (logged, nothing changed) for a block of another size or a value that is
+// not a finite number.
+bool LoadPlayerBuildingValues(std::span<const std::uint8_t> block);
 
 // The integer power balance the unit walk and the power plants compare: demand / demand scale and
 // supply scale x supply, each truncated.

@@ -1,5 +1,7 @@
 #include "units/house_types.h"
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -10,7 +12,7 @@
 THouseType g_HouseTypes[HOUSE_TYPE_COUNT];
 std::uint16_t g_NationHouseTypeCount[HOUSE_SIDES];
 
-bool CheckHouseTypeCounts(const THouseType& t, const char* who)
+bool CheckHouseTypeRecord(const THouseType& t, const char* who)
 {
     const struct {
         std::uint8_t value;
@@ -30,6 +32,20 @@ bool CheckHouseTypeCounts(const THouseType& t, const char* who)
                         + std::to_string(c.value) + " (at most " + std::to_string(c.limit) + ")");
             return false;
         }
+    }
+    if (t.m_SpriteWidth > HOUSE_SPRITE_MAX_SIDE || t.m_SpriteHeight > HOUSE_SPRITE_MAX_SIDE) {
+        ReportError(std::string(who) + ": building type " + std::to_string(t.m_TypeNumber) + " has a sprite of "
+                    + std::to_string(t.m_SpriteWidth) + " x " + std::to_string(t.m_SpriteHeight) + " (at most "
+                    + std::to_string(HOUSE_SPRITE_MAX_SIDE) + " on each side)");
+        return false;
+    }
+    // The output and the power need become integers in the handlers; the costs are compared.
+    const bool finite = std::isfinite(t.m_PowerNeed) && std::isfinite(t.m_Output) &&
+                        std::all_of(std::begin(t.m_Costs), std::end(t.m_Costs), [](float c) { return std::isfinite(c); });
+    if (!finite) {
+        ReportError(std::string(who) + ": building type " + std::to_string(t.m_TypeNumber)
+                    + " has a cost, power need or output that is not a number");
+        return false;
     }
     return true;
 }
@@ -106,9 +122,12 @@ bool LoadHouseType(TIfStreamMemory& in, THouseType& type)
     }
     THouseType t = type;
     MapHouseType(TRecordReader(bytes), t);
-    if (!CheckHouseTypeCounts(t, "LoadHouseType"))
+    if (!CheckHouseTypeRecord(t, "LoadHouseType"))
         return false;
     t.m_Name[HOUSE_NAME_LENGTH - 1] = 0;
+    // Which archive slot the type's graphics were opened in (and whether it owns them) is this
+    // process's own state: freeing decides by it, so a file never sets it.
+    t.m_ArchiveSlot = type.m_ArchiveSlot;
     t.m_GraphicName[HOUSE_GRAPHIC_NAME_SIZE - 1] = 0;
     type = t;
     return true;

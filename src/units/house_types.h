@@ -21,6 +21,9 @@ constexpr std::uint16_t HOUSE_LIST_END = 65535; // ends the unit and requirement
 constexpr int HOUSE_CONSTRUCTION_PHASES = 4;
 constexpr int HOUSE_RUIN_PHASES = 2;
 constexpr int HOUSE_RESOURCES = 5; // food, wood, iron, gold, oil
+// The largest sprite side a type may give: its raw depth array holds width x height values, and
+// the building textures stop at the same size.
+constexpr std::uint16_t HOUSE_SPRITE_MAX_SIDE = 4096;
 // The depth-kind value of a type whose phases carry a span-coded depth map instead of a raw array.
 constexpr std::uint8_t HOUSE_DEPTH_SPAN_CODED = 255;
 
@@ -114,12 +117,14 @@ inline THouseType& HouseType(int side, int type)
 
 // The record in its stored form (688 bytes; the phase pointers are written as 0).
 void SaveHouseType(const THouseType& type, TOfStreamMemory& out);
-// Reads a stored record; the phase pointers keep their values. false (record unchanged, logged)
-// when the stream ends early or a count exceeds its table.
+// Reads a stored record; the phase pointers and the archive slot keep their values. false (record unchanged, logged) when the stream ends early or CheckHouseTypeRecord
+// refuses it.
 bool LoadHouseType(TIfStreamMemory& in, THouseType& type);
 // The whole table (103,200 bytes), in index order.
 void SaveHouseTypes(TOfStreamMemory& out);
 // All or nothing: the table changes only when every record was read.
 bool LoadHouseTypes(TIfStreamMemory& in);
-// Whether the counts of a record fit its tables (logged with the caller's name otherwise).
-bool CheckHouseTypeCounts(const THouseType& type, const char* who);
+// Whether a record read from a file can be used: its counts fit their tables, its sprite is at most
+// HOUSE_SPRITE_MAX_SIDE on each side and its floats are finite (logged with the caller's name
+// otherwise).
+bool CheckHouseTypeRecord(const THouseType& type, const char* who);

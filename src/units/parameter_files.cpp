@@ -414,7 +414,7 @@ bool ReadHouseParamRecord(std::span<const std::uint8_t> record, THouseType& out)
         io.Field(HOUSE_REC_COSTS + 4 * i, cost);
         t.m_Costs[i] = static_cast<float>(cost);
     }
-    if (!CheckHouseTypeCounts(t, "BasicParams"))
+    if (!CheckHouseTypeRecord(t, "BasicParams"))
         return false;
     t.m_Name[HOUSE_NAME_LENGTH - 1] = 0;
     t.m_GraphicName[HOUSE_GRAPHIC_NAME_SIZE - 1] = 0;

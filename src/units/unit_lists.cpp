@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "combat/house_events.h"
 #include "combat/unit_behaviour.h"
@@ -203,6 +204,30 @@ void ClearReferencesOfList(TUnit* head, TUnit* gone)
             un->GunTarget = nullptr;
         if (un->m_pContactUnit == gone)
             un->m_pContactUnit = nullptr;
+        if (un->m_pOrderObject == gone)
+            un->m_pOrderObject = nullptr;
+    }
+}
+
+// The same for buildings of [first, end) that are about to be freed.
+void ClearHouseReferencesOfList(TUnit* head, const THouse* first, const THouse* end)
+{
+    auto in = [first, end](const void* p) {
+        return std::less_equal<const void*>()(first, p) && std::less<const void*>()(p, end);
+    };
+    for (TUnit* un = head; un != nullptr; un = un->m_pNext) {
+        if (un->HouseAttack != nullptr && in(un->HouseAttack)) {
+            un->PlayerHouseAttack = UNIT_NO_PLAYER;
+            un->HouseAttack = nullptr;
+            UnitServices().cancelOrderAndStop(un);
+        }
+        if (un->House != nullptr && in(un->House)) {
+            un->House = nullptr;
+            if (un->Work == STAY_IN_HOUSE)
+                un->Work = UNIT_NO_WORK;
+        }
+        if (un->m_pOrderObject != nullptr && in(un->m_pOrderObject))
+            un->m_pOrderObject = nullptr;
     }
 }
 
@@ -511,6 +536,16 @@ void ClearUnitReferences(TUnit* u)
     ClearReferencesOfHouses(g_pHouse[kNeutralHouseSlot], g_NeutralHouseCount, u);
     if (u->Selected != 0 && u->Player < UNIT_PLAYERS)
         UnitServices().deselect(u->Player, u);
+}
+
+void ClearHouseReferences(const THouse* houses, std::uint32_t count)
+{
+    if (houses == nullptr || count == 0)
+        return;
+    for (std::uint8_t p = 0; p < UNIT_PLAYERS; ++p)
+        if (g_Strateg[p] != nullptr)
+            ClearHouseReferencesOfList(g_Strateg[p]->FirstUnit, houses, houses + count);
+    ClearHouseReferencesOfList(g_NeutralUnitList, houses, houses + count);
 }
 
 void UnregisterShip(TUnit* u)

@@ -78,9 +78,12 @@ void SetUnpathOnAdvancedPath(std::int32_t x, std::int32_t y, std::uint8_t now);
 // owner's list in *unit; any other unit stays as it is.
 void DeleteUnit(TUnit** unit);
 // Every reference other units and buildings hold to a unit that is going away: targets, transport
-// links, building targets, a port's ship, the selection. Subsystems that keep further references
+// links, the order object, building targets, a port's ship, the selection. Subsystems that keep further references
 // add them here.
 void ClearUnitReferences(TUnit* unit);
+// The same for an array of count buildings that is about to be freed: units lose them as their
+// building, their building target (their order is cancelled) and their order object.
+void ClearHouseReferences(const THouse* houses, std::uint32_t count);
 void FreeDeadUnitFromHouse(THouse* house, TUnit* unit);
 
 void InitUnitsAndHouses();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/error_log.h"
+#include "core/memory_stream.h"
 #include "map/map_file.h"
 #include "players/economy.h"
 #include "players/strateg.h"
@@ -236,6 +237,49 @@ void InitUpgrades()
     for (float* factor : {g_AccuracyFactor, g_WarResearchFactorB, g_ShelterFactor, g_UnitArmourFactor,
                           g_AirDamageFactor, g_GasFactor, g_ShotAccuracyFactor, g_HealRate})
         std::fill(factor, factor + 8, 1.0f);
+}
+
+namespace {
+
+// The stored order of the research marks, for both directions.
+template <class Fn>
+void ForEachResearchArray(Fn fn)
+{
+    for (auto& flags : g_ScienceTakenFlags)
+        fn(flags, sizeof flags);
+    for (auto& flags : g_ScienceDoneFlags)
+        fn(flags, sizeof flags);
+    fn(g_ScienceTaken, sizeof g_ScienceTaken);
+    fn(g_ScienceDone, sizeof g_ScienceDone);
+    fn(g_WarTaken, sizeof g_WarTaken);
+    fn(g_WarDone, sizeof g_WarDone);
+    fn(g_MintUpgraded, sizeof g_MintUpgraded);
+}
+
+// The rest of the stored block belongs to the players' statistics.
+constexpr std::size_t kOtherStatistics = 4 * 8;
+
+} // namespace
+
+void SaveResearchState(TOfStreamMemory& out)
+{
+    ForEachResearchArray([&](const void* array, std::size_t size) {
+        out.Write(array, static_cast<std::int32_t>(size));
+    });
+    static const std::uint8_t kZeros[kOtherStatistics] = {};
+    out.Write(kZeros, sizeof kZeros);
+}
+
+bool LoadResearchState(std::span<const std::uint8_t> block)
+{
+    if (block.size() != static_cast<std::size_t>(RESEARCH_STATE_BYTES))
+        return false;
+    std::size_t at = 0;
+    ForEachResearchArray([&](void* array, std::size_t size) {
+        std::memcpy(array, block.data() + at, size);
+        at += size;
+    });
+    return true;
 }
 
 void FreeUpgrades() {}

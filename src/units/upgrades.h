@@ -10,6 +10,7 @@
 #include <span>
 
 class THouse;
+class TOfStreamMemory;
 
 // Costs in the order food, wood, iron, gold, oil, then a sixth value (the power plant's level
 // rows hold 3..8 there; the basic family's cancellation reads it).
@@ -31,6 +32,12 @@ constexpr int BASIC_UPGRADE_ROWS = 6;
 // Science indices whose marks are cleared again on completion, so they can be researched again.
 constexpr int SCIENCE_REPEATABLE_FIRST = 13;
 constexpr int SCIENCE_REPEATABLE_LAST = 17;
+// Repeated research must not drive a value to nothing: the gas factor stops rising at
+// RESEARCH_MAX_GAS_FACTOR, the aircraft damage factor stops falling at RESEARCH_MIN_AIR_DAMAGE and
+// research no longer shortens an aircraft reload time below RESEARCH_MIN_AIR_RELOAD cycles.
+constexpr float RESEARCH_MAX_GAS_FACTOR = 4.0f;
+constexpr float RESEARCH_MIN_AIR_DAMAGE = 0.25f;
+constexpr std::uint16_t RESEARCH_MIN_AIR_RELOAD = 10;
 // The automatic upgrades of power plants, dwellings and resource makers stop below this level;
 // towers only upgrade while at or below TOWER_AUTO_UPGRADE_LEVEL.
 constexpr std::uint8_t AUTO_UPGRADE_LEVEL_LIMIT = 5;
@@ -69,6 +76,13 @@ extern float g_ShotAccuracyFactor[8];
 extern float g_HealRate[8];
 // Special shells the shot code may spend (one more per science research 16).
 extern std::uint32_t g_SpecialShells[8];
+
+// The research marks as the game statistics block stores them (docs/formats.md): 24 arrays of 8
+// single flags, the four per-player arrays, the mint marks and 32 bytes kept for other modules.
+constexpr std::int32_t RESEARCH_STATE_BYTES = 24 * 8 + 160 + 160 + 240 + 240 + 5 * 8;
+void SaveResearchState(TOfStreamMemory& out);
+// Takes the marks from a stored block of RESEARCH_STATE_BYTES; false for a block of another size.
+bool LoadResearchState(std::span<const std::uint8_t> block);
 
 // Clears the research state and sets the factors to 1.0 (game load). FreeUpgrades is its empty
 // counterpart.

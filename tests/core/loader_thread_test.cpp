@@ -467,3 +467,44 @@ TEST(LoaderStress, LoadersComeAndGoWhileBusy)
             loader.Resume();
     }
 }
+
+TEST(Loader, EveryDroppedRequestIsToldOnceAndNeverRuns)
+{
+    // Requests dropped by Stop, by Shutdown, and requests made after Shutdown.
+    enum class How { Stop, Shutdown, AfterShutdown };
+    for (How how : {How::Stop, How::Shutdown, How::AfterShutdown}) {
+        Recorder rec;
+        std::vector<std::int32_t> dropped;
+        TLoaderServices services = rec.Services();
+        services.dropped = [&](TLoaderRequest& r) {
+            if (const auto* house = std::get_if<THouseSpritesPayload>(&r.payload))
+                dropped.push_back(house->phaseCode);
+        };
+        TBackgroundLoader loader(services);
+        rec.HoldAt(kHeld);
+        loader.Request(Unit(255, kHeld));
+        ASSERT_TRUE(rec.WaitStarted(kHeld));
+        if (how == How::AfterShutdown) {
+            std::thread release([&] { rec.Release(kHeld); });
+            loader.Shutdown();
+            release.join();
+        }
+        for (std::int32_t code : {10, 20, 30})
+            loader.Request(House(5, code, 0));
+        if (how == How::Stop)
+            loader.Stop();
+        if (how != How::AfterShutdown) {
+            std::thread release([&] { rec.Release(kHeld); });
+            if (how == How::Shutdown)
+                loader.Shutdown();
+            else
+                EXPECT_TRUE(loader.WaitUntilIdleFor(kLongWaitMs));
+            release.join();
+        }
+        std::sort(dropped.begin(), dropped.end());
+        EXPECT_EQ(dropped, (std::vector<std::int32_t>{10, 20, 30})) << static_cast<int>(how);
+        for (const auto& run : rec.Runs())
+            EXPECT_EQ(run.kind, kLoadUnitPhases) << static_cast<int>(how);
+        loader.Shutdown();
+    }
+}

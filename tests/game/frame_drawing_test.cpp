@@ -39,6 +39,7 @@ protected:
         s.PanelWantsUpdate = [this] { return panelWants; };
         s.DrawAllWindows = [this] { ++windowsDrawn; };
         s.DrawMiniMap = [this] { ++miniMaps; };
+        s.DrawSelectedHouseRing = [this] { ++rings; };
         // The mouse needs a window; without one its start is a stand-in.
         s.DirectInputInit = [] { return true; };
         for (auto& m : g_ModeAvailable)
@@ -57,6 +58,7 @@ protected:
     int panelUpdates = 0;
     int windowsDrawn = 0;
     int miniMaps = 0;
+    int rings = 0;
 };
 
 TEST_F(FrameDrawingTest, ThePanelIsRebuiltWhenAskedAndEveryTwentiethFrame)
@@ -75,6 +77,8 @@ TEST_F(FrameDrawingTest, ThePanelIsRebuiltWhenAskedAndEveryTwentiethFrame)
     }
     EXPECT_EQ(windowsDrawn, 5);
     EXPECT_EQ(miniMaps, 5);
+    // The selected building's range ring goes with the map, every frame.
+    EXPECT_EQ(rings, 5);
 }
 
 TEST_F(FrameDrawingTest, ChangeScreenModeKeepsTheSameModeAndTakesModeZeroForABadIndex)

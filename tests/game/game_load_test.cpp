@@ -148,6 +148,7 @@ TEST_F(GameLoadTest, EachFailureEndsTheLoadWithItsMessage)
         {"LoadObjects", "ObjectsInit() FAILED"},
         {"InitResourceMultipliers", "ResourcesInit() FAILED"},
         {"LoadBasicParametrs", "LoadBasicParametrs() FAILED"},
+        {"LoadAnimationList", "LoadAnimationList() FAILED"},
         {"InitPathFinding", "PathInit() FAILED"},
         {"CreateWater", "Water initialization FAILED"},
         {"ShotsInit", "Load_SNARIAD_problems"},

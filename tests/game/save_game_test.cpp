@@ -24,8 +24,10 @@
 #include "platform/paths.h"
 #include "players/strateg.h"
 #include "test_support.h"
+#include "units/house_behaviour.h"
 #include "units/house_fixture.h"
 #include "units/unit.h"
+#include "units/upgrades.h"
 
 namespace {
 
@@ -257,6 +259,33 @@ TEST_F(SaveWorld, UnitTypeValuesOfEveryPlayerSurviveTheRoundTrip)
     delete type;
 }
 
+TEST_F(SaveWorld, ResearchAndPerPlayerBuildingValuesSurviveTheRoundTrip)
+{
+    InitUpgrades();
+    InitResourceMultipliers();
+    g_ScienceDone[1][15] = 1;
+    g_ScienceDoneFlags[3][1] = 1;
+    g_WarTaken[0][29] = 1;
+    g_PowerSupply[0] = 50.0f;
+    g_PowerDemand[1] = 12.5f;
+    g_MintCount[1] = 2;
+    g_AirDamageFactor[1] = 0.75f;
+    ASSERT_TRUE(SaveGameData("Save\research.svg"));
+    InitUpgrades();
+    InitResourceMultipliers();
+    EXPECT_TRUE(LoadGameData("Save\research.svg"));
+    // Finished research stays finished, so it cannot be bought again.
+    EXPECT_TRUE(ScienceDone(1, 15));
+    EXPECT_EQ(g_ScienceDoneFlags[3][1], 1);
+    EXPECT_EQ(g_WarTaken[0][29], 1);
+    EXPECT_FLOAT_EQ(g_PowerSupply[0], 50.0f);
+    EXPECT_FLOAT_EQ(g_PowerDemand[1], 12.5f);
+    EXPECT_EQ(g_MintCount[1], 2u);
+    EXPECT_FLOAT_EQ(g_AirDamageFactor[1], 0.75f);
+    InitUpgrades();
+    InitResourceMultipliers();
+}
+
 TEST_F(SaveWorld, FailedSaveLeavesThePreviousFileWhole)
 {
     ASSERT_TRUE(SaveGameData("Save\\keep.svg"));
@@ -403,6 +432,13 @@ INSTANTIATE_TEST_SUITE_P(
                        plat::WriteU32LE(&raw[count], 1000000);
                    },
                    "GameStat: the block is cut short"},
+        Corruption{"GameStatPowerNotANumber",
+                   [](std::vector<std::uint8_t>& raw) {
+                       // After the tag, seed, index, path, title, research marks and fog switch.
+                       const std::size_t values = Spans(raw)[2].at + 6 + 9 + 4 + 2 + 260 + 160 + 1032 + 1;
+                       plat::WriteU32LE(&raw[values], 0x7FC00000u);
+                   },
+                   "GameStat: the per-player values are bad"},
         Corruption{"FrameCounterCutShort",
                    [](std::vector<std::uint8_t>& raw) {
                        const ChunkSpan last = Spans(raw).back();

@@ -158,6 +158,31 @@ TEST_F(AnimationSlots, RawAndBmpFramesLoad)
     EXPECT_FALSE(slot.Loaded());
 }
 
+TEST_F(AnimationSlots, TinyRawFramesReadOnlyWithinTheirEntries)
+{
+    // Entries whose size matches a raw form of one or two pixels; the shorter form of a single
+    // pixel is smaller than the head and stores no pixel.
+    const struct {
+        int w, h;
+        std::size_t cut; // bytes taken off the full form
+        std::uint16_t first;
+    } cases[] = {{1, 1, 4, 0}, {1, 1, 0, 0xF00F}, {2, 1, 4, 0}, {1, 2, 0, 0xF00F}};
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (const auto& c : cases) {
+        auto frame = MakeRawAnimationFrame(c.w, c.h, Solid(c.w, c.h, 0xF00F));
+        frame.resize(frame.size() - c.cut);
+        frames.push_back(frame);
+    }
+    TAnimationSlot& slot = SlotWithFrames(frames);
+    LoadAnimation(slot);
+    ASSERT_EQ(slot.m_Sprites.m_Count, static_cast<int>(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const plat::Texture* t = slot.m_Sprites.FrameTexture(static_cast<int>(i));
+        ASSERT_NE(t, nullptr) << i;
+        EXPECT_EQ(t->Pixels().Row16(0)[0], cases[i].first) << i;
+    }
+}
+
 TEST_F(AnimationSlots, FirstFailedFrameStopsTheLoad)
 {
     std::vector<std::uint8_t> garbage(50, 0x11);

@@ -171,6 +171,51 @@ TEST(BuildingGraphics, AFailingArchiveEndsInTheFinalStateAndTeardownFinishes)
     delete h;
 }
 
+TEST(BuildingGraphics, RawDepthArraysMustHoldTheWholeSprite)
+{
+    HouseWorld w;
+    // The sample picture of the finished barracks, then a raw depth entry of a given size.
+    std::vector<sampledata::LesSource> entries;
+    for (const auto& e : sampledata::BuildHouseArchiveEntries(sampledata::kSampleHouseTypes[HOUSE_BARRACKS], false))
+        if (e.id == 0)
+            entries.push_back(e);
+    ASSERT_EQ(entries.size(), 1u);
+    const struct {
+        std::uint16_t w, h;
+        std::size_t depthBytes;
+        std::uint8_t state;
+    } cases[] = {
+        {4, 2, 16, PHASE_LOADED},
+        {4, 2, 15, PHASE_FAILED},
+        // 65535 x 32769 x 2 is 65534 modulo 2^32.
+        {65535, 32769, 65534, PHASE_FAILED},
+        {HOUSE_SPRITE_MAX_SIDE + 1, 1, 2 * (HOUSE_SPRITE_MAX_SIDE + 1), PHASE_FAILED},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> depth(c.depthBytes);
+        for (std::size_t i = 0; i < depth.size(); ++i)
+            depth[i] = static_cast<std::uint8_t>(i);
+        auto archive = entries;
+        archive.push_back({"depth", 2, depth});
+        ASSERT_TRUE(sampledata::WriteLesArchive(".", "Data\\Objects\\Houses\\Raw.les", archive));
+        THouseType& t = HouseType(0, HOUSE_MARKET);
+        t.m_DepthKind = 0;
+        t.m_SpriteWidth = c.w;
+        t.m_SpriteHeight = c.h;
+        CHousePhaseGraphic::Free(t);
+        CHousePhaseGraphic::Load(t.m_ArchiveSlot, "Raw");
+        CHousePhaseGraphic& phase = *t.m_pFinishedPhase;
+        LogWatch log;
+        phase.LoadSprites(&t, 0);
+        EXPECT_EQ(phase.State(), c.state) << c.w << " x " << c.h;
+        if (c.state == PHASE_LOADED) {
+            ASSERT_NE(phase.m_pDepth, nullptr);
+            EXPECT_EQ(phase.m_pDepth[7], 0x0F0E);
+        }
+        phase.WaitAndFree();
+    }
+}
+
 TEST(BuildingGraphics, TextureEntriesAreCheckedBeforeUse)
 {
     const std::vector<std::uint8_t> good = sampledata::EncodeHouseTexture(2, 1, {1, 0}, {255, 0, 0, 0, 0, 0});

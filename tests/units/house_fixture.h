@@ -73,6 +73,7 @@ public:
         s.leaveGroups = [](THouse*) {};
         s.playDestructionSound = [](THouse*) {};
         s.refreshPanel = [] {};
+        s.takeEmplacementUnitGraphic = [](THouse*) {};
         s.releaseEmplacementUnitGraphic = [](THouse*) {};
         s.canAfford = [this](std::uint8_t, std::uint16_t) { return affordable; };
         s.pay = [this](std::uint8_t, std::uint16_t) { ++payments; };
@@ -81,6 +82,8 @@ public:
         s.advisorWorkers = [](std::uint8_t) { return true; };
         s.nation = [](std::uint8_t) -> std::uint8_t { return 0; };
         s.lowerPowerDemand = [this](std::uint8_t p, float need) { powerDemand[p] -= need; };
+        s.raisePowerDemand = [this](std::uint8_t p, float need) { powerDemand[p] += need; };
+        s.houseComeHandler = [this](THouse*) { ++comeHandlers; };
         s.tellGroupManager = [this](THouse*) {
             ++alarms;
             return true;
@@ -126,6 +129,7 @@ public:
     std::vector<std::pair<TUnit*, TFloatPoint>> pushed;
     std::vector<std::pair<float, std::uint32_t>> explosions;
     int leaveHandlers = 0;
+    int comeHandlers = 0;
     int payments = 0;
     int alarms = 0;
     bool affordable = true;

@@ -10,7 +10,10 @@
 #include "house_fixture.h"
 #include "map/map_fixture.h"
 #include "units/building_graphics.h"
+#include "units/house_behaviour.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
+#include "units/unit_types.h"
 
 using housetest::HouseWorld;
 using maptest::LogWatch;
@@ -143,6 +146,117 @@ TEST(House, TwoStageDestructionByRuinCountAndFinishedState)
     }
 }
 
+TEST(House, EachStageOfDestructionRunsOnceByFlagAndHitPoints)
+{
+    // What a call does to a finished building in each state: stage one only while it is not
+    // destroyed, stage two once it is destroyed with hit points at -10000 or below (a ruin the unit
+    // walk lowered, a finished emplacement at -1000000, a building changing hands at -1000001).
+    struct Case {
+        const char* what;
+        std::uint8_t destroyed;
+        float hitPoints;
+        int leaveHandlers;
+        float after;
+        bool onMap;
+    };
+    const Case cases[] = {
+        {"standing", 0, 500.0f, 1, HOUSE_HP_RUIN_START, true},
+        {"a ruin hit again", 1, -5.0f, 0, -5.0f, true},
+        {"a ruin at the second stage", 1, HOUSE_HP_STAGE_TWO, 0, HOUSE_HP_OFF_MAP, false},
+        {"a finished emplacement", 1, -1000000.0f, 0, HOUSE_HP_OFF_MAP, false},
+        {"a building changing hands", 1, -1000001.0f, 0, HOUSE_HP_OFF_MAP, false},
+    };
+    for (const Case& c : cases) {
+        HouseWorld w;
+        THouse& h = w.Place(3, 12, 30, HOUSE_BARRACKS);
+        h.BuildWork = 0;
+        g_HouseTypeCount[3][HOUSE_BARRACKS] = 2;
+        h.Destroyed = c.destroyed;
+        h.HitPoints = c.hitPoints;
+        DestroyHouse(&h, 5);
+        EXPECT_EQ(w.leaveHandlers, c.leaveHandlers) << c.what;
+        EXPECT_EQ(g_HouseTypeCount[3][HOUSE_BARRACKS], 2 - c.leaveHandlers) << c.what;
+        EXPECT_EQ(g_HouseCounters[3].lost, static_cast<std::uint32_t>(c.leaveHandlers)) << c.what;
+        EXPECT_EQ(h.HitPoints, c.after) << c.what;
+        EXPECT_EQ(w.Code(12, 30) == PlayerHouseCode(3, 0), c.onMap) << c.what;
+        // A second call on what is left changes nothing more.
+        w.SetCode(12, 30, c.onMap ? PlayerHouseCode(3, 0) : 4242);
+        const float hp = h.HitPoints;
+        DestroyHouse(&h, 5);
+        EXPECT_EQ(w.leaveHandlers, c.leaveHandlers) << c.what;
+        EXPECT_EQ(h.HitPoints, hp) << c.what;
+        EXPECT_EQ(w.Code(12, 30), c.onMap ? PlayerHouseCode(3, 0) : 4242) << c.what;
+    }
+}
+
+TEST(House, ABuildingStoredOffTheMapIsReadBackOffTheMap)
+{
+    HouseWorld w;
+    THouse& gone = w.Place(2, 12, 30, HOUSE_BARRACKS);
+    gone.BuildWork = 7;
+    DestroyHouse(&gone, HOUSE_NO_DESTROYER);
+    ASSERT_EQ(gone.OffMap, 1);
+    std::uint8_t record[HOUSE_RECORD_SIZE];
+    WriteHouseRecord(gone, record);
+
+    // Another building stands there now; placing the stored one keeps its index but not its cells.
+    w.SetCode(12, 30, 4242);
+    THouse loaded;
+    ASSERT_TRUE(ReadHouseRecord(record, loaded));
+    EXPECT_EQ(loaded.OffMap, 1);
+    NumHouse[2] = 0;
+    EXPECT_EQ(PlaceLoadedHouse(2, &loaded), 0);
+    EXPECT_EQ(NumHouse[2], 1);
+    EXPECT_EQ(w.Code(12, 30), 4242);
+    DestroyHouse(&g_pHouse[2][0], HOUSE_NO_DESTROYER);
+    EXPECT_EQ(w.Code(12, 30), 4242);
+}
+
+TEST(House, AnEmplacementHoldsItsUnitTypesGraphicsWhileOnTheMap)
+{
+    // A unit type that counts its graphics references.
+    struct CountingType : TBasicUnit {
+        int refs = 0;
+        void AddRef(std::uint8_t nation) override
+        {
+            EXPECT_EQ(nation, 0);
+            ++refs;
+        }
+        void Release(std::uint8_t) override { --refs; }
+    };
+    HouseWorld w;
+    HouseServices().takeEmplacementUnitGraphic = THouseServices::Default().takeEmplacementUnitGraphic;
+    HouseServices().releaseEmplacementUnitGraphic = THouseServices::Default().releaseEmplacementUnitGraphic;
+    TBasicUnit* saved = g_UnitTypes[EMPLACEMENT_UNIT_TYPE];
+    CountingType howitzer;
+    g_UnitTypes[EMPLACEMENT_UNIT_TYPE] = &howitzer;
+
+    THouse& built = w.Place(0, 12, 30, HOUSE_UNIT_EMPLACEMENT);
+    EXPECT_EQ(howitzer.refs, 1);
+    w.Place(0, 20, 30, HOUSE_BARRACKS); // other buildings take nothing
+    EXPECT_EQ(howitzer.refs, 1);
+    std::uint8_t record[HOUSE_RECORD_SIZE];
+    WriteHouseRecord(built, record);
+    THouse loaded;
+    ASSERT_TRUE(ReadHouseRecord(record, loaded));
+    ASSERT_NE(PlaceLoadedHouse(1, &loaded), HOUSE_NONE);
+    EXPECT_EQ(howitzer.refs, 2);
+
+    // Finished, it is taken off the map at once and gives its reference back, once.
+    built.Destroyed = 1;
+    built.HitPoints = -1000000.0f;
+    DestroyHouse(&built, HOUSE_NO_DESTROYER);
+    EXPECT_EQ(howitzer.refs, 1);
+    DestroyHouse(&built, HOUSE_NO_DESTROYER);
+    EXPECT_EQ(howitzer.refs, 1);
+    // A record stored off the map holds nothing.
+    WriteHouseRecord(built, record);
+    ASSERT_TRUE(ReadHouseRecord(record, loaded));
+    ASSERT_NE(PlaceLoadedHouse(2, &loaded), HOUSE_NONE);
+    EXPECT_EQ(howitzer.refs, 1);
+    g_UnitTypes[EMPLACEMENT_UNIT_TYPE] = saved;
+}
+
 TEST(House, PortSideAndExitPoint)
 {
     HouseWorld w;
@@ -192,15 +306,19 @@ TEST(House, ClearUnitsUnderHouseWithAndWithoutFreePoints)
     a.X = 100.0f;
     a.Y = 100.0f;
     dead.Dead = 1;
+    b.Work = STAY_IN_HOUSE; // sheltered in a building beside: it does not move
     const std::uint32_t poz = 30 * g_MapWidth + 12;
     ASSERT_TRUE(AddUnitToCell(poz, &a));
     ASSERT_TRUE(AddUnitToCell(poz, &dead));
+    ASSERT_TRUE(AddUnitToCell(poz, &b));
     THouse* t = CreateHouseRecord(12, 30, HOUSE_PILLBOX, 0);
+    // Whatever the type rule says, only living units outside buildings are pushed.
+    HouseServices().mayPushUnit = [](const TUnit*) { return true; };
 
     LogWatch log;
     ClearUnitsUnderHouse(t, 12, 30);
     EXPECT_EQ(log.Count("ClearUnitsUnderHouse - no free point near"), 1);
-    EXPECT_EQ(w.removed, (std::vector<TUnit*>{&a, &dead}));
+    EXPECT_EQ(w.removed, (std::vector<TUnit*>{&a, &dead, &b}));
 
     w.removed.clear();
     // The nearest by dx² + 4dy²: (140, 100) beats (100, 125).
@@ -212,8 +330,8 @@ TEST(House, ClearUnitsUnderHouseWithAndWithoutFreePoints)
     EXPECT_FLOAT_EQ(w.pushed[0].second.x, 140.0f);
     RemoveUnitFromCell(poz, &a);
     RemoveUnitFromCell(poz, &dead);
+    RemoveUnitFromCell(poz, &b);
     delete t;
-    (void)b;
 }
 
 TEST(House, NearestPointIsTheNearestEvenFarAway)

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "core/memory_stream.h"
@@ -116,6 +118,9 @@ TEST(HouseTypeRecord, LoadKeepsThePhasesAndRefusesBadRecords)
     ASSERT_TRUE(LoadHouseType(in, loaded));
     EXPECT_EQ(loaded.m_pFinishedPhase, reinterpret_cast<CHousePhaseGraphic*>(0x99));
     loaded.m_pFinishedPhase = original.m_pFinishedPhase;
+    // The archive slot is the process's own: the saved one is not taken.
+    EXPECT_EQ(loaded.m_ArchiveSlot, 0u);
+    loaded.m_ArchiveSlot = original.m_ArchiveSlot;
     EXPECT_EQ(Stored(loaded), bytes);
 
     const std::function<void(std::vector<std::uint8_t>&)> spoils[] = {
@@ -126,6 +131,11 @@ TEST(HouseTypeRecord, LoadKeepsThePhasesAndRefusesBadRecords)
         [](auto& b) { b[498] = 11; },
         [](auto& b) { b[580] = 11; },
         [](auto& b) { b[622] = 11; },
+        [](auto& b) { plat::WriteU16LE(&b[306], HOUSE_SPRITE_MAX_SIDE + 1); },
+        [](auto& b) { plat::WriteU16LE(&b[308], 65535); },
+        [](auto& b) { plat::WriteU32LE(&b[400], std::bit_cast<std::uint32_t>(std::numeric_limits<float>::quiet_NaN())); },
+        [](auto& b) { plat::WriteU32LE(&b[396], std::bit_cast<std::uint32_t>(std::numeric_limits<float>::infinity())); },
+        [](auto& b) { plat::WriteU32LE(&b[364], 0xFF800000u); }, // a cost of minus infinity
     };
     for (const auto& spoil : spoils) {
         auto bad = bytes;

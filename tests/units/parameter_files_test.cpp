@@ -171,6 +171,17 @@ TEST_F(ParameterFiles, ShortOrOversizedFilesAreRefusedAndLeaveTheSide)
         {"11 spots", [](auto& f) { f[PARAM_HEADER_SIZE + 706] = 11; }, "spot count 11"},
         {"3 ruin phases", [](auto& f) { f[PARAM_HEADER_SIZE + 392] = 3; }, "ruin phase count 3"},
         {"5 construction phases", [](auto& f) { f[PARAM_HEADER_SIZE + 393] = 5; }, "construction phase count 5"},
+        {"a sprite wider than the bound",
+         [](auto& f) { plat::WriteU16LE(f.data() + PARAM_HEADER_SIZE + 300, HOUSE_SPRITE_MAX_SIDE + 1); },
+         "has a sprite of 4097 x"},
+        {"a sprite whose depth size wraps", [](auto& f) {
+             plat::WriteU16LE(f.data() + PARAM_HEADER_SIZE + 300, 65535);
+             plat::WriteU16LE(f.data() + PARAM_HEADER_SIZE + 302, 32769);
+         }, "has a sprite of 65535 x 32769"},
+        {"an output that is not a number",
+         [](auto& f) { plat::WriteU32LE(f.data() + PARAM_HEADER_SIZE + 700, 0x7FC00000u); }, "not a number"},
+        {"an infinite power need",
+         [](auto& f) { plat::WriteU32LE(f.data() + PARAM_HEADER_SIZE + 388, 0x7F800000u); }, "not a number"},
         {"5 parts", [](auto& f) { f[PARAM_HEADER_SIZE + 25 * HOUSE_PARAM_RECORD_SIZE + UNIT_REC_PART_COUNT] = 5; },
          "part count 5"},
     };

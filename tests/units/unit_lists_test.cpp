@@ -241,6 +241,7 @@ TEST(UnitListsTest, DeletionClearsEveryReferenceToTheUnit)
     passenger->m_MyFutureTransporter = gone;
     passenger->Work = 21;
     gunner->GunTarget = gone;
+    gunner->m_pOrderObject = gone;
     THouse& tower = g_pHouse[0][0];
     NumHouse[0] = 1;
     tower.TargetUnit = gone;
@@ -256,9 +257,43 @@ TEST(UnitListsTest, DeletionClearsEveryReferenceToTheUnit)
     EXPECT_EQ(passenger->Work, UNIT_NO_WORK);
     EXPECT_EQ(log.Count("DeleteUnit if (un->m_MyFutureTransporter==u || un->m_MyTransporter==u)"), 1);
     EXPECT_EQ(gunner->GunTarget, nullptr);
+    EXPECT_EQ(gunner->m_pOrderObject, nullptr);
     EXPECT_EQ(tower.TargetUnit, nullptr);
     EXPECT_EQ(tower.TargetPlayer, UNIT_NO_PLAYER);
     EXPECT_TRUE(g_ShipUnits.empty());
+}
+
+TEST(UnitListsTest, FreeingAPlayersBuildingsClearsEveryPointerIntoThem)
+{
+    UnitWorld world;
+    NumHouse[1] = 3;
+    THouse* theirs = &g_pHouse[1][2];
+    THouse* ours = &g_pHouse[0][0];
+    TUnit* besieger = world.Add(0, kSoldier, 10, 21);
+    TUnit* leaving = world.Add(0, kSoldier, 11, 21);
+    TUnit* ordered = world.Add(0, kSoldier, 12, 21);
+    TUnit* homeBound = world.Add(0, kSoldier, 13, 21);
+    besieger->HouseAttack = theirs;
+    besieger->PlayerHouseAttack = 1;
+    leaving->House = theirs;
+    leaving->Work = STAY_IN_HOUSE;
+    ordered->m_pOrderObject = theirs;
+    homeBound->House = ours;
+    homeBound->HouseAttack = ours;
+    homeBound->m_pOrderObject = ours;
+
+    FreePlayerHouses(1);
+    EXPECT_EQ(g_pHouse[1], nullptr);
+    EXPECT_EQ(besieger->HouseAttack, nullptr);
+    EXPECT_EQ(besieger->PlayerHouseAttack, UNIT_NO_PLAYER);
+    EXPECT_EQ(world.cancelled, (std::vector<TUnit*>{besieger}));
+    EXPECT_EQ(leaving->House, nullptr);
+    EXPECT_EQ(leaving->Work, UNIT_NO_WORK);
+    EXPECT_EQ(ordered->m_pOrderObject, nullptr);
+    // Pointers into another player's buildings stay.
+    EXPECT_EQ(homeBound->House, ours);
+    EXPECT_EQ(homeBound->HouseAttack, ours);
+    EXPECT_EQ(homeBound->m_pOrderObject, ours);
 }
 
 TEST(UnitListsTest, AShelteredOrTransportedUnitLeavesWhereItWas)

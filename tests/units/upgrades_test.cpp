@@ -8,6 +8,8 @@
 #include "behaviour_fixture.h"
 #include "map/map_fixture.h"
 #include "map/map_file.h"
+#include "core/memory_stream.h"
+#include "platform/bytes.h"
 
 using housetest::BehaviourWorld;
 using maptest::LogWatch;
@@ -390,6 +392,38 @@ TEST(Upgrades, RepeatableScienceCanBeTakenAgainAfterCompletion)
     }
 }
 
+TEST(Upgrades, RepeatedResearchStopsAtItsBounds)
+{
+    // Each repeatable research taken 40 times: its value moves toward the bound and stays there.
+    const struct {
+        std::uint8_t id;
+        std::function<double()> value;
+        double bound;
+    } cases[] = {
+        {17, [] { return g_GasFactor[1]; }, RESEARCH_MAX_GAS_FACTOR},
+        {18, [] { return g_AirDamageFactor[1]; }, RESEARCH_MIN_AIR_DAMAGE},
+        {19, [] { return g_UnitTypes[11]->ReloadTime[1]; }, RESEARCH_MIN_AIR_RELOAD},
+        {19, [] { return g_UnitTypes[12]->ReloadTime[1]; }, RESEARCH_MIN_AIR_RELOAD},
+    };
+    for (const auto& c : cases) {
+        BehaviourWorld w;
+        THouse& academy = w.Finished(1, 12, 30, HOUSE_SCIENCE_ACADEMY);
+        const double start = c.value();
+        double last = start;
+        for (int i = 0; i < 40; ++i) {
+            academy.UpgradeInProgress = c.id;
+            THouse::ApplyUpgrade(&academy);
+            const double now = c.value();
+            EXPECT_TRUE(c.bound > start ? now >= last && now <= c.bound : now <= last && now >= c.bound)
+                << int(c.id) << " after " << i + 1 << ": " << now;
+            last = now;
+        }
+        EXPECT_DOUBLE_EQ(last, c.bound) << int(c.id);
+        // Other players keep their values.
+        EXPECT_EQ(g_UnitTypes[11]->ReloadTime[2], 40);
+    }
+}
+
 TEST(Upgrades, ADestroyedAcademyGivesItsResearchBack)
 {
     BehaviourWorld w;
@@ -415,6 +449,60 @@ TEST(Upgrades, TheMintUpgradeStartsOnAnIdleAffordableMint)
     EXPECT_DOUBLE_EQ(w.spendable[1][RESOURCE_FOOD], 0.0);
     EXPECT_DOUBLE_EQ(w.spendable[1][RESOURCE_IRON], 5000.0);
     EXPECT_FALSE(MintStartUpgrade(1)); // busy
+}
+
+TEST(Upgrades, ResearchAndPerPlayerValuesComeBackFromTheirStoredBlocks)
+{
+    BehaviourWorld w;
+    w.Rich(1);
+    THouse& academy = w.Finished(1, 12, 30, HOUSE_SCIENCE_ACADEMY);
+    ASSERT_TRUE(AcademyStartUpgrade(&academy, 0));
+    academy.UpgradeCountdown = 1.0f;
+    AdvanceHouseUpgrade(&academy);
+    g_WarDone[2][7] = 1;
+    g_MintUpgraded[3] = 1;
+    g_PowerSupply[1] = 120.0f;
+    g_PowerDemand[1] = 35.5f;
+    g_HouseArmourFactor[6] = 1.32f;
+    g_MintCount[4] = 2;
+    g_SpecialShells[5] = 7;
+    g_HealRate[0] = 1.2f;
+    TOfStreamMemory out;
+    SaveResearchState(out);
+    SavePlayerBuildingValues(out);
+    ASSERT_EQ(out.Size(), RESEARCH_STATE_BYTES + PLAYER_BUILDING_VALUES_BYTES);
+    const std::vector<std::uint8_t> bytes(out.Data(), out.Data() + out.Size());
+    const std::span<const std::uint8_t> research(bytes.data(), RESEARCH_STATE_BYTES);
+    const std::span<const std::uint8_t> values(bytes.data() + RESEARCH_STATE_BYTES, PLAYER_BUILDING_VALUES_BYTES);
+
+    InitUpgrades();
+    InitResourceMultipliers();
+    EXPECT_TRUE(AcademyCanUpgrade(1, 0));
+    ASSERT_TRUE(LoadResearchState(research));
+    ASSERT_TRUE(LoadPlayerBuildingValues(values));
+    EXPECT_TRUE(ScienceDone(1, 0));
+    EXPECT_FALSE(AcademyCanUpgrade(1, 0)); // finished research is not for sale again
+    EXPECT_EQ(g_WarDone[2][7], 1);
+    EXPECT_EQ(g_MintUpgraded[3], 1);
+    EXPECT_FLOAT_EQ(g_PowerSupply[1], 120.0f);
+    EXPECT_FLOAT_EQ(g_PowerDemand[1], 35.5f);
+    EXPECT_FLOAT_EQ(g_HouseArmourFactor[6], 1.32f);
+    EXPECT_EQ(g_MintCount[4], 2u);
+    EXPECT_EQ(g_SpecialShells[5], 7u);
+    EXPECT_FLOAT_EQ(g_HealRate[0], 1.2f);
+
+    // A value that is not a number refuses the whole block and changes nothing.
+    for (std::size_t at : {std::size_t{4 * 9}, std::size_t{9 * 32 + 16 + 32 * 9}}) {
+        std::vector<std::uint8_t> bad(values.begin(), values.end());
+        plat::WriteU32LE(bad.data() + at, 0x7FC00000u);
+        InitResourceMultipliers();
+        LogWatch log;
+        EXPECT_FALSE(LoadPlayerBuildingValues(bad)) << at;
+        EXPECT_FLOAT_EQ(g_PowerSupply[1], 0.0f) << at;
+        EXPECT_GT(log.Count("not a number"), 0) << at;
+    }
+    EXPECT_FALSE(LoadResearchState(research.first(RESEARCH_STATE_BYTES - 1)));
+    EXPECT_FALSE(LoadPlayerBuildingValues(values.first(PLAYER_BUILDING_VALUES_BYTES - 1)));
 }
 
 TEST(Upgrades, InitUpgradesClearsTheStateAndSetsTheFactors)
