@@ -1,6 +1,7 @@
 #include "platform/raster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #if defined(__SSE2__)
@@ -213,7 +214,13 @@ struct DrawSetup {
     // no part (no alpha test, no blending): the direct path reads a copy modulated in advance.
     bool constantModulate = false;
     std::uint32_t modulateColor = 0xFFFFFFu;
+    // Pixels handed to spans by this draw, added to the shared counters once at its end.
+    mutable std::uint64_t pixels = 0;
 };
+
+// Relaxed: only sums are read, and only after the draws being counted have returned.
+std::atomic<std::uint64_t> g_RasterDraws{0};
+std::atomic<std::uint64_t> g_RasterPixels{0};
 
 struct SpanStart {
     double depthUnits;
@@ -759,6 +766,7 @@ void DrawTriangle(const DrawSetup& s, Prepared p0, Prepared p1, Prepared p2)
                 st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
             }
         st.gouraud = gouraud;
+        s.pixels += static_cast<std::uint64_t>(xe - xs + 1);
         span(s, static_cast<int>(py), static_cast<int>(xs), static_cast<int>(xe), st);
     }
 }
@@ -822,6 +830,7 @@ bool DrawAxisQuad(const DrawSetup& s, const Prepared* p)
                 st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
             }
         st.gouraud = gouraud;
+        s.pixels += static_cast<std::uint64_t>(x1 - x0 + 1);
         span(s, static_cast<int>(py), static_cast<int>(x0), static_cast<int>(x1), st);
     }
     return true;
@@ -867,6 +876,7 @@ void DrawLine(const DrawSetup& s, Prepared a, Prepared b)
         st.v = ToFixed16(a.v + (b.v - a.v) * t);
         for (int i = 0; i < 4; ++i)
             st.c[i] = ColorFixed(a.c[i] + (b.c[i] - a.c[i]) * t);
+        ++s.pixels;
         span(s, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px), st);
     }
 }
@@ -885,6 +895,7 @@ void DrawPoint(const DrawSetup& s, const Prepared& p)
     st.v = ToFixed16(q.v);
     for (int i = 0; i < 4; ++i)
         st.c[i] = ColorFixed(q.c[i]);
+    ++s.pixels;
     span(s, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px), st);
 }
 
@@ -1109,6 +1120,8 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
             triangle(0, i, i + 1);
         break;
     }
+    g_RasterDraws.fetch_add(1, std::memory_order_relaxed);
+    g_RasterPixels.fetch_add(s.pixels, std::memory_order_relaxed);
     return true;
 }
 
@@ -1122,6 +1135,17 @@ Rect ClipToBuffer(const PixelBuffer& b, Rect r)
 }
 
 } // namespace
+
+RasterCounters ReadRasterCounters()
+{
+    return {g_RasterDraws.load(std::memory_order_relaxed), g_RasterPixels.load(std::memory_order_relaxed)};
+}
+
+void ResetRasterCounters()
+{
+    g_RasterDraws.store(0, std::memory_order_relaxed);
+    g_RasterPixels.store(0, std::memory_order_relaxed);
+}
 
 std::uint16_t DepthFromValue(double value)
 {
