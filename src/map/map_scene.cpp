@@ -39,7 +39,7 @@ namespace {
 constexpr std::uint32_t kFalse = 0, kTrue = 1;
 constexpr std::uint32_t kCmpEqual = 3, kCmpLessEqual = 4, kCmpNotEqual = 6;
 constexpr std::uint32_t kOpSelectArg1 = 2, kOpModulate = 4, kOpAddSmooth = 11;
-constexpr std::uint32_t kArgCurrent = 1, kArgTFactor = 3;
+constexpr std::uint32_t kArgCurrent = 1, kArgTexture = 2, kArgTFactor = 3;
 constexpr std::uint32_t kBlendSrcAlpha = 5, kBlendInvSrcAlpha = 6, kBlendDestColor = 9;
 
 constexpr std::uint32_t kReflectionFactor = 0x5A000000u;
@@ -312,13 +312,21 @@ void DrawMapScene()
     if (g_pD3DDevice == nullptr)
         return;
     g_pD3DDevice->BeginScene();
-    // The states every pass below starts from: blending by source alpha, colour key on, no depth
-    // test; the static layer's rebuild leaves blending off.
+    // The states every pass below starts from: blending by source alpha, colour key on, no alpha
+    // or depth test, and the stage that lights each texel by the map light in the diffuse colour.
+    // The static layer's rebuild leaves blending off, the fog of the previous frame the texture's
+    // own colour selected.
     State(D3DState::AlphaBlendEnable, kTrue);
     State(D3DState::SrcBlend, kBlendSrcAlpha);
     State(D3DState::DestBlend, kBlendInvSrcAlpha);
     State(D3DState::ColorKeyEnable, kTrue);
+    State(D3DState::AlphaTestEnable, kFalse);
     State(D3DState::ZEnable, kFalse);
+    Stage(D3DStageState::ColorOp, kOpModulate);
+    Stage(D3DStageState::ColorArg1, kArgTexture);
+    Stage(D3DStageState::ColorArg2, kArgCurrent);
+    Stage(D3DStageState::AlphaArg1, kArgTexture);
+    PlainAlpha();
 
     State(D3DState::ZEnable, kTrue);
     State(D3DState::ZWriteEnable, kFalse);

@@ -214,6 +214,9 @@ struct DrawSetup {
     // no part (no alpha test, no blending): the direct path reads a copy modulated in advance.
     bool constantModulate = false;
     std::uint32_t modulateColor = 0xFFFFFFu;
+    // Every vertex of the draw has this diffuse colour (ARGB): no colour varies across a primitive.
+    bool constantDiffuse = false;
+    std::uint32_t diffuse = 0xFFFFFFFFu;
     // Pixels handed to spans by this draw, added to the shared counters once at its end.
     mutable std::uint64_t pixels = 0;
 };
@@ -579,6 +582,192 @@ void BlendSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 
 using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
 
+// How a stage span combines its colour with the target.
+enum class BlendKind { None, SrcAlpha, DestColor, Additive, Any };
+
+// A power-of-two texture under one diffuse colour for the whole draw, whose colour
+// is the texel's combined with a constant (MODULATE, ADDSMOOTH or the texel itself) and whose alpha
+// is the texel's (or the texel's times the constant's): the operations and the blend are resolved
+// when compiling, the per-pixel work is a texel lookup, the tests and the blend of three channels.
+// Gives the general pipeline's pixels.
+// SampleLinear for a power-of-two texture: the same four texels, weights and rounding.
+inline std::uint32_t SampleLinearPow2(const DrawSetup& s, std::int64_t u, std::int64_t v, std::uint32_t wMask,
+                                      std::uint32_t hMask)
+{
+    u -= 1 << 15;
+    v -= 1 << 15;
+    const std::uint32_t x0 = static_cast<std::uint32_t>(u >> 16) & wMask, x1 = (x0 + 1) & wMask;
+    const std::uint32_t y0 = static_cast<std::uint32_t>(v >> 16) & hMask, y1 = (y0 + 1) & hMask;
+    const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
+    const std::size_t stride = static_cast<std::size_t>(s.texStride);
+    const std::size_t at[4] = {y0 * stride + x0, y0 * stride + x1, y1 * stride + x0, y1 * stride + x1};
+    std::uint32_t t[4];
+    for (int i = 0; i < 4; ++i) {
+        const std::uint32_t raw = RawAt(s, at[i]);
+        t[i] = s.keyed && raw == s.key ? 0u : ExpandRaw(s, raw);
+    }
+    std::uint32_t out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const std::uint32_t top = Lerp8(Chan(t[0], shift), Chan(t[1], shift), fx);
+        const std::uint32_t bottom = Lerp8(Chan(t[2], shift), Chan(t[3], shift), fx);
+        out |= Lerp8(top, bottom, fy) << shift;
+    }
+    return out;
+}
+
+template <bool k565, int kOp, bool kAlphaModulate, BlendKind kBlend>
+void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    std::uint16_t* crow = s.color->Row16(y);
+    std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
+    const RasterState& st = *s.state;
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const std::uint32_t constant = s.argIndex[1] == 2 ? st.textureFactor : s.diffuse;
+    const std::uint32_t alphaConstant = (s.argIndex[3] == 2 ? st.textureFactor : s.diffuse) >> 24;
+    const std::uint32_t kr = Chan(constant, 16), kg = Chan(constant, 8), kb = Chan(constant, 0);
+    const bool keyed = s.keyed, alphaTest = s.alphaTest, zTest = s.zTest, zWrite = s.zWrite && zrow;
+    const bool tex32 = s.tex32, linear = s.linear;
+    const std::uint32_t key = s.key, zMask = s.zMask, bias = s.zBias;
+    const std::uint32_t* expand = s.expand;
+    const std::uint8_t* texRaw = s.texRaw;
+    const std::size_t stride = static_cast<std::size_t>(s.texStride);
+    const bool flatZ = a.depthStep == 0.0;
+    std::uint32_t zFlat = DepthFromUnits(a.depthUnits);
+    zFlat = zFlat > bias ? zFlat - bias : 0;
+    double units = a.depthUnits;
+    std::int64_t u = a.u, v = a.v;
+    for (int x = x0; x <= x1; ++x) {
+        const std::size_t index = static_cast<std::size_t>(static_cast<std::uint32_t>(v >> 16) & hMask) * stride +
+                                  (static_cast<std::uint32_t>(u >> 16) & wMask);
+        const std::int64_t pu = u, pv = v;
+        u += a.uStep;
+        v += a.vStep;
+        const double here = units;
+        units += a.depthStep;
+        const std::uint32_t raw = tex32 ? reinterpret_cast<const std::uint32_t*>(texRaw)[index]
+                                        : reinterpret_cast<const std::uint16_t*>(texRaw)[index];
+        if (keyed && raw == key)
+            continue;
+        const std::uint32_t texel = linear ? SampleLinearPow2(s, pu, pv, wMask, hMask) : tex32 ? raw : expand[raw];
+        std::uint32_t sr = Chan(texel, 16), sg = Chan(texel, 8), sb = Chan(texel, 0);
+        if constexpr (kOp == static_cast<int>(TextureOp::Modulate)) {
+            sr = Mul8(sr, kr), sg = Mul8(sg, kg), sb = Mul8(sb, kb);
+        } else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth)) {
+            sr = std::min<std::uint32_t>(255, sr + kr - Mul8(sr, kr));
+            sg = std::min<std::uint32_t>(255, sg + kg - Mul8(sg, kg));
+            sb = std::min<std::uint32_t>(255, sb + kb - Mul8(sb, kb));
+        }
+        std::uint32_t alpha = texel >> 24;
+        if constexpr (kAlphaModulate)
+            alpha = Mul8(alpha, alphaConstant);
+        if (alphaTest && !Passes(s.alphaMask, alpha, s.alphaRef))
+            continue;
+        std::uint32_t z = 0;
+        if (zrow) {
+            if (flatZ) {
+                z = zFlat;
+            } else {
+                z = DepthFromUnits(here);
+                z = z > bias ? z - bias : 0;
+            }
+            if (zTest && !Passes(zMask, z, zrow[x]))
+                continue;
+        }
+        if constexpr (kBlend == BlendKind::None) {
+            crow[x] = PackTarget(sr, sg, sb, k565);
+        } else if constexpr (kBlend == BlendKind::SrcAlpha) {
+            if (alpha == 255) {
+                crow[x] = PackTarget(sr, sg, sb, k565);
+            } else if (alpha != 0) {
+                const std::uint32_t dst = ExpandTarget(crow[x], k565), inv = 255 - alpha;
+                crow[x] = PackTarget((sr * alpha + Chan(dst, 16) * inv) / 255, (sg * alpha + Chan(dst, 8) * inv) / 255,
+                                     (sb * alpha + Chan(dst, 0) * inv) / 255, k565);
+            }
+        } else if constexpr (kBlend == BlendKind::DestColor) {
+            const std::uint32_t dst = ExpandTarget(crow[x], k565), inv = 255 - alpha;
+            const std::uint32_t dr = Chan(dst, 16), dg = Chan(dst, 8), db = Chan(dst, 0);
+            crow[x] = PackTarget(std::min<std::uint32_t>(255, (sr * dr + dr * inv) / 255),
+                                 std::min<std::uint32_t>(255, (sg * dg + dg * inv) / 255),
+                                 std::min<std::uint32_t>(255, (sb * db + db * inv) / 255), k565);
+        } else if constexpr (kBlend == BlendKind::Additive) {
+            const std::uint32_t dst = ExpandTarget(crow[x], k565);
+            crow[x] = PackTarget(std::min<std::uint32_t>(255, (sr * alpha + Chan(dst, 16) * 255) / 255),
+                                 std::min<std::uint32_t>(255, (sg * alpha + Chan(dst, 8) * 255) / 255),
+                                 std::min<std::uint32_t>(255, (sb * alpha + Chan(dst, 0) * 255) / 255), k565);
+        } else {
+            const std::uint32_t src = alpha << 24 | sr << 16 | sg << 8 | sb;
+            const std::uint32_t dst = ExpandTarget(crow[x], k565);
+            const std::uint32_t sf = FactorWord(st.srcBlend, src, dst), df = FactorWord(st.destBlend, src, dst);
+            std::uint32_t rgb[3];
+            for (int i = 0; i < 3; ++i) {
+                const int shift = 16 - 8 * i;
+                rgb[i] = std::min<std::uint32_t>(255, (Chan(src, shift) * Chan(sf, shift) + Chan(dst, shift) * Chan(df, shift)) / 255);
+            }
+            crow[x] = PackTarget(rgb[0], rgb[1], rgb[2], k565);
+        }
+        if (zWrite)
+            zrow[x] = static_cast<std::uint16_t>(z);
+    }
+}
+
+template <bool k565, int kOp, bool kAlphaModulate>
+SpanFn StageSpanFor(BlendKind blend)
+{
+    switch (blend) {
+    case BlendKind::None: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::None>;
+    case BlendKind::SrcAlpha: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::SrcAlpha>;
+    case BlendKind::DestColor: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::DestColor>;
+    case BlendKind::Additive: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::Additive>;
+    case BlendKind::Any: break;
+    }
+    return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::Any>;
+}
+
+template <bool k565>
+SpanFn StageSpanFor(int op, bool alphaModulate, BlendKind blend)
+{
+    constexpr int M = static_cast<int>(TextureOp::Modulate), S1 = static_cast<int>(TextureOp::SelectArg1),
+                  AS = static_cast<int>(TextureOp::AddSmooth);
+    if (op == M)
+        return alphaModulate ? StageSpanFor<k565, M, true>(blend) : StageSpanFor<k565, M, false>(blend);
+    if (op == AS)
+        return alphaModulate ? StageSpanFor<k565, AS, true>(blend) : StageSpanFor<k565, AS, false>(blend);
+    return alphaModulate ? StageSpanFor<k565, S1, true>(blend) : StageSpanFor<k565, S1, false>(blend);
+}
+
+// The stage span for this draw, or null when its stage or texture needs the general pipeline.
+SpanFn ChooseStageSpan(const DrawSetup& s)
+{
+    if (!s.hasTexture || !s.texPow2 || !s.constantDiffuse)
+        return nullptr;
+    const RasterState& st = *s.state;
+    const bool texFirst = st.colorArg1 == TextureArg::Texture && st.colorArg2 != TextureArg::Texture;
+    int op = 0;
+    if (st.colorOp == TextureOp::SelectArg1 && st.colorArg1 == TextureArg::Texture)
+        op = static_cast<int>(TextureOp::SelectArg1);
+    else if (texFirst && (st.colorOp == TextureOp::Modulate || st.colorOp == TextureOp::AddSmooth))
+        op = static_cast<int>(st.colorOp);
+    else
+        return nullptr;
+    bool alphaModulate = false;
+    if (st.alphaOp == TextureOp::SelectArg1 && st.alphaArg1 == TextureArg::Texture)
+        alphaModulate = false;
+    else if (st.alphaOp == TextureOp::Modulate && st.alphaArg1 == TextureArg::Texture && st.alphaArg2 != TextureArg::Texture)
+        alphaModulate = true;
+    else
+        return nullptr;
+    BlendKind blend = BlendKind::Any;
+    if (!s.blend)
+        blend = BlendKind::None;
+    else if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::InvSrcAlpha)
+        blend = BlendKind::SrcAlpha;
+    else if (st.srcBlend == BlendFactor::DestColor && st.destBlend == BlendFactor::InvSrcAlpha)
+        blend = BlendKind::DestColor;
+    else if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::One)
+        blend = BlendKind::Additive;
+    return s.is565 ? StageSpanFor<true>(op, alphaModulate, blend) : StageSpanFor<false>(op, alphaModulate, blend);
+}
+
 SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
 {
     const bool fast = s.display && s.texPow2 && !s.linear && (s.texelOnly || s.constantModulate) && !s.alphaTest &&
@@ -600,6 +789,8 @@ SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
                            s.state->srcBlend == BlendFactor::SrcAlpha && s.state->destBlend == BlendFactor::InvSrcAlpha;
     if (blendFast)
         return s.is565 ? &BlendSpan<true> : &BlendSpan<false>;
+    if (const SpanFn stage = ChooseStageSpan(s))
+        return stage;
     // The general pipeline, with the stage's colour operation resolved for the common ones.
     const int texCase = !s.hasTexture ? 0 : (s.texPow2 ? 1 : 2);
     int opCase = 0;
@@ -1005,6 +1196,26 @@ bool ConstantModulate(const RasterState& st, const RasterVertex* v, std::uint32_
     return !first;
 }
 
+// Whether every vertex the draw uses has one diffuse colour, alpha included; that colour goes to
+// diffuse.
+bool ConstantDiffuse(const RasterVertex* v, std::uint32_t count, const std::uint16_t* idx, std::uint32_t indexCount,
+                     std::uint32_t& diffuse)
+{
+    const std::uint32_t n = idx ? indexCount : count;
+    bool first = true;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t k = idx ? idx[i] : i;
+        if (k >= count)
+            continue;
+        if (first)
+            diffuse = v[k].diffuse;
+        else if (v[k].diffuse != diffuse)
+            return false;
+        first = false;
+    }
+    return !first;
+}
+
 bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType type, const RasterVertex* vertices,
           std::uint32_t vertexCount, const std::uint16_t* indices, std::uint32_t indexCount)
 {
@@ -1049,6 +1260,7 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
         s.key = state.texture->ColorKey();
     }
     s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
+    s.constantDiffuse = ConstantDiffuse(vertices, vertexCount, indices, indexCount, s.diffuse);
     // The direct sprite path reads the picture in the target's format, made once per change.
     if (s.hasTexture && s.texPow2 && !s.linear && !s.alphaTest && !s.blend && s.depth && s.zTest) {
         if (s.texelOnly)
