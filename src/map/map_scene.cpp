@@ -303,8 +303,14 @@ void DrawMapScene()
 {
     TMapDrawServices& s = MapDrawServices();
     const bool editor = g_bEditorMode != 0;
-    if (g_bFogOfWar && !editor)
+    const bool fog = g_bFogOfWar && !editor;
+    // Main thread: what this frame's fog body will cover, so that the passes before it leave
+    // those pixels alone.
+    static THiddenArea s_FogBody;
+    if (fog) {
         UpdateFog();
+        FogBodyArea(s_FogBody, g_ScreenHeight);
+    }
     if (g_bStaticLayerFresh)
         g_bStaticLayerFresh = 0;
     else if (g_pDDSBack && g_pDDSBuffer)
@@ -312,6 +318,8 @@ void DrawMapScene()
     if (g_pD3DDevice == nullptr)
         return;
     g_pD3DDevice->BeginScene();
+    if (fog)
+        g_pD3DDevice->SetHiddenArea(&s_FogBody);
     // The states every pass below starts from: blending by source alpha, colour key on, no alpha
     // or depth test, and the stage that lights each texel by the map light in the diffuse colour.
     // The static layer's rebuild leaves blending off, the fog of the previous frame the texture's
@@ -379,7 +387,8 @@ void DrawMapScene()
         if (s.DrawShots)
             s.DrawShots();
     }
-    if (g_bFogOfWar && !editor) {
+    g_pD3DDevice->SetHiddenArea(nullptr);
+    if (fog) {
         State(D3DState::ZEnable, kFalse);
         DrawSuperFog();
     }
