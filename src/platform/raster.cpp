@@ -260,14 +260,9 @@ inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) //
     return (a * (256 - f) + b * f) >> 8;
 }
 
-std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
+// The bilinear mix of four texels (top left, top right, bottom left, bottom right) by 8-bit weights.
+inline std::uint32_t BlendTexels(const DrawSetup& s, const std::size_t (&at)[4], std::uint32_t fx, std::uint32_t fy)
 {
-    u -= 1 << 15;
-    v -= 1 << 15;
-    const int x0 = WrapCoord(u >> 16, s.texW, s.texPow2), x1 = WrapCoord((u >> 16) + 1, s.texW, s.texPow2);
-    const int y0 = WrapCoord(v >> 16, s.texH, s.texPow2), y1 = WrapCoord((v >> 16) + 1, s.texH, s.texPow2);
-    const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
-    const std::size_t at[4] = {TexIndex(s, x0, y0), TexIndex(s, x1, y0), TexIndex(s, x0, y1), TexIndex(s, x1, y1)};
     std::uint32_t t[4];
     for (int i = 0; i < 4; ++i) {
         const std::uint32_t raw = RawAt(s, at[i]);
@@ -281,6 +276,17 @@ std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
         out |= Lerp8(top, bottom, fy) << shift;
     }
     return out;
+}
+
+std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
+{
+    u -= 1 << 15;
+    v -= 1 << 15;
+    const int x0 = WrapCoord(u >> 16, s.texW, s.texPow2), x1 = WrapCoord((u >> 16) + 1, s.texW, s.texPow2);
+    const int y0 = WrapCoord(v >> 16, s.texH, s.texPow2), y1 = WrapCoord((v >> 16) + 1, s.texH, s.texPow2);
+    const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
+    const std::size_t at[4] = {TexIndex(s, x0, y0), TexIndex(s, x1, y0), TexIndex(s, x0, y1), TexIndex(s, x1, y1)};
+    return BlendTexels(s, at, fx, fy);
 }
 
 inline std::uint32_t DiffuseOf(const std::int32_t* c)
@@ -601,18 +607,7 @@ inline std::uint32_t SampleLinearPow2(const DrawSetup& s, std::int64_t u, std::i
     const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
     const std::size_t stride = static_cast<std::size_t>(s.texStride);
     const std::size_t at[4] = {y0 * stride + x0, y0 * stride + x1, y1 * stride + x0, y1 * stride + x1};
-    std::uint32_t t[4];
-    for (int i = 0; i < 4; ++i) {
-        const std::uint32_t raw = RawAt(s, at[i]);
-        t[i] = s.keyed && raw == s.key ? 0u : ExpandRaw(s, raw);
-    }
-    std::uint32_t out = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
-        const std::uint32_t top = Lerp8(Chan(t[0], shift), Chan(t[1], shift), fx);
-        const std::uint32_t bottom = Lerp8(Chan(t[2], shift), Chan(t[3], shift), fx);
-        out |= Lerp8(top, bottom, fy) << shift;
-    }
-    return out;
+    return BlendTexels(s, at, fx, fy);
 }
 
 template <bool k565, int kOp, bool kAlphaModulate, BlendKind kBlend>
