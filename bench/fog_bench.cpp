@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_display.h"
 #include "game/game_main.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
@@ -26,11 +27,12 @@ constexpr int kSources = 500;
 struct FogBenchWorld {
     std::string dir = (std::filesystem::temp_directory_path() / "korvela-bench-fog").string();
     std::vector<TFogUnitSight> units;
+    BenchDisplay display;
     bool ok = false;
 
     FogBenchWorld()
     {
-        if (!DirectDrawInit(nullptr, 0) || !Direct3DInit() || !sampledata::WriteFogPictures(dir))
+        if (!display.Ok() || !sampledata::WriteFogPictures(dir))
             return;
         plat::SetGameRoot(dir);
         g_MapWidth = 200;
@@ -76,8 +78,6 @@ struct FogBenchWorld {
         plat::SetGameRoot(".");
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
-        Direct3DFree();
-        DirectDrawFree();
     }
 };
 
@@ -105,8 +105,11 @@ void BM_DrawSuperFog(benchmark::State& state)
     }
     g_FrameCounter = 0;
     UpdateFog();
+    RasterWork work;
     for (auto _ : state)
         DrawSuperFog();
+    if (!work.Check(state, 1))
+        return;
     state.counters["triangles"] = g_FogTriangleCount;
     state.counters["quads"] = g_FogQuadCount;
     state.counters["curves"] = static_cast<double>(g_FogCurves.size());

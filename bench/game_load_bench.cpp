@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_display.h"
 #include "game/game_load.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
@@ -17,7 +18,8 @@ namespace {
 void BM_LoadAndFreeCoastMission(benchmark::State& state)
 {
     const std::string folder = (std::filesystem::temp_directory_path() / "korvela-bench-game").string();
-    if (!sampledata::WriteWorldFiles(folder) || !DirectDrawInit(nullptr, 0) || !Direct3DInit()) {
+    BenchDisplay display;
+    if (!sampledata::WriteWorldFiles(folder) || !display.Ok()) {
         state.SkipWithError("setup failed");
         return;
     }
@@ -32,8 +34,6 @@ void BM_LoadAndFreeCoastMission(benchmark::State& state)
             break;
         }
     }
-    Direct3DFree();
-    DirectDrawFree();
     plat::SetGameRoot(".");
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);

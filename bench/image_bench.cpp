@@ -11,6 +11,7 @@
 #include "devices/picture.h"
 #include "devices/quads.h"
 #include "images.h"
+#include "map/map_view.h"
 #include "platform/texture.h"
 
 namespace {
@@ -34,7 +35,8 @@ std::vector<std::uint16_t> Argb4444(int w, int h)
 void BM_BmpToTexture(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
-    if (!BenchDisplay())
+    BenchDisplay display;
+    if (!display.Ok())
         return state.SkipWithError("no device");
     const auto bmp = sampledata::MakeBmp24(side, side, Rgb(side, side));
     for (auto _ : state) {
@@ -49,7 +51,8 @@ BENCHMARK(BM_BmpToTexture)->Arg(64)->Arg(256);
 void BM_BmpToSurface(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
-    if (!BenchDisplay())
+    BenchDisplay display;
+    if (!display.Ok())
         return state.SkipWithError("no device");
     const auto bmp = sampledata::MakeBmp24(side, side, Rgb(side, side));
     for (auto _ : state) {
@@ -63,7 +66,8 @@ BENCHMARK(BM_BmpToSurface)->Arg(256);
 
 void BM_TiledPictureLoad(benchmark::State& state)
 {
-    if (!BenchDisplay())
+    BenchDisplay display;
+    if (!display.Ok())
         return state.SkipWithError("no device");
     const auto block = sampledata::MakePictureBlock(sampledata::CutIntoTiles(200, 150, Argb4444(200, 150), 64));
     for (auto _ : state) {
@@ -76,7 +80,8 @@ BENCHMARK(BM_TiledPictureLoad);
 
 void BM_HalfSizeFrames(benchmark::State& state)
 {
-    if (!BenchDisplay())
+    BenchDisplay display;
+    if (!display.Ok())
         return state.SkipWithError("no device");
     std::vector<sampledata::FrameSpec> frames(20);
     for (auto& f : frames) {
@@ -98,17 +103,22 @@ BENCHMARK(BM_HalfSizeFrames);
 // One 64 x 64 depth-tested sprite quad per iteration: the per-sprite cost of the map drawing.
 void BM_DrawSpriteFrame(benchmark::State& state)
 {
-    if (!BenchDisplay())
+    BenchDisplay display;
+    if (!display.Ok())
         return state.SkipWithError("no device");
     const auto px = Argb4444(64, 64);
     plat::Texture* texture = CreateTexture4444(px.data(), 64, 64);
     g_pD3DDevice->SetRenderState(D3DState::ZEnable, 1);
     g_pD3DDevice->SetRenderState(D3DState::ZWriteEnable, 1);
+    // Screen positions are map positions less the view origin.
+    g_ViewPixelX = g_ViewPixelY = 0;
     float x = 100;
+    RasterWork work;
     for (auto _ : state) {
         DrawSpriteFrame(x, 300, {texture, 64, 64}, 10);
         x = x > 900 ? 100 : x + 7;
     }
+    work.Check(state);
     g_pD3DDevice->SetRenderState(D3DState::ZEnable, 0);
     g_pD3DDevice->SetRenderState(D3DState::ZWriteEnable, 0);
     texture->Release();
@@ -118,12 +128,15 @@ BENCHMARK(BM_DrawSpriteFrame);
 
 void BM_DrawNumberTextured(benchmark::State& state)
 {
-    if (!BenchDisplay())
+    BenchDisplay display;
+    if (!display.Ok())
         return state.SkipWithError("no device");
     g_pDigitsTexture = CreateTextureFromBmpMemory(sampledata::MakeNumbersBmp());
     long long value = 0;
+    RasterWork work;
     for (auto _ : state)
         DrawNumberTextured(200, 200, 10, value++ % 1000);
+    work.Check(state);
     g_pDigitsTexture->Release();
     g_pDigitsTexture = nullptr;
 }

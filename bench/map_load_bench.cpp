@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_display.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
 #include "land_textures.h"
@@ -16,19 +17,14 @@
 
 namespace {
 
-bool OpenDevice()
-{
-    static const bool ok = DirectDrawInit(nullptr, 0) && Direct3DInit();
-    return ok;
-}
-
 void BM_LoadCoastMap(benchmark::State& state)
 {
     const std::string folder = (std::filesystem::temp_directory_path() / "korvela-bench-map").string();
     const sampledata::SampleMap map = sampledata::MakeCoastMap();
     const auto file = sampledata::BuildMapFile(map.data, map.tail, true);
+    BenchDisplay display;
     if (!sampledata::WriteFileBytes(folder, "Maps/Coast.dat", file.data(), file.size())
-        || !sampledata::WriteLandTextures(folder) || !OpenDevice()) {
+        || !sampledata::WriteLandTextures(folder) || !display.Ok()) {
         state.SkipWithError("setup failed");
         return;
     }

@@ -9,16 +9,18 @@
 #include "bench_display.h"
 #include "map/map_grid.h"
 #include "map/minimap.h"
+#include "map/land_textures.h"
 
 namespace {
 
 struct MiniMapBenchWorld {
+    BenchDisplay display;
     std::array<std::vector<TMiniMapUnit>, 8> units;
     bool ok = false;
 
     MiniMapBenchWorld()
     {
-        if (!BenchDisplay())
+        if (!display.Ok())
             return;
         g_MapWidth = 160;
         g_MapHeight = 480;
@@ -58,17 +60,22 @@ struct MiniMapBenchWorld {
         };
         s.LocalSelectedHouse = [](TMiniMapHouse&) { return false; };
     }
+    ~MiniMapBenchWorld()
+    {
+        ResetMiniMapServices();
+        g_bMiniMapShown = 0;
+        FreeMiniMap();
+        DestroyMap();
+        g_LandColors.clear();
+    }
+    MiniMapBenchWorld(const MiniMapBenchWorld&) = delete;
+    MiniMapBenchWorld& operator=(const MiniMapBenchWorld&) = delete;
 };
-
-MiniMapBenchWorld& World()
-{
-    static MiniMapBenchWorld world;
-    return world;
-}
 
 void BM_MiniMapFullRedraw(benchmark::State& state)
 {
-    if (!World().ok) {
+    MiniMapBenchWorld world;
+    if (!world.ok) {
         state.SkipWithError("minimap not made");
         return;
     }
@@ -82,7 +89,8 @@ BENCHMARK(BM_MiniMapFullRedraw)->Unit(benchmark::kMicrosecond);
 
 void BM_MiniMapFrame(benchmark::State& state)
 {
-    if (!World().ok) {
+    MiniMapBenchWorld world;
+    if (!world.ok) {
         state.SkipWithError("minimap not made");
         return;
     }

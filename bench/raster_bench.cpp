@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_display.h"
 #include "platform/raster.h"
 #include "platform/texture.h"
 #include "sprite_pixels.h"
@@ -97,6 +98,7 @@ void RunRaster(benchmark::State& state, bool blended, std::uint32_t diffuse)
     // The map keeps its depths from frame to frame; frames only test and write them.
     plat::FillDepth(depth, {0, 0, kScreenW, kScreenH}, 0xFFFF);
     bool ok = true;
+    RasterWork work;
     for (auto _ : state) {
         int n = 0;
         for (const SpritePos& p : positions) {
@@ -121,6 +123,8 @@ void RunRaster(benchmark::State& state, bool blended, std::uint32_t diffuse)
         t->Release();
     if (!ok)
         state.SkipWithError("a draw failed");
+    else if (!work.Check(state, kSpritesPerFrame))
+        return;
     const double pixels = static_cast<double>(state.iterations()) * kSpritesPerFrame * kSprite * kSprite;
     state.counters["Mpixel/s"] = benchmark::Counter(pixels / 1e6, benchmark::Counter::kIsRate);
     state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -256,6 +260,7 @@ void BM_RasterLandscapeFilterPass(benchmark::State& state)
     st.texture = tex;
     plat::RasterVertex q[4];
     bool ok = true;
+    RasterWork work;
     for (auto _ : state) {
         for (int row = 0; row < 5; ++row)
             for (int col = 0; col < 6; ++col) {
@@ -275,6 +280,8 @@ void BM_RasterLandscapeFilterPass(benchmark::State& state)
     tex->Release();
     if (!ok)
         state.SkipWithError("a draw failed");
+    else if (!work.Check(state, 30))
+        return;
     const double px = static_cast<double>(state.iterations()) * kScreenW * kScreenH;
     state.counters["Mpixel/s"] = benchmark::Counter(px / 1e6, benchmark::Counter::kIsRate);
 }

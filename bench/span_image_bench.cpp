@@ -44,7 +44,8 @@ const HousePicture& House()
 
 void DrawHouse(benchmark::State& state, int x)
 {
-    if (!BenchDisplay()) {
+    BenchDisplay display;
+    if (!display.Ok()) {
         state.SkipWithError("no display");
         return;
     }

@@ -42,7 +42,8 @@ TBasicUnit* SampleType(BenchUnits& b, int index)
 
 void BM_DrawUnitsSortedPass(benchmark::State& state)
 {
-    if (!BenchDisplay()) {
+    BenchDisplay display;
+    if (!display.Ok()) {
         state.SkipWithError("no display");
         return;
     }
@@ -91,9 +92,11 @@ void BM_DrawUnitsSortedPass(benchmark::State& state)
     d.SetRenderState(D3DState::SrcBlend, static_cast<std::uint32_t>(plat::BlendFactor::SrcAlpha));
     d.SetRenderState(D3DState::DestBlend, static_cast<std::uint32_t>(plat::BlendFactor::InvSrcAlpha));
     d.Clear(0, nullptr, kClearZBuffer, 0, 1.0f, 0);
+    RasterWork work;
     for (auto _ : state)
         for (const auto& u : b.units)
             u->Basic->Draw(u.get());
+    work.Check(state, b.units.size());
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * b.units.size()));
     d.SetRenderState(D3DState::ZEnable, 0);
     d.SetRenderState(D3DState::ZWriteEnable, 1);

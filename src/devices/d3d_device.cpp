@@ -1,6 +1,7 @@
 #include "devices/d3d_device.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "core/error_log.h"
@@ -331,9 +332,87 @@ plat::RenderTarget TD3DDevice::MakeTarget() const
     return t;
 }
 
+void THiddenArea::Reset(int height)
+{
+    rows.assign(static_cast<std::size_t>(std::max(0, height)), {});
+}
+
+void THiddenArea::AddRect(float left, float top, float right, float bottom)
+{
+    if (!(left < right && top < bottom) || !std::isfinite(left) || !std::isfinite(top) || !std::isfinite(right) ||
+        !std::isfinite(bottom) || std::fabs(left) > 1.0e6f || std::fabs(right) > 1.0e6f || std::fabs(top) > 1.0e6f ||
+        std::fabs(bottom) > 1.0e6f)
+        return;
+    // Centres c + 0.5 inside [low, high) are c = ceil(low - 0.5) .. ceil(high - 0.5) - 1; a pixel is
+    // given up on each side for the rounding of vertex positions.
+    const auto first = [](float low) { return static_cast<std::int32_t>(std::ceil(low - 0.5f)) + 1; };
+    const auto last = [](float high) { return static_cast<std::int32_t>(std::ceil(high - 0.5f)) - 2; };
+    const std::int32_t x0 = first(left), x1 = last(right);
+    const std::int32_t y0 = std::max<std::int32_t>(first(top), 0);
+    const std::int32_t y1 = std::min<std::int32_t>(last(bottom), static_cast<std::int32_t>(rows.size()) - 1);
+    if (x0 > x1)
+        return;
+    for (std::int32_t y = y0; y <= y1; ++y) {
+        auto& row = rows[static_cast<std::size_t>(y)];
+        std::pair<std::int32_t, std::int32_t> add{x0, x1 + 1};
+        // Merge with every interval it touches, keeping the row ascending.
+        auto it = row.begin();
+        while (it != row.end() && it->second < add.first)
+            ++it;
+        while (it != row.end() && it->first <= add.second) {
+            add.first = std::min(add.first, it->first);
+            add.second = std::max(add.second, it->second);
+            it = row.erase(it);
+        }
+        row.insert(it, add);
+    }
+}
+
+bool THiddenArea::HidesPixels(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) const
+{
+    if (y0 < 0 || y1 >= static_cast<std::int32_t>(rows.size()) || x0 > x1 || y0 > y1)
+        return false;
+    for (std::int32_t y = y0; y <= y1; ++y) {
+        bool inside = false;
+        for (const auto& span : rows[static_cast<std::size_t>(y)])
+            if (span.first <= x0 && x1 < span.second) {
+                inside = true;
+                break;
+            }
+        if (!inside)
+            return false;
+    }
+    return true;
+}
+
+bool TD3DDevice::Hidden(const plat::RasterVertex* vertices, std::uint32_t count)
+{
+    if (!m_Hidden || !vertices || count == 0 || (m_State.zEnable && m_State.zWrite))
+        return false;
+    float minX = vertices[0].x, maxX = minX, minY = vertices[0].y, maxY = minY;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const plat::RasterVertex& v = vertices[i];
+        if (!(std::fabs(v.x) <= 1.0e6f && std::fabs(v.y) <= 1.0e6f))
+            return false;
+        minX = std::min(minX, v.x);
+        maxX = std::max(maxX, v.x);
+        minY = std::min(minY, v.y);
+        maxY = std::max(maxY, v.y);
+    }
+    // Every pixel a primitive, line or point of these vertices can touch, with a pixel to spare.
+    const auto lo = [](float v) { return static_cast<std::int32_t>(std::floor(v)) - 1; };
+    const auto hi = [](float v) { return static_cast<std::int32_t>(std::ceil(v)) + 1; };
+    if (!m_Hidden->HidesPixels(lo(minX), lo(minY), hi(maxX), hi(maxY)))
+        return false;
+    ++m_HiddenDraws;
+    return true;
+}
+
 bool TD3DDevice::DrawPrimitive(plat::PrimitiveType type, const plat::RasterVertex* vertices, std::uint32_t count,
                                std::uint32_t /*flags*/)
 {
+    if (count >= 3 && Hidden(vertices, count))
+        return true;
     return plat::DrawPrimitive(MakeTarget(), m_State, type, vertices, count);
 }
 

@@ -4,6 +4,7 @@
 // g_pD3DDevice (render states, stage-0 texture, pre-transformed primitives, Z-buffer clears), which
 // renders with the platform's software rasteriser.
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/raster.h"
@@ -119,6 +120,18 @@ struct TViewport {
     float maxZ = 1.0f;
 };
 
+// Screen pixels that an opaque pass later in the scene covers whatever is drawn under them first
+// (the fog's body): per screen row, pixel intervals [left, right), ascending and apart.
+struct THiddenArea {
+    std::vector<std::vector<std::pair<std::int32_t, std::int32_t>>> rows;
+
+    void Reset(int height);
+    // Adds the pixels whose centres lie inside the rectangle, less a pixel on each side.
+    void AddRect(float left, float top, float right, float bottom);
+    // Whether every pixel of the rectangle, both ends included, lies in the area.
+    bool HidesPixels(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) const;
+};
+
 // The rendering device on a colour surface with the Z-buffer attached to it.
 class TD3DDevice {
 public:
@@ -160,7 +173,14 @@ public:
 
     const plat::RasterState& State() const { return m_State; }
 
+    // While an area is set, a draw that writes no depth and lies wholly inside it is left out (it
+    // would be covered anyway) and counted. The caller keeps the area alive until it sets null.
+    void SetHiddenArea(const THiddenArea* area) { m_Hidden = area; }
+    std::uint64_t HiddenDraws() const { return m_HiddenDraws; }
+
 private:
+    bool Hidden(const plat::RasterVertex* vertices, std::uint32_t count);
+
     plat::RenderTarget MakeTarget() const;
 
     plat::Surface* m_Target;
@@ -171,6 +191,8 @@ private:
     bool m_Clipping = true;
     bool m_InScene = false;
     std::uint32_t m_MinFilter = 1;
+    const THiddenArea* m_Hidden = nullptr;
+    std::uint64_t m_HiddenDraws = 0;
 };
 
 extern TDirect3D* g_pD3D;

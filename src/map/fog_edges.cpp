@@ -538,6 +538,22 @@ void BuildSoftFogBands()
                 }
 }
 
+void FogBodyArea(THiddenArea& area, int screenHeight)
+{
+    area.Reset(screenHeight);
+    const std::size_t n = std::min<std::size_t>(6u * g_FogQuadCount, g_FogQuads.size());
+    for (std::size_t q = 0; q + 6 <= n; q += 6) {
+        float left = g_FogQuads[q].x, right = left, top = g_FogQuads[q].y, bottom = top;
+        for (std::size_t k = q; k < q + 6; ++k) {
+            left = std::min(left, g_FogQuads[k].x);
+            right = std::max(right, g_FogQuads[k].x);
+            top = std::min(top, g_FogQuads[k].y);
+            bottom = std::max(bottom, g_FogQuads[k].y);
+        }
+        area.AddRect(left, top, right, bottom);
+    }
+}
+
 void DrawSuperFog()
 {
     TD3DDevice* dev = g_pD3DDevice;

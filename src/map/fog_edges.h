@@ -12,6 +12,8 @@
 #include "devices/quads.h"
 #include "map/fog.h"
 
+struct THiddenArea;
+
 namespace plat {
 class Surface;
 class Texture;
@@ -61,3 +63,6 @@ void FreeFogBody();
 
 // Draws body, inner band and outer band on the map's device; last in the map scene, every frame.
 void DrawSuperFog();
+// The pixels the body quads of the last pass cover (what DrawSuperFog paints opaque), for a screen
+// of the given height.
+void FogBodyArea(THiddenArea& area, int screenHeight);

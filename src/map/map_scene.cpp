@@ -39,7 +39,7 @@ namespace {
 constexpr std::uint32_t kFalse = 0, kTrue = 1;
 constexpr std::uint32_t kCmpEqual = 3, kCmpLessEqual = 4, kCmpNotEqual = 6;
 constexpr std::uint32_t kOpSelectArg1 = 2, kOpModulate = 4, kOpAddSmooth = 11;
-constexpr std::uint32_t kArgCurrent = 1, kArgTFactor = 3;
+constexpr std::uint32_t kArgCurrent = 1, kArgTexture = 2, kArgTFactor = 3;
 constexpr std::uint32_t kBlendSrcAlpha = 5, kBlendInvSrcAlpha = 6, kBlendDestColor = 9;
 
 constexpr std::uint32_t kReflectionFactor = 0x5A000000u;
@@ -303,8 +303,14 @@ void DrawMapScene()
 {
     TMapDrawServices& s = MapDrawServices();
     const bool editor = g_bEditorMode != 0;
-    if (g_bFogOfWar && !editor)
+    const bool fog = g_bFogOfWar && !editor;
+    // Main thread: what this frame's fog body will cover, so that the passes before it leave
+    // those pixels alone.
+    static THiddenArea s_FogBody;
+    if (fog) {
         UpdateFog();
+        FogBodyArea(s_FogBody, g_ScreenHeight);
+    }
     if (g_bStaticLayerFresh)
         g_bStaticLayerFresh = 0;
     else if (g_pDDSBack && g_pDDSBuffer)
@@ -312,13 +318,23 @@ void DrawMapScene()
     if (g_pD3DDevice == nullptr)
         return;
     g_pD3DDevice->BeginScene();
-    // The states every pass below starts from: blending by source alpha, colour key on, no depth
-    // test; the static layer's rebuild leaves blending off.
+    if (fog)
+        g_pD3DDevice->SetHiddenArea(&s_FogBody);
+    // The states every pass below starts from: blending by source alpha, colour key on, no alpha
+    // or depth test, and the stage that lights each texel by the map light in the diffuse colour.
+    // The static layer's rebuild leaves blending off, the fog of the previous frame the texture's
+    // own colour selected.
     State(D3DState::AlphaBlendEnable, kTrue);
     State(D3DState::SrcBlend, kBlendSrcAlpha);
     State(D3DState::DestBlend, kBlendInvSrcAlpha);
     State(D3DState::ColorKeyEnable, kTrue);
+    State(D3DState::AlphaTestEnable, kFalse);
     State(D3DState::ZEnable, kFalse);
+    Stage(D3DStageState::ColorOp, kOpModulate);
+    Stage(D3DStageState::ColorArg1, kArgTexture);
+    Stage(D3DStageState::ColorArg2, kArgCurrent);
+    Stage(D3DStageState::AlphaArg1, kArgTexture);
+    PlainAlpha();
 
     State(D3DState::ZEnable, kTrue);
     State(D3DState::ZWriteEnable, kFalse);
@@ -371,7 +387,8 @@ void DrawMapScene()
         if (s.DrawShots)
             s.DrawShots();
     }
-    if (g_bFogOfWar && !editor) {
+    g_pD3DDevice->SetHiddenArea(nullptr);
+    if (fog) {
         State(D3DState::ZEnable, kFalse);
         DrawSuperFog();
     }

@@ -269,6 +269,30 @@ void AddHouseAnimations(THouse& h, const THousePictures& p, std::int32_t left, s
     }
 }
 
+// The smallest viewport inside the current one that holds every strip of a scroll step.
+TViewport StripBounds(const TLayerShift& shift, const TViewport& whole)
+{
+    plat::Rect r = shift.strips[0];
+    for (int i = 1; i < shift.stripCount; ++i) {
+        r.left = std::min(r.left, shift.strips[i].left);
+        r.top = std::min(r.top, shift.strips[i].top);
+        r.right = std::max(r.right, shift.strips[i].right);
+        r.bottom = std::max(r.bottom, shift.strips[i].bottom);
+    }
+    const std::int32_t x0 = std::max<std::int32_t>(r.left, static_cast<std::int32_t>(whole.x));
+    const std::int32_t y0 = std::max<std::int32_t>(r.top, static_cast<std::int32_t>(whole.y));
+    const std::int32_t x1 = std::min<std::int32_t>(r.right, static_cast<std::int32_t>(whole.x + whole.width));
+    const std::int32_t y1 = std::min<std::int32_t>(r.bottom, static_cast<std::int32_t>(whole.y + whole.height));
+    if (x0 >= x1 || y0 >= y1)
+        return whole;
+    TViewport vp = whole;
+    vp.x = static_cast<std::uint32_t>(x0);
+    vp.y = static_cast<std::uint32_t>(y0);
+    vp.width = static_cast<std::uint32_t>(x1 - x0);
+    vp.height = static_cast<std::uint32_t>(y1 - y0);
+    return vp;
+}
+
 } // namespace
 
 bool StaticLayerShift(std::uint8_t direction, std::int32_t W, std::int32_t H, TLayerShift& out)
@@ -381,6 +405,11 @@ void RenderMapView(std::uint8_t direction)
     if (!g_VisibleHouses.empty())
         RenderHouses(direction);
     if (g_pD3DDevice) {
+        // A scroll step keeps everything but its strips, which the kept picture covers again below:
+        // the device draws only inside the strips' bounds.
+        const TViewport whole = g_pD3DDevice->Viewport();
+        if (shifted)
+            g_pD3DDevice->SetViewport(StripBounds(shift, whole));
         g_pD3DDevice->BeginScene();
         SetState(D3DState::ZEnable, kTrue);
         SetState(D3DState::ZWriteEnable, kTrue);
@@ -414,6 +443,7 @@ void RenderMapView(std::uint8_t direction)
         SetState(D3DState::ZEnable, kFalse);
         SetState(D3DState::ZBias, 0);
         g_pD3DDevice->EndScene();
+        g_pD3DDevice->SetViewport(whole);
     }
     if (g_pDDSBack && g_pDDSBuffer) {
         if (shifted)

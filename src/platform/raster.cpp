@@ -1,6 +1,7 @@
 #include "platform/raster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #if defined(__SSE2__)
@@ -213,7 +214,16 @@ struct DrawSetup {
     // no part (no alpha test, no blending): the direct path reads a copy modulated in advance.
     bool constantModulate = false;
     std::uint32_t modulateColor = 0xFFFFFFu;
+    // Every vertex of the draw has this diffuse colour (ARGB): no colour varies across a primitive.
+    bool constantDiffuse = false;
+    std::uint32_t diffuse = 0xFFFFFFFFu;
+    // Pixels handed to spans by this draw, added to the shared counters once at its end.
+    mutable std::uint64_t pixels = 0;
 };
+
+// Relaxed: only sums are read, and only after the draws being counted have returned.
+std::atomic<std::uint64_t> g_RasterDraws{0};
+std::atomic<std::uint64_t> g_RasterPixels{0};
 
 struct SpanStart {
     double depthUnits;
@@ -250,14 +260,9 @@ inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) //
     return (a * (256 - f) + b * f) >> 8;
 }
 
-std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
+// The bilinear mix of four texels (top left, top right, bottom left, bottom right) by 8-bit weights.
+inline std::uint32_t BlendTexels(const DrawSetup& s, const std::size_t (&at)[4], std::uint32_t fx, std::uint32_t fy)
 {
-    u -= 1 << 15;
-    v -= 1 << 15;
-    const int x0 = WrapCoord(u >> 16, s.texW, s.texPow2), x1 = WrapCoord((u >> 16) + 1, s.texW, s.texPow2);
-    const int y0 = WrapCoord(v >> 16, s.texH, s.texPow2), y1 = WrapCoord((v >> 16) + 1, s.texH, s.texPow2);
-    const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
-    const std::size_t at[4] = {TexIndex(s, x0, y0), TexIndex(s, x1, y0), TexIndex(s, x0, y1), TexIndex(s, x1, y1)};
     std::uint32_t t[4];
     for (int i = 0; i < 4; ++i) {
         const std::uint32_t raw = RawAt(s, at[i]);
@@ -271,6 +276,17 @@ std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
         out |= Lerp8(top, bottom, fy) << shift;
     }
     return out;
+}
+
+std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
+{
+    u -= 1 << 15;
+    v -= 1 << 15;
+    const int x0 = WrapCoord(u >> 16, s.texW, s.texPow2), x1 = WrapCoord((u >> 16) + 1, s.texW, s.texPow2);
+    const int y0 = WrapCoord(v >> 16, s.texH, s.texPow2), y1 = WrapCoord((v >> 16) + 1, s.texH, s.texPow2);
+    const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
+    const std::size_t at[4] = {TexIndex(s, x0, y0), TexIndex(s, x1, y0), TexIndex(s, x0, y1), TexIndex(s, x1, y1)};
+    return BlendTexels(s, at, fx, fy);
 }
 
 inline std::uint32_t DiffuseOf(const std::int32_t* c)
@@ -572,6 +588,181 @@ void BlendSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 
 using SpanFn = void (*)(const DrawSetup&, int, int, int, SpanStart);
 
+// How a stage span combines its colour with the target.
+enum class BlendKind { None, SrcAlpha, DestColor, Additive, Any };
+
+// A power-of-two texture under one diffuse colour for the whole draw, whose colour
+// is the texel's combined with a constant (MODULATE, ADDSMOOTH or the texel itself) and whose alpha
+// is the texel's (or the texel's times the constant's): the operations and the blend are resolved
+// when compiling, the per-pixel work is a texel lookup, the tests and the blend of three channels.
+// Gives the general pipeline's pixels.
+// SampleLinear for a power-of-two texture: the same four texels, weights and rounding.
+inline std::uint32_t SampleLinearPow2(const DrawSetup& s, std::int64_t u, std::int64_t v, std::uint32_t wMask,
+                                      std::uint32_t hMask)
+{
+    u -= 1 << 15;
+    v -= 1 << 15;
+    const std::uint32_t x0 = static_cast<std::uint32_t>(u >> 16) & wMask, x1 = (x0 + 1) & wMask;
+    const std::uint32_t y0 = static_cast<std::uint32_t>(v >> 16) & hMask, y1 = (y0 + 1) & hMask;
+    const std::uint32_t fx = static_cast<std::uint32_t>((u >> 8) & 0xFF), fy = static_cast<std::uint32_t>((v >> 8) & 0xFF);
+    const std::size_t stride = static_cast<std::size_t>(s.texStride);
+    const std::size_t at[4] = {y0 * stride + x0, y0 * stride + x1, y1 * stride + x0, y1 * stride + x1};
+    return BlendTexels(s, at, fx, fy);
+}
+
+template <bool k565, int kOp, bool kAlphaModulate, BlendKind kBlend>
+void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    std::uint16_t* crow = s.color->Row16(y);
+    std::uint16_t* zrow = s.depth ? s.depth->Row16(y) : nullptr;
+    const RasterState& st = *s.state;
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const std::uint32_t constant = s.argIndex[1] == 2 ? st.textureFactor : s.diffuse;
+    const std::uint32_t alphaConstant = (s.argIndex[3] == 2 ? st.textureFactor : s.diffuse) >> 24;
+    const std::uint32_t kr = Chan(constant, 16), kg = Chan(constant, 8), kb = Chan(constant, 0);
+    const bool keyed = s.keyed, alphaTest = s.alphaTest, zTest = s.zTest, zWrite = s.zWrite && zrow;
+    const bool tex32 = s.tex32, linear = s.linear;
+    const std::uint32_t key = s.key, zMask = s.zMask, bias = s.zBias;
+    const std::uint32_t* expand = s.expand;
+    const std::uint8_t* texRaw = s.texRaw;
+    const std::size_t stride = static_cast<std::size_t>(s.texStride);
+    const bool flatZ = a.depthStep == 0.0;
+    std::uint32_t zFlat = DepthFromUnits(a.depthUnits);
+    zFlat = zFlat > bias ? zFlat - bias : 0;
+    double units = a.depthUnits;
+    std::int64_t u = a.u, v = a.v;
+    for (int x = x0; x <= x1; ++x) {
+        const std::size_t index = static_cast<std::size_t>(static_cast<std::uint32_t>(v >> 16) & hMask) * stride +
+                                  (static_cast<std::uint32_t>(u >> 16) & wMask);
+        const std::int64_t pu = u, pv = v;
+        u += a.uStep;
+        v += a.vStep;
+        const double here = units;
+        units += a.depthStep;
+        const std::uint32_t raw = tex32 ? reinterpret_cast<const std::uint32_t*>(texRaw)[index]
+                                        : reinterpret_cast<const std::uint16_t*>(texRaw)[index];
+        if (keyed && raw == key)
+            continue;
+        const std::uint32_t texel = linear ? SampleLinearPow2(s, pu, pv, wMask, hMask) : tex32 ? raw : expand[raw];
+        std::uint32_t sr = Chan(texel, 16), sg = Chan(texel, 8), sb = Chan(texel, 0);
+        if constexpr (kOp == static_cast<int>(TextureOp::Modulate)) {
+            sr = Mul8(sr, kr), sg = Mul8(sg, kg), sb = Mul8(sb, kb);
+        } else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth)) {
+            sr = std::min<std::uint32_t>(255, sr + kr - Mul8(sr, kr));
+            sg = std::min<std::uint32_t>(255, sg + kg - Mul8(sg, kg));
+            sb = std::min<std::uint32_t>(255, sb + kb - Mul8(sb, kb));
+        }
+        std::uint32_t alpha = texel >> 24;
+        if constexpr (kAlphaModulate)
+            alpha = Mul8(alpha, alphaConstant);
+        if (alphaTest && !Passes(s.alphaMask, alpha, s.alphaRef))
+            continue;
+        std::uint32_t z = 0;
+        if (zrow) {
+            if (flatZ) {
+                z = zFlat;
+            } else {
+                z = DepthFromUnits(here);
+                z = z > bias ? z - bias : 0;
+            }
+            if (zTest && !Passes(zMask, z, zrow[x]))
+                continue;
+        }
+        if constexpr (kBlend == BlendKind::None) {
+            crow[x] = PackTarget(sr, sg, sb, k565);
+        } else if constexpr (kBlend == BlendKind::SrcAlpha) {
+            if (alpha == 255) {
+                crow[x] = PackTarget(sr, sg, sb, k565);
+            } else if (alpha != 0) {
+                const std::uint32_t dst = ExpandTarget(crow[x], k565), inv = 255 - alpha;
+                crow[x] = PackTarget((sr * alpha + Chan(dst, 16) * inv) / 255, (sg * alpha + Chan(dst, 8) * inv) / 255,
+                                     (sb * alpha + Chan(dst, 0) * inv) / 255, k565);
+            }
+        } else if constexpr (kBlend == BlendKind::DestColor) {
+            const std::uint32_t dst = ExpandTarget(crow[x], k565), inv = 255 - alpha;
+            const std::uint32_t dr = Chan(dst, 16), dg = Chan(dst, 8), db = Chan(dst, 0);
+            crow[x] = PackTarget(std::min<std::uint32_t>(255, (sr * dr + dr * inv) / 255),
+                                 std::min<std::uint32_t>(255, (sg * dg + dg * inv) / 255),
+                                 std::min<std::uint32_t>(255, (sb * db + db * inv) / 255), k565);
+        } else if constexpr (kBlend == BlendKind::Additive) {
+            const std::uint32_t dst = ExpandTarget(crow[x], k565);
+            crow[x] = PackTarget(std::min<std::uint32_t>(255, (sr * alpha + Chan(dst, 16) * 255) / 255),
+                                 std::min<std::uint32_t>(255, (sg * alpha + Chan(dst, 8) * 255) / 255),
+                                 std::min<std::uint32_t>(255, (sb * alpha + Chan(dst, 0) * 255) / 255), k565);
+        } else {
+            const std::uint32_t src = alpha << 24 | sr << 16 | sg << 8 | sb;
+            const std::uint32_t dst = ExpandTarget(crow[x], k565);
+            const std::uint32_t sf = FactorWord(st.srcBlend, src, dst), df = FactorWord(st.destBlend, src, dst);
+            std::uint32_t rgb[3];
+            for (int i = 0; i < 3; ++i) {
+                const int shift = 16 - 8 * i;
+                rgb[i] = std::min<std::uint32_t>(255, (Chan(src, shift) * Chan(sf, shift) + Chan(dst, shift) * Chan(df, shift)) / 255);
+            }
+            crow[x] = PackTarget(rgb[0], rgb[1], rgb[2], k565);
+        }
+        if (zWrite)
+            zrow[x] = static_cast<std::uint16_t>(z);
+    }
+}
+
+template <bool k565, int kOp, bool kAlphaModulate>
+SpanFn StageSpanFor(BlendKind blend)
+{
+    switch (blend) {
+    case BlendKind::None: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::None>;
+    case BlendKind::SrcAlpha: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::SrcAlpha>;
+    case BlendKind::DestColor: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::DestColor>;
+    case BlendKind::Additive: return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::Additive>;
+    case BlendKind::Any: break;
+    }
+    return &StageSpan<k565, kOp, kAlphaModulate, BlendKind::Any>;
+}
+
+template <bool k565>
+SpanFn StageSpanFor(int op, bool alphaModulate, BlendKind blend)
+{
+    constexpr int M = static_cast<int>(TextureOp::Modulate), S1 = static_cast<int>(TextureOp::SelectArg1),
+                  AS = static_cast<int>(TextureOp::AddSmooth);
+    if (op == M)
+        return alphaModulate ? StageSpanFor<k565, M, true>(blend) : StageSpanFor<k565, M, false>(blend);
+    if (op == AS)
+        return alphaModulate ? StageSpanFor<k565, AS, true>(blend) : StageSpanFor<k565, AS, false>(blend);
+    return alphaModulate ? StageSpanFor<k565, S1, true>(blend) : StageSpanFor<k565, S1, false>(blend);
+}
+
+// The stage span for this draw, or null when its stage or texture needs the general pipeline.
+SpanFn ChooseStageSpan(const DrawSetup& s)
+{
+    if (!s.hasTexture || !s.texPow2 || !s.constantDiffuse)
+        return nullptr;
+    const RasterState& st = *s.state;
+    const bool texFirst = st.colorArg1 == TextureArg::Texture && st.colorArg2 != TextureArg::Texture;
+    int op = 0;
+    if (st.colorOp == TextureOp::SelectArg1 && st.colorArg1 == TextureArg::Texture)
+        op = static_cast<int>(TextureOp::SelectArg1);
+    else if (texFirst && (st.colorOp == TextureOp::Modulate || st.colorOp == TextureOp::AddSmooth))
+        op = static_cast<int>(st.colorOp);
+    else
+        return nullptr;
+    bool alphaModulate = false;
+    if (st.alphaOp == TextureOp::SelectArg1 && st.alphaArg1 == TextureArg::Texture)
+        alphaModulate = false;
+    else if (st.alphaOp == TextureOp::Modulate && st.alphaArg1 == TextureArg::Texture && st.alphaArg2 != TextureArg::Texture)
+        alphaModulate = true;
+    else
+        return nullptr;
+    BlendKind blend = BlendKind::Any;
+    if (!s.blend)
+        blend = BlendKind::None;
+    else if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::InvSrcAlpha)
+        blend = BlendKind::SrcAlpha;
+    else if (st.srcBlend == BlendFactor::DestColor && st.destBlend == BlendFactor::InvSrcAlpha)
+        blend = BlendKind::DestColor;
+    else if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::One)
+        blend = BlendKind::Additive;
+    return s.is565 ? StageSpanFor<true>(op, alphaModulate, blend) : StageSpanFor<false>(op, alphaModulate, blend);
+}
+
 SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
 {
     const bool fast = s.display && s.texPow2 && !s.linear && (s.texelOnly || s.constantModulate) && !s.alphaTest &&
@@ -593,6 +784,8 @@ SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
                            s.state->srcBlend == BlendFactor::SrcAlpha && s.state->destBlend == BlendFactor::InvSrcAlpha;
     if (blendFast)
         return s.is565 ? &BlendSpan<true> : &BlendSpan<false>;
+    if (const SpanFn stage = ChooseStageSpan(s))
+        return stage;
     // The general pipeline, with the stage's colour operation resolved for the common ones.
     const int texCase = !s.hasTexture ? 0 : (s.texPow2 ? 1 : 2);
     int opCase = 0;
@@ -759,6 +952,7 @@ void DrawTriangle(const DrawSetup& s, Prepared p0, Prepared p1, Prepared p2)
                 st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
             }
         st.gouraud = gouraud;
+        s.pixels += static_cast<std::uint64_t>(xe - xs + 1);
         span(s, static_cast<int>(py), static_cast<int>(xs), static_cast<int>(xe), st);
     }
 }
@@ -822,6 +1016,7 @@ bool DrawAxisQuad(const DrawSetup& s, const Prepared* p)
                 st.cStep[i] = gouraud ? static_cast<std::int32_t>(cdx[i] * 65536.0) : 0;
             }
         st.gouraud = gouraud;
+        s.pixels += static_cast<std::uint64_t>(x1 - x0 + 1);
         span(s, static_cast<int>(py), static_cast<int>(x0), static_cast<int>(x1), st);
     }
     return true;
@@ -867,6 +1062,7 @@ void DrawLine(const DrawSetup& s, Prepared a, Prepared b)
         st.v = ToFixed16(a.v + (b.v - a.v) * t);
         for (int i = 0; i < 4; ++i)
             st.c[i] = ColorFixed(a.c[i] + (b.c[i] - a.c[i]) * t);
+        ++s.pixels;
         span(s, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px), st);
     }
 }
@@ -885,6 +1081,7 @@ void DrawPoint(const DrawSetup& s, const Prepared& p)
     st.v = ToFixed16(q.v);
     for (int i = 0; i < 4; ++i)
         st.c[i] = ColorFixed(q.c[i]);
+    ++s.pixels;
     span(s, static_cast<int>(py), static_cast<int>(px), static_cast<int>(px), st);
 }
 
@@ -994,6 +1191,26 @@ bool ConstantModulate(const RasterState& st, const RasterVertex* v, std::uint32_
     return !first;
 }
 
+// Whether every vertex the draw uses has one diffuse colour, alpha included; that colour goes to
+// diffuse.
+bool ConstantDiffuse(const RasterVertex* v, std::uint32_t count, const std::uint16_t* idx, std::uint32_t indexCount,
+                     std::uint32_t& diffuse)
+{
+    const std::uint32_t n = idx ? indexCount : count;
+    bool first = true;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t k = idx ? idx[i] : i;
+        if (k >= count)
+            continue;
+        if (first)
+            diffuse = v[k].diffuse;
+        else if (v[k].diffuse != diffuse)
+            return false;
+        first = false;
+    }
+    return !first;
+}
+
 bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType type, const RasterVertex* vertices,
           std::uint32_t vertexCount, const std::uint16_t* indices, std::uint32_t indexCount)
 {
@@ -1038,6 +1255,7 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
         s.key = state.texture->ColorKey();
     }
     s.texelOnly = TexelOnly(state, vertices, vertexCount, indices, indexCount);
+    s.constantDiffuse = ConstantDiffuse(vertices, vertexCount, indices, indexCount, s.diffuse);
     // The direct sprite path reads the picture in the target's format, made once per change.
     if (s.hasTexture && s.texPow2 && !s.linear && !s.alphaTest && !s.blend && s.depth && s.zTest) {
         if (s.texelOnly)
@@ -1109,6 +1327,8 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
             triangle(0, i, i + 1);
         break;
     }
+    g_RasterDraws.fetch_add(1, std::memory_order_relaxed);
+    g_RasterPixels.fetch_add(s.pixels, std::memory_order_relaxed);
     return true;
 }
 
@@ -1122,6 +1342,17 @@ Rect ClipToBuffer(const PixelBuffer& b, Rect r)
 }
 
 } // namespace
+
+RasterCounters ReadRasterCounters()
+{
+    return {g_RasterDraws.load(std::memory_order_relaxed), g_RasterPixels.load(std::memory_order_relaxed)};
+}
+
+void ResetRasterCounters()
+{
+    g_RasterDraws.store(0, std::memory_order_relaxed);
+    g_RasterPixels.store(0, std::memory_order_relaxed);
+}
 
 std::uint16_t DepthFromValue(double value)
 {

@@ -145,6 +145,16 @@ bool DrawIndexedPrimitive(const RenderTarget& target, const RasterState& state, 
                           const RasterVertex* vertices, std::uint32_t vertexCount,
                           const std::uint16_t* indices, std::uint32_t indexCount);
 
+// What the rasteriser has drawn since the last reset, summed over every thread: primitives it was
+// handed and pixels it shaded (covered pixels within the clip, before the key, alpha and depth
+// tests). Benchmarks read them to tell a draw that worked from one that drew nothing.
+struct RasterCounters {
+    std::uint64_t draws = 0;
+    std::uint64_t pixels = 0;
+};
+RasterCounters ReadRasterCounters();
+void ResetRasterCounters();
+
 // Z-buffer operations. Rectangles are clipped to the buffer; an empty one does nothing.
 void ClearDepth(PixelBuffer& depth, const Rect* rects, std::uint32_t rectCount, float z);
 void FillDepth(PixelBuffer& depth, const Rect& rect, std::uint16_t value);

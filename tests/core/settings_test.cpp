@@ -8,6 +8,7 @@
 #include "core/commented_reader.h"
 #include "core/memory_stream.h"
 #include "core_files.h"
+#include "devices/display.h"
 #include "game_folder_fixture.h"
 #include "platform/text.h"
 #include "players/strateg.h"
@@ -90,7 +91,7 @@ TEST_F(SettingsFile, WritesTheExactLayoutAndReadsItBack)
         Cp("{Громкость фоновой музыки(0-100)}") + std::string(12, '\t') + "77\r\n" +
         Cp("{Звук в игре 1-да 0-нет}") + std::string(14, '\t') + "1\r\n" +
         Cp("{Громкость звука(0-100)}") + std::string(14, '\t') + "42\r\n" +
-        Cp("{Разрешение экрана (800х600-0 1024х768-1 1152х864-2 1280-960-3 1280-1024-4)}") + "\t2\r\n" +
+        Cp("{Разрешение экрана (1024х768-0 1152х864-1 1280х960-2 1280х1024-3)}") + "\t2\r\n" +
         Cp("{Скорость игры(0-6) 0-минимальная, 3-средняя, 6-максимальная}") + std::string(5, '\t') + "61\r\n" +
         Cp("{Туман войны (0-нет, 1-да)}") + std::string(13, '\t') + "1\r\n" +
         Cp("{показывать подсказки ?(0-нет, 1-да)}") + std::string(11, '\t') + "1\r\n" +
@@ -134,6 +135,18 @@ TEST_F(SettingsFile, ClipsOutOfRangeValuesOnLoad)
         if (c.item == 5)
             EXPECT_EQ(g_StartGameSpeed, c.loaded);
     }
+}
+
+TEST_F(SettingsFile, TheResolutionCommentNamesEachModeByTheValueThatSelectsIt)
+{
+    const std::string text = MakeGameInfoText();
+    const std::string comment = text.substr(0, text.find('}', text.find(Cp("{Разрешение экрана"))) + 1);
+    for (int mode = 0; mode < SCREEN_MODE_COUNT; ++mode) {
+        const std::string named = std::to_string(g_ScreenModes[mode].width) + Cp("х") +
+                                  std::to_string(g_ScreenModes[mode].height) + "-" + std::to_string(mode);
+        EXPECT_NE(comment.find(named), std::string::npos) << named;
+    }
+    EXPECT_EQ(comment.find("800"), std::string::npos) << "no mode of 800 x 600 exists";
 }
 
 TEST_F(SettingsFile, FogOfWarIsAlwaysOnAndResetsTheCounters)

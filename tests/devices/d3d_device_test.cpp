@@ -361,6 +361,79 @@ TEST_F(DeviceTest, DeviceDrawsAndClearsThroughItsStates)
     EXPECT_FALSE(BltDepthSelf(nullptr, r, 0, 0));
 }
 
+TEST(HiddenArea, RectanglesGiveUpAPixelEachSideAndMergeInTheirRows)
+{
+    THiddenArea area;
+    area.Reset(40);
+    area.AddRect(10, 4, 30, 20);   // centres 10.5 .. 29.5, 4.5 .. 19.5; kept: 11 .. 28, 5 .. 18
+    area.AddRect(28, 10, 60, 30);  // overlaps the first from row 11 on
+    area.AddRect(-5, -5, 3, 3);    // above the screen: only what lies inside is kept
+    area.AddRect(5, 5, 5, 9);      // empty
+    const struct {
+        int x0, y0, x1, y1;
+        bool hidden;
+    } cases[] = {
+        {11, 5, 28, 18, true},  {10, 5, 28, 18, false}, {11, 5, 29, 18, false}, {11, 4, 28, 18, false},
+        {11, 11, 58, 18, true}, {11, 10, 58, 18, false}, {29, 11, 58, 28, true}, {29, 11, 58, 29, false},
+        {0, 0, 1, 1, true},     {0, 0, 2, 1, false},    {5, 5, 5, 5, false},    {11, -1, 12, 6, false},
+        {11, 39, 12, 40, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(area.HidesPixels(c.x0, c.y0, c.x1, c.y1), c.hidden) << c.x0 << "," << c.y0 << " .. " << c.x1 << "," << c.y1;
+}
+
+TEST_F(DeviceTest, DrawsInsideTheHiddenAreaAreLeftOutUnlessTheyWriteDepth)
+{
+    Open(plat::PixelFormat::RGB565, 256, 128);
+    ASSERT_TRUE(Direct3DInit());
+    TD3DDevice& dev = *g_pD3DDevice;
+    FillSurface(g_pDDSBack, 0);
+    ASSERT_TRUE(DepthFillSurface(g_pZBuffer, nullptr, 0xFFFFFFFFu));
+    THiddenArea area;
+    area.Reset(g_ScreenHeight);
+    area.AddRect(0, 0, 200, 100);
+    dev.SetHiddenArea(&area);
+    ASSERT_TRUE(dev.SetRenderState(D3DState::ZEnable, 1));
+    auto quad = [&](float x0, float y0, float x1, float y1) {
+        plat::RasterVertex q[4];
+        const float xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
+        for (int i = 0; i < 4; ++i) {
+            q[i].x = xs[i];
+            q[i].y = ys[i];
+            q[i].z = 0.5f;
+            q[i].diffuse = 0xFFFF0000u;
+        }
+        return dev.DrawPrimitive(plat::PrimitiveType::TriangleStrip, q, 4, kDrawWait);
+    };
+    const plat::PixelBuffer& color = g_pDDSBack->Pixels();
+    const plat::PixelBuffer& z = g_pZBuffer->Pixels();
+    const struct {
+        const char* name;
+        std::uint32_t zWrite;
+        float x0, y0, x1, y1;
+        bool drawn;
+    } cases[] = {
+        {"inside, no depth written", 0, 20, 20, 60, 60, false},
+        {"across the edge", 0, 180, 20, 220, 60, true},
+        {"inside, depth written", 1, 100, 20, 140, 60, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(dev.SetRenderState(D3DState::ZWriteEnable, c.zWrite));
+        const std::uint64_t hidden = dev.HiddenDraws();
+        ASSERT_TRUE(quad(c.x0, c.y0, c.x1, c.y1));
+        const int cx = static_cast<int>(c.x0) + 5, cy = static_cast<int>(c.y0) + 5;
+        EXPECT_EQ(color.Row16(cy)[cx] != 0, c.drawn);
+        EXPECT_EQ(dev.HiddenDraws() - hidden, c.drawn ? 0u : 1u);
+        EXPECT_EQ(z.Row16(cy)[cx] != 0xFFFF, c.drawn && c.zWrite != 0);
+    }
+    // Without the area everything is drawn again.
+    dev.SetHiddenArea(nullptr);
+    ASSERT_TRUE(dev.SetRenderState(D3DState::ZWriteEnable, 0));
+    ASSERT_TRUE(quad(20, 20, 60, 60));
+    EXPECT_NE(color.Row16(25)[25], 0);
+}
+
 } // namespace
 
 namespace {

@@ -89,6 +89,7 @@ protected:
     struct Call {
         std::string name;
         std::uint32_t zEnable, zWrite, zFunc, alphaOp, alphaArg2, factor;
+        std::uint32_t colorOp, colorArg1, colorArg2, alphaArg1, alphaTest;
     };
     void SetUp() override
     {
@@ -138,7 +139,10 @@ protected:
         const TD3DDevice& d = *g_pD3DDevice;
         calls.push_back({name, d.GetRenderState(D3DState::ZEnable), d.GetRenderState(D3DState::ZWriteEnable),
                          d.GetRenderState(D3DState::ZFunc), d.GetTextureStageState(D3DStageState::AlphaOp),
-                         d.GetTextureStageState(D3DStageState::AlphaArg2), d.GetRenderState(D3DState::TextureFactor)});
+                         d.GetTextureStageState(D3DStageState::AlphaArg2), d.GetRenderState(D3DState::TextureFactor),
+                         d.GetTextureStageState(D3DStageState::ColorOp), d.GetTextureStageState(D3DStageState::ColorArg1),
+                         d.GetTextureStageState(D3DStageState::ColorArg2), d.GetTextureStageState(D3DStageState::AlphaArg1),
+                         d.GetRenderState(D3DState::AlphaTestEnable)});
     }
     std::vector<std::string> Names() const
     {
@@ -183,6 +187,43 @@ TEST_F(MapScenePassTest, PassesRunInOrderWithTheirStates)
     EXPECT_EQ(craters.alphaOp, 2u); // select the first argument again
     EXPECT_EQ(g_pD3DDevice->GetRenderState(D3DState::AlphaBlendEnable), 0u);
     EXPECT_FALSE(g_pD3DDevice->InScene());
+}
+
+TEST_F(MapScenePassTest, EachFrameLightsItsPassesWhateverTheLastFrameLeft)
+{
+    // What the fog's pass leaves at the end of a frame (the texture's own colour, no alpha test),
+    // and what other drawing may leave; the next frame's units and craters are lit by the map light.
+    struct Leftover {
+        const char* name;
+        plat::TextureOp colorOp;
+        plat::TextureArg colorArg1;
+        std::uint32_t alphaTest;
+    };
+    const Leftover leftovers[] = {
+        {"fog", plat::TextureOp::SelectArg1, plat::TextureArg::Texture, 0},
+        {"filter", plat::TextureOp::AddSmooth, plat::TextureArg::Texture, 0},
+        {"diffuse only, alpha tested", plat::TextureOp::SelectArg1, plat::TextureArg::Diffuse, 1},
+    };
+    g_VisibleHouses.clear();
+    for (const Leftover& l : leftovers) {
+        SCOPED_TRACE(l.name);
+        TD3DDevice& d = *g_pD3DDevice;
+        d.SetTextureStageState(0, D3DStageState::ColorOp, static_cast<std::uint32_t>(l.colorOp));
+        d.SetTextureStageState(0, D3DStageState::ColorArg1, static_cast<std::uint32_t>(l.colorArg1));
+        d.SetTextureStageState(0, D3DStageState::AlphaArg1, static_cast<std::uint32_t>(plat::TextureArg::Diffuse));
+        d.SetRenderState(D3DState::AlphaTestEnable, l.alphaTest);
+        calls.clear();
+        DrawMapScene();
+        for (const char* pass : {"craters", "explosions", "shots"}) {
+            const Call& c = Find(pass);
+            EXPECT_EQ(c.colorOp, static_cast<std::uint32_t>(plat::TextureOp::Modulate)) << pass;
+            EXPECT_EQ(c.colorArg1, static_cast<std::uint32_t>(plat::TextureArg::Texture)) << pass;
+            EXPECT_EQ(c.colorArg2, static_cast<std::uint32_t>(plat::TextureArg::Current)) << pass;
+            EXPECT_EQ(c.alphaOp, static_cast<std::uint32_t>(plat::TextureOp::SelectArg1)) << pass;
+            EXPECT_EQ(c.alphaArg1, static_cast<std::uint32_t>(plat::TextureArg::Texture)) << pass;
+            EXPECT_EQ(c.alphaTest, 0u) << pass;
+        }
+    }
 }
 
 TEST_F(MapScenePassTest, ReflectionsNeedTheTextureFactorCapability)
