@@ -196,3 +196,28 @@ bool LoadCraters(TIfStreamMemory& in)
 }
 
 void PlayerUnitsUpdate(std::uint8_t) {}
+
+// The per-cycle work of combat is not built yet. The unit walk's stand-in only files the turn's
+// living units into the draw-order lists, so a running game shows them.
+#include "combat/cycle_updates.h"
+#include "map/map_scene.h"
+#include "players/strateg.h"
+
+std::uint8_t g_MoveCountdown = 0;
+void UpdateDelayedHits() {}
+void UpdateShots() {}
+void UpdateTimedSigns() {}
+void RefreshTargetGridUnits() {}
+void UnitWalk(TTurnList& turn)
+{
+    if (turn.owner == nullptr)
+        return;
+    for (TUnit* u = turn.owner->FirstUnit; u != nullptr; u = u->m_pNext) {
+        if (u->Dead != 0 || u->Basic == nullptr)
+            continue;
+        const std::uint8_t kind = u->Basic->m_Kind;
+        const bool air = kind == UNIT_KIND_FIGHTER || kind == UNIT_KIND_AIRCRAFT || kind == UNIT_KIND_BOMBER;
+        (air ? g_UnitsDrawLate : g_UnitsDrawSorted)
+            .push_back({u, static_cast<std::int32_t>(u->X), static_cast<std::int32_t>(u->Y - u->Height)});
+    }
+}

@@ -220,7 +220,12 @@ TAppServices DefaultAppServices()
     s.ProcessMiniMap = ::ProcessMiniMap;
     s.WindowsHandleInput = ::WindowsHandleInput;
     s.EditorBuildUnitDrawLists = ::EditorBuildUnitDrawLists;
-    s.NetworkFrame = ::NetworkFrame;
+    s.NetworkFrame = [] {
+        const std::uint32_t before = g_FrameCounter;
+        ::NetworkFrame();
+        if (g_FrameCounter != before)
+            WriteTestHashLine();
+    };
     s.EditorFrame = ::EditorFrame;
     s.RenderFrame = [] {
         ::RenderFrame();

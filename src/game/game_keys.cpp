@@ -79,16 +79,6 @@ void SetView(std::int32_t x, std::int32_t y)
     g_ViewY = static_cast<std::uint16_t>(std::max(y, 0));
 }
 
-void CenterViewOnCell(std::int32_t column, std::int32_t row)
-{
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    CenteredViewOrigin(column, row, x, y);
-    SetView(x, y);
-    g_ScrollFlag = 10;
-    GameKeyServices().scrollMap(0, 0);
-}
-
 void SelectHouse(std::uint8_t player, THouse& house)
 {
     GameKeyServices().clearSelection(player);
@@ -352,6 +342,16 @@ bool CharacterKey(std::uint32_t code)
 }
 
 } // namespace
+
+void CenterViewOnCell(std::int32_t column, std::int32_t row)
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    CenteredViewOrigin(column, row, x, y);
+    SetView(x, y);
+    g_ScrollFlag = 10;
+    GameKeyServices().scrollMap(0, 0);
+}
 
 std::uint32_t MapGameKey(std::uint32_t key)
 {

@@ -49,6 +49,8 @@ void SelectHouseByKey(std::uint8_t player, std::uint32_t key);
 void PostSelectHouseByKey(std::uint8_t player, std::uint32_t key);
 bool AdvisorPlaceHouse(std::uint8_t player, std::uint16_t type);
 bool PostAdvisorPlaceHouse(std::uint8_t player, std::uint16_t type);
+// Puts the view so that the cell is in its middle (kept inside the map).
+void CenterViewOnCell(std::int32_t column, std::int32_t row);
 void CenterViewOnUnit(TUnit* unit);
 void CenterViewOnSelectedHouse();
 void CycleUnitGroup(std::uint8_t player);

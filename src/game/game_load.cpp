@@ -8,6 +8,7 @@
 #include "game/command_line.h"
 #include "core/error_log.h"
 #include "game/frame_drawing.h"
+#include "game/game_keys.h"
 #include "game/game_main.h"
 #include "game/loader_services.h"
 #include "game/save_game.h"
@@ -135,6 +136,25 @@ void BuildUnitProducer()
                 }
         }
     }
+}
+
+bool LocalPlayerStart(plat::Point& cell)
+{
+    const TStrateg* local = MyPlayer < 8 ? g_Strateg[MyPlayer] : nullptr;
+    if (local == nullptr)
+        return false;
+    const THouse* houses = g_pHouse[MyPlayer];
+    for (std::uint16_t i = 0; houses != nullptr && i < NumHouse[MyPlayer]; ++i)
+        if (houses[i].TypeRecord != nullptr && houses[i].Destroyed == 0) {
+            cell = {houses[i].X, houses[i].Y};
+            return true;
+        }
+    for (const TUnit* u = local->FirstUnit; u != nullptr; u = u->m_pNext)
+        if (u->Dead == 0) {
+            cell = {u->MapX, u->MapY};
+            return true;
+        }
+    return false;
 }
 
 void SetPlayersHomePoints()
@@ -332,7 +352,11 @@ bool FreeGame()
         s.TrenchesFree();
     s.FreeShipTables();
     s.ReleaseWhiteTexture();
-    g_bTearingDown = 1;
+    {
+        // Under the lock the mouse thread's order builders test it, so none runs on freed players.
+        std::lock_guard lock(g_InputLock);
+        g_bTearingDown = 1;
+    }
     g_bPaused = 0;
     s.StopAllSounds();
     // 4, 5
@@ -376,8 +400,8 @@ bool FreeGame()
     {
         std::lock_guard lock(g_InputLock);
         MyPlayer = 0;
+        g_bTearingDown = 0;
     }
-    g_bTearingDown = 0;
     g_FrameCounter = 0;
     g_bGameLoaded = 0;
     return true;
@@ -509,7 +533,13 @@ TGameLoadServices DefaultGameLoadServices()
         g_pDigitsTexture = LoadTextureFromFile("Data\\Misc\\Numbers2.bmp");
     };
     s.WaitLoaderIdle = WaitForLoader;
-    s.ScrollToOrigin = [] { ::ScrollMap(0, 0); };
+    s.ScrollToOrigin = [] {
+        plat::Point start;
+        if (LocalPlayerStart(start))
+            CenterViewOnCell(start.x, start.y);
+        else
+            ::ScrollMap(0, 0);
+    };
     s.RenderFrame = ::RenderFrame;
     s.DrawLoadingBar = ::DrawLoadingBar;
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/types.h"
+
 #include "core/game_setup.h"
 
 namespace plat {
@@ -42,6 +44,9 @@ extern plat::Texture* g_pUnitFireTexture;
 
 // The home cells of the computer players' planners.
 void SetPlayersHomePoints();
+// Where the view of a loaded game starts: the cell of the local player's first standing building,
+// else of its first living unit; false when it has neither.
+bool LocalPlayerStart(plat::Point& cell);
 // The player colours of a game whose players were chosen: entry c of the loaded tables for each
 // player, c from the setup's colour byte (above 7 becomes 0, written back).
 void ApplyPlayerColours(TGameSetup& setup);

@@ -33,8 +33,8 @@ void ForceWideTerminator(std::span<std::uint8_t> bytes, std::size_t offset, std:
 void SetResources(TStrateg& player, const double (&amounts)[STRATEG_RESOURCES])
 {
     for (int k = 0; k < STRATEG_RESOURCES; ++k) {
-        player.Resources[k] = amounts[k];
-        player.StartResources[k] = amounts[k];
+        player.Res[k].recorded = amounts[k];
+        player.Res[k].spendable = amounts[k];
     }
 }
 
@@ -219,7 +219,7 @@ bool LoadMission(const char* path, TMissionHeader& header, TGameSetup* setup)
         std::uint8_t warTemplate = block.warTemplate[i];
         if (net && warTemplate < 2)
             warTemplate = 2;
-        if (player->Level == 4 || player->Level == 5)
+        if (player->Kind == PLAYER_KIND_LOCAL || player->Kind == PLAYER_KIND_REMOTE)
             warTemplate = 2;
         player->WarTemplate = warTemplate;
         if (player->GroupManager)

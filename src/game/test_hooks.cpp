@@ -5,9 +5,11 @@
 #include <cstring>
 #include <mutex>
 
+#include "core/app_state.h"
 #include "core/error_log.h"
 #include "game/frame_drawing.h"
 #include "game/game_load.h"
+#include "core/random_table.h"
 #include "core/settings.h"
 #include "devices/display.h"
 #include "devices/mouse.h"
@@ -15,6 +17,7 @@
 #include "map/map_view.h"
 #include "platform/paths.h"
 #include "platform/surface.h"
+#include "players/sim_checksum.h"
 #include "ui/setup_screen.h"
 
 namespace {
@@ -54,11 +57,8 @@ void PutU32(std::string& out, std::uint32_t v)
 
 } // namespace
 
-void StartTestGame()
+void PrepareTestGame(const char* path)
 {
-    const char* path = std::getenv("KORVELA_TEST_MISSION");
-    if (path == nullptr || *path == 0)
-        return;
     const bool randomMap = std::strncmp(path, "Maps\\", 5) == 0 || std::strncmp(path, "Maps/", 5) == 0;
     if (randomMap) {
         g_GameType = GAME_TYPE_RANDOM_MAP;
@@ -68,6 +68,16 @@ void StartTestGame()
         g_GameType = 0;
         g_MissionPath = path;
     }
+}
+
+void StartTestGame()
+{
+    const char* path = std::getenv("KORVELA_TEST_MISSION");
+    if (path == nullptr || *path == 0)
+        return;
+    PrepareTestGame(path);
+    if (const char* seed = std::getenv("KORVELA_TEST_SEED"); seed != nullptr && *seed != 0)
+        g_RandSeed = static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10));
     // The menus switch the display to the game's mode before a load; the view takes its size
     // from it.
     ChangeScreenMode(g_ScreenMode);
@@ -116,6 +126,25 @@ std::string FrontImageBmp()
         out.append(static_cast<std::size_t>(row - w * 3), '\0');
     }
     return out;
+}
+
+void WriteTestHashLine()
+{
+    // Opened once, on the first cycle; the lines are flushed as they come, so a trail survives a
+    // program that is ended.
+    static std::FILE* file = [] {
+        const char* path = std::getenv("KORVELA_TEST_HASH");
+        std::FILE* f = path != nullptr && *path != 0 ? std::fopen(path, "wb") : nullptr;
+        if (path != nullptr && *path != 0 && f == nullptr)
+            ReportError(std::string("KORVELA_TEST_HASH: cannot write ") + path);
+        return f;
+    }();
+    if (file == nullptr)
+        return;
+    char line[40];
+    FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
+    std::fputs(line, file);
+    std::fflush(file);
 }
 
 void WriteTestShot()

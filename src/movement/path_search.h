@@ -10,3 +10,9 @@
 std::int8_t FindPathFromPointToPointEx(const std::uint16_t* passMap, std::int32_t c0, std::int32_t r0,
                                        std::int32_t c1, std::int32_t r1, const std::uint8_t cost[9],
                                        std::vector<std::uint8_t>& path);
+
+// Path-search work done this cycle, against the cycle's path budget; the cycle zeroes it. Main
+// thread only.
+extern std::uint32_t g_PathWorkCounter;
+// The path cache's per-cycle tick (its refresh runs every 100 cycles).
+void PathCacheTick();

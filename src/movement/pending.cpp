@@ -37,3 +37,11 @@ std::int8_t FindPathFromPointToPointEx(const std::uint16_t*, std::int32_t, std::
     path.clear();
     return 0;
 }
+
+// No group orders, path cache or path searches exist yet.
+#include "movement/group_orders.h"
+#include "movement/path_search.h"
+
+void FreeGroupOrder(void*) {}
+std::uint32_t g_PathWorkCounter = 0;
+void PathCacheTick() {}

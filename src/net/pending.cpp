@@ -42,3 +42,19 @@ void CloseNetwork() {}
 
 void NetSendState14() {}
 void ToggleSendMessageWindow() {}
+
+// Single play: every frame has a cycle, nothing is sent and nothing arrives.
+bool IsNetConnected()
+{
+    return false;
+}
+bool NetCycleGate()
+{
+    return true;
+}
+void NetSendCommand(TNetData*) {}
+void ResetNetSendCount() {}
+TNetData* TakeReceivedMessages()
+{
+    return nullptr;
+}

@@ -33,3 +33,6 @@ bool IsPlayerDead(std::uint8_t player);
 // bytes they gate are the settings' g_AdvisorOptions and g_WarAdvisorOptions.
 extern std::uint8_t g_CompAssist[8];
 extern std::uint8_t g_WarAssist[8];
+
+// The cycle clears the upkeep marker before the players' turns.
+void ClearUpkeepMarker();

@@ -5,29 +5,7 @@
 #include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "net/net_events.h"
-#include "map/ship_grid.h"
 
-TStrateg* MyStrateg = nullptr;
-
-plat::CriticalSection g_HeapLock;
-
-// No queue exists yet: the record is dropped.
-void TStrateg::AddCommand(THeapItem* item)
-{
-    std::lock_guard lock(g_HeapLock);
-    delete item;
-}
-
-THeapItem* NewCommand(std::uint16_t commandClass, std::uint8_t id, float x, float y)
-{
-    auto* item = new THeapItem;
-    item->cikl = kadr_now;
-    item->commandClass = commandClass;
-    item->id = id;
-    item->x = x;
-    item->y = y;
-    return item;
-}
 
 std::uint8_t g_bNetDragging[8] = {};
 TNetDragCorner g_NetDragCorner;
@@ -38,17 +16,10 @@ void PostMapClickCommand() {}
 void PostMapOrderCommand() {}
 void PostOrientationCommand() {}
 
-// The cycle itself is not built yet; its fixed point for the ships' tags already runs, so every
-// machine refreshes them once per cycle whether or not it draws.
-void NetworkFrame()
-{
-    RefreshShipTags();
-}
 void UpdateCursorMode() {}
 void ProcessMapMouse() {}
 void PostHotKeyCommand(int, int, int, int) {}
 
-TStrateg* g_Strateg[8] = {};
 
 // No selection exists yet.
 THouse* GetSingleSelectedHouse(std::uint8_t)
@@ -56,21 +27,6 @@ THouse* GetSingleSelectedHouse(std::uint8_t)
     return nullptr;
 }
 
-std::uint16_t g_wNumPlayer = 0;
-
-// No command heap exists yet; the player records are all there is to free.
-void ClearGlobalHeap()
-{
-    for (TStrateg*& player : g_Strateg) {
-        delete player;
-        player = nullptr;
-    }
-    {
-        std::lock_guard lock(g_InputLock);
-        MyStrateg = nullptr;
-    }
-    g_wNumPlayer = 0;
-}
 
 // Prices, groups and computer players come with the players' subsystem: everything is
 // affordable and free, no player is a computer player.
@@ -130,11 +86,6 @@ bool IsPlayerDead(std::uint8_t)
 }
 std::uint8_t g_CompAssist[8] = {};
 std::uint8_t g_WarAssist[8] = {};
-// No alert grid exists yet.
-bool TStrateg::MarkGrid(float, float, std::uint8_t)
-{
-    return false;
-}
 
 // The unit table, prices of units and the selection come with the players' subsystem: indexes
 // are handed out in order and never reused, units are free, and a unit leaves the selection by
@@ -142,17 +93,6 @@ bool TStrateg::MarkGrid(float, float, std::uint8_t)
 #include "players/selection.h"
 #include "units/unit.h"
 
-std::uint16_t TStrateg::AddUnit(TUnit* unit)
-{
-    const std::uint16_t index = NextUnitIndex++;
-    if (unit != nullptr)
-        unit->m_Index = index;
-    return index;
-}
-bool TStrateg::RemoveUnit(std::uint16_t index)
-{
-    return index < NextUnitIndex;
-}
 bool CanAffordUnit(std::uint8_t, std::uint16_t)
 {
     return true;
@@ -175,72 +115,46 @@ void DeleteSelection(std::uint8_t, TUnit* unit)
 #include "map/map_file.h"
 #include "units/house.h"
 
-std::uint8_t g_bTearingDown = 0;
 
-void TStrateg::SetName(const std::u16string& name)
-{
-    Name = name;
-}
 
 void TStrateg::SetTeam(std::uint8_t team)
 {
     Team = team;
 }
 
+// Commands, defeat and the computer players come with their own modules: a record runs nothing, a
+// defeated player is only marked, and computer players neither plan nor manage groups.
+#include "players/computer_player.h"
+#include "players/defeat.h"
+#include "players/dispatcher.h"
+
+bool ExecuteCommand(THeapItem*)
+{
+    return false;
+}
+void StrategDead(TStrateg* player)
+{
+    if (player == nullptr || player->Dead != 0)
+        return;
+    player->Dead = 1;
+    player->UpdatePlayTime();
+}
+void GroupManagerUpdate(TStrateg*) {}
+void ComputerPlayerStep(TStrateg*) {}
+void ClearUpkeepMarker() {}
+void FreeSelectionList(void*& head)
+{
+    head = nullptr;
+}
+
 void TStrateg::SetRelationsFromTeams()
 {
     for (int j = 0; j < 8; ++j) {
         const TStrateg* other = g_Strateg[j];
-        Relations[j] = Team != 255 && other != nullptr && other->Team == Team ? 1 : 0;
+        Relations[j] = (Team & 0xFF) != 255 && other != nullptr && other->Team == Team ? 1 : 0;
     }
 }
 
-void ResetPlayerSlots()
-{
-    ClearGlobalHeap();
-}
-
-bool CreateMapPlayer(const TMapPlayerRecord& record, std::uint8_t kind)
-{
-    if (g_wNumPlayer >= 8)
-        return false;
-    const std::uint8_t n = static_cast<std::uint8_t>(g_wNumPlayer);
-    auto* player = new TStrateg;
-    player->Number = n;
-    player->Level = kind;
-    player->Nation = record.nation < 5 ? record.nation : 0;
-    player->Name.assign(record.name, std::char_traits<char16_t>::length(record.name));
-    player->GroupManager = std::make_unique<TGroupManager>();
-    if (kind != 4)
-        player->Planner = std::make_unique<TStrategAI>();
-    DeleteHouseArray(g_pHouse[n]);
-    g_pHouse[n] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
-    NumHouse[n] = 0;
-    player->Houses = g_pHouse[n];
-    g_Strateg[n] = player;
-    if (n == MyPlayer) {
-        std::lock_guard lock(g_InputLock);
-        MyStrateg = player;
-    }
-    ++g_wNumPlayer;
-    return true;
-}
-
-void SetPlayerNotPlaying(int player)
-{
-    if (player < 0 || player >= 8 || g_Strateg[player] == nullptr)
-        return;
-    g_Strateg[player]->OutOfGame = 1;
-    g_Strateg[player]->NotPlaying = 1;
-    g_Strateg[player]->Planner.reset();
-    FreePlayerHouses(static_cast<std::uint8_t>(player));
-    g_Strateg[player]->Houses = nullptr;
-}
-
-bool CanPlayerReceiveUnits(int player)
-{
-    return player >= 0 && player < 8 && g_Strateg[player] != nullptr && g_Strateg[player]->OutOfGame == 0;
-}
 
 void UpdateAIArmy(TStrategAI*) {}
 
@@ -279,14 +193,6 @@ void SaveStrategUnits(std::uint8_t, TOfStreamMemory&) {}
 bool LoadStrateg(std::uint8_t, TIfStreamMemory&)
 {
     return true;
-}
-bool IsPlayerInGame(std::uint8_t player)
-{
-    return player < g_wNumPlayer;
-}
-std::u16string GetPlayerName(std::uint8_t)
-{
-    return {};
 }
 
 // Selections, advisers and unit lists come with the players' subsystem.

@@ -88,3 +88,14 @@ void ShowMessageLine(const char16_t*, std::uint32_t) {}
 void ReloadInterface(int) {}
 void ResetMarketPanel(int, int, int) {}
 void LocalOrNetPlayerAction(int, int, int) {}
+
+// No mission goals, market or unit panel exist yet.
+#include "ui/player_services.h"
+
+bool MissionTimerDialog(std::uint8_t)
+{
+    return false;
+}
+void MarketTick(std::uint8_t) {}
+void ForgetPanelUnit(TUnit*) {}
+void ResetPlayerMission(std::uint8_t) {}

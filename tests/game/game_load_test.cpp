@@ -279,12 +279,12 @@ TEST_F(GameLoadTest, UnitProducerIsTheFirstBuildingTypeThatMakesTheUnit)
 TEST_F(GameLoadTest, HomePointsGoToPlannersWithoutATarget)
 {
     ClearGlobalHeap();
-    CreateMapPlayer({}, 4); // no planner
+    CreateMapPlayer({}, 4); // a person's planner serves the advisors
     CreateMapPlayer({}, 3); // no buildings, no units
     CreateMapPlayer({}, 3); // target already set
     g_Strateg[2]->Planner->TargetX = 5;
     SetPlayersHomePoints();
-    EXPECT_EQ(g_Strateg[0]->Planner, nullptr);
+    EXPECT_EQ(g_Strateg[0]->Planner->HomeX, 20);
     EXPECT_EQ(g_Strateg[1]->Planner->HomeX, 20);
     EXPECT_EQ(g_Strateg[1]->Planner->HomeY, 40);
     EXPECT_EQ(g_Strateg[1]->Planner->TargetX, 20);

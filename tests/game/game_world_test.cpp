@@ -100,7 +100,7 @@ TEST_F(GameWorldTest, SampleMissionBuildsTheWorldAndTeardownFreesIt)
         EXPECT_EQ(NumHouse[p], 1) << p;
         EXPECT_EQ(g_HouseTypeCount[p][0], 1) << p;
         EXPECT_EQ(g_pHouse[p][0].PhaseState, 0) << "a finished building";
-        EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[0], 8000.0) << p;
+        EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[0].spendable, 8000.0) << p;
     }
     EXPECT_EQ(g_Strateg[0]->ConditionCount, 2);
     EXPECT_EQ(g_MissionTitle, u"Eight flags on the coast");

@@ -186,8 +186,8 @@ TEST_F(MissionTest, AMissionGivesEachPlayerItsBlock)
     EXPECT_EQ(p1.Team, 0);
     // File order of the five arrays is slots 0, 2, 4, 3, 1.
     for (int k = 0; k < 5; ++k) {
-        EXPECT_DOUBLE_EQ(p1.Resources[k], m.players.resources[k][1]) << k;
-        EXPECT_DOUBLE_EQ(p1.StartResources[k], p1.Resources[k]) << k;
+        EXPECT_DOUBLE_EQ(p1.Res[k].spendable, m.players.resources[k][1]) << k;
+        EXPECT_DOUBLE_EQ(p1.Res[k].recorded, p1.Res[k].spendable) << k;
     }
     ASSERT_EQ(p0.ConditionCount, 2);
     ASSERT_EQ(p0.Conditions.size(), 2 * MISSION_CONDITION_RECORD_SIZE);
@@ -238,8 +238,8 @@ TEST_F(MissionTest, ANetworkMissionDrawsRandomNationsInPlayerOrderBeforeTheMap)
     EXPECT_EQ(p1.GroupManager->Level, 2);
     EXPECT_EQ(p1.WarTemplate, 2) << "a network template below 2 becomes 2";
     for (int k = 0; k < 4; ++k)
-        EXPECT_DOUBLE_EQ(p1.Resources[k], 100000.0) << k;
-    EXPECT_DOUBLE_EQ(p1.Resources[4], 300000.0) << "game mode 3 adds to slot 4";
+        EXPECT_DOUBLE_EQ(p1.Res[k].spendable, 100000.0) << k;
+    EXPECT_DOUBLE_EQ(p1.Res[4].spendable, 300000.0) << "game mode 3 adds to slot 4";
 }
 
 TEST_F(MissionTest, ANetworkMissionOnASeaMapPlaysTheNavalTemplates)
@@ -305,7 +305,7 @@ TEST_F(MissionTest, RandomMapDrawsNationsFromTheOldTableThenReseeds)
         EXPECT_EQ(p.WarTemplate, 2);
         EXPECT_EQ(p.GroupManager->Level, i == 0 ? 2 : i) << "level 4 gives 2";
         EXPECT_EQ(p.ConditionCount, 0);
-        EXPECT_DOUBLE_EQ(p.Resources[0], 10000.0);
+        EXPECT_DOUBLE_EQ(p.Res[0].spendable, 10000.0);
     }
 }
 
@@ -326,9 +326,9 @@ TEST_F(MissionTest, RandomMapResourcesFollowTheLevelAndGameMode)
         g_GameMode = c.gameMode;
         ASSERT_TRUE(LoadRandomMap());
         for (int p = 0; p < 2; ++p) {
-            EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[1], c.each) << int(c.level) << "/" << c.gameMode;
-            EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[4], c.slot4) << int(c.level) << "/" << c.gameMode;
-            EXPECT_DOUBLE_EQ(g_Strateg[p]->StartResources[4], c.slot4);
+            EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[1].spendable, c.each) << int(c.level) << "/" << c.gameMode;
+            EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[4].spendable, c.slot4) << int(c.level) << "/" << c.gameMode;
+            EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[4].recorded, c.slot4);
         }
     }
 }

@@ -96,6 +96,7 @@ public:
             if (g_Strateg[p] == nullptr)
                 continue;
             FreeAll(g_Strateg[p]->FirstUnit);
+            g_Strateg[p]->FirstUnit = nullptr;
             delete g_Strateg[p];
             g_Strateg[p] = nullptr;
             FreePlayerHouses(static_cast<std::uint8_t>(p));

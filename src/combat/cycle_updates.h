@@ -1,0 +1,16 @@
+#pragma once
+// The work of combat and effects that the game cycle runs: the timed updates before the players'
+// turns and the unit walk inside each turn. Main thread only.
+#include <cstdint>
+
+struct TTurnList;
+
+void UpdateDelayedHits();
+void UpdateShots();
+void UpdateTimedSigns();
+// Refills the unit cells of the target grid.
+void RefreshTargetGridUnits();
+// Every unit and building of the turn's player: behaviour, production, the draw-order lists.
+void UnitWalk(TTurnList& turn);
+// The shared countdown the move handlers read; the cycle lowers it while non-zero.
+extern std::uint8_t g_MoveCountdown;

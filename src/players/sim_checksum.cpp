@@ -1,0 +1,192 @@
+#include "players/sim_checksum.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "core/app_state.h"
+#include "core/random_table.h"
+#include "devices/mouse.h"
+#include "map/map_grid.h"
+#include "net/net_events.h"
+#include "players/command.h"
+#include "players/game_cycle.h"
+#include "players/strateg.h"
+#include "units/house.h"
+#include "units/unit.h"
+#include "units/unit_lists.h"
+
+namespace {
+
+// Bytes of the stored unit image that drawing writes: the screen rectangle and on-screen flag.
+constexpr std::size_t kUnitDrawFirst = 8;
+constexpr std::size_t kUnitDrawEnd = 25;
+
+void HashUnit(TSimHash& h, const TUnit& u)
+{
+    std::uint8_t image[UNIT_RECORD_SIZE];
+    WriteUnitImage(u, std::span<std::uint8_t, UNIT_RECORD_SIZE>(image));
+    std::fill(image + kUnitDrawFirst, image + kUnitDrawEnd, std::uint8_t{0});
+    h.Bytes(image);
+    if (u.Path != nullptr)
+        h.Bytes({u.Path, u.PathLength});
+}
+
+void HashUnitList(TSimHash& h, const TUnit* first)
+{
+    std::uint32_t count = 0;
+    for (const TUnit* u = first; u != nullptr; u = u->m_pNext, ++count)
+        HashUnit(h, *u);
+    h.Value(count);
+}
+
+void HashHouses(TSimHash& h, const THouse* houses, std::uint16_t count)
+{
+    h.Value(count);
+    std::uint8_t record[HOUSE_RECORD_SIZE];
+    for (std::uint16_t i = 0; i < count && houses != nullptr; ++i) {
+        WriteHouseRecord(houses[i], record);
+        h.Bytes(record);
+    }
+}
+
+void HashQueue(TSimHash& h, const THeapItem* item)
+{
+    std::uint8_t bytes[HEAP_ITEM_SIZE];
+    std::uint32_t count = 0;
+    for (; item != nullptr; item = item->next, ++count) {
+        WriteHeapItem(*item, std::span<std::uint8_t, HEAP_ITEM_SIZE>(bytes));
+        h.Bytes(bytes);
+    }
+    h.Value(count);
+}
+
+void HashPlayer(TSimHash& h, const TStrateg& p)
+{
+    h.Value(p.Number);
+    h.Value(p.Kind);
+    h.Value(p.Dead);
+    h.Value(p.OutOfGame);
+    h.Value(p.NotPlaying);
+    h.Value(p.Nation);
+    h.Value(p.SetupByte);
+    h.Value(p.WarTemplate);
+    h.Value(p.Team);
+    h.Bytes(p.Relations);
+    for (const TResourcePair& pair : p.Res) {
+        h.Value(pair.recorded);
+        h.Value(pair.spendable);
+    }
+    h.Value(p.StatIndex);
+    for (const auto& ring : p.History)
+        for (double v : ring)
+            h.Value(v);
+    h.Value(p.LiveUnits);
+    h.Value(p.UnitsLost);
+    h.Value(p.UnitsKilled);
+    h.Value(p.PopulationCap);
+    h.Value(p.MissionStage);
+    h.Value(p.ConditionCount);
+    h.Bytes(p.Conditions);
+    h.Bytes(p.BlockA);
+    h.Bytes(p.BlockB);
+    h.Value(p.StatFlag);
+    h.Value(p.NumSelectedUnits);
+    h.Bytes(p.SelectionFlags);
+    h.Value(p.SelectedHouseFlag);
+    h.Value(p.g_wNumSelectedHouse);
+    for (const auto& group : p.Group) {
+        h.Value(static_cast<std::uint32_t>(group.size()));
+        for (const TStoredGroupEntry& e : group)
+            h.Value(e.kind);
+    }
+    h.Value(p.GridWidth);
+    h.Bytes(p.Grid);
+    h.Value(p.NextUnitIndex);
+    h.Value(static_cast<std::uint32_t>(p.FreeIndexes.size()));
+    for (std::uint16_t index : p.FreeIndexes)
+        h.Value(index);
+    if (p.GroupManager) {
+        h.Value(p.GroupManager->WarTemplate);
+        h.Value(p.GroupManager->Level);
+    }
+    if (p.Planner) {
+        h.Value(p.Planner->HomeX);
+        h.Value(p.Planner->HomeY);
+        h.Value(p.Planner->TargetX);
+        h.Value(p.Planner->TargetY);
+    }
+    {
+        std::lock_guard lock(g_HeapLock);
+        HashQueue(h, p.HeapHead);
+    }
+    HashUnitList(h, p.FirstUnit);
+}
+
+} // namespace
+
+void TSimHash::Bytes(std::span<const std::uint8_t> bytes)
+{
+    for (std::uint8_t b : bytes) {
+        m_State ^= b;
+        m_State *= 1099511628211ull;
+    }
+}
+
+std::uint64_t SimulationChecksum()
+{
+    TSimHash h;
+    h.Value(g_FrameCounter);
+    h.Value(kadr_now);
+    h.Value(g_RandSeed);
+    h.Value(g_RandIndex);
+    // The cycle's own state.
+    h.Value(g_PathBudget);
+    h.Value(g_GroupOrderBudget);
+    h.Value(g_GroupOrdersUsed);
+    h.Value(g_PathMoveCount);
+    h.Value(g_CompPathMoveCount);
+    h.Value(g_SyncSnapshot);
+    h.Bytes(g_ShiftDown);
+    h.Bytes(g_CtrlDown);
+    h.Value(g_StartStateSent);
+    for (int p = 0; p < 8; ++p) {
+        h.Value(g_PlayerClickX[p]);
+        h.Value(g_PlayerClickY[p]);
+    }
+    ForEachGlobalHeapItem([&h](const THeapItem& item) {
+        std::uint8_t bytes[HEAP_ITEM_SIZE];
+        WriteHeapItem(item, std::span<std::uint8_t, HEAP_ITEM_SIZE>(bytes));
+        h.Bytes(bytes);
+    });
+    // Players, their units and buildings.
+    h.Value(g_wNumPlayer);
+    for (std::uint16_t p = 0; p < g_wNumPlayer && p < 8; ++p) {
+        h.Value(static_cast<std::uint8_t>(g_Strateg[p] != nullptr));
+        if (g_Strateg[p] != nullptr)
+            HashPlayer(h, *g_Strateg[p]);
+        h.Value(NumUnits[p]);
+        for (std::uint16_t count : g_UnitTypeCount[p])
+            h.Value(count);
+        for (std::uint16_t count : g_HouseTypeCount[p])
+            h.Value(count);
+        h.Value(g_HouseCounters[p].placed);
+        h.Value(g_HouseCounters[p].lost);
+        h.Value(g_HouseCounters[p].destroyed);
+        HashHouses(h, g_pHouse[p], g_pHouse[p] != nullptr ? NumHouse[p] : 0);
+    }
+    HashHouses(h, g_pHouse[kNeutralHouseSlot], g_pHouse[kNeutralHouseSlot] != nullptr ? g_NeutralHouseCount : 0);
+    h.Value(g_NeutralUnitCount);
+    HashUnitList(h, g_NeutralUnitList);
+    h.Value(g_UnitIdCounter);
+    // The object map: buildings, trees, trenches and resources change it.
+    if (g_pObjectMap != nullptr)
+        for (std::uint16_t y = 0; y < g_MapHeight; ++y)
+            for (std::uint16_t x = 0; x < g_MapWidth; ++x)
+                h.Value(GetObjectFromMap(x, y));
+    return h.Result();
+}
+
+void FormatChecksumLine(char (&line)[40], std::uint32_t frame, std::uint64_t checksum)
+{
+    std::snprintf(line, sizeof line, "%u %016llx\n", frame, static_cast<unsigned long long>(checksum));
+}
