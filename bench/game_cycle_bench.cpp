@@ -41,7 +41,8 @@ void FillUnits(int total)
 void CoastCycle(benchmark::State& state, bool walk)
 {
     const std::string folder = (std::filesystem::temp_directory_path() / "korvela-bench-cycle").string();
-    if (!sampledata::WriteWorldFiles(folder) || !BenchDisplay()) {
+    BenchDisplay display;
+    if (!sampledata::WriteWorldFiles(folder) || !display.Ok()) {
         state.SkipWithError("setup failed");
         return;
     }

@@ -209,8 +209,8 @@ TEST_F(GameWorldTest, RandomMapOfTheExtraOilModeStartsWithItsOil)
     }
     ASSERT_TRUE(LoadGame(nullptr, false, nullptr)) << Log();
     for (int p = 0; p < 2; ++p) {
-        EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[4], 60000.0) << p;
-        EXPECT_DOUBLE_EQ(g_Strateg[p]->Resources[0], 10000.0) << p;
+        EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[4].spendable, 60000.0) << p;
+        EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[0].spendable, 10000.0) << p;
     }
     g_GameType = 0;
     g_GameMode = 0;
