@@ -342,6 +342,7 @@ bool LoadGame(const char* path, bool fromSave, TGameSetup* netSetup)
 bool FreeGame()
 {
     TGameLoadServices& s = GameLoadServices();
+    ForgetSavedLocalName();
     // 1
     const int local = MyPlayer < ADVISOR_PLAYERS ? MyPlayer : 0;
     std::memmove(g_AdvisorOptions[0], g_AdvisorOptions[local], ADVISOR_OPTIONS);

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -98,8 +99,15 @@ struct TLoadState {
     bool mapRead = false;
     bool statRead = false;
     std::vector<THouseLinkCounts> links[8];
+    // The local player's name of the save information: the players' own blocks do not hold it.
+    std::u16string localName;
+    bool infoRead = false;
 };
 TLoadState g_Load;
+// The local player's name of the last save read. The players' own blocks are not saved yet, so a
+// game loaded from a save has no player records to hold it; its next save keeps this name. Main
+// thread only.
+std::optional<std::u16string> g_SavedLocalName;
 
 void WriteZeros(TOfStreamMemory& out, std::int32_t count)
 {
@@ -127,7 +135,9 @@ bool ReadBytes(TIfStreamMemory& in, void* destination, std::int32_t count)
 
 void WriteInfo(TOfStreamMemory& out)
 {
-    const std::u16string name = SaveServices().playerName(MyPlayer);
+    std::u16string name = SaveServices().playerName(MyPlayer);
+    if (name.empty() && g_SavedLocalName)
+        name = *g_SavedLocalName;
     out.WriteU32(static_cast<std::uint32_t>(name.size()));
     if (!name.empty()) {
         for (char16_t c : name)
@@ -136,6 +146,23 @@ void WriteInfo(TOfStreamMemory& out)
     }
     WriteWideField(out, g_MissionHeader.Title(), SAVE_TITLE_CHARS);
     WriteWideField(out, g_MissionTitle, SAVE_TITLE_CHARS);
+}
+
+// The name at the head of the save information; empty when it is missing or longer than a name.
+std::u16string ReadInfoName(TIfStreamMemory& in)
+{
+    constexpr std::uint32_t kLongestName = 256;
+    std::uint32_t count = 0;
+    if (!in.ReadU32(count) || count == 0 || count > kLongestName)
+        return {};
+    std::u16string name(count, u'\0');
+    for (char16_t& c : name) {
+        std::uint16_t v = 0;
+        if (!in.ReadU16(v))
+            return {};
+        c = static_cast<char16_t>(v);
+    }
+    return name;
 }
 
 void ReadTitle(TIfStreamMemory& in, char16_t* title)
@@ -760,6 +787,10 @@ bool ApplyChunk(const TSaveChunk& chunk)
     TIfStreamMemory in(chunk.data.data(), static_cast<std::int32_t>(chunk.data.size()));
     switch (chunk.id) {
     case SAVE_CHUNK_INFO:
+        // Only shown in the save list; a damaged name is passed over.
+        g_Load.localName = ReadInfoName(in);
+        g_Load.infoRead = true;
+        return true;
     case SAVE_CHUNK_MINIMAP:
         return true;
     case SAVE_CHUNK_GAME_MAP:
@@ -910,6 +941,11 @@ bool BuildSaveImage(TOfStreamMemory& out)
     return ok;
 }
 
+void ForgetSavedLocalName()
+{
+    g_SavedLocalName.reset();
+}
+
 bool ApplySaveImage(std::span<const std::uint8_t> raw)
 {
     g_Load = TLoadState{};
@@ -933,6 +969,10 @@ bool ApplySaveImage(std::span<const std::uint8_t> raw)
         std::lock_guard lock(g_InputLock);
         MyStrateg = MyPlayer < 8 && MyPlayer < g_wNumPlayer ? g_Strateg[MyPlayer] : nullptr;
     }
+    if (g_Load.infoRead)
+        g_SavedLocalName = g_Load.localName;
+    else
+        g_SavedLocalName.reset();
     g_Load = TLoadState{};
     return ok;
 }

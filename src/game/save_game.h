@@ -70,6 +70,9 @@ bool ReplaceGameFromSave(const char* path);
 bool SaveGameData(const char* path);
 // Reads a save into the freshly initialised modules (called by the map loader within LoadGame).
 bool LoadGameData(const char* path);
+// A game loaded from a save keeps the local player's name of its save information for its next
+// save (the players' own blocks do not hold names yet); freeing the game forgets it.
+void ForgetSavedLocalName();
 // The save list's information: the local player's name (cut to capacity - 1 characters), the
 // mission header's title and the map title (80 characters each; a random map's empty title
 // becomes IDS_RANDOM_MAP). false, with "Cant load game info" logged, when the file cannot be read

@@ -45,6 +45,8 @@ class SaveWorld : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Each test starts without a game, as after FreeGame: no name of an earlier save is kept.
+        ForgetSavedLocalName();
         std::filesystem::create_directories(dir / "Save");
         plat::SetGameRoot(dir.Path());
         world.emplace(40, 80);
@@ -435,7 +437,7 @@ INSTANTIATE_TEST_SUITE_P(
         Corruption{"GameStatPowerNotANumber",
                    [](std::vector<std::uint8_t>& raw) {
                        // After the tag, seed, index, path, title, research marks and fog switch.
-                       const std::size_t values = Spans(raw)[2].at + 6 + 9 + 4 + 2 + 260 + 160 + 1032 + 1;
+                       const std::size_t values = Spans(raw)[3].at + 6 + 9 + 4 + 2 + 260 + 160 + 1032 + 1;
                        plat::WriteU32LE(&raw[values], 0x7FC00000u);
                    },
                    "GameStat: the per-player values are bad"},
