@@ -51,8 +51,9 @@ const std::uint16_t* PassMapForUnit(const TUnit* unit);
 // Work storage of the path searches, kept between searches and freed with the maps.
 struct TPathBuffers {
     std::vector<std::uint16_t> work;    // one label per cell
-    std::vector<std::uint32_t> frontA;  // cell indexes of the current and the next wave front
-    std::vector<std::uint32_t> frontB;
+    std::vector<std::uint64_t> frontA;  // the current and the next wave front (cell, label, row parity)
+    std::vector<std::uint64_t> frontB;
+    std::vector<std::uint8_t> trace;    // a path read back from its goal
 };
 TPathBuffers& PathBuffers();
 

@@ -2,12 +2,16 @@
 // exists. The module that builds the real service deletes its entry here.
 #include "devices/mouse.h"
 #include "players/command.h"
+#include "players/game_cycle.h"
 #include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "net/net_events.h"
 #include "map/ship_grid.h"
 
 TStrateg* MyStrateg = nullptr;
+
+// The cycle is not built yet: the budget keeps its start value.
+std::uint16_t g_PathBudget = 30;
 
 plat::CriticalSection g_HeapLock;
 
