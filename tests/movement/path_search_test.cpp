@@ -144,8 +144,8 @@ TEST(PathSearch, WorkCounterGrowsByTheDistanceForWholeMapRoundsAndByTheBudgetFor
     }
     g_PathWorkCounter = 0;
     std::vector<std::uint8_t> path;
-    const TFloatPoint a = unittest::CellCentre(10, 20);
-    const TFloatPoint b = unittest::CellCentre(30, 60);
+    const testworld::TPixel a = testworld::CellCentre(10, 20);
+    const testworld::TPixel b = testworld::CellCentre(30, 60);
     ASSERT_EQ(FindPathFromPointToPoint(g_pLandPassMap, static_cast<std::int32_t>(a.x), static_cast<std::int32_t>(a.y),
                                        static_cast<std::int32_t>(b.x), static_cast<std::int32_t>(b.y), path),
               1);
@@ -201,9 +201,9 @@ TEST(PathSearch, AVehicleLeavesItsReservedCellsUnlessAnotherVehicleStandsBesideT
         PathWorld w;
         for (std::uint8_t k = 0; k <= 8; ++k) {
             const plat::Point n = GetNeighbourPoint({20, 40}, k);
-            g_pCellFlags[CellIndex(n.x, n.y)] = ADVANCED_PATH_UNIT_BIT;
+            w.SetAdvancedPath(n.x, n.y, ADVANCED_PATH_UNIT_BIT);
         }
-        MakeBasicMap();
+        w.BuildPassMaps();
         ASSERT_EQ(g_pVehiclePassMap[CellIndex(20, 39)], PASS_BLOCKED);
         TUnit* u = w.Place(Kind::Vehicle, 20, 40);
         if (crowded)
@@ -326,7 +326,7 @@ TEST(PathSearch, TheFormationSearchAvoidsCostlyGroundAndChangesNoMap)
 {
     PathWorld w;
     const auto px = [](plat::Point c) {
-        const TFloatPoint p = unittest::CellCentre(c.x, c.y);
+        const testworld::TPixel p = testworld::CellCentre(c.x, c.y);
         return std::pair{static_cast<std::int32_t>(p.x), static_cast<std::int32_t>(p.y)};
     };
     std::vector<std::uint8_t> path;
@@ -365,8 +365,8 @@ TEST(PathSearch, WaveFrontsGrowPastTenThousandCells)
     PathWorld w(300, 600);
     for (std::int32_t y = 1; y < g_MapHeight; y += 2)
         std::fill_n(g_pLandPenalty + CellIndex(0, y), g_MapWidth, std::uint8_t{250});
-    const TFloatPoint a = unittest::CellCentre(150, 300);
-    const TFloatPoint b = unittest::CellCentre(290, 590);
+    const testworld::TPixel a = testworld::CellCentre(150, 300);
+    const testworld::TPixel b = testworld::CellCentre(290, 590);
     std::vector<std::uint8_t> path;
     ASSERT_EQ(FindPathFromPointToPoint(g_pLandPassMap, static_cast<std::int32_t>(a.x), static_cast<std::int32_t>(a.y),
                                        static_cast<std::int32_t>(b.x), static_cast<std::int32_t>(b.y), path),

@@ -1,6 +1,6 @@
 #pragma once
-// A flat map with the pass maps built, cells blocked by hand, and the path search's global state
-// (cache, work counter, frame counter) reset around each test.
+// The movement test world with cells of the pass maps blocked by hand, and the path search's
+// global state (cache, work counter, frame counter) reset around each test.
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -12,17 +12,18 @@
 #include "movement/passability.h"
 #include "movement/path_cache.h"
 #include "movement/path_search.h"
-#include "units/unit_world.h"
+#include "support/test_world.h"
+#include "units/unit.h"
+#include "units/unit_types.h"
 
 namespace pathtest {
 
 enum class Kind { Land, Vehicle };
 
-class PathWorld : public unittest::UnitWorld {
+class PathWorld : public testworld::TestWorld {
 public:
-    PathWorld(std::uint16_t width = 40, std::uint16_t height = 80) : UnitWorld(width, height)
+    PathWorld(std::uint16_t width = 40, std::uint16_t height = 80) : TestWorld(width, height)
     {
-        MakeBasicMap();
         g_PathHelper.Clear();
         g_PathWorkCounter = 0;
         g_FrameCounter = 0;
@@ -58,15 +59,17 @@ public:
 
     TUnit* Place(Kind kind, std::int32_t x, std::int32_t y)
     {
-        TUnit* u = Add(0, kind == Kind::Vehicle ? unittest::kTank : unittest::kSoldier, x, y);
+        TUnit* u = AddUnit(0, kind == Kind::Vehicle ? testworld::kTank : testworld::kRifleman, x, y);
         EXPECT_NE(u, nullptr);
+        if (u != nullptr)
+            EXPECT_EQ(u->Basic->ClosePath != 0, kind == Kind::Vehicle);
         return u;
     }
     // Sends the unit toward a cell the way the movement code does: its end point is the cell's
     // centre.
     static std::int8_t Send(TUnit* u, std::int32_t x, std::int32_t y)
     {
-        const TFloatPoint end = unittest::CellCentre(x, y);
+        const testworld::TPixel end = testworld::CellCentre(x, y);
         u->GoalX = end.x;
         u->GoalY = end.y;
         return FindPathChecked(u, x, y);
