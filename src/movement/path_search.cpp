@@ -66,11 +66,6 @@ struct TWave {
 
 enum class TWaveEnd { Found, Failed, LeftWindow };
 
-bool IsVehicle(const TUnit* unit)
-{
-    return unit->Basic != nullptr && unit->Basic->ClosePath != 0;
-}
-
 std::uint16_t* PrepareWorkMap()
 {
     std::vector<std::uint16_t>& work = PathBuffers().work;
@@ -121,22 +116,6 @@ bool InWindow(const plat::Point& start, const plat::Point& p)
     return std::abs(p.x - start.x) <= kWindowColumns && std::abs(p.y - start.y) <= kWindowRows;
 }
 
-bool OtherVehicleAround(const plat::Point& cell, const TUnit* self)
-{
-    if (g_pUnitsMap == nullptr)
-        return false;
-    for (std::uint8_t k = 0; k < kDirectionCount; ++k) {
-        const plat::Point n = GetNeighbourPoint(cell, k);
-        if (!CellPointInMap(n))
-            continue;
-        TUnit** list = g_pUnitsMap[CellIndex(n.x, n.y)];
-        for (int i = 0; list != nullptr && i < kCellUnitCapacity && list[i] != nullptr; ++i)
-            if (list[i] != self && IsVehicle(list[i]))
-                return true;
-    }
-    return false;
-}
-
 // A vehicle may leave the cells reserved around itself, unless another vehicle stands beside them.
 void VehiclePrePass(std::uint16_t* work, const TUnit* unit, const plat::Point& start)
 {
@@ -149,7 +128,8 @@ void VehiclePrePass(std::uint16_t* work, const TUnit* unit, const plat::Point& s
         const std::size_t poz = CellIndex(c.x, c.y);
         if (g_pCellFlags[poz] != ADVANCED_PATH_UNIT_BIT)
             continue;
-        work[poz] = OtherVehicleAround(c, unit) ? PASS_BLOCKED : 0;
+        const bool crowded = AnyUnitAround(c, [unit](const TUnit& u) { return &u != unit && IsVehicleUnit(&u); });
+        work[poz] = crowded ? PASS_BLOCKED : 0;
     }
 }
 
@@ -361,7 +341,7 @@ std::int8_t FindPathChecked(TUnit* unit, std::int32_t x, std::int32_t y)
     }
     const std::size_t poz = CellIndex(x, y);
     const bool usable = IsCellUsableByUnit(unit, static_cast<std::uint32_t>(poz))
-        || (IsVehicle(unit) && g_pCellFlags != nullptr && g_pCellFlags[poz] == ADVANCED_PATH_UNIT_BIT);
+        || (IsVehicleUnit(unit) && g_pCellFlags != nullptr && g_pCellFlags[poz] == ADVANCED_PATH_UNIT_BIT);
     if (!usable || !IsCellInPlayableArea(x, y)) {
         ++unit->m_PathRetries;
         return 0;
@@ -381,7 +361,7 @@ std::int8_t FindPath(TUnit* unit, std::int32_t x, std::int32_t y)
 {
     if (unit == nullptr)
         return 0;
-    const bool vehicle = IsVehicle(unit);
+    const bool vehicle = IsVehicleUnit(unit);
     std::uint16_t* pass = vehicle ? g_pVehiclePassMap : g_pLandPassMap;
     if (!PassMapsReady(pass)) {
         ReportError("FindPath: no pass maps");

@@ -106,23 +106,20 @@ TEST(PathSearch, ShortMovesOnOpenGroundWalkStraightAndAWallForcesTheWave)
     EXPECT_EQ(end.y, 44);
 }
 
-TEST(PathSearch, VehiclesNeverWalkStraight)
+TEST(PathSearch, AVehicleNeverWalksStraightAndFindsANeighbourGoalWithoutWork)
 {
-    PathWorld w;
-    TUnit* u = w.Place(Kind::Vehicle, 20, 40);
-    ASSERT_EQ(PathWorld::Send(u, 20, 42), 1);
-    ASSERT_EQ(u->PathLength, 1);
-    EXPECT_EQ(u->Path[0], 6);
-}
-
-TEST(PathSearch, AnAdjacentGoalIsFoundWithoutWholeMapWork)
-{
-    PathWorld w;
-    TUnit* u = w.Place(Kind::Vehicle, 20, 40);
-    ASSERT_EQ(PathWorld::Send(u, 20, 39), 1);
-    ASSERT_EQ(u->PathLength, 1);
-    EXPECT_EQ(u->Path[0], 1);
-    EXPECT_EQ(g_PathWorkCounter, 0);
+    struct Case {
+        plat::Point goal;
+        std::uint8_t step;
+    };
+    for (const Case& c : {Case{{20, 42}, 6}, Case{{20, 39}, 1}, Case{{19, 41}, 3}}) {
+        PathWorld w;
+        TUnit* u = w.Place(Kind::Vehicle, 20, 40);
+        ASSERT_EQ(PathWorld::Send(u, c.goal.x, c.goal.y), 1);
+        ASSERT_EQ(u->PathLength, 1);
+        EXPECT_EQ(u->Path[0], c.step);
+        EXPECT_EQ(g_PathWorkCounter, 0);
+    }
 }
 
 TEST(PathSearch, WorkCounterGrowsByTheDistanceForWholeMapRoundsAndByTheBudgetForFormations)
