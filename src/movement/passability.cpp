@@ -303,19 +303,30 @@ void ClearCellPassability(std::int32_t x, std::int32_t y)
 
 namespace {
 
-bool IsVehicle(const TUnit* unit)
-{
-    return unit != nullptr && unit->Basic != nullptr && unit->Basic->ClosePath != 0;
-}
-
 std::int32_t BodySize(const TUnit* unit)
 {
     return unit->Basic != nullptr ? unit->Basic->CrushSize : 0;
 }
 
-// Every living unit listed in a cell and its eight neighbours (the first 40 of each list).
-template <class Visit>
-bool AnyLivingUnitAround(const plat::Point& cell, const Visit& visit)
+// Every living unit listed in a cell and its eight neighbours.
+bool AnyLivingUnitAround(const plat::Point& cell, const std::function<bool(const TUnit&)>& visit)
+{
+    return AnyUnitAround(cell, [&](const TUnit& u) { return u.Dead == 0 && visit(u); });
+}
+
+bool Within(float dx, float dy, float size)
+{
+    return std::fabs(dx) < size && std::fabs(dy) < size;
+}
+
+} // namespace
+
+bool IsVehicleUnit(const TUnit* unit)
+{
+    return unit != nullptr && unit->Basic != nullptr && unit->Basic->ClosePath != 0;
+}
+
+bool AnyUnitAround(const plat::Point& cell, const std::function<bool(const TUnit&)>& test)
 {
     if (g_pUnitsMap == nullptr)
         return false;
@@ -325,18 +336,11 @@ bool AnyLivingUnitAround(const plat::Point& cell, const Visit& visit)
             continue;
         TUnit** list = g_pUnitsMap[CellIndex(n.x, n.y)];
         for (int i = 0; list != nullptr && i < kCellUnitCapacity && list[i] != nullptr; ++i)
-            if (list[i]->Dead == 0 && visit(*list[i]))
+            if (test(*list[i]))
                 return true;
     }
     return false;
 }
-
-bool Within(float dx, float dy, float size)
-{
-    return std::fabs(dx) < size && std::fabs(dy) < size;
-}
-
-} // namespace
 
 bool IsCellUsableByUnit(const TUnit* unit, std::uint32_t cell)
 {
@@ -353,7 +357,7 @@ bool IsNeighbourCellFree(const TUnit* unit, std::uint8_t direction)
     if (!IsCellInPlayableArea(n.x, n.y))
         return false;
     const std::size_t poz = CellIndex(n.x, n.y);
-    if (IsVehicle(unit))
+    if (IsVehicleUnit(unit))
         return g_pVehiclePassMap[poz] == 0 || AdvancedPathByte(poz) == ADVANCED_PATH_UNIT_BIT;
     return g_pLandPassMap[poz] == 0;
 }
@@ -389,7 +393,7 @@ bool CanUnitStayInCell(const TUnit* unit)
     const std::size_t poz = CellIndex(unit->MapX, unit->MapY);
     if (unit->Basic != nullptr && unit->Basic->IsShipUnit())
         return MovementMapServices().isWater(unit->MapX, unit->MapY);
-    if (IsVehicle(unit))
+    if (IsVehicleUnit(unit))
         return g_pVehiclePassMap[poz] == 0 || AdvancedPathByte(poz) == ADVANCED_PATH_UNIT_BIT;
     if (g_pLandPassMap[poz] != 0)
         return false;

@@ -12,6 +12,7 @@
 // Threads: main thread only (the game cycle, the map loaders and the editor); the map view's
 // passability overlay reads the maps in the frame on the same thread.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/types.h"
@@ -51,8 +52,9 @@ const std::uint16_t* PassMapForUnit(const TUnit* unit);
 // Work storage of the path searches, kept between searches and freed with the maps.
 struct TPathBuffers {
     std::vector<std::uint16_t> work;    // one label per cell
-    std::vector<std::uint32_t> frontA;  // cell indexes of the current and the next wave front
-    std::vector<std::uint32_t> frontB;
+    std::vector<std::uint64_t> frontA;  // the current and the next wave front (cell, label, row parity)
+    std::vector<std::uint64_t> frontB;
+    std::vector<std::uint8_t> trace;    // a path read back from its goal
 };
 TPathBuffers& PathBuffers();
 
@@ -84,6 +86,12 @@ bool CanUnitStayInCell(const TUnit* unit);
 // Whether a cell may take the unit (null: any land unit). A cell outside the playable area is
 // moved into it and refused.
 bool IsCellFreeForUnit(plat::Point& cell, const TUnit* unit);
+
+// Whether the unit's type carries the ClosePath (vehicle) flag.
+bool IsVehicleUnit(const TUnit* unit);
+// Whether any unit listed in a cell or its eight neighbours (the first 40 of each list) passes
+// the test.
+bool AnyUnitAround(const plat::Point& cell, const std::function<bool(const TUnit&)>& test);
 
 // Recomputes the maps in the square around a cell (MakePartOfBasicMap).
 void RecalcPassabilityAround(std::int32_t x, std::int32_t y, std::int32_t radius);

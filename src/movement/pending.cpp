@@ -20,28 +20,11 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
 // Path following is not built yet: velocities stay as they are.
 void SetVelocityToTarget(TUnit*) {}
 
-// The path cache and the groups come with path search and formations: a game has none yet.
-bool InitPathFinding()
-{
-    return true;
-}
+// The groups come with formations: a game has none yet.
 void InitGroups() {}
 void FreeGroups() {}
 
-// No path search yet: no path is ever found.
-#include "movement/path_search.h"
-
-std::int8_t FindPathFromPointToPointEx(const std::uint16_t*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                       const std::uint8_t*, std::vector<std::uint8_t>& path)
-{
-    path.clear();
-    return 0;
-}
-
-// No group orders, path cache or path searches exist yet.
+// No group orders exist yet.
 #include "movement/group_orders.h"
-#include "movement/path_search.h"
 
 void FreeGroupOrder(void*) {}
-std::uint32_t g_PathWorkCounter = 0;
-void PathCacheTick() {}

@@ -14,6 +14,7 @@
 #include "map/map_grid.h"
 #include "map/map_scene.h"
 #include "map/ship_grid.h"
+#include "movement/path_cache.h"
 #include "movement/path_search.h"
 #include "net/network.h"
 #include "players/command.h"
@@ -474,7 +475,7 @@ TGameCycleServices TGameCycleServices::Default()
     s.cycleUpdates = [] {
         UpdateDelayedHits();
         UpdateShots();
-        PathCacheTick();
+        RefreshPathCacheTick();
         UpdateTimedSigns();
         // The ships' grid tags are simulation state: refreshed once per cycle, drawn or not.
         RefreshShipTags();

@@ -2,6 +2,7 @@
 // exists. The module that builds the real service deletes its entry here.
 #include "devices/mouse.h"
 #include "players/command.h"
+#include "players/game_cycle.h"
 #include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "net/net_events.h"

@@ -7,6 +7,8 @@
 #include "core/random_table.h"
 #include "devices/mouse.h"
 #include "map/map_grid.h"
+#include "movement/path_cache.h"
+#include "movement/path_search.h"
 #include "net/net_events.h"
 #include "players/command.h"
 #include "players/game_cycle.h"
@@ -146,6 +148,18 @@ std::uint64_t SimulationChecksum()
     h.Value(g_PathMoveCount);
     h.Value(g_CompPathMoveCount);
     h.Value(g_SyncSnapshot);
+    // The path searches' work this cycle and the cache of recent paths.
+    h.Value(g_PathWorkCounter);
+    h.Value(static_cast<std::uint32_t>(g_PathHelper.Size()));
+    for (std::size_t i = 0; i < g_PathHelper.Size(); ++i) {
+        const TPathDesc& d = g_PathHelper.Desc(i);
+        h.Value(d.startX);
+        h.Value(d.startY);
+        h.Value(d.goalX);
+        h.Value(d.goalY);
+        h.Value(d.frame);
+        h.Bytes(g_PathHelper.Path(i));
+    }
     h.Bytes(g_ShiftDown);
     h.Bytes(g_CtrlDown);
     h.Value(g_StartStateSent);

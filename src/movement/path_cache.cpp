@@ -1,0 +1,162 @@
+#include "movement/path_cache.h"
+
+#include <cstdlib>
+
+#include "core/app_state.h"
+#include "core/error_log.h"
+#include "map/map_grid.h"
+#include "movement/passability.h"
+#include "units/unit_lists.h"
+
+CPathHelper g_PathHelper;
+
+namespace {
+
+constexpr std::int32_t kNoScore = 10000;
+
+int Sign(std::int32_t v)
+{
+    return (v > 0) - (v < 0);
+}
+
+std::int32_t Score(const TPathDesc& d, const plat::Point& s, const plat::Point& g)
+{
+    if (s.x == d.startX && s.y == d.startY && g.x == d.goalX && g.y == d.goalY)
+        return 0;
+    if (std::abs(s.x - d.startX) >= 2 || std::abs(s.y - d.startY) >= 4)
+        return kNoScore;
+    // A nearby start only helps when the cached path heads the way the request does.
+    if (s.x != d.startX) {
+        if (Sign(d.goalX - d.startX) != Sign(g.x - s.x))
+            return kNoScore;
+    } else if (s.y != d.startY) {
+        if (Sign(d.goalY - d.startY) != Sign(g.y - s.y))
+            return kNoScore;
+    }
+    return 2 * std::abs(g.x - d.goalX) + std::abs(g.y - d.goalY);
+}
+
+// The one straight step from a toward b (a != b).
+std::uint8_t StraightStep(const plat::Point& a, const plat::Point& b)
+{
+    const bool even = (a.y & 1) == 0;
+    if (b.x == a.x) {
+        if (b.y == a.y + 1)
+            return even ? 2 : 3;
+        if (b.y > a.y)
+            return 6;
+        if (b.y == a.y - 1)
+            return even ? 1 : 4;
+        return 5;
+    }
+    if (b.x < a.x)
+        return b.y < a.y ? 4 : b.y > a.y ? 3 : 8;
+    return b.y < a.y ? 1 : b.y > a.y ? 2 : 7;
+}
+
+} // namespace
+
+bool CPathHelper::Lookup(const plat::Point& s, const plat::Point& g, std::vector<std::uint8_t>& path,
+                         TPathDesc& desc) const
+{
+    std::int32_t best = kNoScore + 1;
+    std::size_t chosen = m_LastPathDesc.size();
+    for (std::size_t i = 0; i < m_LastPathDesc.size(); ++i) {
+        const std::int32_t score = Score(m_LastPathDesc[i], s, g);
+        if (score < best) {
+            best = score;
+            chosen = i;
+            if (score == 0)
+                break;
+        }
+    }
+    if (chosen == m_LastPathDesc.size() || best > kAcceptThreshold)
+        return false;
+    path = m_LastPath[chosen];
+    desc = m_LastPathDesc[chosen];
+    return true;
+}
+
+bool CPathHelper::Add(const plat::Point& s, const plat::Point& g, std::span<const std::uint8_t> path)
+{
+    for (const TPathDesc& d : m_LastPathDesc) {
+        if (d.startX != s.x || d.startY != s.y)
+            break;
+        if (d.goalX == g.x && d.goalY == g.y)
+            return false;
+    }
+    if (m_LastPath.size() >= static_cast<std::size_t>(kCapacity)) {
+        m_LastPath.erase(m_LastPath.begin());
+        m_LastPathDesc.erase(m_LastPathDesc.begin());
+    }
+    m_LastPathDesc.push_back({s.x, s.y, g.x, g.y, g_FrameCounter});
+    m_LastPath.emplace_back(path.begin(), path.end());
+    return true;
+}
+
+std::size_t CPathHelper::Refresh()
+{
+    if (m_LastPathDesc.size() != m_LastPath.size()) {
+        ReportError("if (m_LastPathDesc.size()!=m_LastPath.size()) in CPathHelper::Refresh()");
+        return m_LastPath.size();
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_LastPath.size(); ++i) {
+        // Unsigned, so an entry from before a counter reset counts as very old.
+        if (g_FrameCounter - m_LastPathDesc[i].frame > static_cast<std::uint32_t>(kKeepTime))
+            continue;
+        if (kept != i) {
+            m_LastPath[kept] = std::move(m_LastPath[i]);
+            m_LastPathDesc[kept] = m_LastPathDesc[i];
+        }
+        ++kept;
+    }
+    m_LastPath.resize(kept);
+    m_LastPathDesc.resize(kept);
+    return kept;
+}
+
+void CPathHelper::Clear()
+{
+    m_LastPath.clear();
+    m_LastPath.shrink_to_fit();
+    m_LastPathDesc.clear();
+}
+
+bool CPathHelper::Stitch(const plat::Point& a, const plat::Point& b, std::vector<std::uint8_t>& path, int side)
+{
+    std::vector<std::uint8_t> steps;
+    steps.reserve(200);
+    plat::Point at = a;
+    while (at.x != b.x || at.y != b.y) {
+        const std::uint8_t k = StraightStep(at, b);
+        at = GetNeighbourPoint(at, k);
+        if (!CellPointInMap(at) || !IsLandCellFree(static_cast<std::uint32_t>(CellIndex(at.x, at.y))))
+            return false;
+        steps.push_back(k);
+    }
+    if (side == 0)
+        path.insert(path.begin(), steps.begin(), steps.end());
+    else
+        path.insert(path.end(), steps.begin(), steps.end());
+    return true;
+}
+
+void RefreshPathCacheTick()
+{
+    if (g_FrameCounter % 100 == 2)
+        g_PathHelper.Refresh();
+}
+
+bool InitPathFinding()
+{
+    g_PathHelper.Clear();
+    g_AdvancedPathReleaseQueue.clear();
+    g_AdvancedPathUnpathQueue.clear();
+    return true;
+}
+
+void FreePathFinding()
+{
+    g_PathHelper.Clear();
+}
