@@ -96,15 +96,8 @@ TBasicUnit* CreateShipUnitType()
 #include "combat/house_events.h"
 #include "units/house.h"
 
-std::vector<TFloatPoint> GetFreePointsAroundHouse(const THouse*)
-{
-    return {};
-}
-void RemoveUnitFromGame(TUnit*, std::uint8_t) {}
-void LeaveHouse(TUnit*) {}
 void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
-void GoToObject(TUnit*, TUnit*, std::uint16_t, std::uint16_t) {}
 // Targets, shots and effects of defensive buildings come with combat: no target is ever found.
 bool HouseSearchTarget(THouse*)
 {
@@ -128,6 +121,43 @@ const TUnit* ShipQuery(float, float, std::uint8_t)
     return nullptr;
 }
 
+// Ship movement comes with the ships: a ship ordered somewhere halts where it is.
+#include "units/unit.h"
+
+void ShipMoveStep(TUnit*) {}
+void ShipStop(TUnit* ship)
+{
+    ship->StepX = ship->GoalX = ship->X;
+    ship->StepY = ship->GoalY = ship->Y;
+    ship->VX = ship->VY = 0.0f;
+}
+void ShipSetUnderway(TUnit*) {}
+bool FreeShipPointToward(TUnit*)
+{
+    return false;
+}
+void StepTowardTarget(TUnit* ship)
+{
+    ShipStop(ship);
+}
+void FreePixelCoordForShip(TUnit*) {}
+bool ShipGoalIsFreeWater(const TUnit*)
+{
+    return true;
+}
+bool ShipRoomAt(float, float, std::int32_t)
+{
+    return true;
+}
+
+// The target search comes with the target grid: no unit ever finds a target.
+#include "combat/target_search.h"
+
+bool UnitSearchTarget(TUnit*)
+{
+    return false;
+}
+
 TParticleSystemList* g_pParticleSystems = nullptr;
 
 TParticleSystemList* CreateParticleSystemList()
@@ -142,12 +172,28 @@ void DeleteParticleSystemList(TParticleSystemList*) {}
 #include "combat/unit_events.h"
 #include "units/unit.h"
 
-void StopUnit(TUnit*, std::uint8_t) {}
-void CancelOrderAndStop(TUnit*) {}
 void StopShipEffect(TUnit*) {}
 void ClearTargetGridUnits() {}
 void GetObjectAt(TUnit*) {}
 void TUnit::GetMeFromTransport() {}
+bool TUnit::PutMeInTransport(TUnit*)
+{
+    return false;
+}
+
+// Transports' places come with the transports: units board where the transport stands.
+#include "combat/transports.h"
+#include "units/house.h"
+
+bool FindUnloadPlace(const TUnit* transport, TFloatPoint& out)
+{
+    out = {transport->X, transport->Y};
+    return true;
+}
+bool FindBoardingPlace(const TUnit* transport, TFloatPoint& out)
+{
+    return FindUnloadPlace(transport, out);
+}
 
 // Particles, explosions and shots come with the combat subsystem; until then nothing moves.
 void ParticlesUpdateAll() {}
