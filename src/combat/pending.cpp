@@ -91,8 +91,7 @@ TBasicUnit* CreateShipUnitType()
     return new TBasicUnit;
 }
 
-// Unit events and effects of buildings come with unit behaviour: no free points are known (units
-// under a new building are taken off), and explosions, rings and worker orders show nothing.
+// Effects of buildings come with the effects: explosions and rings show nothing.
 #include "combat/house_events.h"
 #include "units/house.h"
 
@@ -167,8 +166,8 @@ TParticleSystemList* CreateParticleSystemList()
 void ParticlesClear(TParticleSystemList*) {}
 void DeleteParticleSystemList(TParticleSystemList*) {}
 
-// Unit events and the target grid come with unit behaviour: stopping and cancelling change
-// nothing, and transports and the target grid hold nobody.
+// Transports, the target grid and the ground walk come with their own modules: transports take
+// nobody on board and the target grid holds nobody.
 #include "combat/unit_events.h"
 #include "units/unit.h"
 

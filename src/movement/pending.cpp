@@ -17,7 +17,7 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
     unit->TargetY = y;
 }
 
-// Groups come with formations; a unit in a group moves at its type's speed until then.
+// Groups come with formations: no unit is in a group yet.
 #include "movement/path_follow.h"
 
 float GroupSpeed(const TGroup*)
