@@ -9,6 +9,7 @@
 #include "combat/ships.h"
 #include "combat/transports.h"
 #include "combat/unit_orders.h"
+#include "combat/unit_queries.h"
 #include "combat/work_states.h"
 #include "core/app_state.h"
 #include "core/error_log.h"
@@ -50,22 +51,6 @@ constexpr float kHardDeathHitPoints = -1000.0f;
 constexpr std::uint8_t kSoundUnit = 3;
 constexpr std::uint8_t kSoundBuilding = 2;
 
-bool IsOneOf(std::uint8_t v, std::initializer_list<std::uint8_t> set)
-{
-    return std::find(set.begin(), set.end(), v) != set.end();
-}
-bool IsAir(const TUnit* u)
-{
-    return u->Basic != nullptr && u->Basic->m_bAir != 0;
-}
-bool IsShip(const TUnit* u)
-{
-    return u->Basic != nullptr && u->Basic->IsShipUnit();
-}
-std::uint8_t KindOf(const TUnit* u)
-{
-    return u->Basic != nullptr ? u->Basic->m_Kind : 0;
-}
 bool InsideHouse(const TUnit* u)
 {
     return u->Work == STAY_IN_HOUSE;
@@ -73,10 +58,6 @@ bool InsideHouse(const TUnit* u)
 bool Transported(const TUnit* u)
 {
     return u->Work == WORK_UNIT_TRANSPORTED || u->m_MyTransporter != nullptr;
-}
-float Distance(float ax, float ay, float bx, float by)
-{
-    return std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by));
 }
 bool IsLocal(std::uint8_t player)
 {
@@ -91,13 +72,6 @@ void PlaySound(std::uint8_t category, const void* object, std::uint8_t a, std::u
 {
     if (BattleServices().playSound)
         BattleServices().playSound(category, object, a, b);
-}
-void ClearTargets(TUnit* u)
-{
-    u->AttackUnit = nullptr;
-    u->PlayerAttack = UNIT_NO_PLAYER;
-    u->HouseAttack = nullptr;
-    u->PlayerHouseAttack = UNIT_NO_PLAYER;
 }
 std::uint8_t StandAnimation(const TUnit* u)
 {
@@ -171,9 +145,9 @@ void RemoveFromStoredGroups(TUnit* u)
 
 std::uint8_t DeathAnimation(const TUnit* u)
 {
-    const std::uint8_t kind = KindOf(u);
+    const std::uint8_t kind = UnitKindOf(u);
     std::uint8_t anim = 0;
-    if (((kind == 10 || kind == UNIT_KIND_MACHINE_GUNNER) && IsOneOf(u->NumWork, {2, 6, 18, 20, 21}))
+    if (((kind == 10 || kind == UNIT_KIND_MACHINE_GUNNER) && IsOneOfCodes(u->NumWork, {2, 6, 18, 20, 21}))
         || IsMovingAnimation(u->NumWork))
         anim = ANIM_DEATH_MOVING;
     else
@@ -246,18 +220,18 @@ void StopUnit(TUnit* unit, std::uint8_t flag)
     if (unit->Work == UNIT_WORK_LEAVE_HOUSE)
         unit->Work = UNIT_NO_WORK;
     unit->m_MyFutureTransporter = nullptr;
-    ClearTargets(unit);
+    ClearUnitTargets(unit);
     unit->m_OrderFlagB = 0;
     if (InsideHouse(unit)) {
         unit->VX = unit->VY = 0.0f;
         return;
     }
-    if (IsShip(unit)) {
+    if (IsShipTypeUnit(unit)) {
         StandStill(unit);
         ShipStop(unit);
         return;
     }
-    if (IsAir(unit)) {
+    if (IsAirUnit(unit)) {
         unit->GoalX = unit->X;
         unit->GoalY = unit->Y;
         EventUnitEndMove(unit);
@@ -294,7 +268,7 @@ void StopMoving(TUnit* unit)
     unit->m_OrderFlagB = 0;
     unit->HasSavedOrder = 0;
     unit->PendingMove = 0;
-    ClearTargets(unit);
+    ClearUnitTargets(unit);
     if (IsMovingAnimation(unit->NumWork))
         EventUnitEndMove(unit);
 }
@@ -319,7 +293,7 @@ void CancelOrderAndStop(TUnit* unit)
                            unit->SavedWorkObject);
         return;
     }
-    ClearTargets(unit);
+    ClearUnitTargets(unit);
     StopUnit(unit, 1);
 }
 
@@ -376,7 +350,7 @@ void EventUnitEndMove(TUnit* u)
                 EventUnitEndMove(u);
                 return;
             }
-            if (Distance(u->X, u->Y, at.x, at.y) >= kBoardingReach) {
+            if (PixelDistance(u->X, u->Y, at.x, at.y) >= kBoardingReach) {
                 if (u->m_PathRetries < kBoardingRetries) {
                     ++u->m_PathRetries;
                     GoToTransport(u, t, 0);
@@ -394,11 +368,11 @@ void EventUnitEndMove(TUnit* u)
         }
         GiveUpTransport(u);
     }
-    if (IsAir(u)) {
+    if (IsAirUnit(u)) {
         GoToPoint(u, u->GoalX, u->GoalY, 0);
         return;
     }
-    if (IsShip(u))
+    if (IsShipTypeUnit(u))
         return;
     TUnit* target = u->AttackUnit;
     if (target != nullptr && target->Dead == 0 && u->Basic->m_CanFire != 0) {
@@ -406,11 +380,11 @@ void EventUnitEndMove(TUnit* u)
             OrderAttackUnit(u, target, 1);
             return;
         }
-        ClearTargets(u);
+        ClearUnitTargets(u);
         StopAtEndOfMove(u);
         return;
     }
-    ClearTargets(u);
+    ClearUnitTargets(u);
     if (u->HasSavedOrder != 0 && u->m_pGroup == nullptr) {
         u->HasSavedOrder = 0;
         if (!InsideHouse(u)) {
@@ -454,7 +428,7 @@ void SendUnitToExit(TUnit* unit, THouse* house)
 {
     if (unit == nullptr || house == nullptr)
         return;
-    if (IsAir(unit)) {
+    if (IsAirUnit(unit)) {
         LeaveHouse(unit, house);
         return;
     }
@@ -475,7 +449,7 @@ void LeaveHouse(TUnit* unit, THouse* house)
 {
     if (unit == nullptr || house == nullptr)
         return;
-    if (!IsAir(unit)) {
+    if (!IsAirUnit(unit)) {
         SendUnitToExit(unit, house);
         return;
     }
@@ -509,12 +483,12 @@ void EventSendToMisc(TUnit* unit, float x, float y, std::uint16_t code)
 {
     if (unit == nullptr || unit->Basic == nullptr)
         return;
-    if (IsAir(unit) || IsShip(unit) || code < kObjectAnimatedFirst || code > kObjectAnimatedLast) {
+    if (IsAirUnit(unit) || IsShipTypeUnit(unit) || code < kObjectAnimatedFirst || code > kObjectAnimatedLast) {
         ReportError("Здесь бодяга EventSendToMisc");
         return;
     }
     // Workers go to work the field; anyone else just walks onto it.
-    if (KindOf(unit) == UNIT_KIND_WORKER) {
+    if (UnitKindOf(unit) == UNIT_KIND_WORKER) {
         SendUnitToPoint(unit, x, y);
         return;
     }
@@ -575,7 +549,7 @@ bool GoToTransport(TUnit* unit, TUnit* transport, std::uint8_t tell)
     TFloatPoint at;
     const bool found = BoardingPoint(transport, at);
     // The refusal is the same on every machine; only the local player is told.
-    if (!found || (tell != 0 && Distance(unit->X, unit->Y, at.x, at.y) >= kTransportOrderReach)) {
+    if (!found || (tell != 0 && PixelDistance(unit->X, unit->Y, at.x, at.y) >= kTransportOrderReach)) {
         if (tell != 0 && IsLocal(unit->Player) && BattleServices().showMessage)
             BattleServices().showMessage(GetResString(u"IDS_CANNOT_GO_TO_TRANSPORT_RANGE"), 0xffffff);
         return false;
@@ -583,7 +557,7 @@ bool GoToTransport(TUnit* unit, TUnit* transport, std::uint8_t tell)
     unit->Work = WORK_GO_TO_TRANSPORT;
     unit->m_MyFutureTransporter = transport;
     unit->m_FirstCountdown = kBoardingCountdown;
-    if (Distance(unit->X, unit->Y, at.x, at.y) >= kBoardingReach) {
+    if (PixelDistance(unit->X, unit->Y, at.x, at.y) >= kBoardingReach) {
         AddBasicPath(unit, at.x, at.y, false);
         unit->m_OrderFlagA = 0;
         unit->m_OrderFlagB = 0;
@@ -623,7 +597,7 @@ void RemoveUnitFromGame(TUnit* unit, std::uint8_t killer)
 {
     if (unit == nullptr || unit->Dead != 0)
         return;
-    ClearTargets(unit);
+    ClearUnitTargets(unit);
     PlaySound(kSoundUnit, unit, 4, 4);
     if (InsideHouse(unit) && unit->House != nullptr) {
         THouse* house = unit->House;
@@ -662,7 +636,7 @@ void RemoveUnitFromGame(TUnit* unit, std::uint8_t killer)
         if (IsLocal(unit->Player))
             RefreshPanel();
     }
-    if (IsAir(unit)) {
+    if (IsAirUnit(unit)) {
         unit->Work = WORK_REMOVED;
         unit->NumWork = 0;
     }
@@ -692,7 +666,7 @@ bool HasLongWeapon(const TUnit* u)
 }
 bool HasCloseWeapon(const TUnit* u)
 {
-    return IsOneOf(KindOf(u), {2, 5, UNIT_KIND_WORKER, UNIT_KIND_FLAME});
+    return IsOneOfCodes(UnitKindOf(u), {2, 5, UNIT_KIND_WORKER, UNIT_KIND_FLAME});
 }
 bool HasTurret(const TUnit* u)
 {
@@ -747,17 +721,17 @@ bool CanAttack(TUnit* attacker, TUnit* target, float distance)
     bool closeOk = mode != 1 && !Sheltered(target);
     bool longOk = mode != 2;
     bool turretOk = (mode == -1 || mode == 3) && HasTurret(attacker) && !Sheltered(attacker) && attacker->Ammo >= 1.0f;
-    const std::uint8_t targetKind = KindOf(target);
+    const std::uint8_t targetKind = UnitKindOf(target);
     const bool forceLong = L
         && ((IsLarge(target) && target->Type != kLorryType && targetKind != UNIT_KIND_TANK) || Sheltered(target) || !C
             || Sheltered(attacker));
     if (forceLong)
         closeOk = false;
-    if (IsAir(target)) {
+    if (IsAirUnit(target)) {
         closeOk = false;
         turretOk = false;
     }
-    const std::uint8_t kind = KindOf(attacker);
+    const std::uint8_t kind = UnitKindOf(attacker);
     if (targetKind == UNIT_KIND_TANK && kind != UNIT_KIND_TANK && kind != kKindArtillery) {
         closeOk = false;
         longOk = false;
@@ -785,7 +759,7 @@ bool CanAttack(TUnit* attacker, TUnit* target, float distance)
     }
     if (longOk && L && distance < range) {
         const bool friendNear = !NoFriendNearUnit(attacker->Player, target);
-        if (friendNear && !IsAir(target) && C && !Sheltered(attacker))
+        if (friendNear && !IsAirUnit(target) && C && !Sheltered(attacker))
             return false;
         // The shot itself is the firing code's: the attacker aims at its target.
         EnterAimWork(attacker);
@@ -798,10 +772,10 @@ std::int32_t OrderAttackUnit(TUnit* attacker, TUnit* target, std::uint8_t mode)
 {
     if (attacker == nullptr || target == nullptr || attacker->Basic == nullptr || target->Basic == nullptr)
         return ATTACK_REFUSED;
-    const std::uint8_t kind = KindOf(attacker);
+    const std::uint8_t kind = UnitKindOf(attacker);
     const bool L = HasLongWeapon(attacker);
     if ((kind == UNIT_KIND_TANK && !L) || attacker->Type == kCarrierType
-        || IsOneOf(attacker->Work, {WORK_UNIT_TRANSPORTED, UNIT_WORK_LEAVE_HOUSE, WORK_ENTER_HOUSE, WORK_SHIP_IN_YARD,
+        || IsOneOfCodes(attacker->Work, {WORK_UNIT_TRANSPORTED, UNIT_WORK_LEAVE_HOUSE, WORK_ENTER_HOUSE, WORK_SHIP_IN_YARD,
                                     UNIT_WORK_AIR_START, WORK_AIR_TO_AIRFIELD, WORK_AIR_APPROACH, WORK_AIR_LANDING,
                                     WORK_REMOVED})
         || attacker->m_FirstCountdown != 0 || attacker->m_bMaySearch == 0 || attacker->m_bHold != 0
@@ -809,9 +783,9 @@ std::int32_t OrderAttackUnit(TUnit* attacker, TUnit* target, std::uint8_t mode)
         || (target->AttackPoints > kAttackPointsCrowded && !InsideHouse(attacker) && attacker->AttackUnit != target))
         return ATTACK_REFUSED;
     Alert(attacker, target);
-    const float d = Distance(attacker->X, attacker->Y, target->X, target->Y);
-    if (IsShip(attacker)) {
-        if (IsAir(target))
+    const float d = PixelDistance(attacker->X, attacker->Y, target->X, target->Y);
+    if (IsShipTypeUnit(attacker)) {
+        if (IsAirUnit(target))
             return ATTACK_REFUSED;
         GoToPoint(attacker, target->X, target->Y, 1);
         TakeTarget(attacker, target);
@@ -830,7 +804,7 @@ std::int32_t OrderAttackUnit(TUnit* attacker, TUnit* target, std::uint8_t mode)
         CanAttack(attacker, target, d);
         return ATTACK_TAKEN;
     }
-    if (IsAir(attacker)) {
+    if (IsAirUnit(attacker)) {
         TakeTarget(attacker, target);
         attacker->StepX = target->X;
         attacker->StepY = target->Y;

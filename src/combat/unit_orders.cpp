@@ -9,6 +9,7 @@
 #include "combat/ships.h"
 #include "combat/target_search.h"
 #include "combat/unit_events.h"
+#include "combat/unit_queries.h"
 #include "combat/work_states.h"
 #include "core/app_state.h"
 #include "core/error_log.h"
@@ -48,22 +49,6 @@ constexpr std::uint8_t kKindDestroyer = 14;
 constexpr std::uint8_t kKindCruiser = 15;
 constexpr std::uint8_t kKindTransportShip = 13;
 
-std::uint8_t KindOf(const TUnit* u)
-{
-    return u->Basic != nullptr ? u->Basic->m_Kind : 0;
-}
-bool IsAir(const TUnit* u)
-{
-    return u->Basic != nullptr && u->Basic->m_bAir != 0;
-}
-bool IsShip(const TUnit* u)
-{
-    return u->Basic != nullptr && u->Basic->IsShipUnit();
-}
-bool IsOneOf(std::uint8_t v, std::initializer_list<std::uint8_t> set)
-{
-    return std::find(set.begin(), set.end(), v) != set.end();
-}
 // The type flags the orders read: the first parameter flag lets a type enter buildings and map
 // objects, the second lets it attack buildings; an ammunition type needs a charge above 1.0 to.
 bool MayEnterObjects(const TUnit* u)
@@ -77,17 +62,6 @@ bool MayAttackBuildings(const TUnit* u)
 float UnitRange(const TUnit* u)
 {
     return u->Basic != nullptr && u->Player < UNIT_PLAYERS ? static_cast<float>(u->Basic->Range[u->Player]) : 0.0f;
-}
-float Distance(float ax, float ay, float bx, float by)
-{
-    return std::sqrt((ax - bx) * (ax - bx) + (ay - by) * (ay - by));
-}
-void ClearTargets(TUnit* u)
-{
-    u->AttackUnit = nullptr;
-    u->PlayerAttack = UNIT_NO_PLAYER;
-    u->HouseAttack = nullptr;
-    u->PlayerHouseAttack = UNIT_NO_PLAYER;
 }
 void RaiseSearchDelay(TUnit* u)
 {
@@ -197,7 +171,7 @@ bool SettleSlot(std::vector<TCandidate>& c, const TUnit* from, std::uint16_t slo
     if (c.size() <= slot)
         return false;
     for (TCandidate& x : c)
-        x.distance = from != nullptr ? Distance(from->X, from->Y, x.point.x, x.point.y) : 0.0f;
+        x.distance = from != nullptr ? PixelDistance(from->X, from->Y, x.point.x, x.point.y) : 0.0f;
     // Selection by the smallest remaining; the first in walk order wins ties.
     for (std::size_t k = 0; k <= slot; ++k) {
         std::size_t best = k;
@@ -251,8 +225,8 @@ void GoToPoint(TUnit* unit, float x, float y, std::uint8_t flag)
 {
     if (unit == nullptr || unit->Basic == nullptr)
         return;
-    if (!IsAir(unit) && !IsShip(unit)) {
-        if (IsOneOf(unit->Work, {WORK_UNIT_TRANSPORTED, UNIT_WORK_LEAVE_HOUSE, STAY_IN_HOUSE}))
+    if (!IsAirUnit(unit) && !IsShipTypeUnit(unit)) {
+        if (IsOneOfCodes(unit->Work, {WORK_UNIT_TRANSPORTED, UNIT_WORK_LEAVE_HOUSE, STAY_IN_HOUSE}))
             return;
         unit->Work = UNIT_NO_WORK;
         AddBasicPath(unit, x, y, flag != 0);
@@ -260,14 +234,14 @@ void GoToPoint(TUnit* unit, float x, float y, std::uint8_t flag)
         unit->m_OrderFlagB = 0;
         return;
     }
-    if (IsOneOf(unit->Work, {WORK_SHIP_IN_YARD, UNIT_WORK_AIR_START, WORK_AIR_TO_AIRFIELD, WORK_AIR_APPROACH,
+    if (IsOneOfCodes(unit->Work, {WORK_SHIP_IN_YARD, UNIT_WORK_AIR_START, WORK_AIR_TO_AIRFIELD, WORK_AIR_APPROACH,
                              WORK_AIR_LANDING, WORK_REMOVED})
         || unit->m_bHold != 0)
         return;
     AirOrShipGoal(unit, x, y);
-    if (IsShip(unit)) {
+    if (IsShipTypeUnit(unit)) {
         FreePixelCoordForShip(unit);
-        if (Distance(unit->X, unit->Y, unit->GoalX, unit->GoalY) < 1.0f)
+        if (PixelDistance(unit->X, unit->Y, unit->GoalX, unit->GoalY) < 1.0f)
             ShipStop(unit);
         else
             StepTowardTarget(unit);
@@ -283,7 +257,7 @@ void SendUnitToMapPoint(TUnit* unit, float x, float y, std::uint8_t work, std::u
     unit->Work = UNIT_NO_WORK;
     if (unit->m_bHold != 0)
         return;
-    if (!IsAir(unit) && !IsShip(unit)) {
+    if (!IsAirUnit(unit) && !IsShipTypeUnit(unit)) {
         const plat::Point cell = PixelToFlatCell(x, y);
         if (InsidePlayableBorder(cell)) {
             const std::uint16_t code = GetObjectFromMap(cell);
@@ -313,11 +287,11 @@ void SendUnitToMapPoint(TUnit* unit, float x, float y, std::uint8_t work, std::u
     AirOrShipGoal(unit, x, y);
     unit->Work = work;
     unit->WorkObject = objectCode;
-    if (!IsShip(unit))
+    if (!IsShipTypeUnit(unit))
         return;
     if (!ShipGoalIsFreeWater(unit)) {
         FreePixelCoordForShip(unit);
-        if (Distance(unit->X, unit->Y, unit->GoalX, unit->GoalY) < 1.0f) {
+        if (PixelDistance(unit->X, unit->Y, unit->GoalX, unit->GoalY) < 1.0f) {
             ShipStop(unit);
             return;
         }
@@ -361,8 +335,8 @@ void GoToObject(TUnit* unit, TUnit* from, std::uint16_t code, std::uint16_t slot
         cells = house->TypeRecord->m_FootprintCells;
     }
     unit->StopAtEnd = 0;
-    std::uint8_t kind = KindOf(unit);
-    if (IsAir(unit) && house != nullptr && house->HouseType == kAirfieldType)
+    std::uint8_t kind = UnitKindOf(unit);
+    if (IsAirUnit(unit) && house != nullptr && house->HouseType == kAirfieldType)
         return;
     if (!MayEnterObjects(unit) && kind != UNIT_KIND_WORKER) {
         EventUnitEndMove(unit);
@@ -370,7 +344,7 @@ void GoToObject(TUnit* unit, TUnit* from, std::uint16_t code, std::uint16_t slot
     }
     if (unit->Work == WORK_UNIT_TRANSPORTED || unit->Work == UNIT_WORK_LEAVE_HOUSE)
         return;
-    ClearTargets(unit);
+    ClearUnitTargets(unit);
     const std::uint16_t ownCode = house != nullptr ? PlayerHouseCode(unit->Player, code) : 0;
     const std::uint16_t storedCode = house != nullptr ? ownCode : code;
     if (kind == UNIT_KIND_WORKER
@@ -448,7 +422,7 @@ void AttackHouse(TUnit* unit, TUnit* from, THouse* target, std::uint16_t slot, s
 {
     if (unit == nullptr || unit->Basic == nullptr || target == nullptr)
         return;
-    std::uint8_t kind = KindOf(unit);
+    std::uint8_t kind = UnitKindOf(unit);
     if ((kind == UNIT_KIND_TANK && !HasAnimation(unit, ANIM_AIM_CODE)) || unit->m_bHold != 0)
         return;
     unit->m_Flag156 = 0;
@@ -459,10 +433,10 @@ void AttackHouse(TUnit* unit, TUnit* from, THouse* target, std::uint16_t slot, s
     unit->StopAtEnd = 0;
     if (unit->Work == UNIT_WORK_LEAVE_HOUSE || unit->Work == WORK_ENTER_HOUSE || !MayAttackBuildings(unit))
         return;
-    ClearTargets(unit);
+    ClearUnitTargets(unit);
     if (unit->Work == STAY_IN_HOUSE || unit->Work == WORK_UNIT_TRANSPORTED)
         return;
-    const float dist = Distance(unit->X, unit->Y, centre.x, centre.y);
+    const float dist = PixelDistance(unit->X, unit->Y, centre.x, centre.y);
     if (unit->Stance == 4) {
         if ((kind == kKindArtillery || kind == UNIT_KIND_TANK) ? dist >= UnitRange(unit) - 50.0f : dist > kStanceReach)
             return;
@@ -470,7 +444,7 @@ void AttackHouse(TUnit* unit, TUnit* from, THouse* target, std::uint16_t slot, s
     unit->PlayerHouseAttack = target->Owner;
     unit->HouseAttack = target;
     unit->m_bMaySearch = 1;
-    if (IsAir(unit)) {
+    if (IsAirUnit(unit)) {
         if (unit->Work == STAY_IN_HOUSE && unit->House != nullptr) {
             THouse* home = unit->House;
             GetUnitOutOfHouse(home, unit);
@@ -478,7 +452,7 @@ void AttackHouse(TUnit* unit, TUnit* from, THouse* target, std::uint16_t slot, s
             if (MyStrateg != nullptr && MyStrateg->SelectedHouse == home && BattleServices().refreshPanel)
                 BattleServices().refreshPanel();
         }
-        if (IsOneOf(unit->Work, {UNIT_WORK_AIR_START, WORK_AIR_TO_AIRFIELD, WORK_AIR_APPROACH, WORK_AIR_LANDING}))
+        if (IsOneOfCodes(unit->Work, {UNIT_WORK_AIR_START, WORK_AIR_TO_AIRFIELD, WORK_AIR_APPROACH, WORK_AIR_LANDING}))
             return;
     }
     if (keepOrder != 0 && unit->HasSavedOrder == 0) {
@@ -488,8 +462,8 @@ void AttackHouse(TUnit* unit, TUnit* from, THouse* target, std::uint16_t slot, s
         unit->SavedWork = static_cast<std::int8_t>(unit->Work);
         unit->HasSavedOrder = 1;
     }
-    if (!IsAir(unit) && !IsShip(unit)
-        && !IsOneOf(kind, {UNIT_KIND_TANK, kKindDefaultA, kKindDefaultB, kKindArtillery}))
+    if (!IsAirUnit(unit) && !IsShipTypeUnit(unit)
+        && !IsOneOfCodes(kind, {UNIT_KIND_TANK, kKindDefaultA, kKindDefaultB, kKindArtillery}))
         kind = kKindCloseCombat;
     switch (kind) {
     case UNIT_KIND_FIGHTER:
@@ -519,7 +493,7 @@ void AttackHouse(TUnit* unit, TUnit* from, THouse* target, std::uint16_t slot, s
             unit->Work = UNIT_NO_WORK;
         return;
     case kKindTransportShip:
-        ClearTargets(unit);
+        ClearUnitTargets(unit);
         return;
     case kKindDestroyer:
     case kKindCruiser:
@@ -557,19 +531,19 @@ void UnitOrderAtPoint(TUnit* unit, float x, float y, std::uint8_t flag)
     unit->m_Flag156 = 0;
     if (unit->m_bHold != 0)
         return;
-    const std::uint8_t kind = KindOf(unit);
+    const std::uint8_t kind = UnitKindOf(unit);
     if (flag != 0 && kind == kKindArtillery && unit->Player < 8 && g_PointFireDevice[unit->Player] != 0)
         unit->m_Flag156 = 1;
-    if (kind == UNIT_KIND_TANK && Distance(unit->X, unit->Y, x, y) < kTankPointFireMin)
+    if (kind == UNIT_KIND_TANK && PixelDistance(unit->X, unit->Y, x, y) < kTankPointFireMin)
         return;
     unit->Work = WORK_FIRE_AT_POINT;
     unit->m_OrderFlagB = 0;
     unit->WorkObject = UNIT_NO_OBJECT;
-    ClearTargets(unit);
+    ClearUnitTargets(unit);
     unit->TargetX = x;
     unit->TargetY = y;
     unit->m_AttackIndex = -1;
-    if (IsAir(unit)) {
+    if (IsAirUnit(unit)) {
         unit->StepX = x;
         unit->StepY = y;
         unit->Halted = 0;
@@ -578,7 +552,7 @@ void UnitOrderAtPoint(TUnit* unit, float x, float y, std::uint8_t flag)
     }
     if (HasAnimation(unit, ANIM_AIM_CODE)) {
         unit->m_OrderFlagA = 0;
-        if (Distance(unit->X, unit->Y, x, y) <= UnitRange(unit)) {
+        if (PixelDistance(unit->X, unit->Y, x, y) <= UnitRange(unit)) {
             HaltUnit(unit);
             EnterAimWork(unit);
             SetOrientToPoint(unit, x, y);
@@ -594,7 +568,7 @@ void UnitOrderAtPoint(TUnit* unit, float x, float y, std::uint8_t flag)
     if (unit->Work != WORK_UNIT_TRANSPORTED && unit->Work != STAY_IN_HOUSE && unit->HasSavedOrder != 0)
         StopUnit(unit, 1);
     if (!UnitSearchTarget(unit)) {
-        ClearTargets(unit);
+        ClearUnitTargets(unit);
         StopUnit(unit, 1);
     }
 }

@@ -7,6 +7,7 @@
 
 #include "combat/ships.h"
 #include "combat/unit_events.h"
+#include "combat/unit_queries.h"
 #include "combat/unit_orders.h"
 #include "combat/work_states.h"
 #include "core/error_log.h"
@@ -41,16 +42,6 @@ constexpr int kMaxNewWayPoints = 100;
 constexpr std::uint16_t kIdleHouseType = 15;
 constexpr std::uint16_t kComputerHouseChance = 2000;
 constexpr std::int32_t kIdleSearchColumns = 8;
-
-std::uint8_t KindOf(const TUnit* unit)
-{
-    return unit->Basic != nullptr ? unit->Basic->m_Kind : 0;
-}
-
-bool IsShip(const TUnit* unit)
-{
-    return unit->Basic != nullptr && unit->Basic->IsShipUnit();
-}
 
 bool IsAnimatedObject(std::uint16_t code)
 {
@@ -354,7 +345,7 @@ void AddBasicPath(TUnit* unit, float x, float y, bool keepState)
     if (unit == nullptr || unit->Basic == nullptr)
         return;
     unit->PendingMove = 0;
-    if (IsShip(unit)) {
+    if (IsShipTypeUnit(unit)) {
         unit->StepX = unit->GoalX = x;
         unit->StepY = unit->GoalY = y;
         SetVelocityToWaypoint(unit);
@@ -389,10 +380,7 @@ void AddBasicPath(TUnit* unit, float x, float y, bool keepState)
     if (!IsLandCellFree(static_cast<std::uint32_t>(CellIndex(goal.x, goal.y)))) {
         if (!keepState) {
             PutUnitToStanding(unit);
-            unit->AttackUnit = nullptr;
-            unit->HouseAttack = nullptr;
-            unit->PlayerAttack = UNIT_NO_PLAYER;
-            unit->PlayerHouseAttack = UNIT_NO_PLAYER;
+            ClearUnitTargets(unit);
         }
         if (RandomWalkToFreeCell(goal, nullptr, kFreeCellWalkSteps))
             CellCentrePixel(goal, x, y);
@@ -469,7 +457,7 @@ void SetVelocityToWaypoint(TUnit* unit)
 {
     if (unit == nullptr || unit->Basic == nullptr)
         return;
-    if (KindOf(unit) == UNIT_KIND_TANK)
+    if (UnitKindOf(unit) == UNIT_KIND_TANK)
         SnapTankStepPoint(unit);
     AimVelocity(unit, 0.1f);
     ApplySlope(unit);
