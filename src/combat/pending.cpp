@@ -221,3 +221,13 @@ void UnitWalk(TTurnList& turn)
             .push_back({u, static_cast<std::int32_t>(u->X), static_cast<std::int32_t>(u->Y - u->Height)});
     }
 }
+
+// Single-unit orders and the hostility rule come with unit behaviour: selected units take no
+// order, and every other player counts as an enemy.
+#include "combat/unit_orders.h"
+
+void ForSelectedUnits(std::uint8_t, float, float, bool) {}
+bool IsEnemy(std::uint8_t player, std::uint8_t other)
+{
+    return player != other;
+}

@@ -12,3 +12,7 @@ void CancelOrderAndStop(TUnit* unit);
 void StopShipEffect(TUnit* ship);
 // Empties the unit cells of the target grid, so no search finds a unit that went away.
 void ClearTargetGridUnits();
+
+// Whether two players are hostile: never a player to itself; always when either is 255; never
+// when either is dead; otherwise when their relation bytes toward each other differ or are both 0.
+bool IsEnemy(std::uint8_t player, std::uint8_t other);

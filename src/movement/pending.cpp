@@ -28,3 +28,24 @@ void FreeGroups() {}
 #include "movement/group_orders.h"
 
 void FreeGroupOrder(void*) {}
+
+// Path following is not built yet: a sent unit finds no way.
+#include "movement/path_following.h"
+
+std::int8_t SendUnitToCell(TUnit*, float, float, bool)
+{
+    return 0;
+}
+
+// No groups exist yet: a group order has no group to run, and no group is selected or has members.
+void GiveGroupOrderFromRecord(void*) {}
+void ReplayGroupForming(void*) {}
+bool IsGroupSelected(const TGroup*)
+{
+    return false;
+}
+void SelectGroupUnits(TGroup*, bool) {}
+bool GetGroupCell(const TGroup*, std::int32_t&, std::int32_t&)
+{
+    return false;
+}
