@@ -742,6 +742,8 @@ TDispatcherServices TDispatcherServices::Default()
     s.placeStructureAndPay = PlaceStructureAndPay;
     s.advisorBuildAndSelect = AdvisorBuildHouse;
     s.addRefHousePhaseGraphic = AddRefHousePhaseGraphic;
+    // The game's own actions: InstallGameCommandHandlers (game_keys.h) binds them; a program without
+    // the game's keys has no building keys, cycling or view to centre.
     s.selectHouseByKey = [](std::uint8_t, std::uint32_t) {};
     s.strategDead = StrategDead;
     s.reloadInterface = ReloadInterface;

@@ -25,6 +25,7 @@
 #include "players/economy.h"
 #include "players/game_cycle.h"
 #include "players/sim_checksum.h"
+#include "players/player_houses.h"
 #include "players/strateg.h"
 #include "support/test_world.h"
 #include "units/build_site.h"
@@ -248,16 +249,7 @@ protected:
         GameFolderTest::TearDown();
     }
 
-    THouse* AddHouse(std::uint8_t player, std::uint16_t type)
-    {
-        const std::uint16_t index = NumHouse[player]++;
-        THouse* h = HouseAt(g_pHouse[player], index);
-        h->TypeRecord = &HouseType(g_Strateg[player]->Nation, type);
-        h->HouseType = type;
-        h->Owner = player;
-        h->Index = index;
-        return h;
-    }
+    static THouse* AddHouse(std::uint8_t player, std::uint16_t type) { return playertest::AddPlayerHouse(player, type); }
 
     // A record of the acting player; house and unit given by (player, index).
     static THeapItem Record(std::uint16_t cls, std::uint8_t id, float x = 0, float y = 0,

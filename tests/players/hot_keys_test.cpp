@@ -12,6 +12,7 @@
 #include "core/game_folder_fixture.h"
 #include "players/command.h"
 #include "players/game_cycle.h"
+#include "players/player_houses.h"
 #include "players/strateg.h"
 #include "support/test_world.h"
 #include "units/house.h"
@@ -74,14 +75,10 @@ protected:
     {
         calls.push_back(std::string(name) + " " + std::to_string(p) + (arg.empty() ? "" : " " + arg));
     }
-    THouse* AddHouse(std::uint8_t player, std::uint16_t type)
+    static THouse* AddHouse(std::uint8_t player, std::uint16_t type)
     {
-        const std::uint16_t index = NumHouse[player]++;
-        THouse* h = HouseAt(g_pHouse[player], index);
-        h->TypeRecord = &HouseType(g_Strateg[player]->Nation, type);
-        h->HouseType = type;
-        h->Owner = player;
-        h->Index = index;
+        THouse* h = playertest::AddPlayerHouse(player, type);
+        const std::uint16_t index = h->Index;
         h->X = 3 + index;
         h->HitPoints = 100.0f + index;
         return h;
