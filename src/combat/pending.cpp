@@ -266,3 +266,4 @@ void UnitWalk(TTurnList& turn)
             .push_back({u, static_cast<std::int32_t>(u->X), static_cast<std::int32_t>(u->Y - u->Height)});
     }
 }
+

@@ -66,3 +66,4 @@ std::int32_t OrderAttackUnit(TUnit* attacker, TUnit* target, std::uint8_t mode);
 void StopShipEffect(TUnit* ship);
 // Empties the unit cells of the target grid, so no search finds a unit that went away.
 void ClearTargetGridUnits();
+

@@ -36,6 +36,7 @@
 #include "platform/single_instance.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "players/hot_keys.h"
 #include "players/strateg.h"
 #include "ui/windows.h"
 #include "units/unit_types.h"
@@ -186,7 +187,7 @@ TAppServices DefaultAppServices()
     s.StopMusic = ::StopMusic;
     s.VideoMessageStep = [] { ::VideoWindowProc(); };
     s.IsNetGame = ::IsNetGame;
-    s.PostHotKeyCommand = [](int id) { ::PostHotKeyCommand(id, 0, 0, 0); };
+    s.PostHotKeyCommand = [](int id) { ::PostHotKeyCommand(static_cast<std::uint16_t>(id), 0, 0); };
     s.MapKey = MapGameKey;
     s.EditorHandleMessage = ::EditorHandleMessage;
     s.GameKeyHandler = [](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {

@@ -20,6 +20,9 @@
 #include "net/network.h"
 #include "platform/events.h"
 #include "players/command.h"
+#include "players/dispatcher.h"
+#include "movement/group_orders.h"
+#include "players/hot_keys.h"
 #include "players/strateg.h"
 #include "ui/menus.h"
 #include "ui/window_stack.h"
@@ -564,7 +567,9 @@ TGameKeyServices TGameKeyServices::Default()
     s.frontMenuOpen = [] { return g_MainMenuWindow != nullptr; };
     s.inGameMenuOpen = [] { return g_InGameMenuWindow != nullptr; };
     s.panelWindowOpen = [] { return g_PanelWindow != nullptr; };
-    s.postHotKey = PostHotKeyCommand;
+    s.postHotKey = [](int id, int a, int b, int) {
+        PostHotKeyCommand(static_cast<std::uint16_t>(id), static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b));
+    };
     s.sendCommand = SendKeyCommand;
     s.scrollMap = ScrollMap;
     s.gameFrame = GameFrame;
@@ -625,3 +630,25 @@ TGameKeyServices& GameKeyServices()
     static TGameKeyServices services = TGameKeyServices::Default();
     return services;
 }
+
+void InstallGameCommandHandlers()
+{
+    TDispatcherServices& d = DispatcherServices();
+    d.advisorBuildAndSelect = AdvisorPlaceHouse;
+    d.selectHouseByKey = SelectHouseByKey;
+    d.cycleUnitGroup = CycleUnitGroup;
+    d.centreViewOnGroup = [](TGroup* group) {
+        std::int32_t column = 0;
+        std::int32_t row = 0;
+        if (GetGroupCell(group, column, row))
+            CenterViewOnCell(column, row);
+    };
+    d.activateMainWindow = [] { WindowProc(plat::MSG_ACTIVATE, 1, 0); };
+    HotKeyServices().textInput = [] { return g_bTextInput != 0; };
+}
+
+namespace {
+// Installed at static initialisation, so every program that links the game's keys runs the game's
+// own handlers from its first command on.
+[[maybe_unused]] const bool s_CommandHandlersInstalled = (InstallGameCommandHandlers(), true);
+} // namespace

@@ -107,3 +107,7 @@ struct TGameKeyServices {
     static TGameKeyServices Default();
 };
 TGameKeyServices& GameKeyServices();
+
+// Binds the commands that run the game's own actions (the advisor's building, the building keys,
+// cycling, centring the view, the window's activation) and the text-field test of the hot keys.
+void InstallGameCommandHandlers();

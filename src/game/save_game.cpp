@@ -31,6 +31,7 @@
 #include "map/trenches.h"
 #include "map/water.h"
 #include "platform/bytes.h"
+#include "players/dispatcher.h"
 #include "players/strateg.h"
 #include "ui/panel.h"
 #include "ui/setup_screen.h"
@@ -460,6 +461,8 @@ bool ReadGameMap(TIfStreamMemory& in)
             ReportErrorInt("GameMap: the units of a player cannot be read, player ", p);
             return false;
         }
+    // The units' pending path moves point at records of the queues just read, never at old memory.
+    RelinkPendingPathMoves();
     MapServices().AdvanceLoadingBar(10);
     return ReadNeutralHouses(in);
 }

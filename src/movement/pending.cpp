@@ -33,3 +33,16 @@ void FreeGroups() {}
 #include "movement/group_orders.h"
 
 void FreeGroupOrder(void*) {}
+
+// No groups exist yet: a group order has no group to run, and no group is selected or has members.
+void GiveGroupOrderFromRecord(void*) {}
+void ReplayGroupForming(void*) {}
+bool IsGroupSelected(const TGroup*)
+{
+    return false;
+}
+void SelectGroupUnits(TGroup*, bool) {}
+bool GetGroupCell(const TGroup*, std::int32_t&, std::int32_t&)
+{
+    return false;
+}

@@ -22,6 +22,7 @@
 #include "players/defeat.h"
 #include "players/dispatcher.h"
 #include "players/economy.h"
+#include "players/hot_keys.h"
 #include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "ui/menus.h"
@@ -177,6 +178,7 @@ void ResetGameCycle()
         std::fill(std::begin(g_CtrlDown), std::end(g_CtrlDown), 0);
     }
     g_StartStateSent = 0;
+    ResetDebugData();
     g_UnitsDrawSorted.clear();
     g_UnitsDrawTinted.clear();
     g_UnitsDrawLate.clear();

@@ -19,3 +19,11 @@ void PostDragEndCommand();
 void PostMapClickCommand();
 void PostMapOrderCommand();
 void PostOrientationCommand();
+
+// The handlers of the map-mouse commands, for the acting player p; rect is {left, top, right,
+// bottom}, the view rectangle in map pixels.
+void SelectAtPointOrFrame(std::uint8_t player, std::int32_t x, std::int32_t y);
+void OrderSelectionToPoint(std::uint8_t player, std::int32_t x, std::int32_t y);
+void MousePressAtPoint(std::uint8_t player, std::int32_t x, std::int32_t y);
+void OrientSelection(std::uint8_t player, std::uint8_t orient, float distance);
+void SelectSameTypeOnScreen(std::uint8_t player, std::int32_t x, std::int32_t y, const std::uint32_t* rect);

@@ -19,7 +19,6 @@ void PostOrientationCommand() {}
 
 void UpdateCursorMode() {}
 void ProcessMapMouse() {}
-void PostHotKeyCommand(int, int, int, int) {}
 
 
 // No selection exists yet.
@@ -127,12 +126,6 @@ void TStrateg::SetTeam(std::uint8_t team)
 // defeated player is only marked, and computer players neither plan nor manage groups.
 #include "players/computer_player.h"
 #include "players/defeat.h"
-#include "players/dispatcher.h"
-
-bool ExecuteCommand(THeapItem*)
-{
-    return false;
-}
 void StrategDead(TStrateg* player)
 {
     if (player == nullptr || player->Dead != 0)
@@ -204,6 +197,28 @@ bool AdvisorBuildHouse(std::uint8_t, std::uint16_t)
     return false;
 }
 TUnit* StrategUnitAt(std::uint8_t, std::uint32_t)
+{
+    return nullptr;
+}
+
+// Selection, the map mouse's handlers and the group manager's groups come with their own modules:
+// the commands that reach them select, order and find nothing.
+void SelectAll(std::uint8_t) {}
+void SelectUnitsInRect(std::uint8_t, const std::uint32_t*) {}
+void SelectSameTypes(std::uint8_t) {}
+void SelectSameTypesInRect(std::uint8_t, const std::uint32_t*) {}
+void SelectWorkersInRect(std::uint8_t, const std::uint32_t*) {}
+void SelectUnitsFromGroup(std::uint8_t, std::uint32_t) {}
+void StoreGroup(std::uint8_t, std::uint32_t) {}
+void FilterSelectionByType(std::uint8_t, std::int32_t) {}
+void DeselectByKind(std::uint8_t, std::int32_t) {}
+void SelectIdleWorkers(std::uint8_t) {}
+void SelectAtPointOrFrame(std::uint8_t, std::int32_t, std::int32_t) {}
+void OrderSelectionToPoint(std::uint8_t, std::int32_t, std::int32_t) {}
+void MousePressAtPoint(std::uint8_t, std::int32_t, std::int32_t) {}
+void OrientSelection(std::uint8_t, std::uint8_t, float) {}
+void SelectSameTypeOnScreen(std::uint8_t, std::int32_t, std::int32_t, const std::uint32_t*) {}
+TGroup* FindManagedGroup(std::uint8_t, std::uint32_t)
 {
     return nullptr;
 }

@@ -238,8 +238,6 @@ void NetworkFrame();
 // The map-mouse handlers: network play, single play.
 void UpdateCursorMode();
 void ProcessMapMouse();
-// Queues a hot-key command of the local player for the next cycle.
-void PostHotKeyCommand(int commandId, int a, int b, int c);
 
 // The one building the player has selected while the player is in the game; null when none or
 // several are selected. Main thread only.

@@ -99,3 +99,34 @@ bool MissionTimerDialog(std::uint8_t)
 void MarketTick(std::uint8_t) {}
 void ForgetPanelUnit(TUnit*) {}
 void ResetPlayerMission(std::uint8_t) {}
+
+// The command panel's buttons, the academies, the market and the diplomacy window are not built
+// yet: the commands they send change nothing.
+#include "ui/command_handlers.h"
+
+void SelectedUnitsCommandD(std::uint8_t) {}
+void SelectedUnitsStop(std::uint8_t) {}
+void SelectedUnitsForbidFire(std::uint8_t) {}
+void SelectedUnitsAllowFire(std::uint8_t) {}
+void SelectedUnitsCommandF(std::uint8_t) {}
+void SelectedUnitsFormGroup(std::uint8_t) {}
+void SelectedUnitsDisbandGroup(std::uint8_t) {}
+void SelectedUnitsUnload(std::uint8_t) {}
+void SetSelectedUnitsOption(std::uint8_t, std::int32_t) {}
+void SetPlayerOption(std::uint8_t, std::int32_t) {}
+void SetHouseOption(std::uint8_t, std::int32_t) {}
+void GroupCommandOn(THouse*) {}
+void GroupCommandOff(THouse*) {}
+void CreateUnitsInHouse(std::uint8_t, std::uint16_t, std::uint16_t, std::uint16_t) {}
+void AddUnitsToQueue(std::uint8_t, std::uint16_t, std::uint16_t, std::uint16_t) {}
+void HouseCommandA(THouse*, TUnit*) {}
+void HouseCommandB(THouse*, TUnit*) {}
+void AcademyFinishWarUpgrade(THouse*, const std::uint32_t*) {}
+void AcademyFinishScienceUpgrade(THouse*, const std::uint32_t*) {}
+void HouseTransferResources(THouse*, const std::uint32_t*) {}
+void FinishHouseUpgrade(THouse*) {}
+void ToggleHouseFireMode(THouse*) {}
+void PlaceStructureAndPay(THouse*) {}
+void MarketSell(std::uint8_t, float, float, float, float, float, std::int32_t, float) {}
+void MarketExchange(std::uint8_t, std::int32_t, float, float, float, float, float) {}
+void SetDiplomacy(std::uint8_t, const std::uint8_t*) {}

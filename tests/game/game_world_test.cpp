@@ -5,13 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "core/archive.h"
+#include "core/app_state.h"
+#include "core/settings.h"
+#include "game/game_keys.h"
 #include "game/game_load.h"
+#include "game/game_main.h"
+#include "game/test_hooks.h"
+#include "platform/events.h"
 #include "game/save_game.h"
 #include "core/loader_thread.h"
 #include "game/mission.h"
@@ -493,4 +500,35 @@ TEST_F(GameWorldTest, SavesRefusedOnlyWhileLoadingLeaveNoGameAndNoCrash)
     EXPECT_TRUE(Logged("the trench list comes without a map")) << Log();
     EXPECT_TRUE(Logged("Load game FAILED")) << Log();
     EXPECT_TRUE(FreeGame());
+}
+
+// The developer keys of a sample game started the way KORVELA_TEST_MISSION starts one: Ctrl+Shift+H
+// through the window procedure turns them on (the held keys reach the player through its hot-key
+// commands), then F alone switches the fog.
+TEST_F(GameWorldTest, DeveloperKeysOfATestMissionGameSwitchTheFog)
+{
+    ::setenv("KORVELA_TEST_MISSION", "Data\\Campaigns\\Sample\\Coast.mis", 1);
+    StartTestGame();
+    ::unsetenv("KORVELA_TEST_MISSION");
+    ASSERT_EQ(g_wNumPlayer, 8) << Log();
+    const std::uint8_t me = MyPlayer;
+    g_bDeveloperKeys = 0;
+    g_ShiftDown[me] = g_CtrlDown[me] = 0;
+    const std::uint8_t fog = g_bFogOfWar;
+    auto key = [](std::uint32_t message, std::uint32_t code) { WindowProc(message, code, 0); };
+    key(plat::MSG_KEYDOWN, plat::VK_CONTROL);
+    key(plat::MSG_KEYDOWN, plat::VK_SHIFT);
+    EXPECT_EQ(g_CtrlDown[me], 1);
+    EXPECT_EQ(g_ShiftDown[me], 1);
+    key(plat::MSG_KEYDOWN, 'H');
+    EXPECT_EQ(g_bDeveloperKeys, 1);
+    key(plat::MSG_KEYUP, plat::VK_SHIFT);
+    key(plat::MSG_KEYUP, plat::VK_CONTROL);
+    EXPECT_EQ(g_CtrlDown[me], 0);
+    EXPECT_EQ(g_ShiftDown[me], 0);
+    key(plat::MSG_KEYDOWN, 'F');
+    EXPECT_NE(g_bFogOfWar, fog);
+    key(plat::MSG_KEYDOWN, 'F');
+    EXPECT_EQ(g_bFogOfWar, fog);
+    g_bDeveloperKeys = 0;
 }
