@@ -99,3 +99,6 @@ bool MissionTimerDialog(std::uint8_t)
 void MarketTick(std::uint8_t) {}
 void ForgetPanelUnit(TUnit*) {}
 void ResetPlayerMission(std::uint8_t) {}
+// No message windows or screen-text queue exist yet: the texts are not shown.
+void DrawCenteredText(const char16_t*, int) {}
+void QueueScreenText(int, int, const char16_t*, std::uint32_t, std::uint32_t, int) {}
