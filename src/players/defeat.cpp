@@ -44,17 +44,6 @@ constexpr float kDefeatHitPoints = -10010.0f;
 // Hit points of a building while it leaves its owner in a hand-over.
 constexpr float kHandOverHitPoints = -1000001.0f;
 
-bool WaitForLoader(std::uint32_t limitMs)
-{
-    for (std::uint32_t waited = 0;; waited += 50) {
-        if (g_Loader.IsIdle())
-            return true;
-        if (waited >= limitMs)
-            return false;
-        g_Loader.WaitUntilIdleFor(50);
-    }
-}
-
 void CloseNetGameAfterDefeat()
 {
     plat::SleepMs(DEFEAT_NET_CLOSE_PAUSE_MS);
@@ -367,7 +356,7 @@ bool RunPlayerLeftRecord(const THeapItem& item)
 TDefeatServices TDefeatServices::Default()
 {
     TDefeatServices s;
-    s.waitLoaderIdle = WaitForLoader;
+    s.waitLoaderIdle = [](std::uint32_t limitMs) { return g_Loader.WaitUntilIdleFor(limitMs); };
     s.isNetGame = ::IsNetGame;
     s.closeNetGame = CloseNetGameAfterDefeat;
     s.showCenteredText = [](const char16_t* text) { DrawCenteredText(text, 1); };
