@@ -18,6 +18,7 @@
 #include "map/static_layer.h"
 #include "map/water.h"
 #include "net/net_events.h"
+#include "players/economy.h"
 #include "combat/effects.h"
 #include "map/minimap.h"
 #include "ui/menus.h"
@@ -40,6 +41,7 @@ TFrameServices DefaultFrameServices()
     s.UpdateInterfacePanel = ::UpdateInterfacePanel;
     s.DrawAllWindows = ::DrawAllWindows;
     s.DrawMiniMap = ::DrawMiniMap;
+    s.DrawResourceBar = ::DrawResourceBar;
     s.DrawSelectedHouseRing = ::DrawSelectedHouseRing;
     s.UpdateExplosions = ::UpdateExplosions;
     s.ParticlesFree = ::ParticlesFree;

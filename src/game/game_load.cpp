@@ -36,6 +36,7 @@
 #include "movement/passability.h"
 #include "net/network.h"
 #include "platform/texture.h"
+#include "players/defeat.h"
 #include "players/strateg.h"
 #include "ui/setup_screen.h"
 #include "ui/windows.h"
@@ -235,6 +236,7 @@ bool LoadGame(const char* path, bool fromSave, TGameSetup* netSetup)
         g_ViewY = 3;
     }
     g_GameResult = GAME_RESULT_UNDECIDED;
+    DefeatServices().setGameResult = [](std::uint32_t result) { g_GameResult = result; };
     s.ResetInterfaceGameState();
     // 2
     Release(g_pWhite4x4Texture);

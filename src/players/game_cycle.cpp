@@ -260,7 +260,7 @@ void GlobalHeapExecute()
     while (item != nullptr) {
         THeapItem* next = item->next;
         if (item->cikl == kadr_now) {
-            if (item->id == COMMAND_ID_NET_MESSAGE)
+            if (item->id == COMMAND_ID_NET_MESSAGE && !RunPlayerLeftRecord(*item))
                 GameCycleServices().handleNetMessage(*item);
             FreeHeapItem(item);
         } else {

@@ -5,8 +5,12 @@
 
 class THouse;
 
+// The building-count limit, the special types (65533 always, 65534 a trench segment), the price
+// test and the required buildings.
 bool CanAffordHouse(std::uint8_t player, std::uint16_t type);
-void PayForHouse(std::uint8_t player, std::uint16_t type);
+// Pays for the player's building record at that index: the price test alone (no limit, no
+// required buildings); false (nothing paid) when it fails or there is no such record.
+bool PayForHouse(std::uint8_t player, std::uint16_t houseIndex);
 // One unit of a type: the price and the population test, the payment (false: nothing paid), and
 // the price given back.
 bool CanAffordUnit(std::uint8_t player, std::uint16_t type);

@@ -28,15 +28,9 @@ THouse* GetSingleSelectedHouse(std::uint8_t)
 }
 
 
-// Prices, groups and computer players come with the players' subsystem: everything is
-// affordable and free, no player is a computer player.
+// Groups and computer players come with the players' subsystem: no player is a computer player.
 #include "players/house_orders.h"
 
-bool CanAffordHouse(std::uint8_t, std::uint16_t)
-{
-    return true;
-}
-void PayForHouse(std::uint8_t, std::uint16_t) {}
 void SendSelectedWorkersToHouse(std::uint8_t, THouse*) {}
 void RemoveHouseFromGroups(THouse*) {}
 bool IsComputerPlayer(std::uint8_t)
@@ -52,56 +46,18 @@ bool TellGroupManagerHouseAttacked(THouse*)
     return false;
 }
 
-// The player record's resources, population and relations come with the players' subsystem: no
-// player holds anything, and nothing changes.
+// The extracted totals of the statistics and the assistants' switches come with the statistics
+// and the dispatcher: nothing is counted.
 #include "players/economy.h"
 
-double GetSpendableResource(std::uint8_t, std::uint8_t)
-{
-    return 0.0;
-}
-void AddResourceAmount(std::uint8_t, std::uint8_t, double) {}
 void AddExtractedResource(std::uint8_t, std::uint8_t, double) {}
-bool ResourceFellSinceSample(std::uint8_t, std::uint8_t)
-{
-    return false;
-}
-void SubtractCost(std::uint8_t, const std::int32_t*) {}
-std::int32_t GetPopulation(std::uint8_t)
-{
-    return 0;
-}
-std::int32_t GetPopulationCap(std::uint8_t)
-{
-    return 0;
-}
-void AddPopulationCap(std::uint8_t, std::int32_t) {}
-std::uint8_t GetPlayerRelation(std::uint8_t, std::uint8_t)
-{
-    return 0;
-}
-bool IsPlayerDead(std::uint8_t)
-{
-    return false;
-}
 std::uint8_t g_CompAssist[8] = {};
 std::uint8_t g_WarAssist[8] = {};
 
-// The unit table, prices of units and the selection come with the players' subsystem: indexes
-// are handed out in order and never reused, units are free, and a unit leaves the selection by
-// its flag alone.
+// The selection comes with the players' subsystem: a unit leaves the selection by its flag alone.
 #include "players/selection.h"
 #include "units/unit.h"
 
-bool CanAffordUnit(std::uint8_t, std::uint16_t)
-{
-    return true;
-}
-bool PayForUnit(std::uint8_t, std::uint16_t)
-{
-    return true;
-}
-void RefundUnit(std::uint8_t, std::uint16_t) {}
 void DeleteSelection(std::uint8_t, TUnit* unit)
 {
     if (unit == nullptr)
@@ -116,37 +72,15 @@ void DeleteSelection(std::uint8_t, TUnit* unit)
 #include "units/house.h"
 
 
-
-void TStrateg::SetTeam(std::uint8_t team)
-{
-    Team = team;
-}
-
-// Commands, defeat and the computer players come with their own modules: a record runs nothing, a
-// defeated player is only marked, and computer players neither plan nor manage groups.
+// Commands and the computer players come with their own modules: a record runs nothing, and
+// computer players neither plan nor manage groups.
 #include "players/computer_player.h"
-#include "players/defeat.h"
-void StrategDead(TStrateg* player)
-{
-    if (player == nullptr || player->Dead != 0)
-        return;
-    player->Dead = 1;
-    player->UpdatePlayTime();
-}
+
 void GroupManagerUpdate(TStrateg*) {}
 void ComputerPlayerStep(TStrateg*) {}
-void ClearUpkeepMarker() {}
 void FreeSelectionList(void*& head)
 {
     head = nullptr;
-}
-
-void TStrateg::SetRelationsFromTeams()
-{
-    for (int j = 0; j < 8; ++j) {
-        const TStrateg* other = g_Strateg[j];
-        Relations[j] = (Team & 0xFF) != 255 && other != nullptr && other->Team == Team ? 1 : 0;
-    }
 }
 
 
@@ -155,19 +89,6 @@ void UpdateAIArmy(TStrategAI*) {}
 void InitSelection() {}
 void FreeSelection() {}
 void ShowGroupWindow() {}
-
-// No player records hold resources yet: nobody has wood, so no trench or pontoon piece is paid for.
-#include "players/resources.h"
-
-TResourcePair* GetPlayerWood(std::uint8_t)
-{
-    return nullptr;
-}
-bool CanAffordTrench(std::uint8_t player)
-{
-    const TResourcePair* wood = GetPlayerWood(player);
-    return wood != nullptr && wood->spendable >= 300.0;
-}
 
 // The players' records come with the players' subsystem: their blocks are empty, and loading a
 // player only gives it the house array its record would own.

@@ -15,6 +15,7 @@
 #include "players/game_cycle.h"
 #include "players/strateg.h"
 #include "units/house.h"
+#include "units/house_behaviour.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
 
@@ -191,6 +192,11 @@ std::uint64_t SimulationChecksum()
         HashHouses(h, g_pHouse[p], g_pHouse[p] != nullptr ? NumHouse[p] : 0);
     }
     HashHouses(h, g_pHouse[kNeutralHouseSlot], g_pHouse[kNeutralHouseSlot] != nullptr ? g_NeutralHouseCount : 0);
+    // The players' economic factors: power, yields, gathering and building armour.
+    for (const float* factor : {g_PowerSupply, g_PowerDemand, g_PowerSupplyScale, g_PowerDemandScale, g_OilFactor,
+                                g_WoodFactor, g_MetalFactor, g_GatherFactor, g_HouseArmourFactor})
+        for (int p = 0; p < 8; ++p)
+            h.Value(factor[p]);
     h.Value(g_NeutralUnitCount);
     HashUnitList(h, g_NeutralUnitList);
     h.Value(g_UnitIdCounter);

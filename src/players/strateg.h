@@ -117,6 +117,11 @@ public:
     void SetTeam(std::uint8_t team);
     // Relation bytes toward the eight players from every player's team.
     void SetRelationsFromTeams();
+    // Every standing building goes to player q (a live player other than this one); keep: the
+    // units inside stay inside and go with it, else they step out first.
+    void SendMyHousesToPLayer(std::uint8_t q, bool keep);
+    // Every unit goes to player q (a live player other than this one) with its orders reset.
+    void SendMyUnitsToPLayer(std::uint8_t q);
     // Adds the whole seconds since the clock base to the play time.
     void UpdatePlayTime();
     // Frees everything the record owns but its name and scratch list.

@@ -130,3 +130,6 @@ void PlaceStructureAndPay(THouse*) {}
 void MarketSell(std::uint8_t, float, float, float, float, float, std::int32_t, float) {}
 void MarketExchange(std::uint8_t, std::int32_t, float, float, float, float, float) {}
 void SetDiplomacy(std::uint8_t, const std::uint8_t*) {}
+// No message windows or screen-text queue exist yet: the texts are not shown.
+void DrawCenteredText(const char16_t*, int) {}
+void QueueScreenText(int, int, const char16_t*, std::uint32_t, std::uint32_t, int) {}

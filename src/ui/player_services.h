@@ -12,3 +12,7 @@ void MarketTick(std::uint8_t player);
 void ForgetPanelUnit(TUnit* unit);
 // The player's mission state, when what it owns is freed.
 void ResetPlayerMission(std::uint8_t player);
+// The large centred text of a defeat or victory (kept in the mission log too).
+void DrawCenteredText(const char16_t* text, int endFlag);
+// Queues a timed screen text at (x, y) for a number of frames, colour 0x00BBGGRR.
+void QueueScreenText(int x, int y, const char16_t* text, std::uint32_t frames, std::uint32_t colour, int flag);

@@ -201,7 +201,7 @@ THouseServices THouseServices::Default()
     s.takeEmplacementUnitGraphic = [](THouse* h) { TakeEmplacementUnitGraphic(h); };
     s.releaseEmplacementUnitGraphic = [](THouse* h) { ReleaseEmplacementUnitGraphic(h); };
     s.canAfford = [](std::uint8_t p, std::uint16_t t) { return CanAffordHouse(p, t); };
-    s.pay = [](std::uint8_t p, std::uint16_t t) { PayForHouse(p, t); };
+    s.pay = [](std::uint8_t p, std::uint16_t index) { PayForHouse(p, index); };
     s.sendWorkers = [](std::uint8_t p, THouse* h) { SendSelectedWorkersToHouse(p, h); };
     s.isComputerPlayer = [](std::uint8_t p) { return IsComputerPlayer(p); };
     s.advisorWorkers = [](std::uint8_t p) { return AdvisorWorkersOption(p); };
@@ -946,7 +946,7 @@ std::uint16_t AddHouseToPointFull(std::uint8_t player, float x, float y, std::ui
     const std::uint16_t index = AddHouseToPoint(player, x, y, addedHouse);
     if (index == HOUSE_NONE)
         return HOUSE_NONE;
-    HouseServices().pay(player, addedHouse);
+    HouseServices().pay(player, index);
     HouseServices().sendWorkers(player, &g_pHouse[player][index]);
     return index;
 }

@@ -352,7 +352,8 @@ struct THouseServices {
     std::function<void(THouse*)> releaseEmplacementUnitGraphic;
     // Players.
     std::function<bool(std::uint8_t player, std::uint16_t type)> canAfford;
-    std::function<void(std::uint8_t player, std::uint16_t type)> pay;
+    // Pays for the player's new building at that index.
+    std::function<void(std::uint8_t player, std::uint16_t houseIndex)> pay;
     std::function<void(std::uint8_t player, THouse* house)> sendWorkers;
     std::function<bool(std::uint8_t player)> isComputerPlayer;
     std::function<bool(std::uint8_t player)> advisorWorkers;

@@ -349,6 +349,38 @@ std::uint16_t AddUnitToPlayer(std::uint8_t player, TUnit* u)
     return index;
 }
 
+std::uint16_t MoveUnitToPlayer(TUnit* u, std::uint8_t player)
+{
+    if (u == nullptr || player >= UNIT_PLAYERS || g_Strateg[player] == nullptr || u->Player >= UNIT_PLAYERS ||
+        g_Strateg[u->Player] == nullptr || u->Player == player) {
+        ReportErrorInt("MoveUnitToPlayer: no such player ", player);
+        return UNIT_NO_INDEX;
+    }
+    const std::uint8_t old = u->Player;
+    TStrateg* from = g_Strateg[old];
+    // A unit inside a building or a transporter stands in no cell and stays out of the cells.
+    const bool inCell = RemoveUnitFromCell(u);
+    Unlink(from->FirstUnit, u);
+    UnitServices().removeFromTable(from, u->m_Index);
+    if (NumUnits[old] > 0)
+        --NumUnits[old];
+    if (u->Type < UNIT_TYPES_PER_NATION && g_UnitTypeCount[old][u->Type] > 0)
+        --g_UnitTypeCount[old][u->Type];
+    if (from->LiveUnits > 0)
+        --from->LiveUnits;
+    // The graphics reference was taken for the old owner's nation.
+    if (u->Basic != nullptr)
+        u->Basic->Release(NationOf(u));
+    const float hitPoints = u->HitPoints;
+    const std::uint16_t reload = u->Reload;
+    const std::uint16_t index = AddUnitToPlayer(player, u);
+    if (!inCell)
+        RemoveUnitFromCell(u);
+    u->HitPoints = hitPoints;
+    u->Reload = reload;
+    return index;
+}
+
 std::uint16_t AddNeutralUnit(TUnit* u)
 {
     if (u == nullptr)

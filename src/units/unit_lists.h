@@ -57,6 +57,10 @@ TUnit* CreateUnit(float x, float y, std::uint16_t type, std::uint8_t nation);
 // The unit's index in the player's table; UNIT_NO_INDEX (nothing done) without such a player.
 std::uint16_t AddUnitToPlayer(std::uint8_t player, TUnit* unit);
 std::uint16_t AddNeutralUnit(TUnit* unit);
+// A unit changing hands: it leaves its owner's list, table and counts and joins the player's,
+// keeping its hit points and reload time. UNIT_NO_INDEX (logged, nothing changed) when either
+// player does not exist or the unit is already the player's.
+std::uint16_t MoveUnitToPlayer(TUnit* unit, std::uint8_t player);
 // The loaders', the editor's and the production's way to add a unit; UNIT_NO_INDEX on refusal.
 std::uint16_t CreateUnitAt(float x, float y, std::uint8_t player, std::uint16_t type, std::uint8_t skip);
 

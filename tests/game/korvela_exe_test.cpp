@@ -143,6 +143,23 @@ std::size_t DistinctColours(const std::vector<std::uint8_t>& bmp, int& width, in
     return count;
 }
 
+// Pixels of the resource bar's text colour, RGB (255, 247, 153) as a 16-bit screen shows it, in
+// the box of one of the bar's six numbers (laid out for a screen 1024 pixels wide) at its top.
+int ResourceBarPixels(const std::vector<std::uint8_t>& bmp, int width, int height, int layoutX)
+{
+    const std::size_t row = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+    const int x0 = layoutX * width / 1024;
+    int count = 0;
+    for (int y = 0; y < 30 && y < height; ++y)
+        for (int x = x0; x < x0 + 60 && x < width; ++x) {
+            // Rows are stored bottom up.
+            const std::uint8_t* p = &bmp[54 + static_cast<std::size_t>(height - 1 - y) * row + 3 * x];
+            if (p[2] >= 240 && p[1] >= 235 && p[0] >= 140 && p[0] <= 170)
+                ++count;
+        }
+    return count;
+}
+
 } // namespace
 
 TEST_F(Program, PlaysEachSampleMissionAndRandomMapIntoAGame)
@@ -160,5 +177,9 @@ TEST_F(Program, PlaysEachSampleMissionAndRandomMapIntoAGame)
         EXPECT_GT(width, 0) << game;
         EXPECT_GT(height, 0) << game;
         EXPECT_GT(colours, 1u) << game << ": the last frame is one flat colour";
+        // The local player's gold, food, wood, iron and oil, then the population.
+        const std::vector<std::uint8_t> shot = testsupport::ReadAll(this->game / "shot.bmp");
+        for (int x : {109, 242, 384, 670, 807, 940})
+            EXPECT_GT(ResourceBarPixels(shot, width, height, x), 0) << game << ": no resource number at " << x;
     }
 }

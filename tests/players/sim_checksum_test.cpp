@@ -11,6 +11,7 @@
 #include "players/command.h"
 #include "players/sim_checksum.h"
 #include "players/strateg.h"
+#include "units/house_behaviour.h"
 #include "units/unit.h"
 
 namespace {
@@ -32,6 +33,7 @@ protected:
     void TearDown() override
     {
         ClearGlobalHeap();
+        InitResourceMultipliers();
         GameFolderTest::TearDown();
     }
 };
@@ -51,6 +53,8 @@ TEST_F(SimChecksumTest, SimulationStateChangesItAndDrawingOrClockStateDoesNot)
         {"a relation", true, [] { g_Strateg[1]->Relations[0] = 1; }},
         {"the dead flag", true, [] { g_Strateg[1]->Dead = 1; }},
         {"a point-fire device", true, [] { g_PointFireDevice[1] = 1; }},
+        {"a player's gathering factor", true, [] { g_GatherFactor[1] *= 1.5f; }},
+        {"a player's power demand", true, [] { g_PowerDemand[0] += 2.0f; }},
         {"a unit's screen rectangle", false, [] { g_Strateg[0]->FirstUnit->m_RectTop += 40; }},
         {"a unit's on-screen flag", false, [] { g_Strateg[0]->FirstUnit->m_bOnScreen ^= 1; }},
         {"the creation tick", false, [] { g_Strateg[0]->CreationTick += 1000; }},

@@ -98,9 +98,10 @@ TestWorld::TestWorld(std::uint16_t width, std::uint16_t height, const std::vecto
         s->Houses = g_pHouse[p];
         NumHouse[p] = 0;
     }
+    // Relations are set toward the players of the game, so the count comes first.
+    g_wNumPlayer = m_Players;
     for (std::uint8_t p = 0; p < m_Players; ++p)
         g_Strateg[p]->SetRelationsFromTeams();
-    g_wNumPlayer = m_Players;
     MyPlayer = 0;
 
     MovementMapServices().isWater = [this](std::int32_t x, std::int32_t y) { return m_Water.count({x, y}) != 0; };

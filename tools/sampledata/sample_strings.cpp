@@ -41,6 +41,11 @@ const SampleString kStrings[] = {
     {u"IDS_QUICKLOAD_FAILED", "The quick save could not be loaded"},
     {u"IDS_CONFIRM_QUICK_LOAD", "Load the quick save? The current game will be lost."},
     {u"IDS_RANDOM_MAP", "Random map"},
+    // The end of a game, and the resource bar's warning.
+    {u"IDS_YOU_DEAD", "You have been defeated"},
+    {u"IDS_PLAYER", "Player "},
+    {u"IDS_WIN", " is victorious"},
+    {u"IDS_DEMANDHOUSE", "Build more dwellings: the population has reached its limit"},
 };
 
 } // namespace
