@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "core/error_log.h"
+#include "game/developer_panel.h"
 #include "game/game_main.h"
 #include "core/loader_thread.h"
 #include "devices/cursor_state.h"
@@ -13,6 +14,7 @@
 #include "devices/mouse.h"
 #include "devices/sound.h"
 #include "map/fog.h"
+#include "map/map_objects.h"
 #include "map/map_scene.h"
 #include "map/map_view.h"
 #include "map/static_layer.h"
@@ -20,6 +22,7 @@
 #include "net/net_events.h"
 #include "combat/effects.h"
 #include "map/minimap.h"
+#include "players/strateg.h"
 #include "ui/menus.h"
 #include "ui/panel.h"
 #include "ui/windows.h"
@@ -41,6 +44,8 @@ TFrameServices DefaultFrameServices()
     s.DrawAllWindows = ::DrawAllWindows;
     s.DrawMiniMap = ::DrawMiniMap;
     s.DrawSelectedHouseRing = ::DrawSelectedHouseRing;
+    s.DrawDeveloperPanel = ::DrawDeveloperPanel;
+    s.DrawUnitDebugLines = ::DrawUnitDebugLines;
     s.UpdateExplosions = ::UpdateExplosions;
     s.ParticlesFree = ::ParticlesFree;
     s.ParticlesInit = ::ParticlesInit;
@@ -95,6 +100,21 @@ void UpdateViewPixels()
     g_MouseCellY = static_cast<std::uint16_t>(cell.y);
 }
 
+// The building or line the local player is placing follows the cursor over the map.
+void DrawPlacementPreview()
+{
+    std::int16_t placing = -1;
+    {
+        std::lock_guard lock(g_InputLock);
+        placing = g_PlacingHouseType;
+    }
+    if (placing == -1 || MyStrateg == nullptr) {
+        EndPlacementPreview();
+        return;
+    }
+    DrawObjects(placing, MyStrateg->Nation);
+}
+
 } // namespace
 
 bool StepNetStall(bool netGame)
@@ -137,6 +157,7 @@ void RenderFrame()
             }
             DrawMapScene();
             Call(s.DrawSelectedHouseRing);
+            DrawPlacementPreview();
         }
         if (!paused) {
             if (!skipped)
@@ -189,6 +210,7 @@ bool ChangeScreenMode(std::uint8_t mode)
     const bool menu = MenuOpen();
     if (!menu) {
         Call(s.HideShowGroupWindow);
+        SetMiniMapGeometry();
         Call(s.LoadMiniMapFrame);
         if (g_bEditorMode)
             Call(s.PlaceEditorToolbar);
