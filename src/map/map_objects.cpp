@@ -382,6 +382,8 @@ bool DrawObjects(std::int16_t what, std::uint8_t nation)
     TPlacementServices& s = PlacementServices();
     SetRenderState(D3DState::AlphaBlendEnable, 1);
     if (what == -3 || what == -2) {
+        // A building chosen before gives back its ghost and its tint of the view.
+        EndPlacementPreview();
         if (!s.HasLineStart(MyPlayer))
             return false;
         if (what == -2 && g_pD3DDevice) {

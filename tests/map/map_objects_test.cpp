@@ -372,6 +372,13 @@ TEST_F(DrawObjectsTest, LinePreviewsNeedAStartPoint)
     EXPECT_EQ(zWriteDuringLine, 0u);
     EXPECT_EQ(g_pD3DDevice->GetRenderState(D3DState::ZWriteEnable), 1u);
     EXPECT_TRUE(ghosts.empty());
+    // Going from a building to a line gives the building's ghost back.
+    ASSERT_TRUE(DrawObjects(5, 0));
+    ASSERT_NE(g_pPlacementTexture, nullptr);
+    g_bMapViewDirty = 0;
+    EXPECT_TRUE(DrawObjects(-2, 0));
+    EXPECT_EQ(g_pPlacementTexture, nullptr);
+    EXPECT_EQ(g_bMapViewDirty, 1);
 }
 
 TEST(PlacementPreview, NationGroupsOfTheRingPicture)
