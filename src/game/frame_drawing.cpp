@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "core/error_log.h"
+#include "game/developer_panel.h"
 #include "game/game_main.h"
 #include "core/loader_thread.h"
 #include "devices/cursor_state.h"
@@ -13,6 +14,7 @@
 #include "devices/mouse.h"
 #include "devices/sound.h"
 #include "map/fog.h"
+#include "map/map_objects.h"
 #include "map/map_scene.h"
 #include "map/map_view.h"
 #include "map/static_layer.h"
@@ -21,6 +23,7 @@
 #include "players/economy.h"
 #include "combat/effects.h"
 #include "map/minimap.h"
+#include "players/strateg.h"
 #include "ui/menus.h"
 #include "ui/panel.h"
 #include "ui/windows.h"
@@ -43,6 +46,8 @@ TFrameServices DefaultFrameServices()
     s.DrawMiniMap = ::DrawMiniMap;
     s.DrawResourceBar = ::DrawResourceBar;
     s.DrawSelectedHouseRing = ::DrawSelectedHouseRing;
+    s.DrawDeveloperPanel = ::DrawDeveloperPanel;
+    s.DrawUnitDebugLines = ::DrawUnitDebugLines;
     s.UpdateExplosions = ::UpdateExplosions;
     s.ParticlesFree = ::ParticlesFree;
     s.ParticlesInit = ::ParticlesInit;
@@ -97,6 +102,21 @@ void UpdateViewPixels()
     g_MouseCellY = static_cast<std::uint16_t>(cell.y);
 }
 
+// The building or line the local player is placing follows the cursor over the map.
+void DrawPlacementPreview()
+{
+    std::int16_t placing = -1;
+    {
+        std::lock_guard lock(g_InputLock);
+        placing = g_PlacingHouseType;
+    }
+    if (placing == -1 || MyStrateg == nullptr) {
+        EndPlacementPreview();
+        return;
+    }
+    DrawObjects(placing, MyStrateg->Nation);
+}
+
 } // namespace
 
 bool StepNetStall(bool netGame)
@@ -139,6 +159,7 @@ void RenderFrame()
             }
             DrawMapScene();
             Call(s.DrawSelectedHouseRing);
+            DrawPlacementPreview();
         }
         if (!paused) {
             if (!skipped)
@@ -191,6 +212,7 @@ bool ChangeScreenMode(std::uint8_t mode)
     const bool menu = MenuOpen();
     if (!menu) {
         Call(s.HideShowGroupWindow);
+        SetMiniMapGeometry();
         Call(s.LoadMiniMapFrame);
         if (g_bEditorMode)
             Call(s.PlaceEditorToolbar);

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "combat/effects.h"
+#include "game/frame_drawing.h"
 #include "game/game_main.h"
 #include "game/key_mapping.h"
 #include "core/random_table.h"
@@ -12,6 +13,7 @@
 #include "core/string_table.h"
 #include "devices/cursor_state.h"
 #include "devices/mouse.h"
+#include "map/landscape.h"
 #include "map/map_grid.h"
 #include "map/map_objects.h"
 #include "map/map_view.h"
@@ -29,6 +31,7 @@
 #include "ui/windows.h"
 #include "units/house.h"
 #include "units/unit.h"
+#include "units/unit_drawing.h"
 #include "units/unit_lists.h"
 #include "units/unit_types.h"
 
@@ -40,6 +43,10 @@ std::int32_t g_CycleIndex = 0;
 
 namespace {
 
+constexpr std::uint32_t kVkF2 = 0x71;
+// The key left of 1 on a US keyboard.
+constexpr std::uint32_t kVkBackQuote = 0xC0;
+constexpr double kDevResourceGift = 100000.0;
 constexpr std::uint32_t kVkF5 = 0x74, kVkF6 = 0x75, kVkF7 = 0x76, kVkF8 = 0x77;
 constexpr std::uint32_t kVkAdd = 0x6B, kVkSubtract = 0x6D;
 constexpr std::intptr_t kRepeatBit = std::intptr_t{1} << 30;
@@ -226,7 +233,7 @@ void GeneralKey(std::uint32_t key)
             s.resetMarketPanel();
         break;
     case 'M':
-        if (single && !g_bTextInput && !s.frontMenuOpen() && !s.panelWindowOpen())
+        if (single && !g_bTextInput && !s.frontMenuOpen() && !(s.panelWindowOpen() && s.localPanelFlag()))
             s.showMiniMap(!s.miniMapShown());
         break;
     case 'F':
@@ -239,6 +246,25 @@ void GeneralKey(std::uint32_t key)
         if (!paused)
             s.showMissionInfo();
         break;
+    case kVkF2:
+        // The landscape drawn as its triangles' edges.
+        g_bWireframe = g_bWireframe ? 0 : 1;
+        g_bMapViewDirty = 1;
+        break;
+    case 'D':
+        if (g_bDeveloperKeys && ctrl && shift && !g_bTextInput) {
+            g_bDebugPanel = g_bDebugPanel ? 0 : 1;
+            g_bMapViewDirty = 1;
+        }
+        break;
+    case kVkBackQuote: {
+        // The unit-debug lines over the frame and the marks at the units' points go together.
+        const std::uint8_t on = g_bUnitDebug ? 0 : 1;
+        g_bUnitDebug = on;
+        g_DebugUnitMarks.pointQuads = on;
+        g_bMapViewDirty = 1;
+        break;
+    }
     case kVkF5:
         if (single && !paused && !s.frontMenuOpen() && !s.inGameMenuOpen())
             QuickSave();
@@ -268,6 +294,8 @@ void GeneralKey(std::uint32_t key)
         break;
     case kVkAdd:
     case kVkSubtract:
+        if (dev && ctrl && shift && key == kVkAdd)
+            s.giveEveryPlayer(kDevResourceGift);
         if (!dev || (ctrl && shift))
             break;
         if (ctrl)
@@ -605,6 +633,17 @@ TGameKeyServices TGameKeyServices::Default()
     s.isPlacingHouse = [] { return g_PlacingHouseType >= 0; };
     s.cancelPlacement = [] { g_PlacingHouseType = -1; };
     s.miniMapShown = [] { return g_bMiniMapShown != 0; };
+    s.localPanelFlag = [] { return MyStrateg != nullptr && MyStrateg->SelectedHouseFlag != 0; };
+    s.giveEveryPlayer = [](double amount) {
+        for (TStrateg* p : g_Strateg) {
+            if (p == nullptr || p->OutOfGame)
+                continue;
+            for (int r = 0; r < STRATEG_RESOURCES; ++r) {
+                p->Res[r].recorded += amount;
+                p->Res[r].spendable += amount;
+            }
+        }
+    };
     s.showMiniMap = [](bool show) {
         if (show)
             ShowMiniMap();

@@ -90,6 +90,10 @@ struct TGameKeyServices {
     std::function<bool()> isPlacingHouse;
     std::function<void()> cancelPlacement;
     std::function<bool()> miniMapShown;
+    // The local player's panel flag: with it set, an open panel window keeps the minimap key.
+    std::function<bool()> localPanelFlag;
+    // Each of the five resources of every player in the game grows by the amount.
+    std::function<void(double amount)> giveEveryPlayer;
     std::function<void(bool show)> showMiniMap;
     std::function<void()> resetMarketPanel;
     std::function<void()> localOrNetPlayerAction;

@@ -50,9 +50,11 @@ void ReleaseAll(plat::Texture* (&table)[LAND_TEXTURE_SLOTS])
     }
 }
 
+// keepBits are flag bits of the word that are not part of its texture number: an overlay word has
+// none, so an overlay word with bit 15 set is out of range like any other too large number.
 void Keep(std::vector<bool>& kept, std::uint16_t& word, std::uint16_t count, std::uint16_t keepBits)
 {
-    const int n = (word & 0x7FFF) - 1;
+    const int n = (word & ~keepBits & 0xFFFF) - 1;
     if (n < 0 || n >= count) {
         // Texture number 1 is entry 0, which therefore has to be resident.
         word = static_cast<std::uint16_t>(1 | (word & keepBits));

@@ -21,11 +21,13 @@
 #include "map/landscape.h"
 #include "map/map_grid.h"
 #include "map/minimap.h"
+#include "map/site_queries.h"
 #include "map/terrain.h"
 #include "platform/bytes.h"
 #include "players/strateg.h"
 
 std::uint32_t g_MapKind = 1;
+std::uint32_t g_MapSeason = 1;
 char g_MapName[260] = {};
 std::uint8_t g_MapPlayerCount = 0;
 TMapPoint g_SpecialPoints[MAP_MAX_SPECIAL_POINTS] = {};
@@ -50,8 +52,7 @@ bool ReadOldHouseRecord(TIfStreamMemory& in, TMapHouseRecord& out)
     out = {};
     out.x = plat::ReadI32LE(r + 8);
     out.y = plat::ReadI32LE(r + 12);
-    out.state = plat::ReadU16LE(r + 32);
-    out.type = r[34];
+    out.type = plat::ReadU16LE(r + 34);
     out.oldForm = true;
     return true;
 }
@@ -120,7 +121,7 @@ void WriteMapHouseRecord(std::vector<std::uint8_t>& out, const TMapHouseRecord& 
     std::uint8_t r[MAP_HOUSE_RECORD_SIZE] = {};
     plat::WriteU32LE(r, static_cast<std::uint32_t>(house.x));
     plat::WriteU32LE(r + 4, static_cast<std::uint32_t>(house.y));
-    r[8] = house.type;
+    r[8] = static_cast<std::uint8_t>(house.type);
     plat::WriteU16LE(r + 10, house.state);
     plat::WriteU32LE(r + 12, std::bit_cast<std::uint32_t>(house.strength));
     r[16] = house.destroyed;
@@ -186,7 +187,7 @@ bool ParseMapHead(TIfStreamMemory& in, bool compressed, TMapFileData& out)
         ReportError("Wrong map file!");
         return false;
     }
-    if (!in.ReadU16(out.width) || !in.ReadU16(out.height) || out.width == 0 || out.height == 0) {
+    if (!in.ReadU16(out.width) || !in.ReadU16(out.height) || !MapSizeAllowed(out.width, out.height)) {
         ReportError("Map size out of range");
         return false;
     }
@@ -597,6 +598,8 @@ bool LoadMapFile(const char* name, const TMapStartRecord* start)
 {
     std::snprintf(g_MapName, sizeof g_MapName, "%s", name ? name : "");
     g_MapKind = MapKindOfName(g_MapName);
+    // The kind is the season: the winter maps (kind 3) refuse barns.
+    g_MapSeason = g_MapKind;
     const std::string path = std::string("Maps\\") + g_MapName;
     g_bLandMap = 1;
 
@@ -622,6 +625,8 @@ bool LoadMapFile(const char* name, const TMapStartRecord* start)
     if (!SetMapGeometry())
         return false;
     g_SpecialPointCount = 0;
+    if (MapServices().ClearTrenchList)
+        MapServices().ClearTrenchList();
     FillCells(map);
     ResetTileShading(0, g_MapWidth, 0, g_MapHeight);
     UpdateTileShading(0, g_MapWidth, 0, g_MapHeight);

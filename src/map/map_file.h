@@ -81,7 +81,7 @@ struct TMapPlayerRecord {
 struct TMapHouseRecord {
     std::int32_t x = 0; // cell
     std::int32_t y = 0;
-    std::uint8_t type = 0;
+    std::uint16_t type = 0;  // the compressed form stores one byte, the plain form 16 bits
     std::uint16_t state = 0; // construction still to do; 0 finished
     float strength = 0.0f;
     std::uint8_t destroyed = 0;
@@ -187,6 +187,8 @@ struct TMapServices {
     std::function<bool(TIfStreamMemory&)> LoadCraters;
     std::function<bool(TIfStreamMemory&)> LoadWater;
     std::function<bool(TIfStreamMemory&)> LoadTrenchList;
+    // Empties the trench list: a map without the block must not keep the previous map's pieces.
+    std::function<void()> ClearTrenchList;
     std::function<bool(std::uint16_t slot)> TrenchEntryExists;
     std::function<void()> BuildWaterFromMap;
     std::function<std::uint8_t(int x, int y)> GetWaterKind;

@@ -212,6 +212,10 @@ bool SetMapGeometry()
         ReportError("SetMapGeometry: the map has no cells");
         return false;
     }
+    if (!MapSizeAllowed(g_MapWidth, g_MapHeight)) {
+        ReportError("Map size out of range");
+        return false;
+    }
     const std::size_t cells = w * h;
     const std::size_t padded = w * (h + 2 * kSpareRows);
     const std::size_t spare = w * kSpareRows;
@@ -248,8 +252,13 @@ bool SetMapGeometry()
     DeleteHouseArray(g_pHouse[kNeutralHouseSlot]);
     g_pHouse[kNeutralHouseSlot] = NewHouseArray(kNeutralHouseCapacity);
     g_NeutralHouseCount = 0;
-    CreateWaterGrid(g_MapWidth, g_MapHeight);
-    return true;
+    return CreateWaterGrid(g_MapWidth, g_MapHeight);
+}
+
+bool MapSizeAllowed(std::uint32_t width, std::uint32_t height)
+{
+    return width != 0 && height != 0 && width <= MAP_MAX_WIDTH
+        && std::uint64_t{width} * height <= MAP_MAX_CELLS;
 }
 
 void DestroyMap()

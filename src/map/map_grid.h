@@ -125,9 +125,16 @@ constexpr int kHouseTypeCountTypes = 25;
 // Living buildings per player and type; 16 bits, since one type may stand more than 255 times.
 extern std::uint16_t g_HouseTypeCount[8][kHouseTypeCountTypes];
 
+// The largest map: the water grid is twice as wide as the map in 16 bits, and the cell count keeps
+// the layers of one map below about 80 MB whatever size a small packed file claims.
+constexpr std::uint32_t MAP_MAX_WIDTH = 32767;
+constexpr std::uint32_t MAP_MAX_CELLS = 2u * 1024u * 1024u;
+// Whether a width and height lie within the two limits above (and are not zero).
+bool MapSizeAllowed(std::uint32_t width, std::uint32_t height);
+
 // Creates every layer for g_MapWidth x g_MapHeight (the previous ones released by DestroyMap),
-// the neutral house array and the water grid. False when a layer cannot be allocated; what was
-// made stays for DestroyMap.
+// the neutral house array and the water grid. False when the size is refused, a layer cannot be
+// allocated or the water grid is refused; what was made stays for DestroyMap.
 bool SetMapGeometry();
 // Releases everything SetMapGeometry made and the map's houses, units and players, and zeroes the
 // map's size with its layers. Safe to call twice and after a failed SetMapGeometry.

@@ -6,10 +6,17 @@
 #include "map/map_grid.h"
 #include "map/site_queries.h"
 
+#include <mutex>
+
+#include "core/app_state.h"
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "core/memory_stream.h"
+#include "devices/cursor_state.h"
 #include "devices/d3d_device.h"
+#include "devices/quads.h"
+#include "map/map_file.h"
+#include "map/map_view.h"
 #include "platform/bytes.h"
 #include "platform/texture.h"
 #include "players/strateg.h"
@@ -230,28 +237,202 @@ TPlacementServices& PlacementServices()
     return services;
 }
 
+std::int16_t g_PlacementDrawnType = -1;
+
+std::uint32_t PlacementColour(std::uint8_t alpha, bool allowed)
+{
+    return (static_cast<std::uint32_t>(alpha) << 24) | (allowed ? 0xFFFFFFu : 0xFF0000u);
+}
+
+TScreenXY PlacementGhostCorner(TCellXY cursor, std::int16_t xOffset, std::int16_t yOffset, std::int32_t cellHeight)
+{
+    const std::int32_t evenShift = (cursor.y & 1) == 0 ? 48 : 0;
+    const std::int32_t x = (cursor.x - g_ViewX) * 96 - evenShift - (xOffset - 48);
+    const std::int32_t y = (cursor.y - g_ViewY - 1) * 24 - (yOffset + cellHeight - 48);
+    return {static_cast<float>(x), static_cast<float>(y)};
+}
+
+int RingNationGroup(int nation)
+{
+    if (nation == 1)
+        return 1;
+    return nation == 3 || nation == 4 ? 2 : 0;
+}
+
+namespace {
+
+constexpr int kLoadingPolls = 5;
+constexpr std::uint32_t kLoadingPollMs = 100;
+
+void SetRenderState(D3DState state, std::uint32_t value)
+{
+    if (g_pD3DDevice)
+        g_pD3DDevice->SetRenderState(state, value);
+}
+
+void ReleasePlacementTexture()
+{
+    if (g_pPlacementTexture) {
+        g_pPlacementTexture->Release();
+        g_pPlacementTexture = nullptr;
+    }
+}
+
+// Cells the ring leaves out: buildings, the aprons and fields already laid, and resource sites.
+bool RingSkipsCode(std::uint16_t code)
+{
+    return (code >= kObjectPlayerHouseFirst && code <= kObjectPlayerHouseLast) || code == kObjectInfantryBlock
+        || code == kObjectAirfield
+        || (code >= 9601 && code <= 9603);
+}
+
+void DrawWorkRing(TPlacementServices& s, TCellXY cursor, const TPlacementGeometry& g, int nation)
+{
+    if (!s.DrawRingCell)
+        return;
+    const int group = RingNationGroup(nation);
+    for (const TCellXY& c : WorkRingCells(cursor, g.footprintW, g.footprintD)) {
+        const plat::Point cell{c.x, c.y};
+        if (!CellPointInMap(cell) || c.x < g_ViewX || c.x >= g_ViewX + g_ViewCols || c.y < g_ViewY
+            || c.y >= g_ViewY + g_ViewRows)
+            continue;
+        if ((s.IsOnWater && s.IsOnWater(c)) || RingSkipsCode(GetObjectFromMap(cell)))
+            continue;
+        const plat::Point at = GetCoordsUseTile(cell);
+        s.DrawRingCell(group, static_cast<float>(at.x + 66 - g_ViewPixelX), static_cast<float>(at.y + 24 - g_ViewPixelY));
+    }
+}
+
+// The ghost texture of the type: false while its graphic is not there yet (its load was asked
+// for, or the loader is still on it after the short wait), or when no texture could be made.
+bool EnsurePlacementTexture(TPlacementServices& s, std::int16_t what, std::uint8_t nation)
+{
+    if (g_pPlacementTexture)
+        return true;
+    int state = s.PhaseGraphicState(what, nation);
+    if (state == 0)
+        return false;
+    for (int i = 0; i < kLoadingPolls && state == 2; ++i) {
+        if (s.Sleep)
+            s.Sleep(kLoadingPollMs);
+        state = s.PhaseGraphicState(what, nation);
+    }
+    if (state == 0 || state == 2)
+        return false;
+    g_pPlacementTexture = s.MakePlacementTexture(what, nation);
+    return g_pPlacementTexture != nullptr;
+}
+
+} // namespace
+
+namespace {
+
+void DrawTintedQuad(plat::Texture* texture, float x, float y, float width, float height, std::uint32_t colour)
+{
+    if (!g_pD3DDevice || !texture)
+        return;
+    TScreenQuad q = g_SpriteQuadTemplate;
+    const float xs[4] = {x, x + width, x, x + width};
+    const float ys[4] = {y, y, y + height, y + height};
+    for (int k = 0; k < 4; ++k) {
+        q[k].x = xs[k];
+        q[k].y = ys[k];
+        q[k].z = 0.0f;
+        q[k].diffuse = colour;
+    }
+    TD3DDevice& d = *g_pD3DDevice;
+    const std::uint32_t colorKey = d.GetRenderState(D3DState::ColorKeyEnable);
+    const std::uint32_t alphaOp = d.GetTextureStageState(D3DStageState::AlphaOp);
+    const std::uint32_t alphaArg2 = d.GetTextureStageState(D3DStageState::AlphaArg2);
+    d.SetRenderState(D3DState::ColorKeyEnable, 1);
+    d.SetTextureStageState(0, D3DStageState::AlphaOp, static_cast<std::uint32_t>(plat::TextureOp::Modulate));
+    d.SetTextureStageState(0, D3DStageState::AlphaArg2, static_cast<std::uint32_t>(plat::TextureArg::Current));
+    d.SetTexture(0, texture);
+    d.DrawPrimitive(plat::PrimitiveType::TriangleStrip, q.data(), 4, kDrawWait);
+    d.SetTexture(0, nullptr);
+    d.SetTextureStageState(0, D3DStageState::AlphaArg2, alphaArg2);
+    d.SetTextureStageState(0, D3DStageState::AlphaOp, alphaOp);
+    d.SetRenderState(D3DState::ColorKeyEnable, colorKey);
+}
+
+} // namespace
+
+void DrawPlacementGhost(plat::Texture* texture, float x, float y, float width, float height, std::uint32_t colour)
+{
+    DrawTintedQuad(texture, x, y, width, height, colour);
+}
+
+void DrawPlacementRingCell(int, float x, float y)
+{
+    constexpr std::uint32_t kRingColour = 0x6040FF40u;
+    DrawTintedQuad(g_pWhiteTexture, x - 24.0f, y - 12.0f, 48.0f, 24.0f, kRingColour);
+}
+
+void EndPlacementPreview()
+{
+    if (g_PlacementDrawnType == -1)
+        return;
+    g_PlacementDrawnType = -1;
+    ReleasePlacementTexture();
+    g_bMapViewDirty = 1;
+}
+
 bool DrawObjects(std::int16_t what, std::uint8_t nation)
 {
     TPlacementServices& s = PlacementServices();
+    SetRenderState(D3DState::AlphaBlendEnable, 1);
     if (what == -3 || what == -2) {
+        // A building chosen before gives back its ghost and its tint of the view.
+        EndPlacementPreview();
         if (!s.HasLineStart(MyPlayer))
             return false;
-        if (what == -2)
+        if (what == -2 && g_pD3DDevice) {
+            g_pD3DDevice->BeginScene();
+            SetRenderState(D3DState::ZWriteEnable, 0);
             s.DrawTrenchPathPreview(MyPlayer);
+            SetRenderState(D3DState::ZWriteEnable, 1);
+            g_pD3DDevice->EndScene();
+        }
         return true;
     }
-    if (!g_pPlacementTexture) {
-        const int state = s.PhaseGraphicState(what, nation);
-        if (state == 0 || state == 2)
-            return false;
-        g_pPlacementTexture = s.MakePlacementTexture(what, nation);
-        if (!g_pPlacementTexture)
-            return false;
+    if (what != g_PlacementDrawnType) {
+        // Another building: its own ghost, and the view's tint of the cells it may stand on.
+        ReleasePlacementTexture();
+        g_PlacementDrawnType = what;
+        g_bMapViewDirty = 1;
     }
-    StepPlacementPulse();
+    TPlacementGeometry geometry;
+    if (!s.Geometry || !s.Geometry(what, nation, geometry))
+        return false;
+    if (!EnsurePlacementTexture(s, what, nation))
+        return false;
+    const std::uint8_t alpha = StepPlacementPulse();
+    TCellXY cursor;
+    {
+        std::lock_guard lock(g_InputLock);
+        cursor = {g_CursorCellX, g_CursorCellY};
+    }
+    bool allowed = s.CanBuildHouseAt && s.CanBuildHouseAt(MyPlayer, cursor, what, nation);
+    if (allowed && !g_bEditorMode)
+        allowed = s.CanAffordHouse && s.CanAffordHouse(MyPlayer, what);
+    if (g_pD3DDevice)
+        g_pD3DDevice->BeginScene();
+    SetRenderState(D3DState::ZEnable, 0);
+    if (what == PLACEMENT_RING_TYPE)
+        DrawWorkRing(s, cursor, geometry, nation);
+    const plat::Point cell{cursor.x, cursor.y};
+    const std::int32_t height = CellPointInMap(cell) ? GetHeightFromMap(cell) : 0;
+    const TScreenXY corner = PlacementGhostCorner(cursor, geometry.xOffset, geometry.yOffset, height);
+    if (s.DrawGhost)
+        s.DrawGhost(g_pPlacementTexture, corner.x, corner.y, static_cast<float>(g_pPlacementTexture->Width()),
+                    static_cast<float>(g_pPlacementTexture->Height()), PlacementColour(alpha, allowed));
+    // The map scene of the next frame tests depths again.
+    SetRenderState(D3DState::ZEnable, 1);
+    SetRenderState(D3DState::AlphaBlendEnable, 0);
+    if (g_pD3DDevice)
+        g_pD3DDevice->EndScene();
     return true;
 }
-
 
 std::uint8_t GetMapObjectClass(std::uint16_t code)
 {

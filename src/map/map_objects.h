@@ -74,6 +74,30 @@ struct TCellXY {
 };
 std::vector<TCellXY> WorkRingCells(TCellXY cursor, std::uint8_t footprintW, std::uint8_t footprintD);
 
+// What the preview needs of a building type: the size of its picture, the picture's offset from
+// the building's reference point, and its two footprint bytes.
+struct TPlacementGeometry {
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::int16_t xOffset = 0;
+    std::int16_t yOffset = 0;
+    std::uint8_t footprintW = 0;
+    std::uint8_t footprintD = 0;
+};
+
+// The house type whose fields ring the preview shows.
+constexpr std::int16_t PLACEMENT_RING_TYPE = 15;
+// The ghost's colour: the pulse's alpha over white where the building may stand, red where not.
+std::uint32_t PlacementColour(std::uint8_t alpha, bool allowed);
+// The ghost's top-left screen corner for the cursor cell, the picture's offsets and the cell's height.
+struct TScreenXY {
+    float x = 0.0f;
+    float y = 0.0f;
+};
+TScreenXY PlacementGhostCorner(TCellXY cursor, std::int16_t xOffset, std::int16_t yOffset, std::int32_t cellHeight);
+// The nation group whose ring picture a nation uses: nations 0 and 2, nation 1, nations 3 and 4.
+int RingNationGroup(int nation);
+
 // Building rules and graphics the preview needs from the house subsystem.
 struct TPlacementServices {
     std::function<bool(int player, TCellXY cell, int type, int nation)> CanBuildHouseAt;
@@ -85,13 +109,32 @@ struct TPlacementServices {
     std::function<void(int player)> DrawTrenchPathPreview;
     std::function<bool(int player)> HasLineStart;
     std::function<void(std::uint16_t type)> ReleasePhaseGraphic;
+    // The type's picture size, offsets and footprint; false when the type has none.
+    std::function<bool(int type, int nation, TPlacementGeometry& out)> Geometry;
+    // Waits while the loader thread works on the graphic.
+    std::function<void(std::uint32_t ms)> Sleep;
+    std::function<bool(TCellXY cell)> IsOnWater;
+    // Draws the ring picture of a nation group with its centre at the screen point.
+    std::function<void(int nationGroup, float x, float y)> DrawRingCell;
+    // Draws the ghost texture at the screen rectangle in the colour.
+    std::function<void(plat::Texture* texture, float x, float y, float width, float height, std::uint32_t colour)> DrawGhost;
 };
 TPlacementServices& PlacementServices();
 TPlacementServices DefaultPlacementServices();
+// The default drawers of the preview: the ghost as a colour-keyed quad whose alpha and tint come from
+// the colour, and a ring cell as a translucent green diamond-sized quad on the map's white texture.
+void DrawPlacementGhost(plat::Texture* texture, float x, float y, float width, float height, std::uint32_t colour);
+void DrawPlacementRingCell(int nationGroup, float x, float y);
 
 // The placement preview for the local player: -3 trench or pontoon line being dragged, -2 the line
-// of the second trench system, else a house type of the nation.
+// of the second trench system, else a house type of the nation. A type other than the one drawn
+// last frame gives back the previous ghost and requests a full view rebuild (the landscape tints
+// the cells the building may stand on).
 bool DrawObjects(std::int16_t what, std::uint8_t nation);
+// The house type the preview showed last (-1 none). Main thread only.
+extern std::int16_t g_PlacementDrawnType;
+// No building is being placed any more: the ghost is given back and the tint leaves the view.
+void EndPlacementPreview();
 
 // Gives back the local player's reference on the build-phase graphic of the house type.
 void ReleaseHousePhaseGraphic(std::uint16_t type);

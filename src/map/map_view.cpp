@@ -13,7 +13,7 @@
 #include "map/map_grid.h"
 #include "map/static_layer.h"
 #include "movement/directions.h"
-#include "net/net_events.h"
+#include "core/app_state.h"
 #include "players/strateg.h"
 #include "ui/menus.h"
 #include "units/house.h"
@@ -356,7 +356,7 @@ void DrawRallyFlag(THouse* house)
     const float x = fields.rallyX;
     const float y = fields.rallyY;
     if (fields.type == kPortHouseType) {
-        if (kadr_now % 10 == 1 && services.PortRallyEffect)
+        if (g_FrameCounter % 10 == 1 && services.PortRallyEffect)
             services.PortRallyEffect(x, y);
         return;
     }

@@ -21,11 +21,12 @@ std::uint16_t GetShipPassValue(std::int32_t, std::int32_t)
     return 0;
 }
 void ClampPointIntoShipGrid(float&, float&) {}
-std::uint32_t g_MapSeason = 0;
 // The map loader's services of subsystems that are not built yet. Each owner replaces its entries
 // with its real functions.
 #include "core/memory_stream.h"
 #include "map/water.h"
+#include "platform/clock.h"
+#include "players/house_orders.h"
 #include "players/strateg.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
@@ -69,6 +70,7 @@ TMapServices DefaultMapServices()
         return g_pWater ? g_pWater->LoadWater(in) : SkipWaterBlock(in, g_MapWidth, g_MapHeight);
     };
     s.LoadTrenchList = [](TIfStreamMemory& in) { return g_TrenchList.LoadTrenchList(in); };
+    s.ClearTrenchList = [] { g_TrenchList.Clear(); };
     s.TrenchEntryExists = [](std::uint16_t slot) { return g_TrenchList.Entry(slot) != nullptr; };
     s.BuildWaterFromMap = [] {
         if (g_pWater)
@@ -89,7 +91,10 @@ TPlacementServices DefaultPlacementServices()
             && ::CanBuildHouseAt(static_cast<std::uint8_t>(player), cell.x, cell.y, static_cast<std::uint16_t>(type),
                                  static_cast<std::uint8_t>(nation));
     };
-    s.CanAffordHouse = [](int, int) { return false; };
+    s.CanAffordHouse = [](int player, int type) {
+        return player >= 0 && player < 8 && type >= 0
+            && ::CanAffordHouse(static_cast<std::uint8_t>(player), static_cast<std::uint16_t>(type));
+    };
     // A phase the archive could not give stays "not loaded": nothing is drawn from it.
     s.PhaseGraphicState = [](int type, int nation) -> int {
         if (type < 0 || nation < 0)
@@ -97,7 +102,19 @@ TPlacementServices DefaultPlacementServices()
         const std::uint8_t state = PlacementPhaseState(static_cast<std::uint16_t>(type), static_cast<std::uint8_t>(nation));
         return state == PHASE_FAILED ? 0 : state;
     };
-    s.MakePlacementTexture = [](int, int) -> plat::Texture* { return nullptr; };
+    s.MakePlacementTexture = [](int type, int nation) -> plat::Texture* {
+        return type >= 0 && nation >= 0
+            ? MakeHousePlacementTexture(static_cast<std::uint16_t>(type), static_cast<std::uint8_t>(nation))
+            : nullptr;
+    };
+    s.Geometry = [](int type, int nation, TPlacementGeometry& out) {
+        return type >= 0 && nation >= 0
+            && HousePlacementGeometry(static_cast<std::uint16_t>(type), static_cast<std::uint8_t>(nation), out);
+    };
+    s.Sleep = [](std::uint32_t ms) { plat::SleepMs(ms); };
+    s.IsOnWater = [](TCellXY c) { return g_pWater != nullptr && g_pWater->GetWaterKind(c.x, c.y) != 0; };
+    s.DrawRingCell = DrawPlacementRingCell;
+    s.DrawGhost = DrawPlacementGhost;
     s.DrawTrenchPathPreview = DrawTrenchLinePreview;
     s.HasLineStart = HasTrenchLineStart;
     s.ReleasePhaseGraphic = ReleaseHousePhaseGraphic;

@@ -105,7 +105,10 @@ void DrawObjectList(int kind, TObjectQuadList& list, const char* message)
         const TMapObjectRecord& rec = g_ObjRecords[kind][index];
         TScreenQuad& q = list.quads[n];
         SetState(D3DState::ColorKeyEnable, kFalse);
-        if (rec.shadowTexture != MAP_OBJECT_NO_PICTURE) {
+        // Without a texture (255, or past the kind's textures) a quad would come out as an opaque
+        // grey block that also hides what stands behind it in the depths: such pictures are left out.
+        plat::Texture* shadowTexture = ObjectTexture(kind, rec.shadowTexture);
+        if (shadowTexture != nullptr) {
             SetState(D3DState::ZWriteEnable, kFalse);
             TScreenQuad s = q;
             const float left = q[0].x + rec.shadowX;
@@ -120,13 +123,16 @@ void DrawObjectList(int kind, TObjectQuadList& list, const char* message)
                 s[k].z = std::clamp(q[k].z - rec.shadowY / 4096.0f, 0.0f, kZFar);
             }
             SetTexRect(s, rec.shadowU0, rec.shadowU1, rec.shadowV0, rec.shadowV1);
-            g_pD3DDevice->SetTexture(0, ObjectTexture(kind, rec.shadowTexture));
+            g_pD3DDevice->SetTexture(0, shadowTexture);
             DrawFilledPrimitive(static_cast<int>(plat::PrimitiveType::TriangleStrip), s.data(), 4);
         }
         SetState(D3DState::ColorKeyEnable, kTrue);
+        plat::Texture* texture = ObjectTexture(kind, rec.texture);
+        if (texture == nullptr)
+            continue;
         SetTexRect(q, rec.u0, rec.u1, rec.v0, rec.v1);
         SetState(D3DState::ZWriteEnable, kTrue);
-        g_pD3DDevice->SetTexture(0, ObjectTexture(kind, rec.texture));
+        g_pD3DDevice->SetTexture(0, texture);
         DrawFilledPrimitive(static_cast<int>(plat::PrimitiveType::TriangleStrip), q.data(), 4);
     }
 }

@@ -165,6 +165,10 @@ void TWaterMap::FreeWater()
 bool TWaterMap::CreateWaterGrid(std::uint16_t mapWidth, std::uint16_t mapHeight)
 {
     FreeWaterGrid();
+    // Sizes kept over the freed grid would let a later cell read index past it.
+    m_Width = 0;
+    m_Height = 0;
+    m_CellCount = 0;
     if (mapWidth > 0x7FFF) {
         ReportErrorInt("CreateWaterGrid: map too wide ", mapWidth);
         return false;

@@ -1,6 +1,7 @@
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <sys/sysinfo.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -179,6 +180,16 @@ void SetVideoMemoryBytes(std::uint64_t bytes)
 PixelFormat DisplayFormat()
 {
     return g_DisplayFormat;
+}
+
+bool PhysicalMemoryKb(std::uint64_t& total, std::uint64_t& free)
+{
+    struct sysinfo info {};
+    if (sysinfo(&info) != 0)
+        return false;
+    total = static_cast<std::uint64_t>(info.totalram) * info.mem_unit / 1024;
+    free = static_cast<std::uint64_t>(info.freeram) * info.mem_unit / 1024;
+    return true;
 }
 
 void SetDisplayFormat(PixelFormat format)

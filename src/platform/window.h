@@ -74,6 +74,9 @@ std::uint64_t VideoMemoryBytes();
 void SetVideoMemoryBytes(std::uint64_t bytes);
 PixelFormat DisplayFormat();
 void SetDisplayFormat(PixelFormat format);
+// The machine's physical memory in kilobytes, all of it and what is free; false when the system
+// does not tell.
+bool PhysicalMemoryKb(std::uint64_t& total, std::uint64_t& free);
 
 // Writes a surface of a colour format as a 24-bit BMP file through an atomic write.
 bool WriteSurfaceBmp(const Surface& surface, const std::string& hostPath);

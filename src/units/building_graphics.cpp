@@ -9,6 +9,7 @@
 #include "core/loader_thread.h"
 #include "core/settings.h"
 #include "devices/d3d_device.h"
+#include "devices/display.h"
 #include "devices/span_image.h"
 #include "map/map_grid.h"
 #include "map/map_objects.h"
@@ -587,4 +588,40 @@ std::uint8_t PlacementPhaseState(std::uint16_t type, std::uint8_t nation)
         return PHASE_FAILED;
     phase->LoadPhase(&t, HousePhaseCode(HOUSE_STATE_FINISHED, 0), 1, 1);
     return phase->State();
+}
+
+plat::Texture* MakeHousePlacementTexture(std::uint16_t type, std::uint8_t nation)
+{
+    if (type >= HOUSE_TYPES_PER_SIDE || nation >= HOUSE_SIDES)
+        return nullptr;
+    const THouseType& t = HouseType(nation, type);
+    const CHousePhaseGraphic* phase = t.m_pFinishedPhase;
+    if (phase == nullptr || !phase->IsLoaded() || phase->m_pPicture == nullptr || t.m_SpriteWidth == 0
+        || t.m_SpriteHeight == 0)
+        return nullptr;
+    plat::Texture* texture = CreateTextureSurface(t.m_SpriteWidth, t.m_SpriteHeight);
+    if (texture == nullptr)
+        return nullptr;
+    texture->Fill(MakeColor16(255, 0, 255));
+    plat::TextureLock lock;
+    if (texture->Lock(lock)) {
+        const TLockedSurface area{lock.bits, lock.pitch, lock.width, lock.height, lock.format};
+        phase->m_pPicture->DrawToSurface(0, 0, &area, nullptr);
+        texture->Unlock();
+    }
+    return texture;
+}
+
+bool HousePlacementGeometry(std::uint16_t type, std::uint8_t nation, TPlacementGeometry& out)
+{
+    if (type >= HOUSE_TYPES_PER_SIDE || nation >= HOUSE_SIDES)
+        return false;
+    const THouseType& t = HouseType(nation, type);
+    out.width = t.m_SpriteWidth;
+    out.height = t.m_SpriteHeight;
+    out.xOffset = static_cast<std::int16_t>(t.m_AnchorX);
+    out.yOffset = static_cast<std::int16_t>(t.m_AnchorY);
+    out.footprintW = t.m_FootprintRows;
+    out.footprintD = t.m_FootprintCells;
+    return true;
 }

@@ -124,3 +124,10 @@ THouseGraphicServices& HouseGraphicServices();
 void AddRefHousePhaseGraphic(std::uint16_t type);
 // The load state of that phase, asking for the load when it is not loaded.
 std::uint8_t PlacementPhaseState(std::uint16_t type, std::uint8_t nation);
+// The ghost of the placement preview: a display-format texture of the type's picture size, keyed
+// magenta, with the loaded finished phase's picture drawn in it; null when the phase is not loaded
+// or the texture cannot be made.
+plat::Texture* MakeHousePlacementTexture(std::uint16_t type, std::uint8_t nation);
+struct TPlacementGeometry;
+// The type's picture size and offsets and its footprint bytes; false for a type that does not exist.
+bool HousePlacementGeometry(std::uint16_t type, std::uint8_t nation, TPlacementGeometry& out);

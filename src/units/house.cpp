@@ -1246,7 +1246,8 @@ bool AddMapHouse(int player, std::int32_t px, std::int32_t py, const TMapHouseRe
         return false;
     THouse& h = g_pHouse[p][index];
     h.ResetPhaseFlags();
-    h.BuildWork = record.state;
+    // The plain form keeps no state: its buildings start as a new site of their type.
+    h.BuildWork = record.oldForm ? h.Type().m_BuildWork : record.state;
     h.HitPoints = static_cast<float>(h.Type().m_HitPoints);
     if (h.HouseType == HOUSE_PORT) {
         h.m_ShipSideForPort = record.portSide;

@@ -8,6 +8,7 @@
 #include "devices/device_fixture.h"
 #include "devices/display.h"
 #include "map/map_view.h"
+#include "map/minimap.h"
 #include "map/static_layer.h"
 
 namespace {
@@ -95,6 +96,9 @@ TEST_F(FrameDrawingTest, ChangeScreenModeKeepsTheSameModeAndTakesModeZeroForABad
     EXPECT_EQ(g_pDDSBack->Width(), 1280);
     ASSERT_NE(g_pZBuffer, nullptr);
     EXPECT_EQ(g_pZBuffer->Width(), 1280);
+    // The minimap stands in the new screen's corner.
+    EXPECT_EQ(g_MiniMapLeft, 1280 - MINIMAP_MARGIN);
+    EXPECT_EQ(g_MiniMapTop, 1024 - (g_bMiniMapShown ? MINIMAP_MARGIN : MINIMAP_HIDDEN_MARGIN));
     g_ModeAvailable[2] = 0;
     ASSERT_TRUE(ChangeScreenMode(2)); // unusable: mode 0
     EXPECT_EQ(g_DisplayMode, 0);

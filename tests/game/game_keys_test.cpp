@@ -6,16 +6,19 @@
 
 #include <gtest/gtest.h>
 
+#include "game/frame_drawing.h"
 #include "game/game_main.h"
 #include "core/random_table.h"
 #include "core/settings.h"
 #include "core/string_table.h"
+#include "map/landscape.h"
 #include "map/map_view.h"
 #include "platform/events.h"
 #include "players/strateg.h"
 #include "sample_strings.h"
 #include "units/house_fixture.h"
 #include "units/unit.h"
+#include "units/unit_drawing.h"
 #include "units/unit_lists.h"
 
 namespace {
@@ -39,7 +42,8 @@ protected:
         s.netMode = [this] { return static_cast<std::uint8_t>(net ? 4 : 0); };
         s.frontMenuOpen = [this] { return frontMenu; };
         s.inGameMenuOpen = [this] { return inGameMenu; };
-        s.panelWindowOpen = [] { return false; };
+        s.panelWindowOpen = [this] { return panelWindow; };
+        s.localPanelFlag = [this] { return panelFlag; };
         s.postHotKey = [this](int id, int a, int, int) { Record("post " + std::to_string(id) + " " + std::to_string(a)); };
         s.sendCommand = [this](int id, std::uint8_t p, std::uint32_t v) {
             Record("send " + std::to_string(id) + " " + std::to_string(p) + " " + std::to_string(v));
@@ -126,6 +130,8 @@ protected:
     bool frontMenu = false;
     bool inGameMenu = false;
     bool placing = false;
+    bool panelWindow = false;
+    bool panelFlag = false;
     bool loadWorks = true;
     bool saveWorks = true;
     std::vector<std::string> actions;
@@ -424,6 +430,88 @@ TEST_F(Keys, DeveloperKeys)
     net = true;
     KeyDown(kF7);
     EXPECT_EQ(created[1], 500); // single play only
+}
+
+// The switches of the map and frame drawing: each key toggles its flags and asks for a full rebuild
+// of the view; the D key only with the developer keys, Ctrl and Shift, and outside text input.
+TEST_F(Keys, DebugSwitchKeysToggleTheirFlagsAndRebuildTheView)
+{
+    const struct {
+        const char* name;
+        std::uint32_t key;
+        bool dev, shift, ctrl, textInput;
+        std::uint8_t* flag;
+        bool toggles;
+    } cases[] = {
+        {"F2 wireframe", 0x71, false, false, false, false, &g_bWireframe, true},
+        {"D developer panel", 'D', true, true, true, false, &g_bDebugPanel, true},
+        {"D without developer keys", 'D', false, true, true, false, &g_bDebugPanel, false},
+        {"D with Ctrl only", 'D', true, false, true, false, &g_bDebugPanel, false},
+        {"D in text input", 'D', true, true, true, true, &g_bDebugPanel, false},
+        {"0xC0 unit debug", 0xC0, false, false, false, false, &g_bUnitDebug, true},
+        {"0xC0 marks at the units' points", 0xC0, false, false, false, false, &g_DebugUnitMarks.pointQuads, true},
+    };
+    for (const auto& c : cases) {
+        g_bDeveloperKeys = c.dev;
+        g_ShiftDown[0] = c.shift;
+        g_CtrlDown[0] = c.ctrl;
+        g_bTextInput = c.textInput;
+        for (std::uint8_t before : {std::uint8_t{0}, std::uint8_t{1}}) {
+            *c.flag = before;
+            g_bMapViewDirty = 0;
+            KeyDown(c.key);
+            EXPECT_EQ(*c.flag, c.toggles ? 1 - before : before) << c.name;
+            EXPECT_EQ(g_bMapViewDirty, c.toggles ? 1 : 0) << c.name;
+        }
+    }
+    g_bWireframe = g_bDebugPanel = g_bUnitDebug = g_DebugUnitMarks.pointQuads = 0;
+    g_bMapViewDirty = 0;
+}
+
+// M keeps to the panel only while the local player's panel flag is set.
+TEST_F(Keys, MiniMapKeyYieldsToAPanelWithThePlayersPanelFlag)
+{
+    const struct {
+        bool window, flag;
+        std::vector<std::string> expected;
+    } cases[] = {{false, false, {"hide minimap"}},
+                 {true, false, {"hide minimap"}},
+                 {false, true, {"hide minimap"}},
+                 {true, true, {}}};
+    for (const auto& c : cases) {
+        panelWindow = c.window;
+        panelFlag = c.flag;
+        actions.clear();
+        KeyDown('M');
+        EXPECT_EQ(actions, c.expected) << c.window << c.flag;
+    }
+}
+
+// Numpad + with Ctrl and Shift gives every player in the game 100000 of each resource and leaves
+// the speed and the unit base alone.
+TEST_F(Keys, NumpadPlusWithCtrlAndShiftGivesResources)
+{
+    g_bDeveloperKeys = 1;
+    for (TStrateg& p : players)
+        for (int r = 0; r < STRATEG_RESOURCES; ++r)
+            p.Res[r] = {10.0, 5.0};
+    players[1].OutOfGame = 1;
+    const std::uint8_t speed = g_GameSpeed;
+    g_ShiftDown[0] = g_CtrlDown[0] = 1;
+    KeyDown(kAdd);
+    for (int r = 0; r < STRATEG_RESOURCES; ++r) {
+        EXPECT_EQ(players[0].Res[r].recorded, 100010.0) << r;
+        EXPECT_EQ(players[0].Res[r].spendable, 100005.0) << r;
+        EXPECT_EQ(players[1].Res[r].spendable, 5.0) << r; // out of the game
+    }
+    EXPECT_EQ(g_GameSpeed, speed);
+    EXPECT_EQ(g_DevUnitBase, 38);
+    KeyDown(kSubtract);
+    EXPECT_EQ(players[0].Res[0].spendable, 100005.0);
+    g_bDeveloperKeys = 0;
+    g_ShiftDown[0] = g_CtrlDown[0] = 0;
+    KeyDown(kAdd);
+    EXPECT_EQ(players[0].Res[0].spendable, 100005.0); // developer keys only
 }
 
 TEST_F(Keys, KeysAreIgnoredWhileDisabledInANetworkGame)

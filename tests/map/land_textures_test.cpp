@@ -73,6 +73,7 @@ TEST(LandTextureKeepSet, OutOfRangeNumbersBecomeTextureOneWhoseEntryIsKept)
     cells[0].base = 0x8000 | 200;
     cells[0].overlay[4] = 300;
     cells[0].overlay[5] = 10;
+    cells[0].overlay[6] = 0x8005; // bit 15 is no flag of an overlay word
     cells[1].base = 0; // texture number 0 names no entry either
     cells[2].base = 137;
     auto words = Words(cells);
@@ -80,6 +81,7 @@ TEST(LandTextureKeepSet, OutOfRangeNumbersBecomeTextureOneWhoseEntryIsKept)
     EXPECT_EQ(cells[0].base, 0x8001); // the overlays stay in use
     EXPECT_EQ(cells[0].overlay[4], 1);
     EXPECT_EQ(cells[0].overlay[5], 10);
+    EXPECT_EQ(cells[0].overlay[6], 1);
     EXPECT_EQ(cells[1].base, 1);
     EXPECT_EQ(cells[2].base, 1);
 }

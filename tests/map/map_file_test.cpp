@@ -7,6 +7,7 @@
 #include "core/game_folder_fixture.h"
 #include "core/memory_stream.h"
 #include "map/map_file.h"
+#include "map/map_grid.h"
 #include "maps.h"
 #include "platform/bytes.h"
 #include "sample_data.h"
@@ -102,6 +103,8 @@ TEST_F(MapFileTest, MalformedHeadsAreRefusedWithTheirMessages)
         {"house type 25", true, [](sampledata::SampleMap& m) { m.data.houses[1][0].type = 25; },
          "Map house type out of range"},
         {"old house type 21", false, [](sampledata::SampleMap& m) { m.data.houses[0][0].type = 21; }, "AAAAAAAAA"},
+        // The plain form's type is 16 bits wide: its high byte counts.
+        {"old house type 256", false, [](sampledata::SampleMap& m) { m.data.houses[0][0].type = 256; }, "AAAAAAAAA"},
         {"no columns", true, [](sampledata::SampleMap& m) { m.data.width = 0; m.data.cells.clear(); },
          "Map size out of range"},
     };
@@ -113,6 +116,19 @@ TEST_F(MapFileTest, MalformedHeadsAreRefusedWithTheirMessages)
         EXPECT_FALSE(Parse(BuildMapFile(m.data, m.tail, c.compressed), out)) << c.name;
         EXPECT_TRUE(Logged(c.logged)) << c.name;
     }
+    // Sizes past the limits are refused from the head alone, before the cells are looked for.
+    const std::pair<std::uint16_t, std::uint16_t> sizes[] = {{32768, 1}, {65535, 65535}, {1024, 2049}};
+    for (const auto& [w, h] : sizes) {
+        std::vector<std::uint8_t> head{'~', 'A', 'M', 'p', 0, 0, 0, 0};
+        plat::WriteU16LE(head.data() + 4, w);
+        plat::WriteU16LE(head.data() + 6, h);
+        testsupport::WriteText("ReportError.log", "");
+        TMapFileData out;
+        EXPECT_FALSE(Parse(head, out)) << w << "x" << h;
+        EXPECT_TRUE(Logged("Map size out of range")) << w << "x" << h;
+    }
+    EXPECT_TRUE(MapSizeAllowed(32767, 64));
+    EXPECT_TRUE(MapSizeAllowed(1024, 2048));
     // A house type of 24 is the last one a file may name.
     sampledata::SampleMap m = SmallMap();
     m.data.houses[1][0].type = 24;

@@ -9,6 +9,8 @@
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/minimap.h"
+#include "map/site_queries.h"
+#include "map/trenches.h"
 #include "map_device_fixture.h"
 #include "maps.h"
 #include "objects.h"
@@ -142,6 +144,50 @@ TEST_F(MapLoadTest, MissingTailsEndTheLoadWithTheirMessages)
             EXPECT_FALSE(Logged("end of file before")) << c.blocks;
         EXPECT_EQ(waterRead, c.water) << c.blocks;
         EXPECT_EQ(g_PortPoints.size(), c.blocks == 5 ? m.tail.portPoints.size() : 1u) << c.blocks;
+    }
+}
+
+// Whatever ends the tail before the trench block, the list holds this map's pieces only.
+TEST_F(MapLoadTest, TrenchesOfThePreviousMapAreGoneAfterAMapWithoutThem)
+{
+    std::vector<std::uint8_t> oneEntry;
+    for (std::uint16_t v : {std::uint16_t{300}, std::uint16_t{1}})
+        oneEntry.insert(oneEntry.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+    oneEntry.resize(oneEntry.size() + 14, 0);
+    oneEntry[4] = 20; // a pontoon piece
+    const struct {
+        const char* name;
+        int blocks;
+        bool craters;
+    } cases[] = {{"no tail", 0, false}, {"craters only", 1, false}, {"up to water", 2, false},
+                 {"neutral objects last", 3, false}, {"unread craters", 5, true}};
+    for (const auto& c : cases) {
+        TIfStreamMemory in(oneEntry.data(), static_cast<std::int32_t>(oneEntry.size()));
+        ASSERT_TRUE(g_TrenchList.LoadTrenchList(in)) << c.name;
+        ASSERT_EQ(g_TrenchList.Count(), 1) << c.name;
+        sampledata::SampleMap m = sampledata::MakeTestMap();
+        m.tail.blocks = c.blocks;
+        if (c.craters)
+            m.tail.craters = {1, 0, 0, 0, 0, 0};
+        WriteMap("t.dat", m);
+        ASSERT_TRUE(LoadMapFile("t.dat", nullptr)) << c.name;
+        EXPECT_EQ(g_TrenchList.Count(), 0) << c.name;
+    }
+}
+
+// The map's name gives its kind, and the kind its season: winter (3) for the "w" maps.
+TEST_F(MapLoadTest, TheSeasonFollowsTheMapKind)
+{
+    const struct {
+        const char* name;
+        std::uint32_t season;
+    } cases[] = {{"Winter.dat", 3}, {"t.dat", 1}, {"wood.dat", 3}, {"random2R.dat", 1}};
+    for (const auto& c : cases) {
+        WriteMap(c.name, sampledata::MakeTestMap());
+        g_MapSeason = 0;
+        ASSERT_TRUE(LoadMapFile(c.name, nullptr)) << c.name;
+        EXPECT_EQ(g_MapSeason, c.season) << c.name;
+        EXPECT_EQ(g_MapKind, c.season) << c.name;
     }
 }
 

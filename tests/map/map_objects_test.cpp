@@ -1,9 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include "archives.h"
 #include "core/archive.h"
+#include "core/app_state.h"
+#include "devices/cursor_state.h"
+#include "map/map_grid.h"
 #include "map/map_objects.h"
+#include "map/map_view.h"
+#include "players/strateg.h"
 #include "map_device_fixture.h"
+#include "map_fixture.h"
 #include "objects.h"
 #include "platform/bytes.h"
 #include "platform/texture.h"
@@ -158,6 +168,224 @@ TEST(PlacementPreview, WorkRingCoversTheFootprintGrownBySix)
     for (const TCellXY& c : cells)
         found |= c.x == 20 && c.y == 40;
     EXPECT_TRUE(found);
+}
+
+
+// The preview with its neighbours replaced by recorders: the graphic's load state, the rules, and
+// what is drawn.
+class DrawObjectsTest : public MapDeviceTest {
+protected:
+    void SetUp() override
+    {
+        MapDeviceTest::SetUp();
+        saved = PlacementServices();
+        map = std::make_unique<maptest::TestMap>(40, 80);
+        ASSERT_TRUE(map->ok);
+        MyPlayer = 0;
+        g_bEditorMode = 0;
+        g_ViewX = 1;
+        g_ViewY = 2;
+        g_ViewCols = 30;
+        g_ViewRows = 40;
+        g_ViewPixelX = 96;
+        g_ViewPixelY = 48;
+        SetCursor(10, 20);
+        TPlacementServices& s = PlacementServices();
+        s.PhaseGraphicState = [this](int, int) {
+            ++stateCalls;
+            if (!states.empty()) {
+                const int st = states.front();
+                if (states.size() > 1)
+                    states.erase(states.begin());
+                return st;
+            }
+            return 1;
+        };
+        s.MakePlacementTexture = [this](int, int) {
+            ++texturesMade;
+            return CreateTexture(64, 32, g_TexFormat4444);
+        };
+        s.Geometry = [](int, int, TPlacementGeometry& g) {
+            g = {64, 32, 48, 48, 1, 1};
+            return true;
+        };
+        s.Sleep = [this](std::uint32_t ms) { slept += ms; };
+        s.IsOnWater = [this](TCellXY) { return water; };
+        s.CanBuildHouseAt = [this](int, TCellXY, int, int) { return canBuild; };
+        s.CanAffordHouse = [this](int, int) { return canAfford; };
+        s.DrawRingCell = [this](int, float, float) { ++ringCells; };
+        s.DrawGhost = [this](plat::Texture* t, float x, float y, float w, float h, std::uint32_t c) {
+            ghosts.push_back({t, x, y, w, h, c});
+        };
+        s.HasLineStart = [this](int) { return lineStart; };
+        s.DrawTrenchPathPreview = [this](int) {
+            ++linePreviews;
+            zWriteDuringLine = g_pD3DDevice->GetRenderState(D3DState::ZWriteEnable);
+        };
+    }
+    void TearDown() override
+    {
+        EndPlacementPreview();
+        PlacementServices() = saved;
+        g_bEditorMode = 0;
+        map.reset();
+        MapDeviceTest::TearDown();
+    }
+    static void SetCursor(std::uint16_t x, std::uint16_t y)
+    {
+        std::lock_guard lock(g_InputLock);
+        g_CursorCellX = x;
+        g_CursorCellY = y;
+    }
+    struct Ghost {
+        plat::Texture* texture;
+        float x, y, w, h;
+        std::uint32_t colour;
+    };
+    TPlacementServices saved;
+    std::unique_ptr<maptest::TestMap> map;
+    std::vector<int> states;
+    int stateCalls = 0;
+    int texturesMade = 0;
+    std::uint32_t slept = 0;
+    bool water = false;
+    bool canBuild = true;
+    bool canAfford = true;
+    bool lineStart = false;
+    int ringCells = 0;
+    int linePreviews = 0;
+    std::uint32_t zWriteDuringLine = 1;
+    std::vector<Ghost> ghosts;
+};
+
+TEST_F(DrawObjectsTest, TheGraphicIsAskedForAndWaitedForBriefly)
+{
+    const struct {
+        const char* name;
+        std::vector<int> states;
+        bool drawn;
+        std::uint32_t slept;
+    } cases[] = {
+        {"not loaded: asked for", {0}, false, 0},
+        {"loading for longer than the wait", {2}, false, 500},
+        {"loaded during the wait", {2, 2, 1}, true, 200},
+        {"loaded", {1}, true, 0},
+    };
+    for (const auto& c : cases) {
+        EndPlacementPreview();
+        states = c.states;
+        slept = 0;
+        ghosts.clear();
+        EXPECT_EQ(DrawObjects(5, 0), c.drawn) << c.name;
+        EXPECT_EQ(slept, c.slept) << c.name;
+        EXPECT_EQ(ghosts.size(), c.drawn ? 1u : 0u) << c.name;
+        EXPECT_EQ(g_pPlacementTexture != nullptr, c.drawn) << c.name;
+    }
+}
+
+TEST_F(DrawObjectsTest, TheGhostIsWhiteWhereTheBuildingMayStandAndRedElsewhere)
+{
+    const struct {
+        const char* name;
+        bool canBuild, canAfford, editor;
+        std::uint32_t rgb;
+    } cases[] = {
+        {"allowed", true, true, false, 0xFFFFFF},
+        {"site refused", false, true, false, 0xFF0000},
+        {"too dear", true, false, false, 0xFF0000},
+        {"the editor does not look at the cost", true, false, true, 0xFFFFFF},
+    };
+    for (const auto& c : cases) {
+        canBuild = c.canBuild;
+        canAfford = c.canAfford;
+        g_bEditorMode = c.editor ? 1 : 0;
+        g_PlacementAlpha = 150;
+        g_PlacementAlphaStep = 1;
+        ghosts.clear();
+        ASSERT_TRUE(DrawObjects(5, 0)) << c.name;
+        ASSERT_EQ(ghosts.size(), 1u) << c.name;
+        EXPECT_EQ(ghosts[0].colour, (155u << 24) | c.rgb) << c.name;
+        EXPECT_EQ(ghosts[0].texture, g_pPlacementTexture) << c.name;
+    }
+    // Even cursor row, picture offsets (48, 48), the cell's height lifts the ghost.
+    const std::int32_t height = GetHeightFromMap(plat::Point{10, 20});
+    EXPECT_EQ(ghosts[0].x, (10 - 1) * 96 - 48);
+    EXPECT_EQ(ghosts[0].y, static_cast<float>((20 - 2 - 1) * 24 - height));
+    EXPECT_EQ(ghosts[0].w, 64.0f);
+    EXPECT_EQ(ghosts[0].h, 32.0f);
+    // The device is left without blending and with the depth test on.
+    EXPECT_EQ(g_pD3DDevice->GetRenderState(D3DState::AlphaBlendEnable), 0u);
+    EXPECT_EQ(g_pD3DDevice->GetRenderState(D3DState::ZEnable), 1u);
+}
+
+TEST_F(DrawObjectsTest, AnotherBuildingTakesItsOwnGhostAndRebuildsTheView)
+{
+    g_bMapViewDirty = 0;
+    ASSERT_TRUE(DrawObjects(5, 0));
+    EXPECT_EQ(g_bMapViewDirty, 1);
+    g_bMapViewDirty = 0;
+    ASSERT_TRUE(DrawObjects(5, 0));
+    EXPECT_EQ(g_bMapViewDirty, 0);
+    EXPECT_EQ(texturesMade, 1);
+    ASSERT_TRUE(DrawObjects(6, 0));
+    EXPECT_EQ(g_bMapViewDirty, 1);
+    EXPECT_EQ(texturesMade, 2);
+    g_bMapViewDirty = 0;
+    EndPlacementPreview();
+    EXPECT_EQ(g_bMapViewDirty, 1);
+    EXPECT_EQ(g_pPlacementTexture, nullptr);
+    g_bMapViewDirty = 0;
+    EndPlacementPreview();
+    EXPECT_EQ(g_bMapViewDirty, 0);
+}
+
+TEST_F(DrawObjectsTest, OnlyTheBarnShowsItsRingAndNotOnWaterOrBuiltCells)
+{
+    ASSERT_TRUE(DrawObjects(5, 0));
+    EXPECT_EQ(ringCells, 0);
+    ASSERT_TRUE(DrawObjects(PLACEMENT_RING_TYPE, 0));
+    EXPECT_EQ(ringCells, 49);
+    // Cells holding a building, an apron or a resource site are left out.
+    const std::vector<TCellXY> cells = WorkRingCells({10, 20}, 1, 1);
+    const std::uint16_t codes[] = {1000, 99, 100, 9601};
+    for (int i = 0; i < 4; ++i)
+        SetObjectMap(static_cast<std::uint16_t>(cells[i].x), static_cast<std::uint16_t>(cells[i].y), codes[i]);
+    ringCells = 0;
+    ASSERT_TRUE(DrawObjects(PLACEMENT_RING_TYPE, 0));
+    EXPECT_EQ(ringCells, 45);
+    water = true;
+    ringCells = 0;
+    ASSERT_TRUE(DrawObjects(PLACEMENT_RING_TYPE, 0));
+    EXPECT_EQ(ringCells, 0);
+}
+
+TEST_F(DrawObjectsTest, LinePreviewsNeedAStartPoint)
+{
+    EXPECT_FALSE(DrawObjects(-3, 0));
+    EXPECT_FALSE(DrawObjects(-2, 0));
+    EXPECT_EQ(linePreviews, 0);
+    lineStart = true;
+    EXPECT_TRUE(DrawObjects(-3, 0));
+    EXPECT_EQ(linePreviews, 0);
+    EXPECT_TRUE(DrawObjects(-2, 0));
+    EXPECT_EQ(linePreviews, 1);
+    EXPECT_EQ(zWriteDuringLine, 0u);
+    EXPECT_EQ(g_pD3DDevice->GetRenderState(D3DState::ZWriteEnable), 1u);
+    EXPECT_TRUE(ghosts.empty());
+    // Going from a building to a line gives the building's ghost back.
+    ASSERT_TRUE(DrawObjects(5, 0));
+    ASSERT_NE(g_pPlacementTexture, nullptr);
+    g_bMapViewDirty = 0;
+    EXPECT_TRUE(DrawObjects(-2, 0));
+    EXPECT_EQ(g_pPlacementTexture, nullptr);
+    EXPECT_EQ(g_bMapViewDirty, 1);
+}
+
+TEST(PlacementPreview, NationGroupsOfTheRingPicture)
+{
+    const int groups[] = {0, 1, 0, 2, 2};
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(RingNationGroup(n), groups[n]) << n;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "devices/cursor_state.h"
 #include "devices/display.h"
 #include "map_fixture.h"
+#include "core/app_state.h"
 #include "net/net_events.h"
 
 using maptest::TestMap;
@@ -416,10 +417,14 @@ TEST_F(MapViewTest, RallyFlagOnTheGroundAndThePortsEffect)
     port.type = 22;
     THouse* portHouse = AddHouse(port);
     sprites.clear();
-    const std::uint32_t frame = kadr_now;
-    for (kadr_now = 0; kadr_now < 30; ++kadr_now)
+    // The drawn frame times it, not the network cycle (which stands still between cycles).
+    const std::uint32_t frame = g_FrameCounter;
+    const std::uint32_t cycle = kadr_now;
+    kadr_now = 1;
+    for (g_FrameCounter = 0; g_FrameCounter < 30; ++g_FrameCounter)
         DrawRallyFlag(portHouse);
-    kadr_now = frame;
+    g_FrameCounter = frame;
+    kadr_now = cycle;
     EXPECT_TRUE(sprites.empty());
     ASSERT_EQ(effects.size(), 3u);
     EXPECT_EQ(effects[0].x, 1000.0f);

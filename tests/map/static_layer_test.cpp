@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "map/trench_pieces.h"
+#include "devices/d3d_device.h"
 #include "devices/device_fixture.h"
 #include "devices/span_image.h"
 #include "map/landscape.h"
 #include "map/map_grid.h"
+#include "map/map_objects.h"
+#include "map/land_textures.h"
 #include "map/map_scene.h"
 #include "map/map_view.h"
 #include "map/static_layer.h"
@@ -294,6 +297,60 @@ TEST_F(StaticLayerTest, QuadsNeverFilledFromTheTemplateDrawNothing)
         lit += p != 0;
     EXPECT_GT(lit, 1024 * 700);
     EXPECT_EQ(Pixels(g_pDDSBuffer), Pixels(g_pDDSBack));
+}
+
+
+// An object or shadow whose texture is 255 or past its kind's textures leaves the view untouched:
+// drawn without a texture it would be an opaque grey block.
+TEST_F(StaticLayerTest, ObjectsAndShadowsWithoutATextureAreLeftOut)
+{
+    maptest::TestMap map(20, 60);
+    ASSERT_TRUE(map.ok);
+    for (std::uint32_t i = 0; i < g_MapCellCount; ++i)
+        g_pCellInfo[i] = TMapCell{LAND_NO_TEXTURE, 200, 0, {}};
+    g_pObjectMap[20 * g_MapWidth + 5] = kObjectTreeFirst;
+    g_ViewX = 1, g_ViewY = 2;
+    SetViewSizeByScreen();
+    g_Landscape = TLandscapeLists{};
+    FillLandscapeTemplates();
+    const struct {
+        const char* name;
+        std::uint8_t texture, shadow;
+    } cases[] = {{"no picture, no shadow", MAP_OBJECT_NO_PICTURE, MAP_OBJECT_NO_PICTURE},
+                 {"picture past the textures", 0, MAP_OBJECT_NO_PICTURE},
+                 {"shadow past the textures", MAP_OBJECT_NO_PICTURE, 3}};
+    for (const auto& c : cases) {
+        TMapObjectRecord rec;
+        rec.width = rec.height = 64;
+        rec.u1 = rec.v1 = 0.25f;
+        rec.texture = c.texture;
+        rec.shadowTexture = c.shadow;
+        rec.shadowWidth = rec.shadowHeight = 40;
+        g_ObjRecords[OBJ_TREES].assign(1, rec);
+        g_ObjCount[OBJ_TREES] = 1;
+        FillSurface(g_pDDSBuffer, 0);
+        FillSurface(g_pDDSBack, 0);
+        RenderMapView(0);
+        int drawn = 0;
+        for (std::uint16_t p : Pixels(g_pDDSBack))
+            drawn += p != 0;
+        EXPECT_EQ(drawn, 0) << c.name;
+    }
+    // The same object with a texture of its own is drawn.
+    plat::Texture* white = CreateTexture(MAP_OBJECT_TEXTURE_SIDE, MAP_OBJECT_TEXTURE_SIDE, g_TexFormat4444);
+    ASSERT_NE(white, nullptr);
+    white->Fill(0xFFFF);
+    g_ObjTextures[OBJ_TREES].assign(1, white);
+    g_ObjRecords[OBJ_TREES][0].texture = 0;
+    RenderMapView(0);
+    int drawn = 0;
+    for (std::uint16_t p : Pixels(g_pDDSBack))
+        drawn += p != 0;
+    EXPECT_GT(drawn, 100);
+    white->Release();
+    g_ObjTextures[OBJ_TREES].clear();
+    g_ObjRecords[OBJ_TREES].clear();
+    g_ObjCount[OBJ_TREES] = 0;
 }
 
 } // namespace

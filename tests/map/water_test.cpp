@@ -459,3 +459,18 @@ TEST_F(WaterTest, SampleMapWaterLoadsWithSeaCoastsAndRiver)
         EXPECT_TRUE(inner) << "zone " << i;
     }
 }
+
+// A refused width leaves no sizes over the freed grid: cell reads, the kind of a tile and the save
+// see an empty water map.
+TEST_F(WaterTest, RefusedGridWidthLeavesNoSizes)
+{
+    TWaterMap& w = MakeWater(6, 6, true);
+    w.SetCell(1, 1, 0x0013);
+    EXPECT_FALSE(w.CreateWaterGrid(0x8000, 6));
+    EXPECT_EQ(w.m_Width, 0);
+    EXPECT_EQ(w.m_Height, 0);
+    EXPECT_EQ(w.m_CellCount, 0u);
+    EXPECT_EQ(w.Cell(1, 1), 0);
+    EXPECT_EQ(w.GetWaterKind(1, 1), 0);
+    EXPECT_EQ(Saved(w).size(), 2u);
+}

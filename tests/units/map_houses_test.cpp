@@ -57,9 +57,9 @@ protected:
         InitResourceMultipliers();
         MapDeviceTest::TearDown();
     }
-    bool Load(const sampledata::SampleMap& m)
+    bool Load(const sampledata::SampleMap& m, bool compressed = true)
     {
-        const auto file = sampledata::BuildMapFile(m.data, m.tail, true);
+        const auto file = sampledata::BuildMapFile(m.data, m.tail, compressed);
         return sampledata::WriteFileBytes(dir.Path(), "Maps/Houses.dat", file.data(), file.size()) &&
                LoadMapFile("Houses.dat", nullptr);
     }
@@ -93,5 +93,24 @@ TEST_F(MapHouses, FinishedBuildingsArriveAndTheirLossTakesBackWhatTheyBrought)
         EXPECT_EQ(g_HouseTypeCount[p][HOUSE_POWER_PLANT], 0) << p;
         EXPECT_FLOAT_EQ(g_PowerSupply[p], 0.0f) << p;
         EXPECT_FLOAT_EQ(g_PowerDemand[p], 0.0f) << p;
+    }
+}
+
+// The plain form stores a building's type in 16 bits and no state: its buildings start as new sites
+// of their type at full strength, and bring nothing until they are finished.
+TEST_F(MapHouses, PlainFormBuildingsStartAsNewSitesOfTheirType)
+{
+    sampledata::SampleMap m = sampledata::MakeTestMap();
+    for (int p : {0, 1})
+        ASSERT_EQ(m.data.houses[p][0].type, HOUSE_POWER_PLANT) << p;
+    ASSERT_TRUE(Load(m, false));
+    for (std::uint8_t p : {0, 1}) {
+        ASSERT_EQ(NumHouse[p], 1) << int{p};
+        const THouse& h = g_pHouse[p][0];
+        EXPECT_EQ(h.HouseType, HOUSE_POWER_PLANT) << int{p};
+        EXPECT_EQ(h.BuildWork, h.Type().m_BuildWork) << int{p};
+        EXPECT_GT(h.BuildWork, 0) << int{p};
+        EXPECT_FLOAT_EQ(h.HitPoints, static_cast<float>(h.Type().m_HitPoints)) << int{p};
+        EXPECT_EQ(g_HouseTypeCount[p][HOUSE_POWER_PLANT], 0) << int{p};
     }
 }

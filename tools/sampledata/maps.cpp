@@ -24,8 +24,7 @@ void PutOldHouse(std::vector<std::uint8_t>& out, const TMapHouseRecord& h)
     std::uint8_t r[MAP_OLD_HOUSE_RECORD_SIZE] = {};
     plat::WriteU32LE(r + 8, static_cast<std::uint32_t>(h.x));
     plat::WriteU32LE(r + 12, static_cast<std::uint32_t>(h.y));
-    plat::WriteU16LE(r + 32, h.state);
-    r[34] = h.type;
+    plat::WriteU16LE(r + 34, h.type);
     out.insert(out.end(), r, r + sizeof r);
 }
 
