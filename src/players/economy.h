@@ -34,5 +34,9 @@ bool IsPlayerDead(std::uint8_t player);
 extern std::uint8_t g_CompAssist[8];
 extern std::uint8_t g_WarAssist[8];
 
+// Charges one cycle of the building type's upkeep to the building's owner; false when the
+// building does nothing more this cycle.
+class THouse;
+bool ChargeHouseUpkeep(THouse* house);
 // The cycle clears the upkeep marker before the players' turns.
 void ClearUpkeepMarker();

@@ -143,6 +143,11 @@ void StrategDead(TStrateg* player)
 void GroupManagerUpdate(TStrateg*) {}
 void ComputerPlayerStep(TStrateg*) {}
 void ClearUpkeepMarker() {}
+// Building upkeep comes with the resources: nothing is charged, and the building works on.
+bool ChargeHouseUpkeep(THouse*)
+{
+    return true;
+}
 void FreeSelectionList(void*& head)
 {
     head = nullptr;
