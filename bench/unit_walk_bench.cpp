@@ -16,6 +16,7 @@
 #include "map/map_view.h"
 #include "movement/passability.h"
 #include "players/strateg.h"
+#include "parameters.h"
 #include "sample_types.h"
 #include "units/parameter_files.h"
 #include "units/unit.h"

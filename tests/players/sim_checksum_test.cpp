@@ -11,6 +11,7 @@
 #include "players/sim_checksum.h"
 #include "players/strateg.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ TEST_F(SimChecksumTest, SimulationStateChangesItAndDrawingOrClockStateDoesNot)
         {"a unit's position", true, [] { g_Strateg[0]->FirstUnit->X += 0.5f; }},
         {"a queued record", true, [] { g_Strateg[0]->AddCommand(NewCommand(3, 2, 0.0f, 0.0f)); }},
         {"a relation", true, [] { g_Strateg[1]->Relations[0] = 1; }},
+        {"an advanced-path cell waiting for the walk", true, [] { g_AdvancedPathUnpathQueue.push_back({7, 9}); }},
         {"the dead flag", true, [] { g_Strateg[1]->Dead = 1; }},
         {"a unit's screen rectangle", false, [] { g_Strateg[0]->FirstUnit->m_RectTop += 40; }},
         {"a unit's on-screen flag", false, [] { g_Strateg[0]->FirstUnit->m_bOnScreen ^= 1; }},
@@ -61,6 +63,7 @@ TEST_F(SimChecksumTest, SimulationStateChangesItAndDrawingOrClockStateDoesNot)
         c.change();
         EXPECT_EQ(SimulationChecksum() != before, c.changes) << c.name;
     }
+    g_AdvancedPathUnpathQueue.clear();
 }
 
 TEST_F(SimChecksumTest, TheTrailLineNamesTheCycleAndTheChecksum)
