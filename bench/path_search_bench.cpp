@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "coast_map.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "maps.h"
@@ -100,21 +101,6 @@ void MakeObstacleMap(std::uint16_t width, std::uint16_t height)
     MakeBasicMap();
 }
 
-bool LoadCoastMap()
-{
-    static const std::string folder = (std::filesystem::temp_directory_path() / "korvela-bench-paths").string();
-    const sampledata::SampleMap map = sampledata::MakeCoastMap();
-    const auto file = sampledata::BuildMapFile(map.data, map.tail, true);
-    if (!sampledata::WriteFileBytes(folder, "Maps/Coast.dat", file.data(), file.size()))
-        return false;
-    plat::SetGameRoot(folder);
-    const bool ok = LoadMapFile("Coast.dat", nullptr);
-    plat::SetGameRoot(".");
-    if (ok)
-        MakeBasicMap();
-    return ok;
-}
-
 // One unit type and unit standing in the start cell.
 struct BenchUnit {
     BenchUnit(bool vehicle, const plat::Point& at)
@@ -140,7 +126,7 @@ struct BenchUnit {
 
 bool Prepare(benchmark::State& state, plat::Point& s, plat::Point& g)
 {
-    const bool ok = state.range(0) == 0 ? LoadCoastMap()
+    const bool ok = state.range(0) == 0 ? LoadCoastMap("korvela-bench-paths")
                                         : (MakeObstacleMap(static_cast<std::uint16_t>(state.range(0)),
                                                            static_cast<std::uint16_t>(2 * state.range(0))),
                                            true);

@@ -91,20 +91,12 @@ TBasicUnit* CreateShipUnitType()
     return new TBasicUnit;
 }
 
-// Unit events and effects of buildings come with unit behaviour: no free points are known (units
-// under a new building are taken off), and explosions, rings and worker orders show nothing.
+// Effects of buildings come with the effects: explosions and rings show nothing.
 #include "combat/house_events.h"
 #include "units/house.h"
 
-std::vector<TFloatPoint> GetFreePointsAroundHouse(const THouse*)
-{
-    return {};
-}
-void RemoveUnitFromGame(TUnit*, std::uint8_t) {}
-void LeaveHouse(TUnit*) {}
 void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
-void GoToObject(TUnit*, TUnit*, std::uint16_t, std::uint16_t) {}
 // Targets, shots and effects of defensive buildings come with combat: no target is ever found.
 bool HouseSearchTarget(THouse*)
 {
@@ -128,6 +120,43 @@ const TUnit* ShipQuery(float, float, std::uint8_t)
     return nullptr;
 }
 
+// Ship movement comes with the ships: a ship ordered somewhere halts where it is.
+#include "units/unit.h"
+
+void ShipMoveStep(TUnit*) {}
+void ShipStop(TUnit* ship)
+{
+    ship->StepX = ship->GoalX = ship->X;
+    ship->StepY = ship->GoalY = ship->Y;
+    ship->VX = ship->VY = 0.0f;
+}
+void ShipSetUnderway(TUnit*) {}
+bool FreeShipPointToward(TUnit*)
+{
+    return false;
+}
+void StepTowardTarget(TUnit* ship)
+{
+    ShipStop(ship);
+}
+void FreePixelCoordForShip(TUnit*) {}
+bool ShipGoalIsFreeWater(const TUnit*)
+{
+    return true;
+}
+bool ShipRoomAt(float, float, std::int32_t)
+{
+    return true;
+}
+
+// The target search comes with the target grid: no unit ever finds a target.
+#include "combat/target_search.h"
+
+bool UnitSearchTarget(TUnit*)
+{
+    return false;
+}
+
 TParticleSystemList* g_pParticleSystems = nullptr;
 
 TParticleSystemList* CreateParticleSystemList()
@@ -137,13 +166,11 @@ TParticleSystemList* CreateParticleSystemList()
 void ParticlesClear(TParticleSystemList*) {}
 void DeleteParticleSystemList(TParticleSystemList*) {}
 
-// Unit events and the target grid come with unit behaviour: stopping and cancelling change
-// nothing, and transports and the target grid hold nobody.
+// Transports, the target grid and the ground walk come with their own modules: transports take
+// nobody on board and the target grid holds nobody.
 #include "combat/unit_events.h"
 #include "units/unit.h"
 
-void StopUnit(TUnit*, std::uint8_t) {}
-void CancelOrderAndStop(TUnit*) {}
 void StopShipEffect(TUnit*) {}
 void ClearTargetGridUnits() {}
 // The ground height comes with the ground behaviour; the screen rectangle follows the unit already,
@@ -160,6 +187,24 @@ void GetObjectAt(TUnit* u)
     u->m_RectBottom = static_cast<std::int32_t>(u->Y + v - u->GroundHeight);
 }
 void TUnit::GetMeFromTransport() {}
+bool TUnit::PutMeInTransport(TUnit*)
+{
+    return false;
+}
+
+// Transports' places come with the transports: units board where the transport stands.
+#include "combat/transports.h"
+#include "units/house.h"
+
+bool FindUnloadPlace(const TUnit* transport, TFloatPoint& out)
+{
+    out = {transport->X, transport->Y};
+    return true;
+}
+bool FindBoardingPlace(const TUnit* transport, TFloatPoint& out)
+{
+    return FindUnloadPlace(transport, out);
+}
 
 // Particles, explosions and shots come with the combat subsystem; until then nothing moves.
 void ParticlesUpdateAll() {}
@@ -270,17 +315,15 @@ void MakeMoveForDead(TUnit** unit)
     DeleteUnit(unit);
 }
 
-// Ship graphics and ship movement come with the ships: no part is held, no ship is ever too close,
-// and a finished ship simply stays at its yard's exit.
+// Ship graphics and ship movement come with the ships: no part is held and no ship is ever too
+// close.
 void GetShipPart(TBasicUnit*, std::uint8_t, std::uint8_t) {}
 bool FindShipTooClose(const TUnit*)
 {
     return false;
 }
-void SendShipOutOfPort(TUnit*, THouse*) {}
 
-// The target grid and the target search come with combat: nobody is filed and nothing is found.
-// The unit count is the live units of the players still in the game.
+// The target grid comes with combat: nobody is filed. The unit count is the live units of the players still in the game.
 #include "combat/target_grid.h"
 #include "players/strateg.h"
 
@@ -291,10 +334,6 @@ std::uint32_t CountAllUnits()
         if (g_Strateg[p] != nullptr && g_Strateg[p]->Dead == 0)
             n += NumUnits[p];
     return n;
-}
-bool UnitSearchTarget(TUnit*)
-{
-    return false;
 }
 void AddUnitToTargetGrid(TUnit*) {}
 void AddHouseToTargetGrid(THouse*) {}

@@ -9,6 +9,7 @@
 #include "combat/ship_graphics.h"
 #include "combat/ships.h"
 #include "combat/target_grid.h"
+#include "combat/target_search.h"
 #include "combat/unit_behaviour.h"
 #include "combat/unit_events.h"
 #include "combat/work_states.h"

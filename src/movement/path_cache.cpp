@@ -36,24 +36,6 @@ std::int32_t Score(const TPathDesc& d, const plat::Point& s, const plat::Point& 
     return 2 * std::abs(g.x - d.goalX) + std::abs(g.y - d.goalY);
 }
 
-// The one straight step from a toward b (a != b).
-std::uint8_t StraightStep(const plat::Point& a, const plat::Point& b)
-{
-    const bool even = (a.y & 1) == 0;
-    if (b.x == a.x) {
-        if (b.y == a.y + 1)
-            return even ? 2 : 3;
-        if (b.y > a.y)
-            return 6;
-        if (b.y == a.y - 1)
-            return even ? 1 : 4;
-        return 5;
-    }
-    if (b.x < a.x)
-        return b.y < a.y ? 4 : b.y > a.y ? 3 : 8;
-    return b.y < a.y ? 1 : b.y > a.y ? 2 : 7;
-}
-
 } // namespace
 
 bool CPathHelper::Lookup(const plat::Point& s, const plat::Point& g, std::vector<std::uint8_t>& path,
@@ -121,6 +103,23 @@ void CPathHelper::Clear()
     m_LastPath.clear();
     m_LastPath.shrink_to_fit();
     m_LastPathDesc.clear();
+}
+
+std::uint8_t CPathHelper::StraightStep(const plat::Point& a, const plat::Point& b)
+{
+    const bool even = (a.y & 1) == 0;
+    if (b.x == a.x) {
+        if (b.y == a.y + 1)
+            return even ? 2 : 3;
+        if (b.y > a.y)
+            return 6;
+        if (b.y == a.y - 1)
+            return even ? 1 : 4;
+        return 5;
+    }
+    if (b.x < a.x)
+        return b.y < a.y ? 4 : b.y > a.y ? 3 : 8;
+    return b.y < a.y ? 1 : b.y > a.y ? 2 : 7;
 }
 
 bool CPathHelper::Stitch(const plat::Point& a, const plat::Point& b, std::vector<std::uint8_t>& path, int side)

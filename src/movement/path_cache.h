@@ -43,6 +43,9 @@ public:
     // the land map or lies outside the map.
     static bool Stitch(const plat::Point& a, const plat::Point& b, std::vector<std::uint8_t>& path, int side);
 
+    // The one straight step from cell a toward cell b (a != b): the stitching rule.
+    static std::uint8_t StraightStep(const plat::Point& a, const plat::Point& b);
+
     std::size_t Size() const { return m_LastPath.size(); }
     const TPathDesc& Desc(std::size_t i) const { return m_LastPathDesc[i]; }
     std::span<const std::uint8_t> Path(std::size_t i) const { return m_LastPath[i]; }

@@ -262,22 +262,6 @@ void StorePath(TUnit* unit, const std::vector<std::uint8_t>& path)
     unit->PathIndex = 0;
 }
 
-// Four samples at quarters of the way to the end point, the end point itself not sampled.
-bool StraightLineFree(const TUnit* unit, const std::uint16_t* pass)
-{
-    const float dx = unit->GoalX - unit->X;
-    const float dy = unit->GoalY - unit->Y;
-    if (std::sqrt(dx * dx + dy * dy) >= kStraightLineReach)
-        return false;
-    for (int i = 0; i < 4; ++i) {
-        const float q = static_cast<float>(i) / 4.0f;
-        const plat::Point c = PixelToFlatCell(unit->X + dx * q, unit->Y + dy * q);
-        if (!CellPointInMap(c) || pass[CellIndex(c.x, c.y)] != 0)
-            return false;
-    }
-    return true;
-}
-
 bool PathFromCache(TUnit* unit, const plat::Point& start, const plat::Point& goal)
 {
     std::vector<std::uint8_t> path;
@@ -330,6 +314,21 @@ std::int8_t SearchBetweenCells(const std::uint16_t* passMap, TWave& w, const cha
 }
 
 } // namespace
+
+bool StraightLineFree(const TUnit* unit, const std::uint16_t* pass)
+{
+    const float dx = unit->GoalX - unit->X;
+    const float dy = unit->GoalY - unit->Y;
+    if (std::sqrt(dx * dx + dy * dy) >= kStraightLineReach)
+        return false;
+    for (int i = 0; i < 4; ++i) {
+        const float q = static_cast<float>(i) / 4.0f;
+        const plat::Point c = PixelToFlatCell(unit->X + dx * q, unit->Y + dy * q);
+        if (!CellPointInMap(c) || pass[CellIndex(c.x, c.y)] != 0)
+            return false;
+    }
+    return true;
+}
 
 std::int8_t FindPathChecked(TUnit* unit, std::int32_t x, std::int32_t y)
 {

@@ -18,6 +18,10 @@ constexpr std::uint16_t kMaxPathSteps = 4999;
 // A wave that runs this many value steps without reaching its goal gives up.
 constexpr std::uint16_t kMaxWaveValue = 8000;
 
+// Whether the unit may walk straight to its end point (GoalX, GoalY): closer than 120 pixels and
+// four samples at quarters of the way free in the pass map (the end point itself not sampled).
+bool StraightLineFree(const TUnit* unit, const std::uint16_t* pass);
+
 // The movement code's entry: checks the goal cell (x, y), drops the unit's current path and
 // searches. 1 a new path is stored in the unit; -1 the goal is the unit's own cell; 0 no path
 // (the goal is off the map, not usable by the unit, outside the playable area, or unreachable).

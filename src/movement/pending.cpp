@@ -17,8 +17,13 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
     unit->TargetY = y;
 }
 
-// Path following is not built yet: velocities stay as they are.
-void SetVelocityToTarget(TUnit*) {}
+// Groups come with formations: no unit is in a group yet.
+#include "movement/path_follow.h"
+
+float GroupSpeed(const TGroup*)
+{
+    return 0.0f;
+}
 
 // The groups come with formations: a game has none yet.
 void InitGroups() {}

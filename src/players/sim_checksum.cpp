@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "combat/unit_orders.h"
 #include "core/app_state.h"
 #include "core/random_table.h"
 #include "devices/mouse.h"
@@ -163,6 +164,7 @@ std::uint64_t SimulationChecksum()
     h.Bytes(g_ShiftDown);
     h.Bytes(g_CtrlDown);
     h.Value(g_StartStateSent);
+    h.Bytes(g_PointFireDevice);
     for (int p = 0; p < 8; ++p) {
         h.Value(g_PlayerClickX[p]);
         h.Value(g_PlayerClickY[p]);

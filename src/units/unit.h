@@ -186,6 +186,8 @@ public:
 
     // A transported unit leaves its transport.
     void GetMeFromTransport();
+    // The unit boards the transport; false when it cannot.
+    bool PutMeInTransport(TUnit* transport);
 
     std::uint16_t PassengerCapacity() const;
     std::uint32_t UniqueId() const { return m_UniqueId; }

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "combat/unit_orders.h"
 #include "core/app_state.h"
 #include "core/game_folder_fixture.h"
 #include "core/random_table.h"
@@ -51,6 +52,7 @@ TEST_F(SimChecksumTest, SimulationStateChangesItAndDrawingOrClockStateDoesNot)
         {"a relation", true, [] { g_Strateg[1]->Relations[0] = 1; }},
         {"an advanced-path cell waiting for the walk", true, [] { g_AdvancedPathUnpathQueue.push_back({7, 9}); }},
         {"the dead flag", true, [] { g_Strateg[1]->Dead = 1; }},
+        {"a point-fire device", true, [] { g_PointFireDevice[1] = 1; }},
         {"a unit's screen rectangle", false, [] { g_Strateg[0]->FirstUnit->m_RectTop += 40; }},
         {"a unit's on-screen flag", false, [] { g_Strateg[0]->FirstUnit->m_bOnScreen ^= 1; }},
         {"the creation tick", false, [] { g_Strateg[0]->CreationTick += 1000; }},
@@ -63,6 +65,7 @@ TEST_F(SimChecksumTest, SimulationStateChangesItAndDrawingOrClockStateDoesNot)
         c.change();
         EXPECT_EQ(SimulationChecksum() != before, c.changes) << c.name;
     }
+    g_PointFireDevice[1] = 0;
     g_AdvancedPathUnpathQueue.clear();
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+// The largest sample map (Coast.dat, 160 x 480) written to a temporary game folder and loaded as
+// the game loads a map, with its pass maps built.
+#include <filesystem>
+#include <string>
+
+#include "map/map_file.h"
+#include "movement/passability.h"
+#include "platform/paths.h"
+#include "maps.h"
+#include "sample_data.h"
+
+inline bool LoadCoastMap(const char* folderName)
+{
+    const std::string folder = (std::filesystem::temp_directory_path() / folderName).string();
+    const sampledata::SampleMap map = sampledata::MakeCoastMap();
+    const auto file = sampledata::BuildMapFile(map.data, map.tail, true);
+    if (!sampledata::WriteFileBytes(folder, "Maps/Coast.dat", file.data(), file.size()))
+        return false;
+    plat::SetGameRoot(folder);
+    const bool ok = LoadMapFile("Coast.dat", nullptr);
+    plat::SetGameRoot(".");
+    if (ok)
+        MakeBasicMap();
+    return ok;
+}
