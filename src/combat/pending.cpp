@@ -173,7 +173,19 @@ void DeleteParticleSystemList(TParticleSystemList*) {}
 
 void StopShipEffect(TUnit*) {}
 void ClearTargetGridUnits() {}
-void GetObjectAt(TUnit*) {}
+// The ground height comes with the ground behaviour; the screen rectangle follows the unit already,
+// so it is drawn and picked where it stands.
+void GetObjectAt(TUnit* u)
+{
+    if (u == nullptr || u->Basic == nullptr)
+        return;
+    const float w = u->Basic->m_CentreX;
+    const float v = u->Basic->m_SpriteHeight;
+    u->m_RectLeft = static_cast<std::int32_t>(u->X - w);
+    u->m_RectRight = static_cast<std::int32_t>(u->X + w);
+    u->m_RectTop = static_cast<std::int32_t>(u->Y - v - u->GroundHeight - u->Height);
+    u->m_RectBottom = static_cast<std::int32_t>(u->Y + v - u->GroundHeight);
+}
 void TUnit::GetMeFromTransport() {}
 bool TUnit::PutMeInTransport(TUnit*)
 {
@@ -242,28 +254,86 @@ bool LoadCraters(TIfStreamMemory& in)
 
 void PlayerUnitsUpdate(std::uint8_t) {}
 
-// The per-cycle work of combat is not built yet. The unit walk's stand-in only files the turn's
-// living units into the draw-order lists, so a running game shows them.
+// The timed work of combat is not built yet.
 #include "combat/cycle_updates.h"
-#include "map/map_scene.h"
-#include "players/strateg.h"
 
 std::uint8_t g_MoveCountdown = 0;
 void UpdateDelayedHits() {}
 void UpdateShots() {}
 void UpdateTimedSigns() {}
 void RefreshTargetGridUnits() {}
-void UnitWalk(TTurnList& turn)
+
+// Turning comes with the ground behaviour: a turning unit faces its wanted way at once and takes
+// up what it was doing.
+#include "combat/work_states.h"
+
+bool AirInRotate(TUnit* u)
 {
-    if (turn.owner == nullptr)
-        return;
-    for (TUnit* u = turn.owner->FirstUnit; u != nullptr; u = u->m_pNext) {
-        if (u->Dead != 0 || u->Basic == nullptr)
-            continue;
-        const std::uint8_t kind = u->Basic->m_Kind;
-        const bool air = kind == UNIT_KIND_FIGHTER || kind == UNIT_KIND_AIRCRAFT || kind == UNIT_KIND_BOMBER;
-        (air ? g_UnitsDrawLate : g_UnitsDrawSorted)
-            .push_back({u, static_cast<std::int32_t>(u->X), static_cast<std::int32_t>(u->Y - u->Height)});
+    if (u == nullptr || u->NumWork != ANIM_TURN)
+        return false;
+    u->SetOrient(u->WantedOrient);
+    u->NumSprite = 0.0f;
+    if (u->NextWork != UNIT_NO_NEXT_WORK) {
+        u->NumWork = u->NextWork;
+        u->NextWork = UNIT_NO_NEXT_WORK;
+    } else {
+        u->NumWork = u->Path != nullptr && u->PathIndex < u->PathLength ? UNIT_WALK : UNIT_STAND_WORK;
     }
+    return true;
 }
 
+void TankRedirectAllArround(TUnit*) {}
+
+// Dead units come with their own behaviour; until then a dead unit plays its death animation,
+// lies as a corpse with its counter falling by 30 a cycle, leaves its cell's list at 62999 and is
+// deleted at 20000.
+void MakeMoveForDead(TUnit** unit)
+{
+    TUnit* u = unit != nullptr ? *unit : nullptr;
+    if (u == nullptr || u->Basic == nullptr)
+        return;
+    constexpr std::uint8_t kDying = 15;
+    if (u->NumWork < kDying || u->NumWork > kDying + 2) {
+        u->NumWork = kDying;
+        u->NumSprite = 0.0f;
+    }
+    const float speed = u->Basic->AnimationSpeed[u->NumWork];
+    u->NumSprite += speed;
+    if (u->NumSprite < static_cast<float>(u->Basic->AnimationSize[u->NumWork]))
+        return;
+    std::int32_t counter = static_cast<std::int32_t>(u->WorkObject) - 30;
+    if (counter > 62000 && counter < 63000) {
+        RemoveUnitFromCell(u);
+        counter = 61999;
+    }
+    if (counter > 20000) {
+        u->WorkObject = static_cast<std::uint16_t>(counter);
+        u->NumSprite -= speed;
+        return;
+    }
+    u->WorkObject = UNIT_DELETE_PARAM;
+    DeleteUnit(unit);
+}
+
+// Ship graphics and ship movement come with the ships: no part is held and no ship is ever too
+// close.
+void GetShipPart(TBasicUnit*, std::uint8_t, std::uint8_t) {}
+bool FindShipTooClose(const TUnit*)
+{
+    return false;
+}
+
+// The target grid comes with combat: nobody is filed. The unit count is the live units of the players still in the game.
+#include "combat/target_grid.h"
+#include "players/strateg.h"
+
+std::uint32_t CountAllUnits()
+{
+    std::uint32_t n = 0;
+    for (std::uint16_t p = 0; p < g_wNumPlayer && p < UNIT_PLAYERS; ++p)
+        if (g_Strateg[p] != nullptr && g_Strateg[p]->Dead == 0)
+            n += NumUnits[p];
+    return n;
+}
+void AddUnitToTargetGrid(TUnit*) {}
+void AddHouseToTargetGrid(THouse*) {}

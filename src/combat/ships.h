@@ -7,6 +7,8 @@ class TUnit;
 // The live ship whose hull holds the map pixel (x, y), or null; player 255 asks for any player's
 // ship. Only ships within 600 pixels of the point are tested.
 const TUnit* ShipQuery(float x, float y, std::uint8_t player);
+// Whether another ship lies too close to this one to let it leave its yard.
+bool FindShipTooClose(const TUnit* ship);
 
 // Ship movement as orders and path following use it.
 // The ship's move step toward its step point (after a new goal was set).

@@ -17,5 +17,14 @@ void SecondHandlerDefault(TUnit* unit);
 void SecondHandlerKind3(TUnit* unit);
 void SecondHandlerKind6(TUnit* unit);
 
+// Turning in place: the walk calls it instead of the move handler while NumWork is 5; false when
+// the unit was not turning.
+bool AirInRotate(TUnit* unit);
+// A dead unit's cycle; it may delete the unit, and then stores the next unit of its owner's list
+// in *unit.
+void MakeMoveForDead(TUnit** unit);
+// A large unit keeps the cells around it clear.
+void TankRedirectAllArround(TUnit* unit);
+
 // Sets the unit's ground height for its cell and refreshes its screen rectangle.
 void GetObjectAt(TUnit* unit);

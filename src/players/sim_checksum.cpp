@@ -200,6 +200,16 @@ std::uint64_t SimulationChecksum()
     h.Value(g_NeutralUnitCount);
     HashUnitList(h, g_NeutralUnitList);
     h.Value(g_UnitIdCounter);
+    // The advanced-path cells the unit walk settles, and what still waits for it.
+    for (const auto* queue : {&g_AdvancedPathReleaseQueue, &g_AdvancedPathUnpathQueue}) {
+        h.Value(static_cast<std::uint32_t>(queue->size()));
+        for (const TCellPair& c : *queue) {
+            h.Value(c.x);
+            h.Value(c.y);
+        }
+    }
+    if (g_pCellFlags != nullptr)
+        h.Bytes({g_pCellFlags, g_MapCellCount});
     // The object map: buildings, trees, trenches and resources change it.
     if (g_pObjectMap != nullptr)
         for (std::uint16_t y = 0; y < g_MapHeight; ++y)

@@ -13,6 +13,7 @@
 #include "players/strateg.h"
 #include "units/house_behaviour.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ TEST_F(SimChecksumTest, SimulationStateChangesItAndDrawingOrClockStateDoesNot)
         {"a unit's position", true, [] { g_Strateg[0]->FirstUnit->X += 0.5f; }},
         {"a queued record", true, [] { g_Strateg[0]->AddCommand(NewCommand(3, 2, 0.0f, 0.0f)); }},
         {"a relation", true, [] { g_Strateg[1]->Relations[0] = 1; }},
+        {"an advanced-path cell waiting for the walk", true, [] { g_AdvancedPathUnpathQueue.push_back({7, 9}); }},
         {"the dead flag", true, [] { g_Strateg[1]->Dead = 1; }},
         {"a point-fire device", true, [] { g_PointFireDevice[1] = 1; }},
         {"a player's gathering factor", true, [] { g_GatherFactor[1] *= 1.5f; }},
@@ -68,6 +70,7 @@ TEST_F(SimChecksumTest, SimulationStateChangesItAndDrawingOrClockStateDoesNot)
         EXPECT_EQ(SimulationChecksum() != before, c.changes) << c.name;
     }
     g_PointFireDevice[1] = 0;
+    g_AdvancedPathUnpathQueue.clear();
 }
 
 TEST_F(SimChecksumTest, TheTrailLineNamesTheCycleAndTheChecksum)
