@@ -221,3 +221,23 @@ void UnitWalk(TTurnList& turn)
             .push_back({u, static_cast<std::int32_t>(u->X), static_cast<std::int32_t>(u->Y - u->Height)});
     }
 }
+
+// Hostility and single-unit orders come with the unit events and orders. Hostility follows the
+// players' relation bytes already, so the map mouse can tell allies from enemies; an order at a
+// point does nothing yet.
+#include "combat/unit_events.h"
+#include "players/strateg.h"
+
+bool IsEnemy(std::uint8_t a, std::uint8_t b)
+{
+    if (a == b)
+        return false;
+    if (a == 255 || b == 255)
+        return true;
+    const TStrateg* pa = a < 8 ? g_Strateg[a] : nullptr;
+    const TStrateg* pb = b < 8 ? g_Strateg[b] : nullptr;
+    if (pa == nullptr || pb == nullptr || pa->Dead != 0 || pb->Dead != 0)
+        return false;
+    return pa->Relations[b] != pb->Relations[a] || pa->Relations[b] == 0;
+}
+void UnitOrderAtPoint(TUnit*, float, float, std::uint8_t) {}

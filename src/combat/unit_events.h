@@ -12,3 +12,8 @@ void CancelOrderAndStop(TUnit* unit);
 void StopShipEffect(TUnit* ship);
 // Empties the unit cells of the target grid, so no search finds a unit that went away.
 void ClearTargetGridUnits();
+// Whether two players are hostile: never the same player; always when either is 255 (neutral);
+// never when either is dead; otherwise when their relation bytes differ or are both 0.
+bool IsEnemy(std::uint8_t a, std::uint8_t b);
+// The unit's order at a map point (fire at it) with the order flag.
+void UnitOrderAtPoint(TUnit* unit, float x, float y, std::uint8_t flag);

@@ -20,6 +20,7 @@
 #include "net/network.h"
 #include "platform/events.h"
 #include "players/command.h"
+#include "players/selection.h"
 #include "players/strateg.h"
 #include "ui/menus.h"
 #include "ui/window_stack.h"
@@ -82,9 +83,7 @@ void SetView(std::int32_t x, std::int32_t y)
 void SelectHouse(std::uint8_t player, THouse& house)
 {
     GameKeyServices().clearSelection(player);
-    house.Selected = 1;
-    if (TStrateg* s = Player(player))
-        s->SelectedHouse = &house;
+    SelectHouseOf(player, &house);
 }
 
 bool IsStanding(const THouse& h)

@@ -36,6 +36,7 @@
 #include "movement/passability.h"
 #include "net/network.h"
 #include "platform/texture.h"
+#include "players/selection.h"
 #include "players/strateg.h"
 #include "ui/setup_screen.h"
 #include "ui/windows.h"
@@ -469,7 +470,11 @@ TGameLoadServices DefaultGameLoadServices()
     s.ResumeLoaderThread = ::ResumeLoaderThread;
     s.InitRandomTable = ::InitRandomTable;
     s.ResetPlayerSlots = ::ResetPlayerSlots;
-    s.InitSelection = ::InitSelection;
+    s.InitSelection = [] {
+        // Centring on a stored group is the game's view, above the selection's floor.
+        SelectionServices().centerViewOnUnit = CenterViewOnUnit;
+        ::InitSelection();
+    };
     s.InitUnitsAndHouses = ::InitUnitsAndHouses;
     s.InitGroups = ::InitGroups;
     s.CreateCraters = ::CreateCraters;

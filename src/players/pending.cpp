@@ -3,30 +3,11 @@
 #include "devices/mouse.h"
 #include "players/command.h"
 #include "players/game_cycle.h"
-#include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "net/net_events.h"
 
 
-std::uint8_t g_bNetDragging[8] = {};
-TNetDragCorner g_NetDragCorner;
-std::uint32_t g_NetDragCount = 0;
-
-void PostDragEndCommand() {}
-void PostMapClickCommand() {}
-void PostMapOrderCommand() {}
-void PostOrientationCommand() {}
-
-void UpdateCursorMode() {}
-void ProcessMapMouse() {}
 void PostHotKeyCommand(int, int, int, int) {}
-
-
-// No selection exists yet.
-THouse* GetSingleSelectedHouse(std::uint8_t)
-{
-    return nullptr;
-}
 
 
 // Prices, groups and computer players come with the players' subsystem: everything is
@@ -39,7 +20,6 @@ bool CanAffordHouse(std::uint8_t, std::uint16_t)
 }
 void PayForHouse(std::uint8_t, std::uint16_t) {}
 void SendSelectedWorkersToHouse(std::uint8_t, THouse*) {}
-void RemoveHouseFromGroups(THouse*) {}
 bool IsComputerPlayer(std::uint8_t)
 {
     return false;
@@ -88,10 +68,8 @@ bool IsPlayerDead(std::uint8_t)
 std::uint8_t g_CompAssist[8] = {};
 std::uint8_t g_WarAssist[8] = {};
 
-// The unit table, prices of units and the selection come with the players' subsystem: indexes
-// are handed out in order and never reused, units are free, and a unit leaves the selection by
-// its flag alone.
-#include "players/selection.h"
+// The unit table and prices of units come with the players' subsystem: indexes are handed out in
+// order and never reused, and units are free.
 #include "units/unit.h"
 
 bool CanAffordUnit(std::uint8_t, std::uint16_t)
@@ -103,13 +81,6 @@ bool PayForUnit(std::uint8_t, std::uint16_t)
     return true;
 }
 void RefundUnit(std::uint8_t, std::uint16_t) {}
-void DeleteSelection(std::uint8_t, TUnit* unit)
-{
-    if (unit == nullptr)
-        return;
-    unit->Selected = 0;
-    unit->m_pSelectionNode = nullptr;
-}
 
 // Players of a game: until the players' subsystem exists a player is its record alone, with a
 // group manager and, for a computer player, a planner that never plans.
@@ -143,10 +114,6 @@ void StrategDead(TStrateg* player)
 void GroupManagerUpdate(TStrateg*) {}
 void ComputerPlayerStep(TStrateg*) {}
 void ClearUpkeepMarker() {}
-void FreeSelectionList(void*& head)
-{
-    head = nullptr;
-}
 
 void TStrateg::SetRelationsFromTeams()
 {
@@ -159,8 +126,6 @@ void TStrateg::SetRelationsFromTeams()
 
 void UpdateAIArmy(TStrategAI*) {}
 
-void InitSelection() {}
-void FreeSelection() {}
 void ShowGroupWindow() {}
 
 // No player records hold resources yet: nobody has wood, so no trench or pontoon piece is paid for.
@@ -196,9 +161,8 @@ bool LoadStrateg(std::uint8_t, TIfStreamMemory&)
     return true;
 }
 
-// Selections, advisers and unit lists come with the players' subsystem.
+// Advisers and unit lists come with the players' subsystem.
 void SendKeyCommand(int, std::uint8_t, std::uint32_t) {}
-void ClearSelection(std::uint8_t) {}
 bool AdvisorBuildHouse(std::uint8_t, std::uint16_t)
 {
     return false;
