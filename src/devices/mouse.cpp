@@ -259,9 +259,7 @@ void HandleRightButton(const plat::MouseRecord& record)
     ShiftClickPoints();
     if (MyStrateg == nullptr || MyStrateg->NumSelectedUnits == 0)
         return;
-    const float dx = static_cast<float>(g_CursorMapX) - static_cast<float>(g_RPressMapX);
-    const float dy = static_cast<float>(g_CursorMapY) - static_cast<float>(g_RPressMapY);
-    const float distance = std::sqrt(dx * dx + dy * dy);
+    const float distance = RightDragLength();
     if (!(distance > ORIENTATION_DRAG_MIN))
         return;
     const std::uint8_t direction = g_MouseServices.getOrientToPoint(static_cast<float>(g_RPressMapX),
@@ -297,6 +295,13 @@ TMouseServices g_MouseServices = kRealServices;
 void ResetMouseServices()
 {
     g_MouseServices = kRealServices;
+}
+
+float RightDragLength()
+{
+    const float dx = static_cast<float>(g_CursorMapX) - static_cast<float>(g_RPressMapX);
+    const float dy = static_cast<float>(g_CursorMapY) - static_cast<float>(g_RPressMapY);
+    return std::sqrt(dx * dx + dy * dy);
 }
 
 void HandleMouseRecord(const plat::MouseRecord& record)

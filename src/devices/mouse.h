@@ -92,6 +92,9 @@ bool RestoreCursorSurfaces();
 void MouseThreadProc(plat::Thread& self);
 // One batch under g_InputLock: drains the device, clamps the position, redraws the cursor.
 void MouseThreadBatch();
+// The length of the right drag, from the right press point to the cursor's map point (the caller
+// holds g_InputLock).
+float RightDragLength();
 // Handles one record (the caller holds g_InputLock).
 void HandleMouseRecord(const plat::MouseRecord& record);
 // Moves the cursor drawn on front from (g_PrevMouseX, g_PrevMouseY) to (g_MouseX, g_MouseY),

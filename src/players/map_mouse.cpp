@@ -566,10 +566,8 @@ void PostOrientationCommand()
     std::lock_guard lock(g_InputLock);
     if (BuildersBlocked() || MyStrateg->NumSelectedUnits == 0)
         return;
-    const float dx = static_cast<float>(g_CursorMapX) - static_cast<float>(g_RPressMapX);
-    const float dy = static_cast<float>(g_CursorMapY) - static_cast<float>(g_RPressMapY);
-    const float d = std::sqrt(dx * dx + dy * dy);
-    if (!(d > ORIENT_DRAG_MIN))
+    const float d = RightDragLength();
+    if (!(d > ORIENTATION_DRAG_MIN))
         return;
     TNetData* message = NewNetData(COMMAND_CLASS_MOUSE, MOUSE_ID_ORIENT);
     message->x = GetOrientToPoint(static_cast<float>(g_RPressMapX), static_cast<float>(g_RPressMapY),

@@ -39,8 +39,7 @@ constexpr std::uint8_t ORDER_ID_TRENCH_LINE = 53;
 constexpr std::uint8_t ORDER_ID_MAP_SIGNAL = 73;
 // g_PlacingHouseType while a trench line is pending, as order 53 carries it.
 constexpr std::uint32_t PENDING_TRENCH_LINE = 65534;
-// A right drag longer than this (strictly) orients the selection; the formation spacing cap.
-constexpr float ORIENT_DRAG_MIN = 100.0f;
+// The formation spacing a right drag may ask for at most.
 constexpr float ORIENT_SPACING_MAX = 2000.0f;
 
 // Under g_InputLock (the mouse thread's builders read and reset them; the interface arms them).

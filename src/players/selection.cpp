@@ -155,6 +155,24 @@ bool UsablePlayer(std::uint8_t player)
     return s != nullptr && s->Dead == 0;
 }
 
+// Takes the unit out of the stored group its number names; a group left empty is freed. false when
+// the group does not hold it.
+bool DropFromStoredGroup(TStrateg& s, TUnit* u)
+{
+    const std::int8_t g = u->m_StoredGroup;
+    if (g < 0 || g >= SELECTION_GROUPS)
+        return false;
+    std::vector<TStoredGroupEntry>& group = s.Group[g];
+    const auto it = std::find_if(group.begin(), group.end(),
+                                 [u](const TStoredGroupEntry& e) { return e.kind == GROUP_ENTRY_UNIT && e.object == u; });
+    if (it == group.end())
+        return false;
+    group.erase(it);
+    if (group.empty())
+        FreeGroup(group);
+    return true;
+}
+
 // Recomputes the worker and kind-7 flags from the first remaining node.
 void FlagsFromFirst(TStrateg& s)
 {
@@ -514,17 +532,10 @@ void SelectUnitsFromGroup(std::uint8_t player, std::uint8_t g)
 
 void RemoveUnitFromGroup(std::uint8_t player, TUnit* u)
 {
-    if (!UsablePlayer(player) || u == nullptr || u->m_StoredGroup < 0 || u->m_StoredGroup >= SELECTION_GROUPS)
+    if (!UsablePlayer(player) || u == nullptr)
         return;
-    std::vector<TStoredGroupEntry>& group = g_Strateg[player]->Group[u->m_StoredGroup];
-    const auto it = std::find_if(group.begin(), group.end(),
-                                 [u](const TStoredGroupEntry& e) { return e.kind == GROUP_ENTRY_UNIT && e.object == u; });
-    if (it == group.end())
-        return;
-    group.erase(it);
-    u->m_StoredGroup = STORED_GROUP_NONE;
-    if (group.empty())
-        FreeGroup(group);
+    if (DropFromStoredGroup(*g_Strateg[player], u))
+        u->m_StoredGroup = STORED_GROUP_NONE;
 }
 
 void RemoveHouseFromGroups(std::uint8_t player, THouse* house)
@@ -552,16 +563,9 @@ void ForgetUnitInSelection(std::uint8_t player, TUnit* u)
         DeleteSelection(player, u);
     else
         u->Selected = 0;
-    // The player's record may already be going: the unit's number is dropped either way.
-    if (g_Strateg[player] != nullptr) {
-        const std::int8_t g = u->m_StoredGroup;
-        if (g >= 0 && g < SELECTION_GROUPS) {
-            std::vector<TStoredGroupEntry>& group = g_Strateg[player]->Group[g];
-            std::erase_if(group, [u](const TStoredGroupEntry& e) { return e.object == u; });
-            if (group.empty())
-                FreeGroup(group);
-        }
-    }
+    // Even a dead player's groups drop it: no entry may outlive its unit.
+    if (g_Strateg[player] != nullptr)
+        DropFromStoredGroup(*g_Strateg[player], u);
     u->m_StoredGroup = STORED_GROUP_NONE;
 }
 

@@ -120,16 +120,9 @@ protected:
     }
     THouse* AddHouse(std::uint8_t p, std::int32_t x, std::int32_t y)
     {
-        const std::uint16_t index = NumHouse[p]++;
-        THouse* h = HouseAt(g_pHouse[p], index);
-        h->X = x;
-        h->Y = y;
-        h->Index = index;
-        h->Owner = p;
-        h->TypeRecord = &houseType;
+        THouse* h = world.AddPlayerHouse(p, x, y, &houseType);
         h->HitPoints = 90.0f;
         h->MaxHitPoints = 120;
-        world.SetObject(x, y, PlayerHouseCode(p, index));
         return h;
     }
 

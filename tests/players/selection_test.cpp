@@ -53,18 +53,6 @@ protected:
             out.push_back(static_cast<TUnit*>(e.object));
         return out;
     }
-    THouse* AddOwnHouse(std::uint8_t p, std::int32_t x, std::int32_t y)
-    {
-        const std::uint16_t index = NumHouse[p]++;
-        THouse* h = HouseAt(g_pHouse[p], index);
-        h->X = x;
-        h->Y = y;
-        h->Index = index;
-        h->Owner = p;
-        h->TypeRecord = &houseType;
-        h->HitPoints = 100.0f;
-        return h;
-    }
 
     TestWorld world;
     TSelectionServices saved;
@@ -251,7 +239,7 @@ TEST_F(SelectionTest, StoredGroupsFollowTheirKeys)
 
 TEST_F(SelectionTest, HouseGroupsHoldOneHouseThatMovesBetweenKeys)
 {
-    THouse* h = AddOwnHouse(0, 10, 20);
+    THouse* h = world.AddPlayerHouse(0, 10, 20, &houseType);
     TUnit* a = world.AddUnit(0, testworld::kRifleman, 12, 20);
     ASSERT_NE(a, nullptr);
     SelectHouseOf(0, h);
