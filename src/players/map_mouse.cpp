@@ -791,6 +791,9 @@ void ProcessMapMouse()
     if (f.leftDown && f.pressOnMap) {
         if (f.placing >= 0) {
             PlaceHouseRecord(f);
+        } else if (mode == CURSOR_MODE_RALLY_POINT && SelectedHouse(*s) != nullptr) {
+            // The press only marks the rally point the release sets: the building stays selected.
+            PressBookkeeping(me, f.cursorX, f.cursorY);
         } else if (f.placing == -2) {
             DigLineFromStart(me, f);
         } else if (f.doubleClick) {

@@ -522,8 +522,8 @@ void SelectUnitsFromGroup(std::uint8_t player, std::uint8_t g)
     // The view is the local player's own: another player's key never moves it.
     if (alreadySelected == units && player == MyPlayer && s->SelectionHead != nullptr)
         services.centerViewOnUnit(s->SelectionHead->unit);
-    PanelTypeFromFirst(*s);
     if (player == MyPlayer) {
+        PanelTypeFromFirst(*s);
         if (s->SelectionHead != nullptr)
             services.playSound(SOUND_UNIT, s->SelectionHead->unit, kAckSub, kAckPriority);
         RefreshPanelFor(player);

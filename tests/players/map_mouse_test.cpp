@@ -500,6 +500,28 @@ TEST_F(MapMouseTest, SinglePlayFrameSelectsOrdersAndQueuesPlacements)
     EXPECT_EQ(trenchLines, 1);
     EXPECT_EQ(g_PlacingHouseType, -1);
     EXPECT_EQ(g_PlayerPrevClickX[0], 700);
+
+    // Rally-point mode: the press keeps the building selected, the release sets its point there.
+    THouse* h = AddHouse(0, 30, 60);
+    ClearSelection(0);
+    SelectHouseOf(0, h);
+    SetCursorMode(CURSOR_MODE_RALLY_POINT);
+    SetCursor(1500, 1700);
+    {
+        std::lock_guard lock(g_InputLock);
+        g_bLButtonDown = 1;
+    }
+    ProcessMapMouse();
+    EXPECT_EQ(GetSingleSelectedHouse(0), h);
+    {
+        std::lock_guard lock(g_InputLock);
+        g_bLButtonUp = 1;
+    }
+    ProcessMapMouse();
+    ASSERT_EQ(rally.size(), 1u);
+    EXPECT_EQ(rally[0].h, h);
+    EXPECT_EQ(rally[0].x, 1500.0f);
+    EXPECT_EQ(g_CursorMode, CURSOR_MODE_NORMAL);
 }
 
 TEST_F(MapMouseTest, CursorShowsAttackOverAnEnemy)
