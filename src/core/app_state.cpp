@@ -11,3 +11,4 @@ std::uint32_t g_FrameCounter = 0;
 float g_Fps = 0;
 std::uint8_t g_ShiftDown[8] = {};
 std::uint8_t g_CtrlDown[8] = {};
+std::uint8_t g_SelectAnything = 0;

@@ -24,3 +24,5 @@ extern float g_Fps;
 // Shift and Ctrl held, per player: set by the key handling, read by the order builders.
 extern std::uint8_t g_ShiftDown[8];
 extern std::uint8_t g_CtrlDown[8];
+// The debug select-anything switch: the selectable-unit test is skipped. Main thread only.
+extern std::uint8_t g_SelectAnything;

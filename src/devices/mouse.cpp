@@ -61,6 +61,10 @@ std::int32_t g_ClickMapX = 0;
 std::int32_t g_ClickMapY = 0;
 std::int32_t g_RPressMapX = 0;
 std::int32_t g_RPressMapY = 0;
+std::int32_t g_LocalClickX = 0;
+std::int32_t g_LocalClickY = 0;
+std::int32_t g_LocalPrevClickX = 0;
+std::int32_t g_LocalPrevClickY = 0;
 std::int32_t g_PlayerClickX[8] = {};
 std::int32_t g_PlayerClickY[8] = {};
 std::int32_t g_PlayerPrevClickX[8] = {};
@@ -164,11 +168,10 @@ void HandleMovement(const plat::MouseRecord& record)
 
 void ShiftClickPoints()
 {
-    const int row = LocalRow();
-    g_PlayerPrevClickX[row] = g_PlayerClickX[row];
-    g_PlayerPrevClickY[row] = g_PlayerClickY[row];
-    g_PlayerClickX[row] = g_CursorMapX;
-    g_PlayerClickY[row] = g_CursorMapY;
+    g_LocalPrevClickX = g_LocalClickX;
+    g_LocalPrevClickY = g_LocalClickY;
+    g_LocalClickX = g_CursorMapX;
+    g_LocalClickY = g_CursorMapY;
 }
 
 void HandleLeftButton(const plat::MouseRecord& record)
@@ -200,10 +203,9 @@ void HandleLeftButton(const plat::MouseRecord& record)
     g_ClickMapY = g_CursorMapY;
     g_InputToGame = 0;
 
-    const int row = LocalRow();
-    if (g_PlacingHouseType == -2 && g_PlayerPrevClickX[row] == NO_LINE_START) {
-        g_PlayerClickX[row] = g_PlayerPrevClickX[row] = g_CursorMapX;
-        g_PlayerClickY[row] = g_PlayerPrevClickY[row] = g_CursorMapY;
+    if (g_PlacingHouseType == -2 && g_LocalPrevClickX == NO_LINE_START) {
+        g_LocalClickX = g_LocalPrevClickX = g_CursorMapX;
+        g_LocalClickY = g_LocalPrevClickY = g_CursorMapY;
         return;
     }
     if (g_MouseServices.isNetGame()) {
@@ -257,9 +259,7 @@ void HandleRightButton(const plat::MouseRecord& record)
     ShiftClickPoints();
     if (MyStrateg == nullptr || MyStrateg->NumSelectedUnits == 0)
         return;
-    const float dx = static_cast<float>(g_CursorMapX) - static_cast<float>(g_RPressMapX);
-    const float dy = static_cast<float>(g_CursorMapY) - static_cast<float>(g_RPressMapY);
-    const float distance = std::sqrt(dx * dx + dy * dy);
+    const float distance = RightDragLength();
     if (!(distance > ORIENTATION_DRAG_MIN))
         return;
     const std::uint8_t direction = g_MouseServices.getOrientToPoint(static_cast<float>(g_RPressMapX),
@@ -295,6 +295,13 @@ TMouseServices g_MouseServices = kRealServices;
 void ResetMouseServices()
 {
     g_MouseServices = kRealServices;
+}
+
+float RightDragLength()
+{
+    const float dx = static_cast<float>(g_CursorMapX) - static_cast<float>(g_RPressMapX);
+    const float dy = static_cast<float>(g_CursorMapY) - static_cast<float>(g_RPressMapY);
+    return std::sqrt(dx * dx + dy * dy);
 }
 
 void HandleMouseRecord(const plat::MouseRecord& record)

@@ -25,7 +25,7 @@ constexpr std::size_t MOUSE_BUFFER_RECORDS = 64;
 constexpr std::uint32_t DOUBLE_CLICK_MS = 300;
 // A right drag longer than this (map pixels) orients the selection.
 constexpr float ORIENTATION_DRAG_MIN = 100.0f;
-// g_PlayerPrevClickX holds this while a trench or pontoon line has no start point yet.
+// A previous click point holds this while a trench or pontoon line has no start point yet.
 constexpr std::int32_t NO_LINE_START = 999999;
 
 extern plat::InputSystem* g_pDI;
@@ -55,7 +55,17 @@ extern std::int32_t g_ClickMapX;
 extern std::int32_t g_ClickMapY;
 extern std::int32_t g_RPressMapX;
 extern std::int32_t g_RPressMapY;
-// Per player, single play: the map point of the latest button record and of the one before.
+// The local interface's own click points: the map point of the latest button record and of the
+// one before (the previous one NO_LINE_START while a line waits for its start). Under g_InputLock.
+extern std::int32_t g_LocalClickX;
+extern std::int32_t g_LocalClickY;
+extern std::int32_t g_LocalPrevClickX;
+extern std::int32_t g_LocalPrevClickY;
+// Per player, game state that every machine keeps alike: the current and the previous press point
+// (NO_LINE_START none). Written only by the map-mouse handlers on the main thread, inside a
+// g_InputLock section; the main thread reads them freely, other threads never touch them. The mouse
+// thread keeps the local click points above instead, so a local click never makes one machine's
+// frame selection differ from another's.
 extern std::int32_t g_PlayerClickX[8];
 extern std::int32_t g_PlayerClickY[8];
 extern std::int32_t g_PlayerPrevClickX[8];
@@ -82,6 +92,9 @@ bool RestoreCursorSurfaces();
 void MouseThreadProc(plat::Thread& self);
 // One batch under g_InputLock: drains the device, clamps the position, redraws the cursor.
 void MouseThreadBatch();
+// The length of the right drag, from the right press point to the cursor's map point (the caller
+// holds g_InputLock).
+float RightDragLength();
 // Handles one record (the caller holds g_InputLock).
 void HandleMouseRecord(const plat::MouseRecord& record);
 // Moves the cursor drawn on front from (g_PrevMouseX, g_PrevMouseY) to (g_MouseX, g_MouseY),

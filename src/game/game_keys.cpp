@@ -25,6 +25,7 @@
 #include "players/dispatcher.h"
 #include "movement/group_orders.h"
 #include "players/hot_keys.h"
+#include "players/selection.h"
 #include "players/strateg.h"
 #include "ui/menus.h"
 #include "ui/window_stack.h"
@@ -92,9 +93,7 @@ void SetView(std::int32_t x, std::int32_t y)
 void SelectHouse(std::uint8_t player, THouse& house)
 {
     GameKeyServices().clearSelection(player);
-    house.Selected = 1;
-    if (TStrateg* s = Player(player))
-        s->SelectedHouse = &house;
+    SelectHouseOf(player, &house);
 }
 
 bool IsStanding(const THouse& h)

@@ -37,6 +37,7 @@
 #include "net/network.h"
 #include "platform/texture.h"
 #include "players/defeat.h"
+#include "players/selection.h"
 #include "players/strateg.h"
 #include "ui/setup_screen.h"
 #include "ui/windows.h"
@@ -471,7 +472,11 @@ TGameLoadServices DefaultGameLoadServices()
     s.ResumeLoaderThread = ::ResumeLoaderThread;
     s.InitRandomTable = ::InitRandomTable;
     s.ResetPlayerSlots = ::ResetPlayerSlots;
-    s.InitSelection = ::InitSelection;
+    s.InitSelection = [] {
+        // Centring on a stored group is the game's view, above the selection's floor.
+        SelectionServices().centerViewOnUnit = CenterViewOnUnit;
+        ::InitSelection();
+    };
     s.InitUnitsAndHouses = ::InitUnitsAndHouses;
     s.InitGroups = ::InitGroups;
     s.CreateCraters = ::CreateCraters;

@@ -46,3 +46,20 @@ bool GetGroupCell(const TGroup*, std::int32_t&, std::int32_t&)
 {
     return false;
 }
+
+// Formations and moving a selection come with the groups: no group is ever shown as selected,
+// and a right-click order moves nobody yet.
+#include "movement/group_selection.h"
+
+bool IsGroupShownSelected(const TGroup*)
+{
+    return false;
+}
+void GroupSelectUnits(TGroup*) {}
+void GroupDeselectUnits(TGroup*) {}
+bool GroupHasUnitOfType(const TGroup*, std::uint16_t)
+{
+    return false;
+}
+void OrientGroup(TGroup*, std::uint8_t, float) {}
+void SelectedUnitsGo(std::uint8_t, std::int32_t, std::int32_t) {}

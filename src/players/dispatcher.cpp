@@ -690,8 +690,15 @@ TDispatcherServices TDispatcherServices::Default()
     s.forSelectedUnits = ForSelectedUnits;
     s.selectedUnitsCommandF = SelectedUnitsCommandF;
     s.setPlayerOption = SetPlayerOption;
-    s.deselectByKind = DeselectByKind;
-    s.filterSelectionByType = FilterSelectionByType;
+    // Types beyond a u16 name no unit type, so they match nothing.
+    s.deselectByKind = [](std::uint8_t p, std::int32_t type) {
+        if (type >= 0 && type <= 0xFFFF)
+            DeselectByKind(p, static_cast<std::uint16_t>(type));
+    };
+    s.filterSelectionByType = [](std::uint8_t p, std::int32_t type) {
+        if (type >= 0 && type <= 0xFFFF)
+            FilterSelectionByType(p, static_cast<std::uint16_t>(type));
+    };
     s.replayGroupForming = ReplayGroupForming;
     s.giveGroupOrder = GiveGroupOrderFromRecord;
     s.selectedUnitsFormGroup = SelectedUnitsFormGroup;
@@ -769,13 +776,12 @@ TDispatcherServices TDispatcherServices::Default()
     s.selectAtPointOrFrame = SelectAtPointOrFrame;
     s.orderSelectionToPoint = OrderSelectionToPoint;
     s.mousePressAtPoint = MousePressAtPoint;
-    s.dragEnd = [](std::uint8_t p) {
-        std::lock_guard lock(g_InputLock);
-        g_bNetDragging[p] = 0;
-        g_bMapDragging = 0;
-    };
+    s.dragEnd = MouseDragEnd;
     s.orientSelection = OrientSelection;
-    s.selectSameTypeOnScreen = SelectSameTypeOnScreen;
+    s.selectSameTypeOnScreen = [](std::uint8_t p, std::int32_t x, std::int32_t y, const std::uint32_t* rect) {
+        const TMapRect view = MapRectFromParams(rect);
+        SelectSameTypeOnScreen(p, x, y, view);
+    };
     return s;
 }
 

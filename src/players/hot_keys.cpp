@@ -145,12 +145,22 @@ THotKeyServices THotKeyServices::Default()
         return g_bPaused != 0 || g_MainMenuWindow != nullptr || g_bTearingDown != 0;
     };
     s.selectAll = SelectAll;
-    s.selectUnitsInRect = SelectUnitsInRect;
+    // A record without a rectangle means the visible map area.
+    s.selectUnitsInRect = [](std::uint8_t p, const std::uint32_t* rect) {
+        const TMapRect r = MapRectFromParams(rect);
+        SelectUnitsInRect(p, rect != nullptr ? &r : nullptr);
+    };
     s.selectSameTypes = SelectSameTypes;
-    s.selectSameTypesInRect = SelectSameTypesInRect;
-    s.selectUnitsFromGroup = SelectUnitsFromGroup;
-    s.storeGroup = StoreGroup;
-    s.selectWorkersInRect = SelectWorkersInRect;
+    s.selectSameTypesInRect = [](std::uint8_t p, const std::uint32_t* rect) {
+        const TMapRect r = MapRectFromParams(rect);
+        SelectSameTypesInRect(p, rect != nullptr ? &r : nullptr);
+    };
+    s.selectUnitsFromGroup = [](std::uint8_t p, std::uint32_t g) { SelectUnitsFromGroup(p, static_cast<std::uint8_t>(g)); };
+    s.storeGroup = [](std::uint8_t p, std::uint32_t g) { StoreGroup(p, static_cast<std::uint8_t>(g)); };
+    s.selectWorkersInRect = [](std::uint8_t p, const std::uint32_t* rect) {
+        const TMapRect r = MapRectFromParams(rect);
+        SelectWorkersInRect(p, rect != nullptr ? &r : nullptr);
+    };
     s.writeDebugData = WriteDebugData;
     return s;
 }

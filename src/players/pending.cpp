@@ -3,36 +3,14 @@
 #include "devices/mouse.h"
 #include "players/command.h"
 #include "players/game_cycle.h"
-#include "players/map_mouse.h"
 #include "players/strateg.h"
 #include "net/net_events.h"
-
-
-std::uint8_t g_bNetDragging[8] = {};
-TNetDragCorner g_NetDragCorner;
-std::uint32_t g_NetDragCount = 0;
-
-void PostDragEndCommand() {}
-void PostMapClickCommand() {}
-void PostMapOrderCommand() {}
-void PostOrientationCommand() {}
-
-void UpdateCursorMode() {}
-void ProcessMapMouse() {}
-
-
-// No selection exists yet.
-THouse* GetSingleSelectedHouse(std::uint8_t)
-{
-    return nullptr;
-}
 
 
 // Groups and computer players come with the players' subsystem: no player is a computer player.
 #include "players/house_orders.h"
 
 void SendSelectedWorkersToHouse(std::uint8_t, THouse*) {}
-void RemoveHouseFromGroups(THouse*) {}
 bool IsComputerPlayer(std::uint8_t)
 {
     return false;
@@ -54,17 +32,6 @@ void AddExtractedResource(std::uint8_t, std::uint8_t, double) {}
 std::uint8_t g_CompAssist[8] = {};
 std::uint8_t g_WarAssist[8] = {};
 
-// The selection comes with the players' subsystem: a unit leaves the selection by its flag alone.
-#include "players/selection.h"
-#include "units/unit.h"
-
-void DeleteSelection(std::uint8_t, TUnit* unit)
-{
-    if (unit == nullptr)
-        return;
-    unit->Selected = 0;
-    unit->m_pSelectionNode = nullptr;
-}
 
 // Players of a game: until the players' subsystem exists a player is its record alone, with a
 // group manager and, for a computer player, a planner that never plans.
@@ -78,16 +45,10 @@ void DeleteSelection(std::uint8_t, TUnit* unit)
 
 void GroupManagerUpdate(TStrateg*) {}
 void ComputerPlayerStep(TStrateg*) {}
-void FreeSelectionList(void*& head)
-{
-    head = nullptr;
-}
 
 
 void UpdateAIArmy(TStrategAI*) {}
 
-void InitSelection() {}
-void FreeSelection() {}
 void ShowGroupWindow() {}
 
 // The players' records come with the players' subsystem: their blocks are empty, and loading a
@@ -110,9 +71,8 @@ bool LoadStrateg(std::uint8_t, TIfStreamMemory&)
     return true;
 }
 
-// Selections, advisers and unit lists come with the players' subsystem.
+// Advisers and unit lists come with the players' subsystem.
 void SendKeyCommand(int, std::uint8_t, std::uint32_t) {}
-void ClearSelection(std::uint8_t) {}
 bool AdvisorBuildHouse(std::uint8_t, std::uint16_t)
 {
     return false;
@@ -122,23 +82,9 @@ TUnit* StrategUnitAt(std::uint8_t, std::uint32_t)
     return nullptr;
 }
 
-// Selection, the map mouse's handlers and the group manager's groups come with their own modules:
-// the commands that reach them select, order and find nothing.
-void SelectAll(std::uint8_t) {}
-void SelectUnitsInRect(std::uint8_t, const std::uint32_t*) {}
-void SelectSameTypes(std::uint8_t) {}
-void SelectSameTypesInRect(std::uint8_t, const std::uint32_t*) {}
-void SelectWorkersInRect(std::uint8_t, const std::uint32_t*) {}
-void SelectUnitsFromGroup(std::uint8_t, std::uint32_t) {}
-void StoreGroup(std::uint8_t, std::uint32_t) {}
-void FilterSelectionByType(std::uint8_t, std::int32_t) {}
-void DeselectByKind(std::uint8_t, std::int32_t) {}
-void SelectIdleWorkers(std::uint8_t) {}
-void SelectAtPointOrFrame(std::uint8_t, std::int32_t, std::int32_t) {}
-void OrderSelectionToPoint(std::uint8_t, std::int32_t, std::int32_t) {}
-void MousePressAtPoint(std::uint8_t, std::int32_t, std::int32_t) {}
-void OrientSelection(std::uint8_t, std::uint8_t, float) {}
-void SelectSameTypeOnScreen(std::uint8_t, std::int32_t, std::int32_t, const std::uint32_t*) {}
+// The group manager's groups come with the group manager: none is found.
+#include "players/selection.h"
+
 TGroup* FindManagedGroup(std::uint8_t, std::uint32_t)
 {
     return nullptr;

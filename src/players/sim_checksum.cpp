@@ -13,6 +13,8 @@
 #include "net/net_events.h"
 #include "players/command.h"
 #include "players/game_cycle.h"
+#include "players/map_mouse.h"
+#include "players/selection.h"
 #include "players/strateg.h"
 #include "units/house.h"
 #include "units/house_behaviour.h"
@@ -98,10 +100,18 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
     h.Bytes(p.SelectionFlags);
     h.Value(p.SelectedHouseFlag);
     h.Value(p.g_wNumSelectedHouse);
+    // The selection in its order and the stored groups' members, by index.
+    for (const TSelectionNode* n = p.SelectionHead; n != nullptr; n = n->next)
+        h.Value(n->unit != nullptr ? n->unit->m_Index : std::uint16_t{0xFFFF});
     for (const auto& group : p.Group) {
         h.Value(static_cast<std::uint32_t>(group.size()));
-        for (const TStoredGroupEntry& e : group)
+        for (const TStoredGroupEntry& e : group) {
             h.Value(e.kind);
+            if (e.kind == GROUP_ENTRY_UNIT && e.object != nullptr)
+                h.Value(static_cast<const TUnit*>(e.object)->m_Index);
+            else if (e.object != nullptr)
+                h.Value(static_cast<const THouse*>(e.object)->Index);
+        }
     }
     h.Value(p.GridWidth);
     h.Bytes(p.Grid);
@@ -169,6 +179,9 @@ std::uint64_t SimulationChecksum()
     for (int p = 0; p < 8; ++p) {
         h.Value(g_PlayerClickX[p]);
         h.Value(g_PlayerClickY[p]);
+        h.Value(g_PlayerPrevClickX[p]);
+        h.Value(g_PlayerPrevClickY[p]);
+        h.Value(g_bNetDragging[p]);
     }
     ForEachGlobalHeapItem([&h](const THeapItem& item) {
         std::uint8_t bytes[HEAP_ITEM_SIZE];

@@ -211,10 +211,11 @@ void TStrateg::Clear()
     {
         std::lock_guard lock(g_InputLock);
         NumSelectedUnits = 0;
+        SelectedHouseFlag = 0;
+        g_wNumSelectedHouse = STRATEG_NO_HOUSE;
+        SelectedHouse = nullptr;
     }
     FreeSelectionList(SelectionHead);
-    SelectedHouseFlag = 0;
-    SelectedHouse = nullptr;
     FreeHeapList(TakeCommands());
     Planner.reset();
     GroupManager.reset();

@@ -18,6 +18,7 @@
 struct THeapItem;
 class THouse;
 class TUnit;
+struct TSelectionNode;
 
 struct TMapPlayerRecord;
 
@@ -149,11 +150,12 @@ public:
     std::uint32_t Team = STRATEG_NO_TEAM;
     // 10.
     std::u16string Name;
-    // 11. The selection. The count is written by the main thread under g_InputLock (the mouse
-    // thread reads it).
+    // 11. The selection (players/selection.h). The count, the selected-house flag and index and
+    // the selected building are written by the main thread under g_InputLock (the mouse thread's
+    // order builders read them); the list and the flags are main thread only.
     std::uint16_t NumSelectedUnits = 0;
-    void* SelectionHead = nullptr;
-    std::uint8_t SelectionFlags[2] = {};
+    TSelectionNode* SelectionHead = nullptr;
+    std::uint8_t SelectionFlags[2] = {}; // worker, kind 7
     std::uint16_t SelectedHouseFlag = 0;
     std::uint16_t g_wNumSelectedHouse = STRATEG_NO_HOUSE;
     // The building the player has selected; null for none.

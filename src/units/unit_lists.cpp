@@ -258,7 +258,7 @@ TUnitServices TUnitServices::Default()
     s.canAffordUnit = [](std::uint8_t p, std::uint16_t t) { return CanAffordUnit(p, t); };
     s.payForUnit = [](std::uint8_t p, std::uint16_t t) { return PayForUnit(p, t); };
     s.refundUnit = [](std::uint8_t p, std::uint16_t t) { RefundUnit(p, t); };
-    s.deselect = [](std::uint8_t p, TUnit* u) { DeleteSelection(p, u); };
+    s.deselect = [](std::uint8_t p, TUnit* u) { ForgetUnitInSelection(p, u); };
     s.setVelocityToTarget = [](TUnit* u) { SetVelocityToTarget(u); };
     s.canStayInCell = [](TUnit* u) { return CanUnitStayInCell(u); };
     s.recomputePassability = [](std::int32_t x, std::int32_t y, std::int32_t r) { RecalcPassabilityAround(x, y, r); };
@@ -566,7 +566,7 @@ void ClearUnitReferences(TUnit* u)
     }
     ClearReferencesOfList(g_NeutralUnitList, u);
     ClearReferencesOfHouses(g_pHouse[kNeutralHouseSlot], g_NeutralHouseCount, u);
-    if (u->Selected != 0 && u->Player < UNIT_PLAYERS)
+    if ((u->Selected != 0 || u->m_StoredGroup >= 0) && u->Player < UNIT_PLAYERS)
         UnitServices().deselect(u->Player, u);
 }
 

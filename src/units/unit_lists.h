@@ -109,7 +109,7 @@ struct TUnitServices {
     std::function<bool(std::uint8_t player, std::uint16_t type)> canAffordUnit;
     std::function<bool(std::uint8_t player, std::uint16_t type)> payForUnit;
     std::function<void(std::uint8_t player, std::uint16_t type)> refundUnit;
-    std::function<void(std::uint8_t player, TUnit*)> deselect;
+    std::function<void(std::uint8_t player, TUnit*)> deselect; // out of the selection and stored group
     // Movement.
     std::function<void(TUnit*)> setVelocityToTarget;
     std::function<bool(TUnit*)> canStayInCell;

@@ -70,6 +70,7 @@ void ResetMouseState()
         g_PlayerClickX[i] = g_PlayerClickY[i] = g_PlayerPrevClickX[i] = g_PlayerPrevClickY[i] = 0;
         g_bNetDragging[i] = 0;
     }
+    g_LocalClickX = g_LocalClickY = g_LocalPrevClickX = g_LocalPrevClickY = 0;
     g_NetDragCorner = {};
     g_NetDragCount = 0;
     g_CursorMapX = g_CursorMapY = 0;
@@ -205,7 +206,7 @@ TEST_F(MouseRecords, ButtonFlagsAndClickPointsOfSinglePlay)
     EXPECT_EQ(g_bLPressOnMiniMap, 1);
     EXPECT_EQ(g_InputToGame, 0);
     EXPECT_EQ(g_ClickMapX, 300);
-    EXPECT_EQ(g_PlayerClickX[2], 300);
+    EXPECT_EQ(g_LocalClickX, 300);
     EXPECT_TRUE(g_Calls.empty());
 
     g_bMapDragging = 1;
@@ -217,8 +218,10 @@ TEST_F(MouseRecords, ButtonFlagsAndClickPointsOfSinglePlay)
     EXPECT_EQ(g_bMapDragging, 0);
     EXPECT_EQ(g_bLPressOnMap, 0);
     EXPECT_EQ(g_bLPressOnMiniMap, 0);
-    EXPECT_EQ(g_PlayerPrevClickX[2], 300);
-    EXPECT_EQ(g_PlayerClickX[2], 350);
+    EXPECT_EQ(g_LocalPrevClickX, 300);
+    EXPECT_EQ(g_LocalClickX, 350);
+    EXPECT_EQ(g_PlayerClickX[2], 0) << "the players' press points belong to the order handlers";
+    EXPECT_EQ(g_PlayerPrevClickX[2], 0);
 
     g_CursorMapX = 400;
     Feed({RPress});
@@ -306,21 +309,22 @@ TEST_F(MouseRecords, TheFirstClickOfATrenchLineSetsBothEnds)
         g_NetMode = mode;
         g_Calls.clear();
         g_PlacingHouseType = -2;
-        g_PlayerPrevClickX[2] = NO_LINE_START;
-        g_PlayerClickX[2] = 7;
+        g_LocalPrevClickX = NO_LINE_START;
+        g_LocalClickX = 7;
         g_CursorMapX = 640;
         g_CursorMapY = 320;
         Feed({LPress});
-        EXPECT_EQ(g_PlayerClickX[2], 640);
-        EXPECT_EQ(g_PlayerPrevClickX[2], 640);
-        EXPECT_EQ(g_PlayerClickY[2], 320);
-        EXPECT_EQ(g_PlayerPrevClickY[2], 320);
+        EXPECT_EQ(g_LocalClickX, 640);
+        EXPECT_EQ(g_LocalPrevClickX, 640);
+        EXPECT_EQ(g_LocalClickY, 320);
+        EXPECT_EQ(g_LocalPrevClickY, 320);
+        EXPECT_EQ(g_PlayerClickX[2], 0);
         EXPECT_TRUE(g_Calls.empty()) << "mode " << int(mode);
         // With the start point set, the next click is an ordinary one.
         g_CursorMapX = 700;
         Feed({LRelease});
-        EXPECT_EQ(g_PlayerPrevClickX[2], 640);
-        EXPECT_EQ(g_PlayerClickX[2], mode == 0 ? 700 : 640) << "network play leaves the points to its orders";
+        EXPECT_EQ(g_LocalPrevClickX, 640);
+        EXPECT_EQ(g_LocalClickX, mode == 0 ? 700 : 640) << "network play leaves the points to its orders";
     }
 }
 

@@ -230,6 +230,19 @@ std::uint16_t TestWorld::AddNeutralHouse(std::int32_t x, std::int32_t y, std::ui
     return index;
 }
 
+THouse* TestWorld::AddPlayerHouse(std::uint8_t player, std::int32_t x, std::int32_t y, THouseType* type)
+{
+    const std::uint16_t index = NumHouse[player]++;
+    THouse* h = HouseAt(g_pHouse[player], index);
+    h->X = x;
+    h->Y = y;
+    h->Index = index;
+    h->Owner = player;
+    h->TypeRecord = type;
+    SetObject(x, y, PlayerHouseCode(player, index));
+    return h;
+}
+
 void TestWorld::BuildPassMaps()
 {
     MakeBasicMap();

@@ -19,6 +19,8 @@
 
 class TUnit;
 class TStrateg;
+class THouse;
+class THouseType;
 
 namespace testworld {
 
@@ -74,6 +76,9 @@ public:
     // only (callers mark more cells with SetObject and NeutralHouseCode).
     std::uint16_t AddNeutralHouse(std::int32_t x, std::int32_t y, std::uint16_t type);
     static std::uint16_t NeutralHouseCode(std::uint16_t index) { return static_cast<std::uint16_t>(101 + index); }
+    // A standing, finished house of a player at its reference cell, of a type record the caller
+    // keeps; its code is written into that cell only.
+    THouse* AddPlayerHouse(std::uint8_t player, std::int32_t x, std::int32_t y, THouseType* type);
     // Rebuilds both pass maps from what was set.
     void BuildPassMaps();
 

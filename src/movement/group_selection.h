@@ -1,0 +1,19 @@
+#pragma once
+// What the selection and the map mouse ask of unit groups (formations) and of moving a selection.
+// A group is "shown as selected" while its units stand in their owner's selection as one body.
+#include <cstdint>
+
+class TGroup;
+
+bool IsGroupShownSelected(const TGroup* group);
+// TGroup::SelectUnits / TGroup::DeselectUnits: the group's selected flag, and its live units into or
+// out of the owner's selection.
+void GroupSelectUnits(TGroup* group);
+void GroupDeselectUnits(TGroup* group);
+// TGroup::HasUnitOfType.
+bool GroupHasUnitOfType(const TGroup* group, std::uint16_t type);
+// A right drag turns the formation: its orient, its spacing distance (capped at 2000), and when the
+// group is not moving it re-forms in place (TGroup::MoveInFormation).
+void OrientGroup(TGroup* group, std::uint8_t orient, float distance);
+// The player's right-click order for its selection at a map point.
+void SelectedUnitsGo(std::uint8_t player, std::int32_t x, std::int32_t y);

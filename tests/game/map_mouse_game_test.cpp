@@ -1,0 +1,237 @@
+// A person's mouse in a loaded sample mission, the whole way a real mouse takes: window-system
+// mouse events through the platform's event queue and pump, the buffered device, the mouse thread,
+// then the frame's map mouse. A click selects a unit and its selection sign is drawn, a frame drag
+// selects the units inside it, and a right-click hands the selection an order.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/app_state.h"
+#include "core/loader_thread.h"
+#include "devices/mouse.h"
+#include "game/game_load.h"
+#include "map/map_device_fixture.h"
+#include "map/map_view.h"
+#include "platform/events.h"
+#include "platform/input.h"
+#include "players/game_cycle.h"
+#include "players/map_mouse.h"
+#include "players/selection.h"
+#include "players/strateg.h"
+#include "cursors.h"
+#include "sample_data.h"
+#include "units/unit.h"
+#include "units/unit_drawing.h"
+#include "units/unit_lists.h"
+
+namespace {
+
+class MapMouseGame : public MapDeviceTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder = new testsupport::TempDir;
+        written = sampledata::WriteWorldFiles(folder->Path()) && sampledata::WriteCursors(folder->Path());
+    }
+    static void TearDownTestSuite()
+    {
+        delete folder;
+        folder = nullptr;
+    }
+    void SetUp() override
+    {
+        MapDeviceTest::SetUp();
+        ASSERT_TRUE(written);
+        plat::SetGameRoot(folder->Path());
+        SetViewSizeByScreen();
+        g_GameType = 0;
+        MyPlayer = 0;
+        ASSERT_TRUE(LoadGame("Data\\Campaigns\\Sample\\Test.mis", false, nullptr));
+        ASSERT_NE(MyStrateg, nullptr);
+        savedMouse = MapMouseServices();
+        MapMouseServices().isNetGame = [] { return false; };
+        MapMouseServices().selectedUnitsGo = [this](std::uint8_t p, std::int32_t x, std::int32_t y) {
+            orders.push_back({p, x, y});
+        };
+        // The event pump reads the window system's queue, as the game's window does.
+        if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+            ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+            startedVideo = true;
+        }
+        g_bAppActive = 1;
+        plat::SetMouseEventSink(plat::HandleMouseEventFromPump);
+        ASSERT_TRUE(DirectInputInit(nullptr));
+    }
+    void TearDown() override
+    {
+        DirectInputFree();
+        plat::SetMouseEventSink(nullptr);
+        if (startedVideo)
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        MapMouseServices() = savedMouse;
+        FreeGame();
+        g_Loader.WaitUntilIdleFor(10000);
+        MapDeviceTest::TearDown();
+    }
+
+    // A unit of the local player standing at a map point in the view.
+    TUnit* AddUnit(float x, float y)
+    {
+        TUnit* u = CreateUnit(x, y, 2, MyStrateg->Nation);
+        if (u != nullptr && AddUnitToPlayer(MyPlayer, u) == UNIT_NO_INDEX)
+            return nullptr;
+        return u;
+    }
+    static void SeenPoint(const TUnit& u, std::int32_t& x, std::int32_t& y)
+    {
+        float fx = 0.0f, fy = 0.0f;
+        UnitSeenPoint(u, fx, fy);
+        x = static_cast<std::int32_t>(fx);
+        y = static_cast<std::int32_t>(fy);
+    }
+
+    // Waits (generously: sanitizer builds on a loaded machine are slow) until the mouse thread has
+    // made the state true.
+    static bool WaitFor(const std::function<bool()>& ready)
+    {
+        for (int i = 0; i < 2000; ++i) {
+            {
+                std::lock_guard lock(g_InputLock);
+                if (ready())
+                    return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    // Moves the cursor to a map point by a relative motion event, as the window system reports it.
+    void MoveTo(std::int32_t mapX, std::int32_t mapY)
+    {
+        std::int32_t dx = 0, dy = 0;
+        {
+            std::lock_guard lock(g_InputLock);
+            dx = mapX - g_ViewPixelX - g_MouseX;
+            dy = mapY - g_ViewPixelY - g_MouseY;
+        }
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.xrel = dx;
+        e.motion.yrel = dy;
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        plat::PumpEvents();
+        ASSERT_TRUE(WaitFor([&] { return g_CursorMapX == mapX && g_CursorMapY == mapY; }));
+    }
+    void Button(std::uint8_t button, bool pressed)
+    {
+        SDL_Event e{};
+        e.type = pressed ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.button = button;
+        e.button.state = pressed ? SDL_PRESSED : SDL_RELEASED;
+        ASSERT_EQ(SDL_PushEvent(&e), 1);
+        plat::PumpEvents();
+        const bool left = button == SDL_BUTTON_LEFT;
+        ASSERT_TRUE(WaitFor([&] {
+            if (left)
+                return pressed ? g_bLButtonDown != 0 : g_bLButtonUp != 0;
+            return pressed ? g_bRButtonDown != 0 : g_bRButtonUp != 0;
+        }));
+        ProcessMapMouse();
+    }
+
+    struct TOrder {
+        std::uint8_t p;
+        std::int32_t x, y;
+    };
+    std::vector<TOrder> orders;
+    TMapMouseServices savedMouse;
+    bool startedVideo = false;
+    static inline testsupport::TempDir* folder = nullptr;
+    static inline bool written = false;
+};
+
+TEST_F(MapMouseGame, ClickFrameAndRightClickThroughTheEventQueue)
+{
+    const float left = static_cast<float>(g_ViewPixelX);
+    const float top = static_cast<float>(g_ViewPixelY);
+    TUnit* a = AddUnit(left + 300.0f, top + 300.0f);
+    TUnit* b = AddUnit(left + 380.0f, top + 330.0f);
+    TUnit* outside = AddUnit(left + 700.0f, top + 500.0f);
+    ASSERT_TRUE(a && b && outside);
+    ASSERT_GT(a->Basic->m_SpriteWidth, 0);
+    std::int32_t ax = 0, ay = 0, bx = 0, by = 0;
+    SeenPoint(*a, ax, ay);
+    SeenPoint(*b, bx, by);
+
+    // A click on a selects it, and its selection sign is drawn with it. The window system's clock
+    // started with this test: the first press waits past the double-click time.
+    std::this_thread::sleep_for(std::chrono::milliseconds(DOUBLE_CLICK_MS + 50));
+    MoveTo(ax, ay);
+    Button(SDL_BUTTON_LEFT, true);
+    Button(SDL_BUTTON_LEFT, false);
+    EXPECT_EQ(a->Selected, 1);
+    EXPECT_EQ(MyStrateg->NumSelectedUnits, 1);
+    plat::Texture* sign = UnitSelectSignTexture();
+    ASSERT_NE(sign, nullptr);
+    int signs = 0;
+    TUnitDrawServices draw = TUnitDrawServices::Default();
+    draw.drawQuad = [&](plat::Texture* t, const TScreenQuad&, bool) { signs += t == sign ? 1 : 0; };
+    SetUnitDrawServices(draw);
+    a->Basic->Draw(a);
+    b->Basic->Draw(b);
+    SetUnitDrawServices(TUnitDrawServices::Default());
+    EXPECT_EQ(signs, 1) << "the selected unit's sign, and only its";
+
+    // A frame from above-left of a to below-right of b takes both and not the third; the second
+    // press waits past the double-click time.
+    std::this_thread::sleep_for(std::chrono::milliseconds(DOUBLE_CLICK_MS + 50));
+    MoveTo(ax - 30, ay - 30);
+    Button(SDL_BUTTON_LEFT, true);
+    MoveTo(bx + 30, by + 30);
+    Button(SDL_BUTTON_LEFT, false);
+    EXPECT_EQ(a->Selected, 1);
+    EXPECT_EQ(b->Selected, 1);
+    EXPECT_EQ(outside->Selected, 0);
+    EXPECT_EQ(MyStrateg->NumSelectedUnits, 2);
+
+    // A right-click on open ground orders the selection there.
+    const std::int32_t gx = static_cast<std::int32_t>(left) + 600;
+    const std::int32_t gy = static_cast<std::int32_t>(top) + 200;
+    MoveTo(gx, gy);
+    Button(SDL_BUTTON_RIGHT, true);
+    ASSERT_EQ(orders.size(), 1u);
+    EXPECT_EQ(orders[0].p, MyPlayer);
+    EXPECT_EQ(orders[0].x, gx);
+    EXPECT_EQ(orders[0].y, gy);
+    Button(SDL_BUTTON_RIGHT, false);
+}
+
+// A right drag longer than 100 pixels queues the orientation record on the mouse thread; the
+// dispatcher runs it in the player's next turn and turns the selection.
+TEST_F(MapMouseGame, RightDragTurnsTheSelectionThroughItsQueuedRecord)
+{
+    // The record is routed by ExecuteCommand, which the command dispatcher brings; until it is
+    // merged the record runs nothing. Remove this line when the dispatcher lands.
+    const float left = static_cast<float>(g_ViewPixelX);
+    const float top = static_cast<float>(g_ViewPixelY);
+    TUnit* a = AddUnit(left + 300.0f, top + 300.0f);
+    ASSERT_NE(a, nullptr);
+    a->NumWork = 3;
+    a->SetOrient(0);
+    AddUnitToSelection(MyPlayer, a);
+    MoveTo(static_cast<std::int32_t>(left) + 400, static_cast<std::int32_t>(top) + 300);
+    Button(SDL_BUTTON_RIGHT, true);
+    MoveTo(static_cast<std::int32_t>(left) + 400, static_cast<std::int32_t>(top) + 450);
+    Button(SDL_BUTTON_RIGHT, false);
+    ASSERT_NE(MyStrateg->HeapHead, nullptr) << "the orientation record waits in the queue";
+    for (int i = 0; i < 3; ++i)
+        NetworkFrame();
+    EXPECT_NE(a->WantedOrient, 0);
+}
+
+} // namespace
