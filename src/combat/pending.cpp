@@ -114,11 +114,6 @@ void ArtilleryFire(THouse*, TUnit*) {}
 void AddDelayedExplosion(float, float, std::uint32_t) {}
 void RefreshTargetGridHouses() {}
 
-TExplosion* AddExplosion(std::int32_t, std::int32_t, float, float, std::int32_t, std::int32_t, std::int32_t,
-                         std::int32_t, std::int32_t)
-{
-    return nullptr;
-}
 
 #include "combat/ships.h"
 
@@ -149,22 +144,13 @@ void ClearTargetGridUnits() {}
 void GetObjectAt(TUnit*) {}
 void TUnit::GetMeFromTransport() {}
 
-// Particles, explosions and shots come with the combat subsystem; until then nothing moves.
+// Particles come with the combat subsystem; until then nothing moves.
 void ParticlesUpdateAll() {}
-void UpdateExplosions() {}
-void DrawShots() {}
 
 // Shots, effects, ships and diplomacy come with unit behaviour: a game has none of them to load or
 // free yet.
 #include "combat/game_state.h"
 
-void CreateCraters() {}
-void FreeCraters() {}
-bool ShotsInit()
-{
-    return true;
-}
-void ShotsFree() {}
 bool CreateTimedSignList()
 {
     return true;
@@ -182,18 +168,6 @@ void ResetGlobalRecordGrid() {}
 void ResetGlobalRecordLists() {}
 void FreeTimedEffects() {}
 
-// No craters exist yet: the block is empty, and only an empty one can be read.
-#include "core/memory_stream.h"
-
-void SaveCraters(TOfStreamMemory& out)
-{
-    out.WriteU16(0);
-}
-bool LoadCraters(TIfStreamMemory& in)
-{
-    std::uint16_t n = 0;
-    return in.ReadU16(n) && n == 0;
-}
 
 void PlayerUnitsUpdate(std::uint8_t) {}
 
@@ -205,7 +179,6 @@ void PlayerUnitsUpdate(std::uint8_t) {}
 
 std::uint8_t g_MoveCountdown = 0;
 void UpdateDelayedHits() {}
-void UpdateShots() {}
 void UpdateTimedSigns() {}
 void RefreshTargetGridUnits() {}
 void UnitWalk(TTurnList& turn)
@@ -221,3 +194,34 @@ void UnitWalk(TTurnList& turn)
             .push_back({u, static_cast<std::int32_t>(u->X), static_cast<std::int32_t>(u->Y - u->Height)});
     }
 }
+
+// Area damage, ship hits and the firing values of unit types come with firing and hits: a blast
+// hurts nobody, no shell meets a ship, every type fires with full accuracy and its shell's damage.
+#include "combat/hits.h"
+
+void DamageForUnits(float, float, float, std::uint8_t, std::int32_t, std::int32_t, THouse*, TShot*, std::uint8_t) {}
+bool ShipHit(float, float, float, TShot*)
+{
+    return false;
+}
+std::uint16_t UnitTypeAccuracy(const TBasicUnit*, std::uint8_t)
+{
+    return 100;
+}
+std::uint16_t UnitTypeDamage(const TBasicUnit*, std::uint8_t)
+{
+    return 0;
+}
+
+// Gun towers fire when towers are built: until then a tower has nothing to fire.
+#include "combat/shots.h"
+
+bool GetTowerGunShot(CTower*, TTowerGunShot&)
+{
+    return false;
+}
+
+// Timed signs come with the effects: a gas shell's cloud spreads nowhere yet.
+#include "combat/timed_signs.h"
+
+void AddTimedSign(const TTimedSignDesc&) {}
