@@ -167,6 +167,17 @@ void ResetDiplomacyMatrix() {}
 void ResetGlobalRecordGrid() {}
 void ResetGlobalRecordLists() {}
 void FreeTimedEffects() {}
+// Delayed hits are not built: the timed-effects list of chunk 2 is always empty (u32 count 0).
+#include "core/memory_stream.h"
+void SaveTimedEffects(TOfStreamMemory& out)
+{
+    out.WriteU32(0);
+}
+bool LoadTimedEffects(TIfStreamMemory& in)
+{
+    std::uint32_t n = 0;
+    return in.ReadU32(n) && n == 0;
+}
 
 
 void PlayerUnitsUpdate(std::uint8_t) {}

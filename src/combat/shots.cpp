@@ -538,6 +538,11 @@ bool ShotStep(TShot& s)
         const double t = f + s.step;
         const double tau = t / s.TimeScale;
         s.z = static_cast<float>(tau * s.vSpeed - tau * tau * s.g / 2.0 + s.startZ);
+        // A flight gone wild (a damaged record) ends quietly before any height turns integer.
+        if (!(std::fabs(s.z) < 1.0e7f)) {
+            s.silent = 1;
+            return true;
+        }
         if (h + H >= s.z + 15.0f) {
             if (house == nullptr) {
                 s.z = static_cast<float>(h + H + 15);
@@ -703,7 +708,8 @@ void DrawShots()
         if (sprite.texture == nullptr)
             continue;
         g_pD3DDevice->SetTexture(0, sprite.texture);
-        DrawRotatedQuad(cx, cy, sprite.width, sprite.height, angle, static_cast<std::int16_t>(drawn));
+        DrawRotatedQuad(cx, cy, sprite.width, sprite.height, angle,
+                        static_cast<std::int16_t>(std::clamp(drawn, -32768.0f, 32767.0f)));
     }
     g_pD3DDevice->SetRenderState(D3DState::ZEnable, 1);
 }
@@ -851,16 +857,22 @@ void SaveShots(TOfStreamMemory& out)
 
 namespace {
 
+// No shot of the built-in types takes more than a few dozen samples a step.
+constexpr double kMostSamplesPerStep = 4096.0;
+
 // A loaded record whose bytes would index past the tables, or steer a shot that never ends, is
 // dropped: a damaged save must not reach the drawing or the step with them.
 bool IsUsableShot(const TShot& s)
 {
     const auto finite = [](double v) { return std::isfinite(v); };
     return s.type < SHOT_TYPE_COUNT && s.Sprite < SHOT_SPRITE_COUNT && s.Fragments <= 2 && s.subStep > 0.0f
-        && finite(s.subStep) && finite(s.V) && s.V >= 0.0 && s.V / s.subStep < 1.0e6 && finite(s.L) && s.L > 0.0
+        && finite(s.subStep) && finite(s.V) && s.V >= 0.0 && s.V / s.subStep < kMostSamplesPerStep && finite(s.L) && s.L > 0.0
         && finite(s.advX) && finite(s.advY) && finite(s.vSpeed) && finite(s.g) && s.TimeScale > 0.0f
         && finite(s.TimeScale) && finite(s.x) && finite(s.y) && finite(s.z) && finite(s.startX) && finite(s.startY)
-        && finite(s.startZ) && s.step >= 0;
+        && finite(s.startZ) && s.step >= 0 && s.L < 1.0e7 && s.step <= s.L + 1.0 && std::fabs(s.advX) < 1.0e5
+        && std::fabs(s.advY) < 1.0e5 && std::fabs(s.startX) < 1.0e7 && std::fabs(s.startY) < 1.0e7
+        && std::fabs(s.x) < 1.0e7 && std::fabs(s.y) < 1.0e7 && std::fabs(s.z) < 1.0e7 && std::fabs(s.startZ) < 1.0e7
+        && finite(s.hSpeed) && finite(s.dz);
 }
 
 } // namespace

@@ -3,12 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "combat/craters.h"
 #include "core/memory_stream.h"
 #include "land_textures.h"
 #include "map/land_textures.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/minimap.h"
+#include "map/trenches.h"
 #include "map_device_fixture.h"
 #include "maps.h"
 #include "objects.h"
@@ -143,6 +145,33 @@ TEST_F(MapLoadTest, MissingTailsEndTheLoadWithTheirMessages)
         EXPECT_EQ(waterRead, c.water) << c.blocks;
         EXPECT_EQ(g_PortPoints.size(), c.blocks == 5 ? m.tail.portPoints.size() : 1u) << c.blocks;
     }
+}
+
+// The crater block is read whole, so the blocks behind it are found.
+TEST_F(MapLoadTest, AMapWithCratersKeepsItsWaterNeutralBuildingsTrenchesAndPorts)
+{
+    sampledata::SampleMap m = sampledata::MakeTestMap();
+    m.tail.neutralHouses.resize(2);
+    TOfStreamMemory craters;
+    craters.WriteU16(3);
+    for (std::uint8_t set : {0, 1, 2}) {
+        TGroundPicture p;
+        p.m_Type = set;
+        p.m_X = 400.0f + 50.0f * set;
+        p.m_Y = 300.0f;
+        ASSERT_TRUE(p.Save(craters));
+    }
+    m.tail.craters.assign(craters.Data(), craters.Data() + craters.Size());
+    m.tail.trenchList = {1, 0, 1, 0, 20, 5, 0, 6, 0, 0, 0, 128, 191, 0, 0, 200, 66, 1};
+    ASSERT_FALSE(m.tail.portPoints.empty());
+    WriteMap("c.dat", m);
+    g_PortPoints.clear();
+    ASSERT_TRUE(LoadMapFile("c.dat", nullptr));
+    EXPECT_FALSE(Logged("Map craters unreadable"));
+    EXPECT_TRUE(waterRead);
+    EXPECT_EQ(neutralHouses, 2);
+    EXPECT_NE(g_TrenchList.Entry(0), nullptr);
+    EXPECT_EQ(g_PortPoints.size(), m.tail.portPoints.size());
 }
 
 TEST_F(MapLoadTest, UnreadableWaterFailsTheLoad)
