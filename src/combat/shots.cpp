@@ -692,8 +692,13 @@ void DrawShots()
         float angle = 0.0f;
         if (s->type == SHOT_TORPEDO) {
             if (s->step > 9) {
+                // The wake is made by drawing, so it must not count among what the cycles made.
+                const std::uint32_t made = g_ExplosionsMade;
+                const std::uint64_t trail = g_ExplosionTrail;
                 TExplosion* wake = AddExplosion(EXPLOSION_ATTACHED, nullptr, static_cast<std::int32_t>(s->x),
                                                 static_cast<std::int32_t>(s->y), 0, EXPLOSION_TORPEDO_WAKE, 0, 0, 0);
+                g_ExplosionsMade = made;
+                g_ExplosionTrail = trail;
                 if (wake != nullptr) {
                     wake->delay = 3;
                     wake->frame = 1.0f;
