@@ -12,6 +12,9 @@ TBattleServices TBattleServices::Default()
     };
     s.showMessage = [](const char16_t* text, std::uint32_t colour) { ShowMessageLine(text, colour); };
     s.refreshPanel = [] { UpdateInterfacePanel(0); };
+    s.queueText = [](int x, int y, const char16_t* text, int frames, std::uint32_t colour) {
+        QueueText(x, y, text, frames, colour, 0);
+    };
     return s;
 }
 

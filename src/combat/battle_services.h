@@ -12,6 +12,8 @@ struct TBattleServices {
     // A text in the screen message line (0xffffff white).
     std::function<void(const char16_t* text, std::uint32_t colour)> showMessage;
     std::function<void()> refreshPanel;
+    // A timed text at a screen point: x, y, text, frames, colour.
+    std::function<void(int x, int y, const char16_t* text, int frames, std::uint32_t colour)> queueText;
 
     static TBattleServices Default();
 };

@@ -9,9 +9,11 @@ void LoadHouseSelTexture();
 void FreeHouseSelTexture();
 
 class TExplosion;
-// Starts an effect of the given type at a map point; null when none could be made.
-TExplosion* AddExplosion(std::int32_t type, std::int32_t owner, float x, float y, std::int32_t z,
-                         std::int32_t power, std::int32_t a, std::int32_t b, std::int32_t c);
+// An explosion of a kind (0 an impact, 1 and 3 free at its point, 2 without a point) and a type at
+// a map point, attached to an object or not; with damage it hurts what lies within radius. null
+// when the type is unknown.
+TExplosion* AddExplosion(std::uint32_t kind, void* object, std::int32_t x, std::int32_t y, std::int32_t z,
+                         std::uint32_t type, std::int32_t damage, std::int32_t radius, std::uint8_t flag);
 
 // The particle systems that live for one game or editor session.
 class TParticleSystemList;

@@ -22,3 +22,8 @@ void ResetDiplomacyMatrix();
 void ResetGlobalRecordGrid();
 void ResetGlobalRecordLists();
 void FreeTimedEffects();
+// The timed effects of save chunk 2 (before the shots).
+class TOfStreamMemory;
+class TIfStreamMemory;
+void SaveTimedEffects(TOfStreamMemory& out);
+bool LoadTimedEffects(TIfStreamMemory& in);

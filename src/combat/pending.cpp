@@ -106,11 +106,6 @@ void ArtilleryFire(THouse*, TUnit*) {}
 void AddDelayedExplosion(float, float, std::uint32_t) {}
 void RefreshTargetGridHouses() {}
 
-TExplosion* AddExplosion(std::int32_t, std::int32_t, float, float, std::int32_t, std::int32_t, std::int32_t,
-                         std::int32_t, std::int32_t)
-{
-    return nullptr;
-}
 
 #include "combat/ships.h"
 
@@ -206,22 +201,13 @@ bool FindBoardingPlace(const TUnit* transport, TFloatPoint& out)
     return FindUnloadPlace(transport, out);
 }
 
-// Particles, explosions and shots come with the combat subsystem; until then nothing moves.
+// Particles come with the combat subsystem; until then nothing moves.
 void ParticlesUpdateAll() {}
-void UpdateExplosions() {}
-void DrawShots() {}
 
 // Shots, effects, ships and diplomacy come with unit behaviour: a game has none of them to load or
 // free yet.
 #include "combat/game_state.h"
 
-void CreateCraters() {}
-void FreeCraters() {}
-bool ShotsInit()
-{
-    return true;
-}
-void ShotsFree() {}
 bool CreateTimedSignList()
 {
     return true;
@@ -238,19 +224,18 @@ void ResetDiplomacyMatrix() {}
 void ResetGlobalRecordGrid() {}
 void ResetGlobalRecordLists() {}
 void FreeTimedEffects() {}
-
-// No craters exist yet: the block is empty, and only an empty one can be read.
+// Delayed hits are not built: the timed-effects list of chunk 2 is always empty (u32 count 0).
 #include "core/memory_stream.h"
+void SaveTimedEffects(TOfStreamMemory& out)
+{
+    out.WriteU32(0);
+}
+bool LoadTimedEffects(TIfStreamMemory& in)
+{
+    std::uint32_t n = 0;
+    return in.ReadU32(n) && n == 0;
+}
 
-void SaveCraters(TOfStreamMemory& out)
-{
-    out.WriteU16(0);
-}
-bool LoadCraters(TIfStreamMemory& in)
-{
-    std::uint16_t n = 0;
-    return in.ReadU16(n) && n == 0;
-}
 
 void PlayerUnitsUpdate(std::uint8_t) {}
 
@@ -259,7 +244,6 @@ void PlayerUnitsUpdate(std::uint8_t) {}
 
 std::uint8_t g_MoveCountdown = 0;
 void UpdateDelayedHits() {}
-void UpdateShots() {}
 void UpdateTimedSigns() {}
 void RefreshTargetGridUnits() {}
 
@@ -323,6 +307,32 @@ bool FindShipTooClose(const TUnit*)
     return false;
 }
 
+// Area damage, ship hits and the firing values of unit types come with firing and hits: a blast
+// hurts nobody, no shell meets a ship, every type fires with full accuracy and its shell's damage.
+#include "combat/hits.h"
+
+void DamageForUnits(float, float, float, std::uint8_t, std::int32_t, std::int32_t, THouse*, TShot*, std::uint8_t) {}
+bool ShipHit(float, float, float, TShot*)
+{
+    return false;
+}
+std::uint16_t UnitTypeAccuracy(const TBasicUnit*, std::uint8_t)
+{
+    return 100;
+}
+std::uint16_t UnitTypeDamage(const TBasicUnit*, std::uint8_t)
+{
+    return 0;
+}
+
+// Gun towers fire when towers are built: until then a tower has nothing to fire.
+#include "combat/shots.h"
+
+bool GetTowerGunShot(CTower*, TTowerGunShot&)
+{
+    return false;
+}
+
 // The target grid comes with combat: nobody is filed. The unit count is the live units of the players still in the game.
 #include "combat/target_grid.h"
 #include "players/strateg.h"
@@ -337,3 +347,8 @@ std::uint32_t CountAllUnits()
 }
 void AddUnitToTargetGrid(TUnit*) {}
 void AddHouseToTargetGrid(THouse*) {}
+
+// Timed signs come with the effects: a gas shell's cloud spreads nowhere yet.
+#include "combat/timed_signs.h"
+
+void AddTimedSign(const TTimedSignDesc&) {}

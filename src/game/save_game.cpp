@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "combat/effects.h"
+#include "combat/game_state.h"
+#include "combat/shots.h"
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "core/loader_thread.h"
@@ -799,9 +801,9 @@ bool ApplyChunk(const TSaveChunk& chunk)
     case SAVE_CHUNK_GAME_MAP:
         g_Load.mapRead = ReadGameMap(in);
         return g_Load.mapRead;
-    // The timed effects and shots (2) and the computer players' objects (9) come with their
-    // owners; no save written here holds them.
     case SAVE_CHUNK_EFFECTS:
+        return svc.loadEffects(in);
+    // The computer players' objects come with their owner; no save written here holds them.
     case SAVE_CHUNK_PLAYERS:
         return true;
     case SAVE_CHUNK_LINKS:
@@ -910,7 +912,9 @@ bool BuildSaveImage(TOfStreamMemory& out)
     WriteLinks(out);
     EndSaveChunk(out, at);
 
-    // Chunk 2 (the timed effects and the shots) goes here once its owner exists.
+    at = BeginSaveChunk(out, SAVE_CHUNK_EFFECTS);
+    svc.saveEffects(out);
+    EndSaveChunk(out, at);
 
     at = BeginSaveChunk(out, SAVE_CHUNK_GAME_STAT);
     WriteGameStat(out);
@@ -1165,6 +1169,14 @@ TSaveServices TSaveServices::Default()
     s.saveEditorHouses = SaveEditorHouses;
     s.writeMiniMapImage = WriteMiniMapImage;
     s.createMiniMap = CreateMiniMap;
+    s.saveEffects = [](TOfStreamMemory& out) {
+        SaveTimedEffects(out);
+        SaveShots(out);
+    };
+    s.loadEffects = [](TIfStreamMemory& in) {
+        LoadTimedEffects(in);
+        return LoadShots(in);
+    };
     s.saveTrenchList = [](TOfStreamMemory& out) { return g_TrenchList.SaveTrenchList(out); };
     s.loadTrenchList = [](TIfStreamMemory& in) { return g_TrenchList.LoadTrenchList(in); };
     s.waitLoaderIdle = [] {

@@ -104,6 +104,9 @@ struct TSaveServices {
     // The minimap picture (80,000 bytes) and the texture the save list shows.
     std::function<bool(TOfStreamMemory&)> writeMiniMapImage;
     std::function<plat::Texture*(TIfStreamMemory&)> createMiniMap;
+    // Chunk 2: the timed effects, then the shots in flight; the result is the shots reader's.
+    std::function<void(TOfStreamMemory&)> saveEffects;
+    std::function<bool(TIfStreamMemory&)> loadEffects;
     // Trenches and pontoons.
     std::function<bool(TOfStreamMemory&)> saveTrenchList;
     std::function<bool(TIfStreamMemory&)> loadTrenchList;

@@ -23,6 +23,7 @@ std::uint16_t GetShipPassValue(std::int32_t, std::int32_t)
 void ClampPointIntoShipGrid(float&, float&) {}
 // The map loader's services of subsystems that are not built yet. Each owner replaces its entries
 // with its real functions.
+#include "combat/craters.h"
 #include "core/memory_stream.h"
 #include "map/water.h"
 #include "platform/clock.h"
@@ -60,11 +61,7 @@ TMapServices DefaultMapServices()
     s.AddNeutralHouse = AddNeutralMapHouse;
     s.CreateMapUnit = CreateMapUnitFromRecord;
     s.MakeBasicMap = [] {};
-    // Craters: only an empty block can be passed over without the crater reader.
-    s.LoadCraters = [](TIfStreamMemory& in) {
-        std::uint16_t n = 0;
-        return in.ReadU16(n) && n == 0;
-    };
+    s.LoadCraters = ::LoadCraters;
     // Outside a game (the map tools) no water object exists, and the block is passed over.
     s.LoadWater = [](TIfStreamMemory& in) {
         return g_pWater ? g_pWater->LoadWater(in) : SkipWaterBlock(in, g_MapWidth, g_MapHeight);
@@ -152,7 +149,9 @@ TFogServices DefaultFogServices()
 
 // The map drawing's neighbours: where a module is not built yet, no player leaves the game, nobody
 // has a group or a rally flag shown, and craters, ships and reflections draw nothing.
+#include "combat/craters.h"
 #include "combat/effects.h"
+#include "combat/explosions.h"
 #include "editor/editor.h"
 #include "map/map_scene.h"
 
@@ -168,9 +167,9 @@ TMapDrawServices DefaultMapDrawServices()
     s.ParticlesUpdateAll = ::ParticlesUpdateAll;
     s.ClearShipList = [] {};
     s.StepShipList = [] {};
-    s.DrawCraters = [] {};
-    s.DrawCratersSecondPass = [] {};
-    s.Explosions = [](std::vector<const TExplosionSprite*>&) {};
+    s.DrawCraters = ::DrawCraters;
+    s.DrawCratersSecondPass = ::DrawCratersPass2;
+    s.Explosions = CollectExplosionSprites;
     s.DrawShots = ::DrawShots;
     s.DrawHouseRotated = [](THouse*, float, float, TScreenQuad&) {};
     s.SetReflectionMeshColour = [](std::uint32_t) {};

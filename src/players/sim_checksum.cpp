@@ -4,6 +4,8 @@
 #include <mutex>
 
 #include "combat/unit_orders.h"
+#include "combat/explosions.h"
+#include "combat/shots.h"
 #include "core/app_state.h"
 #include "core/random_table.h"
 #include "devices/mouse.h"
@@ -136,6 +138,25 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
     HashUnitList(h, p.FirstUnit);
 }
 
+// The whistle and the drawn height depend on the local frame rate and drawing; they are left out.
+void HashShots(TSimHash& h)
+{
+    std::uint32_t count = 0;
+    std::uint8_t record[SHOT_RECORD_SIZE];
+    for (const TShot* s = g_ShotList; s != nullptr; s = s->next, ++count) {
+        WriteShotRecord(*s, record);
+        std::fill(record + 56, record + 64, std::uint8_t{0});
+        std::fill(record + 176, record + 180, std::uint8_t{0});
+        std::fill(record + 188, record + 196, std::uint8_t{0});
+        std::fill(record + 252, record + 256, std::uint8_t{0});
+        h.Bytes(record);
+        h.Value(s->source.player);
+        h.Value(s->source.index);
+        h.Value(s->source.uniqueId);
+    }
+    h.Value(count);
+}
+
 } // namespace
 
 void TSimHash::Bytes(std::span<const std::uint8_t> bytes)
@@ -223,6 +244,11 @@ std::uint64_t SimulationChecksum()
     }
     if (g_pCellFlags != nullptr)
         h.Bytes({g_pCellFlags, g_MapCellCount});
+    // Shots in flight, and the explosions the cycles made (the live explosions advance with
+    // drawing, so only what the cycles made is compared).
+    HashShots(h);
+    h.Value(g_ExplosionsMade);
+    h.Value(g_ExplosionTrail);
     // The object map: buildings, trees, trenches and resources change it.
     if (g_pObjectMap != nullptr)
         for (std::uint16_t y = 0; y < g_MapHeight; ++y)

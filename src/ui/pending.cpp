@@ -85,6 +85,7 @@ bool LoadGameFile(const char*)
     return false;
 }
 void ShowMessageLine(const char16_t*, std::uint32_t) {}
+void QueueText(int, int, const char16_t*, int, std::uint32_t, int) {}
 void ReloadInterface(int) {}
 void ResetMarketPanel(int, int, int) {}
 void LocalOrNetPlayerAction(int, int, int) {}

@@ -39,6 +39,8 @@ void CloseParentWindow(TContainer* button);
 bool LoadGameFile(const char* path);
 // A message line of the text renderer (colour 0x00BBGGRR).
 void ShowMessageLine(const char16_t* text, std::uint32_t colour);
+// A text shown at a screen point for a number of frames.
+void QueueText(int x, int y, const char16_t* text, int frames, std::uint32_t colour, int flag);
 // 1: pauses the game, closes every window, reopens the interface archive and opens the group and
 // pause windows.
 void ReloadInterface(int pause);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "combat/shots.h"
+
 #include "core/archive.h"
 #include "game/game_load.h"
 #include "game/game_main.h"
@@ -349,10 +351,38 @@ TEST_F(SaveWorld, ChunksAreWrittenInTheirOrderWithTheirLengths)
         ids.push_back(s.id);
         end = s.at + 6 + s.length;
     }
-    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 2, 4, 5, 6, 7, 8}));
     EXPECT_EQ(end, raw.size());
-    EXPECT_EQ(Spans(raw)[4].length, static_cast<std::uint32_t>(SAVE_MINIMAP_BYTES));
+    EXPECT_EQ(Spans(raw)[5].length, static_cast<std::uint32_t>(SAVE_MINIMAP_BYTES));
     EXPECT_EQ(Spans(raw).back().length, 4u);
+}
+
+TEST_F(SaveWorld, ShotsInFlightComeBackFromChunkTwo)
+{
+    TShotParams p;
+    p.startX = 1000;
+    p.startY = 800;
+    p.startZ = 50;
+    p.aimX = 1400;
+    p.aimY = 900;
+    p.aimZ = 50;
+    p.maxRange = 2000;
+    ini_tshot(); // the tables; the pictures are not needed here
+    auto* shot = new TShot;
+    if (!BuildShot(p, *shot)) {
+        delete shot;
+        FAIL() << "no arc";
+    }
+    shot->step = 4;
+    g_ShotList = shot;
+    const std::vector<std::uint8_t> raw = Image();
+    FreeShotList();
+    EXPECT_TRUE(ApplySaveImage(raw));
+    ASSERT_NE(g_ShotList, nullptr);
+    EXPECT_EQ(g_ShotList->next, nullptr);
+    EXPECT_EQ(g_ShotList->aimX, 1400.0f);
+    EXPECT_EQ(g_ShotList->step, 4);
+    FreeShotList();
 }
 
 TEST_F(SaveWorld, MissingAdvisorChunkLeavesEveryOptionOn)
@@ -422,11 +452,11 @@ INSTANTIATE_TEST_SUITE_P(
                    [](std::vector<std::uint8_t>& raw) { plat::WriteU16LE(&raw[Spans(raw)[1].at + 6 + 8], 9); },
                    "GameMap: a bad map size or player count"},
         Corruption{"GameStatTag",
-                   [](std::vector<std::uint8_t>& raw) { raw[Spans(raw)[3].at + 6] = 'g'; },
+                   [](std::vector<std::uint8_t>& raw) { raw[Spans(raw)[4].at + 6] = 'g'; },
                    "GameStat: the block tag does not match"},
         Corruption{"GameStatPortCount",
                    [](std::vector<std::uint8_t>& raw) {
-                       const ChunkSpan stat = Spans(raw)[3];
+                       const ChunkSpan stat = Spans(raw)[4];
                        // From the block's end: MyPlayer, the setup screen's 1091 bytes, the two
                        // port points, then their count.
                        const std::size_t end = stat.at + 6 + stat.length;
@@ -437,7 +467,7 @@ INSTANTIATE_TEST_SUITE_P(
         Corruption{"GameStatPowerNotANumber",
                    [](std::vector<std::uint8_t>& raw) {
                        // After the tag, seed, index, path, title, research marks and fog switch.
-                       const std::size_t values = Spans(raw)[3].at + 6 + 9 + 4 + 2 + 260 + 160 + 1032 + 1;
+                       const std::size_t values = Spans(raw)[4].at + 6 + 9 + 4 + 2 + 260 + 160 + 1032 + 1;
                        plat::WriteU32LE(&raw[values], 0x7FC00000u);
                    },
                    "GameStat: the per-player values are bad"},

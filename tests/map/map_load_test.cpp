@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "combat/craters.h"
 #include "core/memory_stream.h"
 #include "land_textures.h"
 #include "map/land_textures.h"
@@ -189,6 +190,33 @@ TEST_F(MapLoadTest, TheSeasonFollowsTheMapKind)
         EXPECT_EQ(g_MapSeason, c.season) << c.name;
         EXPECT_EQ(g_MapKind, c.season) << c.name;
     }
+}
+
+// The crater block is read whole, so the blocks behind it are found.
+TEST_F(MapLoadTest, AMapWithCratersKeepsItsWaterNeutralBuildingsTrenchesAndPorts)
+{
+    sampledata::SampleMap m = sampledata::MakeTestMap();
+    m.tail.neutralHouses.resize(2);
+    TOfStreamMemory craters;
+    craters.WriteU16(3);
+    for (std::uint8_t set : {0, 1, 2}) {
+        TGroundPicture p;
+        p.m_Type = set;
+        p.m_X = 400.0f + 50.0f * set;
+        p.m_Y = 300.0f;
+        ASSERT_TRUE(p.Save(craters));
+    }
+    m.tail.craters.assign(craters.Data(), craters.Data() + craters.Size());
+    m.tail.trenchList = {1, 0, 1, 0, 20, 5, 0, 6, 0, 0, 0, 128, 191, 0, 0, 200, 66, 1};
+    ASSERT_FALSE(m.tail.portPoints.empty());
+    WriteMap("c.dat", m);
+    g_PortPoints.clear();
+    ASSERT_TRUE(LoadMapFile("c.dat", nullptr));
+    EXPECT_FALSE(Logged("Map craters unreadable"));
+    EXPECT_TRUE(waterRead);
+    EXPECT_EQ(neutralHouses, 2);
+    EXPECT_NE(g_TrenchList.Entry(0), nullptr);
+    EXPECT_EQ(g_PortPoints.size(), m.tail.portPoints.size());
 }
 
 TEST_F(MapLoadTest, UnreadableWaterFailsTheLoad)

@@ -5,6 +5,7 @@
 #include "core_files.h"
 #include "platform/paths.h"
 #include "cursors.h"
+#include "effects_art.h"
 #include "images.h"
 #include "interface_pictures.h"
 #include "span_images.h"
@@ -66,6 +67,7 @@ bool WriteWorldFiles(const std::string& outDir)
         && WriteSpanImages(outDir)
         && WriteBuildingGraphics(outDir)
         && WriteAnimations(outDir)
+        && WriteEffectsArt(outDir)
         && WriteUnitGraphics(outDir)
         && WriteWaterFiles(outDir)
         && WriteTrenchFiles(outDir)

@@ -1,0 +1,28 @@
+#pragma once
+// The pictures of shots, explosions and craters: shell sprites, one explosion frame block per
+// explosion type (fire, smoke, water splash, dust, flak, gas, wakes), and the crater archives.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "images.h"
+
+namespace sampledata {
+
+// Explosion frames are 64 x 64 and placed by the head so that their bottom centre stands on the
+// explosion's point: screen x = A - C + x, screen y = B - D + y.
+constexpr FrameBlockHead kExplosionHead{64, 64, 96, 128};
+constexpr int kExplosionFrameSize = 64;
+constexpr int kExplosionFrames = 10;
+constexpr int kFlatCraters = 12;
+constexpr int kUprightCraters = 2;
+
+// The frame block of explosion type (0..40).
+std::vector<std::uint8_t> MakeExplosionBlock(int type);
+// Crater picture i (a ".444" image), and the upright pictures.
+std::vector<std::uint8_t> MakeCraterPicture(int index);
+std::vector<std::uint8_t> MakeUprightPicture(int index);
+
+bool WriteEffectsArt(const std::string& outDir);
+
+} // namespace sampledata
