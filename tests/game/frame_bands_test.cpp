@@ -84,10 +84,14 @@ protected:
         ScrollMap(0, 0);
         const float left = static_cast<float>(g_ViewX * 96), top = static_cast<float>(g_ViewY * 24);
         static constexpr std::uint16_t kTypes[] = {2, 6, 5, 14};
-        for (int i = 0; i < 64; ++i)
-            CreateUnitAt(left + 40.0f + static_cast<float>((i * 97) % (g_ScreenWidth - 80)),
-                         top + 60.0f + static_cast<float>((i * 53) % (g_ScreenHeight - 120)),
-                         static_cast<std::uint8_t>(i % g_wNumPlayer), kTypes[i % 4], 1);
+        for (int i = 0; i < 64; ++i) {
+            const auto player = static_cast<std::uint8_t>(i % g_wNumPlayer);
+            TUnit* u = CreateUnit(left + 40.0f + static_cast<float>((i * 97) % (g_ScreenWidth - 80)),
+                                  top + 60.0f + static_cast<float>((i * 53) % (g_ScreenHeight - 120)), kTypes[i % 4],
+                                  g_Strateg[player]->Nation);
+            if (u != nullptr)
+                AddUnitToPlayer(player, u);
+        }
         g_Loader.WaitUntilIdleFor(60000);
         for (int player = 0; player < g_wNumPlayer; ++player)
             for (TUnit* u = g_Strateg[player]->FirstUnit; u != nullptr; u = u->m_pNext)
@@ -116,6 +120,7 @@ TEST_F(FrameBandsTest, TheSampleFrameIsTheSameWithOneTwoAndEightThreads)
 {
     const Picture one = Draw(1);
     ASSERT_FALSE(one.color.empty());
+    EXPECT_GE(g_UnitsDrawSorted.size(), 64u);
     EXPECT_GT(one.work.draws, 500u);
     EXPECT_GT(one.work.pixels, static_cast<std::uint64_t>(g_ScreenWidth) * g_ScreenHeight);
     EXPECT_EQ(one.work.banded, 0u) << "one thread draws every draw whole";
