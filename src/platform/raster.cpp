@@ -382,7 +382,7 @@ inline std::size_t TexIndex(const DrawSetup& s, int tx, int ty)
     return static_cast<std::size_t>(ty) * s.texStride + static_cast<std::size_t>(tx);
 }
 
-inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) // f 0..256
+[[maybe_unused]] inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) // f 0..256
 {
     return (a * (256 - f) + b * f) >> 8;
 }
@@ -542,6 +542,32 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 }
 
 #if defined(__SSE2__)
+// The depth test of eight stored depths against one depth z, for the compare mask's less, equal
+// and greater bits: all ones in the lanes that pass.
+struct DepthTest8 {
+    __m128i bias, z, zs, wantLess, wantEqual, wantGreater;
+    DepthTest8(std::uint32_t depth, std::uint32_t zMask)
+        : bias(_mm_set1_epi16(static_cast<short>(0x8000)))
+        , z(_mm_set1_epi16(static_cast<short>(depth)))
+        , zs(_mm_xor_si128(z, bias))
+        , wantLess(_mm_set1_epi16((zMask & 1) ? -1 : 0))
+        , wantEqual(_mm_set1_epi16((zMask & 2) ? -1 : 0))
+        , wantGreater(_mm_set1_epi16((zMask & 4) ? -1 : 0))
+    {
+    }
+    __m128i Pass(__m128i old) const
+    {
+        const __m128i olds = _mm_xor_si128(old, bias);
+        const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
+        const __m128i equal = _mm_cmpeq_epi16(z, old);
+        return _mm_or_si128(_mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
+                            _mm_and_si128(greater, wantGreater));
+    }
+};
+
+#endif
+
+#if defined(__SSE2__)
 // Eight pixels at a time of the direct sprite path: colours already in the target's format, the
 // raw 16-bit pixels for the key, one depth for the whole run. Returns the first pixel left for the
 // scalar loop.
@@ -549,12 +575,8 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 inline int SpriteRun8(const std::uint16_t* src, const std::uint16_t* rawSrc, std::uint16_t* crow, std::uint16_t* zrow,
                       int count, std::uint32_t z, std::uint32_t zMask, bool keyed, std::uint32_t key, bool zWrite)
 {
-    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i zv = _mm_set1_epi16(static_cast<short>(z));
-    const __m128i zs = _mm_xor_si128(zv, bias);
-    const __m128i wantLess = _mm_set1_epi16((zMask & 1) ? -1 : 0);
-    const __m128i wantEqual = _mm_set1_epi16((zMask & 2) ? -1 : 0);
-    const __m128i wantGreater = _mm_set1_epi16((zMask & 4) ? -1 : 0);
+    const DepthTest8 test(z, zMask);
+    const __m128i zv = test.z;
     const __m128i keyOn = _mm_set1_epi16(keyed ? -1 : 0);
     const __m128i keyv = _mm_set1_epi16(static_cast<short>(key));
     int x = 0;
@@ -565,11 +587,7 @@ inline int SpriteRun8(const std::uint16_t* src, const std::uint16_t* rawSrc, std
         __m128i* zp = reinterpret_cast<__m128i*>(zrow + x);
         __m128i* cp = reinterpret_cast<__m128i*>(crow + x);
         const __m128i old = _mm_loadu_si128(zp);
-        const __m128i olds = _mm_xor_si128(old, bias);
-        const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
-        const __m128i equal = _mm_cmpeq_epi16(zv, old);
-        const __m128i pass = _mm_or_si128(_mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
-                                          _mm_and_si128(greater, wantGreater));
+        const __m128i pass = test.Pass(old);
         const __m128i write = _mm_andnot_si128(keyedLanes, pass);
         const __m128i oldColor = _mm_loadu_si128(cp);
         _mm_storeu_si128(cp, _mm_or_si128(_mm_and_si128(write, color), _mm_andnot_si128(write, oldColor)));
@@ -806,6 +824,25 @@ inline std::uint32_t SampleLinearPow2(const DrawSetup& s, std::int64_t u, std::i
     return BlendTexels(s, at, fx, fy);
 }
 
+// The stage result of one texel under a constant, as StageSpan computes it: r, g, b and alpha.
+template <int kOp, bool kAlphaModulate>
+inline void StageTexel(std::uint32_t texel, std::uint32_t kr, std::uint32_t kg, std::uint32_t kb,
+                       std::uint32_t alphaConstant, std::uint32_t (&out)[4])
+{
+    std::uint32_t sr = Chan(texel, 16), sg = Chan(texel, 8), sb = Chan(texel, 0);
+    if constexpr (kOp == static_cast<int>(TextureOp::Modulate)) {
+        sr = Mul8(sr, kr), sg = Mul8(sg, kg), sb = Mul8(sb, kb);
+    } else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth)) {
+        sr = std::min<std::uint32_t>(255, sr + kr - Mul8(sr, kr));
+        sg = std::min<std::uint32_t>(255, sg + kg - Mul8(sg, kg));
+        sb = std::min<std::uint32_t>(255, sb + kb - Mul8(sb, kb));
+    }
+    std::uint32_t alpha = texel >> 24;
+    if constexpr (kAlphaModulate)
+        alpha = Mul8(alpha, alphaConstant);
+    out[0] = sr, out[1] = sg, out[2] = sb, out[3] = alpha;
+}
+
 template <bool k565, int kOp, bool kAlphaModulate, BlendKind kBlend>
 void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 {
@@ -840,17 +877,9 @@ void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         if (keyed && raw == key)
             continue;
         const std::uint32_t texel = linear ? SampleLinearPow2(s, pu, pv, wMask, hMask) : tex32 ? raw : expand[raw];
-        std::uint32_t sr = Chan(texel, 16), sg = Chan(texel, 8), sb = Chan(texel, 0);
-        if constexpr (kOp == static_cast<int>(TextureOp::Modulate)) {
-            sr = Mul8(sr, kr), sg = Mul8(sg, kg), sb = Mul8(sb, kb);
-        } else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth)) {
-            sr = std::min<std::uint32_t>(255, sr + kr - Mul8(sr, kr));
-            sg = std::min<std::uint32_t>(255, sg + kg - Mul8(sg, kg));
-            sb = std::min<std::uint32_t>(255, sb + kb - Mul8(sb, kb));
-        }
-        std::uint32_t alpha = texel >> 24;
-        if constexpr (kAlphaModulate)
-            alpha = Mul8(alpha, alphaConstant);
+        std::uint32_t c[4];
+        StageTexel<kOp, kAlphaModulate>(texel, kr, kg, kb, alphaConstant, c);
+        const std::uint32_t sr = c[0], sg = c[1], sb = c[2], alpha = c[3];
         if (alphaTest && !Passes(s.alphaMask, alpha, s.alphaRef))
             continue;
         std::uint32_t z = 0;
@@ -899,25 +928,6 @@ void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         if (zWrite)
             zrow[x] = static_cast<std::uint16_t>(z);
     }
-}
-
-// The stage result of one texel under a constant, as StageSpan computes it: r, g, b and alpha.
-template <int kOp, bool kAlphaModulate>
-inline void StageTexel(std::uint32_t texel, std::uint32_t kr, std::uint32_t kg, std::uint32_t kb,
-                       std::uint32_t alphaConstant, std::uint32_t (&out)[4])
-{
-    std::uint32_t sr = Chan(texel, 16), sg = Chan(texel, 8), sb = Chan(texel, 0);
-    if constexpr (kOp == static_cast<int>(TextureOp::Modulate)) {
-        sr = Mul8(sr, kr), sg = Mul8(sg, kg), sb = Mul8(sb, kb);
-    } else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth)) {
-        sr = std::min<std::uint32_t>(255, sr + kr - Mul8(sr, kr));
-        sg = std::min<std::uint32_t>(255, sg + kg - Mul8(sg, kg));
-        sb = std::min<std::uint32_t>(255, sb + kb - Mul8(sb, kb));
-    }
-    std::uint32_t alpha = texel >> 24;
-    if constexpr (kAlphaModulate)
-        alpha = Mul8(alpha, alphaConstant);
-    out[0] = sr, out[1] = sg, out[2] = sb, out[3] = alpha;
 }
 
 // Fills the factor planes of a DESTCOLOR/INVSRCALPHA draw: the blend
@@ -997,12 +1007,8 @@ void DestColorSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     const int count = static_cast<int>(n) + 1;
     int i = 0;
 #if defined(__SSE2__)
-    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i zv = _mm_set1_epi16(static_cast<short>(z));
-    const __m128i zs = _mm_xor_si128(zv, bias);
-    const __m128i wantLess = _mm_set1_epi16((zMask & 1) ? -1 : 0);
-    const __m128i wantEqual = _mm_set1_epi16((zMask & 2) ? -1 : 0);
-    const __m128i wantGreater = _mm_set1_epi16((zMask & 4) ? -1 : 0);
+    const DepthTest8 test(z, zMask);
+    const __m128i zv = test.z;
     const __m128i all = _mm_set1_epi16(-1);
     const __m128i m5 = _mm_set1_epi16(0x1F);
     const __m128i m6 = _mm_set1_epi16(0x3F);
@@ -1011,13 +1017,7 @@ void DestColorSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         __m128i oldZ = all;
         if (zTest) {
             oldZ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i));
-            const __m128i olds = _mm_xor_si128(oldZ, bias);
-            const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
-            const __m128i equal = _mm_cmpeq_epi16(zv, oldZ);
-            const __m128i pass = _mm_or_si128(
-                _mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
-                _mm_and_si128(greater, wantGreater));
-            write = _mm_and_si128(write, pass);
+            write = _mm_and_si128(write, test.Pass(oldZ));
         }
         if (_mm_movemask_epi8(write) == 0)
             continue;
@@ -1130,12 +1130,8 @@ void ColorPlaneSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     };
     int i = 0;
 #if defined(__SSE2__)
-    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i zv = _mm_set1_epi16(static_cast<short>(z));
-    const __m128i zs = _mm_xor_si128(zv, bias);
-    const __m128i wantLess = _mm_set1_epi16((zMask & 1) ? -1 : 0);
-    const __m128i wantEqual = _mm_set1_epi16((zMask & 2) ? -1 : 0);
-    const __m128i wantGreater = _mm_set1_epi16((zMask & 4) ? -1 : 0);
+    const DepthTest8 test(z, zMask);
+    const __m128i zv = test.z;
     const __m128i keyedMark = _mm_set1_epi16(static_cast<short>(kKeyedTexel));
     const __m128i opaque = _mm_set1_epi16(255);
     const __m128i clear = _mm_setzero_si128();
@@ -1153,11 +1149,7 @@ void ColorPlaneSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         __m128i oldZ = clear;
         if (zTest) {
             oldZ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i));
-            const __m128i olds = _mm_xor_si128(oldZ, bias);
-            const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
-            const __m128i equal = _mm_cmpeq_epi16(zv, oldZ);
-            pass = _mm_and_si128(pass, _mm_or_si128(_mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
-                                                    _mm_and_si128(greater, wantGreater)));
+            pass = _mm_and_si128(pass, test.Pass(oldZ));
         }
         if (_mm_movemask_epi8(pass) == 0)
             continue;
