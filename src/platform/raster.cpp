@@ -930,27 +930,6 @@ void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     }
 }
 
-// Fills the factor planes of a DESTCOLOR/INVSRCALPHA draw: the blend
-// min(255, (s x d + d x (255 - alpha)) / 255) is d x (s + 255 - alpha) / 255, so each texel gives
-// one factor per channel and the pixel's work is three products.
-template <int kOp, bool kAlphaModulate>
-void MakeFactorPlanes(const DrawSetup& s, std::uint32_t constant, std::uint32_t alphaConstant, std::uint16_t* planes)
-{
-    const std::uint32_t kr = Chan(constant, 16), kg = Chan(constant, 8), kb = Chan(constant, 0);
-    const std::size_t w = static_cast<std::size_t>(s.texW);
-    for (int ty = 0; ty < s.texH; ++ty) {
-        std::uint16_t* row = planes + static_cast<std::size_t>(ty) * w * 4;
-        for (std::size_t tx = 0; tx < w; ++tx) {
-            const std::uint32_t raw = RawAt(s, static_cast<std::size_t>(ty) * s.texStride + tx);
-            std::uint32_t c[4];
-            StageTexel<kOp, kAlphaModulate>(ExpandRaw(s, raw), kr, kg, kb, alphaConstant, c);
-            for (int i = 0; i < 3; ++i)
-                row[i * w + tx] = static_cast<std::uint16_t>(c[i] + 255 - c[3]);
-            row[3 * w + tx] = s.keyed && raw == s.key ? 0 : 0xFFFF;
-        }
-    }
-}
-
 // One channel of the DESTCOLOR blend: min(255, trunc(d x f / 255)) for f in 0..510.
 inline std::uint32_t DestColorChannel(std::uint32_t d, std::uint32_t f)
 {
@@ -1066,19 +1045,39 @@ void DestColorSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 // The alpha plane's mark of a keyed texel (no alpha reaches it).
 constexpr std::uint16_t kKeyedTexel = 0x100;
 
-template <int kOp, bool kAlphaModulate, bool k565>
-void MakeColorPlanes(const DrawSetup& s, std::uint32_t constant, std::uint32_t alphaConstant, std::uint16_t* planes)
+// What a texture's planes hold per texel.
+enum class PlaneKind {
+    // DESTCOLOR/INVSRCALPHA: the blend min(255, (s x d + d x (255 - alpha)) / 255) is
+    // d x (s + 255 - alpha) / 255, so each texel gives one factor per channel and the pixel's work
+    // is three products. Rows of four planes: red, green, blue factors, and 0xFFFF (0 where keyed).
+    Factors,
+    // Opaque and SRCALPHA/INVSRCALPHA: rows of two planes, the stage colour in RGB565 (or RGB555)
+    // and its alpha (kKeyedTexel where keyed).
+    Colors565,
+    Colors555,
+};
+
+template <int kOp, bool kAlphaModulate, PlaneKind kKind>
+void MakePlanes(const DrawSetup& s, std::uint32_t constant, std::uint32_t alphaConstant, std::uint16_t* planes)
 {
     const std::uint32_t kr = Chan(constant, 16), kg = Chan(constant, 8), kb = Chan(constant, 0);
     const std::size_t w = static_cast<std::size_t>(s.texW);
+    const std::size_t count = kKind == PlaneKind::Factors ? 4 : 2;
     for (int ty = 0; ty < s.texH; ++ty) {
-        std::uint16_t* row = planes + static_cast<std::size_t>(ty) * w * 2;
+        std::uint16_t* row = planes + static_cast<std::size_t>(ty) * w * count;
         for (std::size_t tx = 0; tx < w; ++tx) {
             const std::uint32_t raw = RawAt(s, static_cast<std::size_t>(ty) * s.texStride + tx);
+            const bool keyed = s.keyed && raw == s.key;
             std::uint32_t c[4];
             StageTexel<kOp, kAlphaModulate>(ExpandRaw(s, raw), kr, kg, kb, alphaConstant, c);
-            row[tx] = PackTarget(c[0], c[1], c[2], k565);
-            row[w + tx] = s.keyed && raw == s.key ? kKeyedTexel : static_cast<std::uint16_t>(c[3]);
+            if constexpr (kKind == PlaneKind::Factors) {
+                for (std::size_t i = 0; i < 3; ++i)
+                    row[i * w + tx] = static_cast<std::uint16_t>(c[i] + 255 - c[3]);
+                row[3 * w + tx] = keyed ? 0 : 0xFFFF;
+            } else {
+                row[tx] = PackTarget(c[0], c[1], c[2], kKind == PlaneKind::Colors565);
+                row[w + tx] = keyed ? kKeyedTexel : static_cast<std::uint16_t>(c[3]);
+            }
         }
     }
 }
@@ -1317,16 +1316,17 @@ void PreparePlanes(DrawSetup& s)
         const int kind = op == M ? 1 : op == AS ? 2 : 0;
         using Maker = void (*)(const DrawSetup&, std::uint32_t, std::uint32_t, std::uint16_t*);
         // [planes: factors, colours 565, colours 555][operation][alpha modulated]
+        constexpr PlaneKind F = PlaneKind::Factors, C6 = PlaneKind::Colors565, C5 = PlaneKind::Colors555;
         static const Maker kMakers[3][3][2] = {
-            {{&MakeFactorPlanes<0, false>, &MakeFactorPlanes<0, true>},
-             {&MakeFactorPlanes<M, false>, &MakeFactorPlanes<M, true>},
-             {&MakeFactorPlanes<AS, false>, &MakeFactorPlanes<AS, true>}},
-            {{&MakeColorPlanes<0, false, true>, &MakeColorPlanes<0, true, true>},
-             {&MakeColorPlanes<M, false, true>, &MakeColorPlanes<M, true, true>},
-             {&MakeColorPlanes<AS, false, true>, &MakeColorPlanes<AS, true, true>}},
-            {{&MakeColorPlanes<0, false, false>, &MakeColorPlanes<0, true, false>},
-             {&MakeColorPlanes<M, false, false>, &MakeColorPlanes<M, true, false>},
-             {&MakeColorPlanes<AS, false, false>, &MakeColorPlanes<AS, true, false>}},
+            {{&MakePlanes<0, false, F>, &MakePlanes<0, true, F>},
+             {&MakePlanes<M, false, F>, &MakePlanes<M, true, F>},
+             {&MakePlanes<AS, false, F>, &MakePlanes<AS, true, F>}},
+            {{&MakePlanes<0, false, C6>, &MakePlanes<0, true, C6>},
+             {&MakePlanes<M, false, C6>, &MakePlanes<M, true, C6>},
+             {&MakePlanes<AS, false, C6>, &MakePlanes<AS, true, C6>}},
+            {{&MakePlanes<0, false, C5>, &MakePlanes<0, true, C5>},
+             {&MakePlanes<M, false, C5>, &MakePlanes<M, true, C5>},
+             {&MakePlanes<AS, false, C5>, &MakePlanes<AS, true, C5>}},
         };
         kMakers[factors ? 0 : s.is565 ? 1 : 2][kind][alphaModulate ? 1 : 0](s, constant, alphaConstant, planes);
     }
