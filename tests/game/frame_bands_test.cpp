@@ -11,6 +11,7 @@
 #include "game/frame_drawing.h"
 #include "game/game_load.h"
 #include "game/game_main.h"
+#include "map/landscape.h"
 #include "map/map_device_fixture.h"
 #include "map/map_grid.h"
 #include "map/map_scene.h"
@@ -49,6 +50,10 @@ protected:
     {
         g_UnitsDrawSorted.clear();
         FreeGame();
+        // The view's list of buildings points into the freed game: the next frame drawn by
+        // another test must not walk it.
+        g_VisibleHouses.clear();
+        g_bMapViewDirty = 1;
         g_Loader.WaitUntilIdleFor(10000);
         plat::SetRasterThreads(1);
         MapDeviceTest::TearDown();
