@@ -34,6 +34,19 @@ private:
     bool m_Ok = false;
 };
 
+// The rasteriser's drawing threads for one benchmark, back to one when it ends.
+class BenchThreads {
+public:
+    BenchThreads(benchmark::State& state, int threads)
+    {
+        plat::SetRasterThreads(threads);
+        state.counters["threads"] = threads;
+    }
+    ~BenchThreads() { plat::SetRasterThreads(1); }
+    BenchThreads(const BenchThreads&) = delete;
+    BenchThreads& operator=(const BenchThreads&) = delete;
+};
+
 // The rasteriser's work between construction and Check.
 class RasterWork {
 public:

@@ -1,4 +1,5 @@
-// A whole game frame (RenderFrame) of the 8-player sample mission at 1024 x 768 and 1280 x 1024:
+// A whole game frame (RenderFrame) of the 8-player sample mission at 1024 x 768 and 1280 x 1024,
+// with one, two and eight drawing threads (wall-clock time):
 // the view on a base by the sea, water, the fog of war and 1,000 units of eight players. Beside it,
 // in the same run, its two baselines: a memcpy of the frame (the memory limit) and SDL's software
 // renderer drawing as many blended textured quads over as many pixels as the frame drew.
@@ -44,6 +45,7 @@ FrameWork MeasureFrame()
 void BM_RenderFrame(benchmark::State& state)
 {
     GameFrameWorld world(static_cast<int>(state.range(0)));
+    BenchThreads threads(state, static_cast<int>(state.range(1)));
     if (!world.Ok()) {
         state.SkipWithError("the sample mission did not load");
         return;
@@ -162,7 +164,15 @@ void Modes(benchmark::internal::Benchmark* b)
         b->Arg(mode);
 }
 
-BENCHMARK(BM_RenderFrame)->Apply(Modes)->Unit(benchmark::kMillisecond);
+// Each mode with one, two and eight drawing threads.
+void ModesAndThreads(benchmark::internal::Benchmark* b)
+{
+    for (int mode : kModes)
+        for (int threads : {1, 2, 8})
+            b->Args({mode, threads});
+}
+
+BENCHMARK(BM_RenderFrame)->Apply(ModesAndThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FrameMemcpy)->Apply(Modes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SdlSoftwareFrameQuads)->Apply(Modes)->Unit(benchmark::kMillisecond);
 

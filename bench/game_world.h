@@ -116,7 +116,10 @@ private:
             if (type != 11 && g_pWater->GetWaterKind(static_cast<std::int32_t>(x) / 96, static_cast<std::int32_t>(y) / 24) != 0)
                 continue;
             const auto player = static_cast<std::uint8_t>(made % g_wNumPlayer);
-            if (CreateUnitAt(x, y, player, type, 1) == UNIT_NO_INDEX)
+            // Placed as a map file's units are, without the stay test: the crowd is for drawing,
+            // and the passability maps of a loaded game are made by its first cycle.
+            TUnit* u = CreateUnit(x, y, type, g_Strateg[player]->Nation);
+            if (u == nullptr || AddUnitToPlayer(player, u) == UNIT_NO_INDEX)
                 continue;
             ++made;
         }

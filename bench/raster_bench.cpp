@@ -235,9 +235,10 @@ void BM_SdlSoftwareKeyedBlits(benchmark::State& state)
 }
 
 // The landscape filter's pass: the whole screen in 256 x 256 quads, depth NOTEQUAL, source factor
-// DESTCOLOR, ADDSMOOTH of texture and diffuse: the general pixel pipeline at full screen.
+// DESTCOLOR, ADDSMOOTH of texture and diffuse, with one and eight drawing threads (wall-clock time).
 void BM_RasterLandscapeFilterPass(benchmark::State& state)
 {
+    BenchThreads threads(state, static_cast<int>(state.range(0)));
     plat::PixelBuffer color(kScreenW, kScreenH, plat::PixelFormat::RGB565);
     plat::PixelBuffer depth(kScreenW, kScreenH, plat::PixelFormat::Depth16);
     plat::FillDepth(depth, {0, 0, kScreenW, kScreenH}, 0x8000);
@@ -286,7 +287,7 @@ void BM_RasterLandscapeFilterPass(benchmark::State& state)
     state.counters["Mpixel/s"] = benchmark::Counter(px / 1e6, benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_RasterLandscapeFilterPass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RasterLandscapeFilterPass)->Arg(1)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RasterKeyedDepthSprites)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RasterLitKeyedDepthSprites)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SdlKeyedSurfaceBlits)->Unit(benchmark::kMillisecond);

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/texture.h"
@@ -217,6 +219,16 @@ struct DrawSetup {
     // Every vertex of the draw has this diffuse colour (ARGB): no colour varies across a primitive.
     bool constantDiffuse = false;
     std::uint32_t diffuse = 0xFFFFFFFFu;
+    const Texture* stateTexture = nullptr;
+    // DESTCOLOR/INVSRCALPHA stage spans: per texture row, the planes of each channel's factor
+    // (stage result + 255 - alpha) and of the texels drawn (0xFFFF, or 0 where keyed), made once
+    // per texture and settings; and the span for rows that cannot read them in runs.
+    const std::uint16_t* factorPlanes = nullptr;
+    // Opaque and SRCALPHA/INVSRCALPHA stage spans: per texture row, the stage colours in the
+    // target's format and their alphas (kKeyedTexel where keyed).
+    const std::uint16_t* colorPlanes = nullptr;
+    // The stage span for rows that cannot read the planes in runs.
+    void (*planeFallback)(const DrawSetup&, int, int, int, struct SpanStart) = nullptr;
     // Pixels handed to spans by this draw, added to the shared counters once at its end.
     mutable std::uint64_t pixels = 0;
 };
@@ -224,6 +236,121 @@ struct DrawSetup {
 // Relaxed: only sums are read, and only after the draws being counted have returned.
 std::atomic<std::uint64_t> g_RasterDraws{0};
 std::atomic<std::uint64_t> g_RasterPixels{0};
+std::atomic<std::uint64_t> g_RasterBanded{0};
+
+// Drawing threads. A large draw is cut into horizontal bands of the clip; each band runs every
+// primitive of the draw, in order, clipped to its rows. A pixel's value depends only on its own
+// row's spans (every span starts from the primitive's plane at that row, never from the row
+// above), so the picture is the same byte for byte whatever the number of bands or threads.
+class BandPool {
+public:
+    ~BandPool() { Resize(1); }
+
+    // Any thread; waits for a draw in progress on the pool.
+    void Resize(int threads)
+    {
+        threads = std::clamp(threads, 1, kMaxThreads);
+        std::lock_guard<std::mutex> use(m_Use);
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            m_Stop = true;
+        }
+        m_Wake.notify_all();
+        for (std::thread& t : m_Workers)
+            t.join();
+        m_Workers.clear();
+        m_Stop = false;
+        for (int i = 1; i < threads; ++i)
+            m_Workers.emplace_back([this] { Work(); });
+        m_Threads.store(threads, std::memory_order_relaxed);
+    }
+
+    int Threads() const { return m_Threads.load(std::memory_order_relaxed); }
+
+    // Runs job(band) for every band in [0, bands) on the workers and the calling thread, and
+    // returns when all are done. false (nothing run) while another thread uses the pool.
+    bool Run(int bands, void (*job)(void*, int), void* context)
+    {
+        std::unique_lock<std::mutex> use(m_Use, std::try_to_lock);
+        if (!use.owns_lock() || m_Workers.empty())
+            return false;
+        {
+            std::lock_guard<std::mutex> lock(m_Mutex);
+            m_Job = job;
+            m_Context = context;
+            m_Bands = bands;
+            m_Next.store(0, std::memory_order_relaxed);
+            m_Busy = static_cast<int>(m_Workers.size());
+            ++m_Generation;
+        }
+        m_Wake.notify_all();
+        RunBands(job, context, bands);
+        std::unique_lock<std::mutex> lock(m_Mutex);
+        m_Done.wait(lock, [this] { return m_Busy == 0; });
+        return true;
+    }
+
+    static constexpr int kMaxThreads = 64;
+
+private:
+    void RunBands(void (*job)(void*, int), void* context, int bands)
+    {
+        for (int b = m_Next.fetch_add(1, std::memory_order_relaxed); b < bands;
+             b = m_Next.fetch_add(1, std::memory_order_relaxed))
+            job(context, b);
+    }
+
+    void Work()
+    {
+        std::uint64_t seen = 0;
+        std::unique_lock<std::mutex> lock(m_Mutex);
+        for (;;) {
+            m_Wake.wait(lock, [&] { return m_Stop || m_Generation != seen; });
+            if (m_Stop)
+                return;
+            seen = m_Generation;
+            void (*job)(void*, int) = m_Job;
+            void* context = m_Context;
+            const int bands = m_Bands;
+            lock.unlock();
+            RunBands(job, context, bands);
+            lock.lock();
+            if (--m_Busy == 0)
+                m_Done.notify_one();
+        }
+    }
+
+    // m_Use: held by the one thread that runs a job or resizes the pool.
+    std::mutex m_Use;
+    // Under m_Mutex: the job, its band count, the generation, the busy count and the stop flag.
+    std::mutex m_Mutex;
+    std::condition_variable m_Wake;
+    std::condition_variable m_Done;
+    void (*m_Job)(void*, int) = nullptr;
+    void* m_Context = nullptr;
+    int m_Bands = 0;
+    int m_Busy = 0;
+    std::uint64_t m_Generation = 0;
+    bool m_Stop = false;
+    // Atomic: the next band to take, shared by the workers of one job.
+    std::atomic<int> m_Next{0};
+    // Atomic: read by any drawing thread.
+    std::atomic<int> m_Threads{1};
+    // Only under m_Use.
+    std::vector<std::thread> m_Workers;
+};
+
+BandPool& Bands()
+{
+    static BandPool pool;
+    return pool;
+}
+
+// Draws whose clipped bounds cover fewer pixels than this are drawn whole on the calling thread:
+// waking the workers would cost more than the draw.
+constexpr std::int64_t kBandMinPixels = 12 * 1024;
+// Rows of one band at least, so that a band's set-up stays small beside its pixels.
+constexpr int kBandMinRows = 16;
 
 struct SpanStart {
     double depthUnits;
@@ -255,7 +382,7 @@ inline std::size_t TexIndex(const DrawSetup& s, int tx, int ty)
     return static_cast<std::size_t>(ty) * s.texStride + static_cast<std::size_t>(tx);
 }
 
-inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) // f 0..256
+[[maybe_unused]] inline std::uint32_t Lerp8(std::uint32_t a, std::uint32_t b, std::uint32_t f) // f 0..256
 {
     return (a * (256 - f) + b * f) >> 8;
 }
@@ -269,6 +396,20 @@ inline std::uint32_t BlendTexels(const DrawSetup& s, const std::size_t (&at)[4],
         // keyed texels count as transparent black in the filter
         t[i] = s.keyed && raw == s.key ? 0u : ExpandRaw(s, raw);
     }
+#if defined(__SSE2__)
+    // The same products in 16-bit lanes: the left texels of both rows beside the right ones.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i left = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, static_cast<int>(t[2]), static_cast<int>(t[0])), zero);
+    const __m128i right = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, static_cast<int>(t[3]), static_cast<int>(t[1])), zero);
+    const __m128i rows = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(left, _mm_set1_epi16(static_cast<short>(256 - fx))),
+                                                      _mm_mullo_epi16(right, _mm_set1_epi16(static_cast<short>(fx)))),
+                                       8);
+    const __m128i bottom = _mm_srli_si128(rows, 8);
+    const __m128i mixed = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(rows, _mm_set1_epi16(static_cast<short>(256 - fy))),
+                                                       _mm_mullo_epi16(bottom, _mm_set1_epi16(static_cast<short>(fy)))),
+                                         8);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(mixed, zero)));
+#else
     std::uint32_t out = 0;
     for (int shift = 0; shift < 32; shift += 8) {
         const std::uint32_t top = Lerp8(Chan(t[0], shift), Chan(t[1], shift), fx);
@@ -276,6 +417,7 @@ inline std::uint32_t BlendTexels(const DrawSetup& s, const std::size_t (&at)[4],
         out |= Lerp8(top, bottom, fy) << shift;
     }
     return out;
+#endif
 }
 
 std::uint32_t SampleLinear(const DrawSetup& s, std::int64_t u, std::int64_t v)
@@ -400,6 +542,32 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 }
 
 #if defined(__SSE2__)
+// The depth test of eight stored depths against one depth z, for the compare mask's less, equal
+// and greater bits: all ones in the lanes that pass.
+struct DepthTest8 {
+    __m128i bias, z, zs, wantLess, wantEqual, wantGreater;
+    DepthTest8(std::uint32_t depth, std::uint32_t zMask)
+        : bias(_mm_set1_epi16(static_cast<short>(0x8000)))
+        , z(_mm_set1_epi16(static_cast<short>(depth)))
+        , zs(_mm_xor_si128(z, bias))
+        , wantLess(_mm_set1_epi16((zMask & 1) ? -1 : 0))
+        , wantEqual(_mm_set1_epi16((zMask & 2) ? -1 : 0))
+        , wantGreater(_mm_set1_epi16((zMask & 4) ? -1 : 0))
+    {
+    }
+    __m128i Pass(__m128i old) const
+    {
+        const __m128i olds = _mm_xor_si128(old, bias);
+        const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
+        const __m128i equal = _mm_cmpeq_epi16(z, old);
+        return _mm_or_si128(_mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
+                            _mm_and_si128(greater, wantGreater));
+    }
+};
+
+#endif
+
+#if defined(__SSE2__)
 // Eight pixels at a time of the direct sprite path: colours already in the target's format, the
 // raw 16-bit pixels for the key, one depth for the whole run. Returns the first pixel left for the
 // scalar loop.
@@ -407,12 +575,8 @@ inline void ShadeSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 inline int SpriteRun8(const std::uint16_t* src, const std::uint16_t* rawSrc, std::uint16_t* crow, std::uint16_t* zrow,
                       int count, std::uint32_t z, std::uint32_t zMask, bool keyed, std::uint32_t key, bool zWrite)
 {
-    const __m128i bias = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i zv = _mm_set1_epi16(static_cast<short>(z));
-    const __m128i zs = _mm_xor_si128(zv, bias);
-    const __m128i wantLess = _mm_set1_epi16((zMask & 1) ? -1 : 0);
-    const __m128i wantEqual = _mm_set1_epi16((zMask & 2) ? -1 : 0);
-    const __m128i wantGreater = _mm_set1_epi16((zMask & 4) ? -1 : 0);
+    const DepthTest8 test(z, zMask);
+    const __m128i zv = test.z;
     const __m128i keyOn = _mm_set1_epi16(keyed ? -1 : 0);
     const __m128i keyv = _mm_set1_epi16(static_cast<short>(key));
     int x = 0;
@@ -423,11 +587,7 @@ inline int SpriteRun8(const std::uint16_t* src, const std::uint16_t* rawSrc, std
         __m128i* zp = reinterpret_cast<__m128i*>(zrow + x);
         __m128i* cp = reinterpret_cast<__m128i*>(crow + x);
         const __m128i old = _mm_loadu_si128(zp);
-        const __m128i olds = _mm_xor_si128(old, bias);
-        const __m128i less = _mm_cmpgt_epi16(olds, zs), greater = _mm_cmpgt_epi16(zs, olds);
-        const __m128i equal = _mm_cmpeq_epi16(zv, old);
-        const __m128i pass = _mm_or_si128(_mm_or_si128(_mm_and_si128(less, wantLess), _mm_and_si128(equal, wantEqual)),
-                                          _mm_and_si128(greater, wantGreater));
+        const __m128i pass = test.Pass(old);
         const __m128i write = _mm_andnot_si128(keyedLanes, pass);
         const __m128i oldColor = _mm_loadu_si128(cp);
         _mm_storeu_si128(cp, _mm_or_si128(_mm_and_si128(write, color), _mm_andnot_si128(write, oldColor)));
@@ -529,6 +689,60 @@ void FastSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     }
 }
 
+// A point-sampled, power-of-two texture whose texel is the colour, without depth, alpha test or
+// blending (the fog's body): the picture in the target's format is copied, a run of one texel per
+// pixel at a time.
+template <bool kOneRow>
+void CopySpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    std::uint16_t* crow = s.color->Row16(y);
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const bool keyed = s.keyed;
+    const std::uint32_t key = s.key;
+    const std::uint16_t* display = s.display;
+    const int texW = s.texW;
+    std::int64_t u = a.u, v = a.v;
+    if constexpr (kOneRow) {
+        const std::uint32_t row0 = static_cast<std::uint32_t>(v >> 16) & hMask;
+        const std::uint16_t* texRow = display + static_cast<std::size_t>(row0) * texW;
+        const std::size_t rawRow = static_cast<std::size_t>(row0) * s.texStride;
+        // Runs of one texel per pixel up to the texture's right edge, then on from its left.
+        int x = x0;
+        while (x <= x1) {
+            const std::uint32_t tx0 = static_cast<std::uint32_t>(u >> 16) & wMask;
+            const std::int64_t left = x1 - x;
+            const std::int64_t n = std::min<std::int64_t>(left, wMask - tx0);
+            if (!(a.uStep > 0 && a.uStep < 2 * 65536 && ((u + n * a.uStep) >> 16) - (u >> 16) == n))
+                break;
+            const int count = static_cast<int>(n) + 1;
+            if (!keyed) {
+                std::memcpy(crow + x, texRow + tx0, static_cast<std::size_t>(count) * 2);
+            } else {
+                for (int i = 0; i < count; ++i)
+                    if (RawAt(s, rawRow + tx0 + static_cast<std::size_t>(i)) != key)
+                        crow[x + i] = texRow[tx0 + static_cast<std::uint32_t>(i)];
+            }
+            x += count;
+            u += static_cast<std::int64_t>(count) * a.uStep;
+        }
+        for (; x <= x1; ++x) {
+            const std::uint32_t tx = static_cast<std::uint32_t>(u >> 16) & wMask;
+            u += a.uStep;
+            if (!keyed || RawAt(s, rawRow + tx) != key)
+                crow[x] = texRow[tx];
+        }
+        return;
+    }
+    for (int x = x0; x <= x1; ++x) {
+        const std::uint32_t tx = static_cast<std::uint32_t>(u >> 16) & wMask;
+        const std::uint32_t ty = static_cast<std::uint32_t>(v >> 16) & hMask;
+        u += a.uStep;
+        v += a.vStep;
+        if (!keyed || RawAt(s, static_cast<std::size_t>(ty) * s.texStride + tx) != key)
+            crow[x] = display[static_cast<std::size_t>(ty) * texW + tx];
+    }
+}
+
 template <bool k565, bool kZWrite, bool kFlatZ, bool kOneRow>
 void FastSpanFor(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 {
@@ -610,6 +824,25 @@ inline std::uint32_t SampleLinearPow2(const DrawSetup& s, std::int64_t u, std::i
     return BlendTexels(s, at, fx, fy);
 }
 
+// The stage result of one texel under a constant, as StageSpan computes it: r, g, b and alpha.
+template <int kOp, bool kAlphaModulate>
+inline void StageTexel(std::uint32_t texel, std::uint32_t kr, std::uint32_t kg, std::uint32_t kb,
+                       std::uint32_t alphaConstant, std::uint32_t (&out)[4])
+{
+    std::uint32_t sr = Chan(texel, 16), sg = Chan(texel, 8), sb = Chan(texel, 0);
+    if constexpr (kOp == static_cast<int>(TextureOp::Modulate)) {
+        sr = Mul8(sr, kr), sg = Mul8(sg, kg), sb = Mul8(sb, kb);
+    } else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth)) {
+        sr = std::min<std::uint32_t>(255, sr + kr - Mul8(sr, kr));
+        sg = std::min<std::uint32_t>(255, sg + kg - Mul8(sg, kg));
+        sb = std::min<std::uint32_t>(255, sb + kb - Mul8(sb, kb));
+    }
+    std::uint32_t alpha = texel >> 24;
+    if constexpr (kAlphaModulate)
+        alpha = Mul8(alpha, alphaConstant);
+    out[0] = sr, out[1] = sg, out[2] = sb, out[3] = alpha;
+}
+
 template <bool k565, int kOp, bool kAlphaModulate, BlendKind kBlend>
 void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
 {
@@ -644,17 +877,9 @@ void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
         if (keyed && raw == key)
             continue;
         const std::uint32_t texel = linear ? SampleLinearPow2(s, pu, pv, wMask, hMask) : tex32 ? raw : expand[raw];
-        std::uint32_t sr = Chan(texel, 16), sg = Chan(texel, 8), sb = Chan(texel, 0);
-        if constexpr (kOp == static_cast<int>(TextureOp::Modulate)) {
-            sr = Mul8(sr, kr), sg = Mul8(sg, kg), sb = Mul8(sb, kb);
-        } else if constexpr (kOp == static_cast<int>(TextureOp::AddSmooth)) {
-            sr = std::min<std::uint32_t>(255, sr + kr - Mul8(sr, kr));
-            sg = std::min<std::uint32_t>(255, sg + kg - Mul8(sg, kg));
-            sb = std::min<std::uint32_t>(255, sb + kb - Mul8(sb, kb));
-        }
-        std::uint32_t alpha = texel >> 24;
-        if constexpr (kAlphaModulate)
-            alpha = Mul8(alpha, alphaConstant);
+        std::uint32_t c[4];
+        StageTexel<kOp, kAlphaModulate>(texel, kr, kg, kb, alphaConstant, c);
+        const std::uint32_t sr = c[0], sg = c[1], sb = c[2], alpha = c[3];
         if (alphaTest && !Passes(s.alphaMask, alpha, s.alphaRef))
             continue;
         std::uint32_t z = 0;
@@ -705,6 +930,260 @@ void StageSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
     }
 }
 
+// One channel of the DESTCOLOR blend: min(255, trunc(d x f / 255)) for f in 0..510.
+inline std::uint32_t DestColorChannel(std::uint32_t d, std::uint32_t f)
+{
+    return std::min<std::uint32_t>(255, d * f / 255);
+}
+
+#if defined(__SSE2__)
+// trunc(t / 255) for every 16-bit lane t up to 65025.
+inline __m128i Div255(__m128i t)
+{
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), _mm_set1_epi16(1)), 8);
+}
+
+// min(255, trunc(d x f / 255)) per lane, d 0..255, f 0..510: above 255 the factor is 255 + g,
+// and d x (255 + g) / 255 = d + d x g / 255, so no product leaves 16 bits.
+inline __m128i DestColor8(__m128i d, __m128i f)
+{
+    const __m128i k255 = _mm_set1_epi16(255);
+    const __m128i high = _mm_cmpgt_epi16(f, k255);
+    const __m128i g = _mm_sub_epi16(f, _mm_and_si128(high, k255));
+    const __m128i q = Div255(_mm_mullo_epi16(d, g));
+    const __m128i sum = _mm_add_epi16(d, q);
+    const __m128i over = _mm_cmpgt_epi16(sum, k255);
+    const __m128i clamped = _mm_or_si128(_mm_and_si128(over, k255), _mm_andnot_si128(over, sum));
+    return _mm_or_si128(_mm_and_si128(high, clamped), _mm_andnot_si128(high, q));
+}
+#endif
+
+// The DESTCOLOR/INVSRCALPHA span over the factor planes, for rows that read one texel per pixel
+// along one texture row with one depth; other rows go to the stage span.
+template <bool k565>
+void DestColorSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const std::uint32_t tx0 = static_cast<std::uint32_t>(a.u >> 16) & wMask;
+    const std::int64_t n = x1 - x0;
+    if (a.depthStep != 0.0 || a.vStep != 0 || !(a.uStep > 0 && a.uStep < 2 * 65536) ||
+        ((a.u + n * a.uStep) >> 16) - (a.u >> 16) != n || tx0 + static_cast<std::uint32_t>(n) > wMask) {
+        s.planeFallback(s, y, x0, x1, a);
+        return;
+    }
+    std::uint16_t* crow = s.color->Row16(y) + x0;
+    std::uint16_t* zrow = s.depth ? s.depth->Row16(y) + x0 : nullptr;
+    const std::size_t w = static_cast<std::size_t>(s.texW);
+    const std::uint16_t* row = s.factorPlanes + static_cast<std::size_t>(static_cast<std::uint32_t>(a.v >> 16) & hMask) * w * 4;
+    const std::uint16_t* fr = row + tx0;
+    const std::uint16_t* fg = fr + w;
+    const std::uint16_t* fb = fg + w;
+    const std::uint16_t* drawn = fb + w;
+    std::uint32_t z = DepthFromUnits(a.depthUnits);
+    z = z > s.zBias ? z - s.zBias : 0;
+    const std::uint32_t zMask = s.zMask;
+    const bool zTest = s.zTest && zrow, zWrite = s.zWrite && zrow;
+    const int count = static_cast<int>(n) + 1;
+    int i = 0;
+#if defined(__SSE2__)
+    const DepthTest8 test(z, zMask);
+    const __m128i zv = test.z;
+    const __m128i all = _mm_set1_epi16(-1);
+    const __m128i m5 = _mm_set1_epi16(0x1F);
+    const __m128i m6 = _mm_set1_epi16(0x3F);
+    for (; i + 8 <= count; i += 8) {
+        __m128i write = _mm_loadu_si128(reinterpret_cast<const __m128i*>(drawn + i));
+        __m128i oldZ = all;
+        if (zTest) {
+            oldZ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i));
+            write = _mm_and_si128(write, test.Pass(oldZ));
+        }
+        if (_mm_movemask_epi8(write) == 0)
+            continue;
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(crow + i));
+        __m128i r5, g8, b5;
+        if constexpr (k565) {
+            r5 = _mm_and_si128(_mm_srli_epi16(p, 11), m5);
+            const __m128i g6 = _mm_and_si128(_mm_srli_epi16(p, 5), m6);
+            g8 = _mm_or_si128(_mm_slli_epi16(g6, 2), _mm_srli_epi16(g6, 4));
+        } else {
+            r5 = _mm_and_si128(_mm_srli_epi16(p, 10), m5);
+            const __m128i g5 = _mm_and_si128(_mm_srli_epi16(p, 5), m5);
+            g8 = _mm_or_si128(_mm_slli_epi16(g5, 3), _mm_srli_epi16(g5, 2));
+        }
+        b5 = _mm_and_si128(p, m5);
+        const __m128i r8 = _mm_or_si128(_mm_slli_epi16(r5, 3), _mm_srli_epi16(r5, 2));
+        const __m128i b8 = _mm_or_si128(_mm_slli_epi16(b5, 3), _mm_srli_epi16(b5, 2));
+        const __m128i r = DestColor8(r8, _mm_loadu_si128(reinterpret_cast<const __m128i*>(fr + i)));
+        const __m128i g = DestColor8(g8, _mm_loadu_si128(reinterpret_cast<const __m128i*>(fg + i)));
+        const __m128i b = DestColor8(b8, _mm_loadu_si128(reinterpret_cast<const __m128i*>(fb + i)));
+        __m128i out;
+        if constexpr (k565)
+            out = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(_mm_srli_epi16(r, 3), 11), _mm_slli_epi16(_mm_srli_epi16(g, 2), 5)),
+                               _mm_srli_epi16(b, 3));
+        else
+            out = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(_mm_srli_epi16(r, 3), 10), _mm_slli_epi16(_mm_srli_epi16(g, 3), 5)),
+                               _mm_srli_epi16(b, 3));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(crow + i), _mm_or_si128(_mm_and_si128(write, out), _mm_andnot_si128(write, p)));
+        if (zWrite)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(zrow + i), _mm_or_si128(_mm_and_si128(write, zv), _mm_andnot_si128(write, oldZ)));
+    }
+#endif
+    for (; i < count; ++i) {
+        if (!drawn[i])
+            continue;
+        if (zTest && !Passes(zMask, z, zrow[i]))
+            continue;
+        const std::uint32_t dst = ExpandTarget(crow[i], k565);
+        crow[i] = PackTarget(DestColorChannel(Chan(dst, 16), fr[i]), DestColorChannel(Chan(dst, 8), fg[i]),
+                             DestColorChannel(Chan(dst, 0), fb[i]), k565);
+        if (zWrite)
+            zrow[i] = static_cast<std::uint16_t>(z);
+    }
+}
+
+// The alpha plane's mark of a keyed texel (no alpha reaches it).
+constexpr std::uint16_t kKeyedTexel = 0x100;
+
+// What a texture's planes hold per texel.
+enum class PlaneKind {
+    // DESTCOLOR/INVSRCALPHA: the blend min(255, (s x d + d x (255 - alpha)) / 255) is
+    // d x (s + 255 - alpha) / 255, so each texel gives one factor per channel and the pixel's work
+    // is three products. Rows of four planes: red, green, blue factors, and 0xFFFF (0 where keyed).
+    Factors,
+    // Opaque and SRCALPHA/INVSRCALPHA: rows of two planes, the stage colour in RGB565 (or RGB555)
+    // and its alpha (kKeyedTexel where keyed).
+    Colors565,
+    Colors555,
+};
+
+template <int kOp, bool kAlphaModulate, PlaneKind kKind>
+void MakePlanes(const DrawSetup& s, std::uint32_t constant, std::uint32_t alphaConstant, std::uint16_t* planes)
+{
+    const std::uint32_t kr = Chan(constant, 16), kg = Chan(constant, 8), kb = Chan(constant, 0);
+    const std::size_t w = static_cast<std::size_t>(s.texW);
+    const std::size_t count = kKind == PlaneKind::Factors ? 4 : 2;
+    for (int ty = 0; ty < s.texH; ++ty) {
+        std::uint16_t* row = planes + static_cast<std::size_t>(ty) * w * count;
+        for (std::size_t tx = 0; tx < w; ++tx) {
+            const std::uint32_t raw = RawAt(s, static_cast<std::size_t>(ty) * s.texStride + tx);
+            const bool keyed = s.keyed && raw == s.key;
+            std::uint32_t c[4];
+            StageTexel<kOp, kAlphaModulate>(ExpandRaw(s, raw), kr, kg, kb, alphaConstant, c);
+            if constexpr (kKind == PlaneKind::Factors) {
+                for (std::size_t i = 0; i < 3; ++i)
+                    row[i * w + tx] = static_cast<std::uint16_t>(c[i] + 255 - c[3]);
+                row[3 * w + tx] = keyed ? 0 : 0xFFFF;
+            } else {
+                row[tx] = PackTarget(c[0], c[1], c[2], kKind == PlaneKind::Colors565);
+                row[w + tx] = keyed ? kKeyedTexel : static_cast<std::uint16_t>(c[3]);
+            }
+        }
+    }
+}
+
+// Opaque or SRCALPHA/INVSRCALPHA stage span over the colour planes, for rows that read one texel
+// per pixel along one texture row with one depth: texels of alpha 255 (or any, unblended) are
+// copied eight at a time; translucent ones are blended from the texel as the stage span does.
+template <bool k565, int kOp, bool kAlphaModulate, bool kBlend>
+void ColorPlaneSpan(const DrawSetup& s, int y, int x0, int x1, SpanStart a)
+{
+    const std::uint32_t wMask = static_cast<std::uint32_t>(s.texW - 1), hMask = static_cast<std::uint32_t>(s.texH - 1);
+    const std::uint32_t tx0 = static_cast<std::uint32_t>(a.u >> 16) & wMask;
+    const std::int64_t n = x1 - x0;
+    // One texel per pixel, rising (or falling, for mirrored sprites) without wrapping.
+    const bool rising = a.uStep > 0 && a.uStep < 2 * 65536 && ((a.u + n * a.uStep) >> 16) - (a.u >> 16) == n &&
+                        tx0 + static_cast<std::uint32_t>(n) <= wMask;
+    const bool falling = a.uStep < 0 && a.uStep > -2 * 65536 && (a.u >> 16) - ((a.u + n * a.uStep) >> 16) == n &&
+                         static_cast<std::int64_t>(tx0) >= n;
+    if (a.depthStep != 0.0 || a.vStep != 0 || !(rising || falling)) {
+        s.planeFallback(s, y, x0, x1, a);
+        return;
+    }
+    const int dir = rising ? 1 : -1;
+    std::uint16_t* crow = s.color->Row16(y) + x0;
+    std::uint16_t* zrow = s.depth ? s.depth->Row16(y) + x0 : nullptr;
+    const std::size_t w = static_cast<std::size_t>(s.texW);
+    const std::uint32_t ty = static_cast<std::uint32_t>(a.v >> 16) & hMask;
+    // Texel of pixel i: colors[dir x i], alphas[dir x i].
+    const std::uint16_t* colors = s.colorPlanes + static_cast<std::size_t>(ty) * w * 2 + tx0;
+    const std::uint16_t* alphas = colors + w;
+    std::uint32_t z = DepthFromUnits(a.depthUnits);
+    z = z > s.zBias ? z - s.zBias : 0;
+    const std::uint32_t zMask = s.zMask;
+    const bool zTest = s.zTest && zrow, zWrite = s.zWrite && zrow;
+    const int count = static_cast<int>(n) + 1;
+    // A translucent texel: the stage's colour blended over the target, from the texel itself.
+    auto blendOne = [&](int i) {
+        const std::uint32_t raw = RawAt(s, static_cast<std::size_t>(ty) * s.texStride +
+                                           static_cast<std::size_t>(static_cast<std::int64_t>(tx0) + dir * i));
+        const RasterState& st = *s.state;
+        const std::uint32_t constant = s.argIndex[1] == 2 ? st.textureFactor : s.diffuse;
+        const std::uint32_t alphaConstant = (s.argIndex[3] == 2 ? st.textureFactor : s.diffuse) >> 24;
+        std::uint32_t c[4];
+        StageTexel<kOp, kAlphaModulate>(ExpandRaw(s, raw), Chan(constant, 16), Chan(constant, 8), Chan(constant, 0),
+                                        alphaConstant, c);
+        const std::uint32_t alpha = c[3], dst = ExpandTarget(crow[i], k565), inv = 255 - alpha;
+        crow[i] = PackTarget((c[0] * alpha + Chan(dst, 16) * inv) / 255, (c[1] * alpha + Chan(dst, 8) * inv) / 255,
+                             (c[2] * alpha + Chan(dst, 0) * inv) / 255, k565);
+    };
+    int i = 0;
+#if defined(__SSE2__)
+    const DepthTest8 test(z, zMask);
+    const __m128i zv = test.z;
+    const __m128i keyedMark = _mm_set1_epi16(static_cast<short>(kKeyedTexel));
+    const __m128i opaque = _mm_set1_epi16(255);
+    const __m128i clear = _mm_setzero_si128();
+    // Eight texels of pixels i .. i + 7, in pixel order.
+    auto load8 = [dir](const std::uint16_t* plane, int i) {
+        if (dir > 0)
+            return _mm_loadu_si128(reinterpret_cast<const __m128i*>(plane + i));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plane - i - 7));
+        const __m128i halves = _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2));
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(halves, _MM_SHUFFLE(0, 1, 2, 3)), _MM_SHUFFLE(0, 1, 2, 3));
+    };
+    for (; i + 8 <= count; i += 8) {
+        const __m128i al = load8(alphas, i);
+        __m128i pass = _mm_andnot_si128(_mm_cmpeq_epi16(al, keyedMark), _mm_set1_epi16(-1));
+        __m128i oldZ = clear;
+        if (zTest) {
+            oldZ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zrow + i));
+            pass = _mm_and_si128(pass, test.Pass(oldZ));
+        }
+        if (_mm_movemask_epi8(pass) == 0)
+            continue;
+        __m128i copy = pass;
+        int translucent = 0;
+        if constexpr (kBlend) {
+            copy = _mm_and_si128(pass, _mm_cmpeq_epi16(al, opaque));
+            const __m128i partial = _mm_andnot_si128(_mm_or_si128(copy, _mm_cmpeq_epi16(al, clear)), pass);
+            translucent = _mm_movemask_epi8(partial);
+        }
+        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(crow + i));
+        const __m128i color = load8(colors, i);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(crow + i), _mm_or_si128(_mm_and_si128(copy, color), _mm_andnot_si128(copy, old)));
+        if (zWrite)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(zrow + i), _mm_or_si128(_mm_and_si128(pass, zv), _mm_andnot_si128(pass, oldZ)));
+        for (int lane = 0; translucent != 0; ++lane, translucent >>= 2)
+            if (translucent & 1)
+                blendOne(i + lane);
+    }
+#endif
+    for (; i < count; ++i) {
+        const std::uint32_t al = alphas[dir * i];
+        if (al == kKeyedTexel)
+            continue;
+        if (zTest && !Passes(zMask, z, zrow[i]))
+            continue;
+        if (!kBlend || al == 255)
+            crow[i] = colors[dir * i];
+        else if (al != 0)
+            blendOne(i);
+        if (zWrite)
+            zrow[i] = static_cast<std::uint16_t>(z);
+    }
+}
+
 template <bool k565, int kOp, bool kAlphaModulate>
 SpanFn StageSpanFor(BlendKind blend)
 {
@@ -730,37 +1209,132 @@ SpanFn StageSpanFor(int op, bool alphaModulate, BlendKind blend)
     return alphaModulate ? StageSpanFor<k565, S1, true>(blend) : StageSpanFor<k565, S1, false>(blend);
 }
 
-// The stage span for this draw, or null when its stage or texture needs the general pipeline.
-SpanFn ChooseStageSpan(const DrawSetup& s)
+// The stage operation a stage span resolves for this draw (colour op, and whether alpha is the
+// texel's times the constant's), or false when its stage or texture needs the general pipeline.
+bool StageOf(const DrawSetup& s, int& op, bool& alphaModulate)
 {
     if (!s.hasTexture || !s.texPow2 || !s.constantDiffuse)
-        return nullptr;
+        return false;
     const RasterState& st = *s.state;
     const bool texFirst = st.colorArg1 == TextureArg::Texture && st.colorArg2 != TextureArg::Texture;
-    int op = 0;
     if (st.colorOp == TextureOp::SelectArg1 && st.colorArg1 == TextureArg::Texture)
         op = static_cast<int>(TextureOp::SelectArg1);
     else if (texFirst && (st.colorOp == TextureOp::Modulate || st.colorOp == TextureOp::AddSmooth))
         op = static_cast<int>(st.colorOp);
     else
-        return nullptr;
-    bool alphaModulate = false;
+        return false;
     if (st.alphaOp == TextureOp::SelectArg1 && st.alphaArg1 == TextureArg::Texture)
         alphaModulate = false;
     else if (st.alphaOp == TextureOp::Modulate && st.alphaArg1 == TextureArg::Texture && st.alphaArg2 != TextureArg::Texture)
         alphaModulate = true;
     else
-        return nullptr;
-    BlendKind blend = BlendKind::Any;
+        return false;
+    return true;
+}
+
+BlendKind BlendOf(const DrawSetup& s)
+{
+    const RasterState& st = *s.state;
     if (!s.blend)
-        blend = BlendKind::None;
-    else if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::InvSrcAlpha)
-        blend = BlendKind::SrcAlpha;
-    else if (st.srcBlend == BlendFactor::DestColor && st.destBlend == BlendFactor::InvSrcAlpha)
-        blend = BlendKind::DestColor;
-    else if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::One)
-        blend = BlendKind::Additive;
+        return BlendKind::None;
+    if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::InvSrcAlpha)
+        return BlendKind::SrcAlpha;
+    if (st.srcBlend == BlendFactor::DestColor && st.destBlend == BlendFactor::InvSrcAlpha)
+        return BlendKind::DestColor;
+    if (st.srcBlend == BlendFactor::SrcAlpha && st.destBlend == BlendFactor::One)
+        return BlendKind::Additive;
+    return BlendKind::Any;
+}
+
+template <bool k565, int kOp, bool kAlphaModulate>
+SpanFn ColorPlaneSpanFor(bool blend)
+{
+    return blend ? &ColorPlaneSpan<k565, kOp, kAlphaModulate, true> : &ColorPlaneSpan<k565, kOp, kAlphaModulate, false>;
+}
+
+template <bool k565>
+SpanFn ColorPlaneSpanFor(int op, bool alphaModulate, bool blend)
+{
+    constexpr int M = static_cast<int>(TextureOp::Modulate), AS = static_cast<int>(TextureOp::AddSmooth);
+    if (op == M)
+        return alphaModulate ? ColorPlaneSpanFor<k565, M, true>(blend) : ColorPlaneSpanFor<k565, M, false>(blend);
+    if (op == AS)
+        return alphaModulate ? ColorPlaneSpanFor<k565, AS, true>(blend) : ColorPlaneSpanFor<k565, AS, false>(blend);
+    return alphaModulate ? ColorPlaneSpanFor<k565, 0, true>(blend) : ColorPlaneSpanFor<k565, 0, false>(blend);
+}
+
+SpanFn ColorPlaneSpanFor(bool is565, int op, bool alphaModulate, bool blend)
+{
+    return is565 ? ColorPlaneSpanFor<true>(op, alphaModulate, blend) : ColorPlaneSpanFor<false>(op, alphaModulate, blend);
+}
+
+// The stage span for this draw, or null when its stage or texture needs the general pipeline.
+SpanFn ChooseStageSpan(const DrawSetup& s)
+{
+    int op = 0;
+    bool alphaModulate = false;
+    if (!StageOf(s, op, alphaModulate))
+        return nullptr;
+    const BlendKind blend = BlendOf(s);
+    if (blend == BlendKind::DestColor && s.factorPlanes)
+        return s.is565 ? &DestColorSpan<true> : &DestColorSpan<false>;
+    if ((blend == BlendKind::None || blend == BlendKind::SrcAlpha) && s.colorPlanes)
+        return ColorPlaneSpanFor(s.is565, op, alphaModulate, blend == BlendKind::SrcAlpha);
     return s.is565 ? StageSpanFor<true>(op, alphaModulate, blend) : StageSpanFor<false>(op, alphaModulate, blend);
+}
+
+// Textures larger than this are drawn without planes: making them could cost more than the draw.
+constexpr std::size_t kMaxPlaneTexels = 512 * 512;
+
+// Gives a stage draw its per-texel planes, kept with the texture: the factor planes of a
+// DESTCOLOR/INVSRCALPHA draw, the colour planes of an opaque or SRCALPHA/INVSRCALPHA one. Runs on
+// the drawing thread under the texture's sample lock, before any band starts.
+void PreparePlanes(DrawSetup& s)
+{
+    int op = 0;
+    bool alphaModulate = false;
+    if (s.linear || s.alphaTest || !StageOf(s, op, alphaModulate))
+        return;
+    const BlendKind blend = BlendOf(s);
+    const bool factors = blend == BlendKind::DestColor;
+    if (!factors && blend != BlendKind::None && blend != BlendKind::SrcAlpha)
+        return;
+    const SpanFn fallback = ChooseStageSpan(s);
+    const RasterState& st = *s.state;
+    const std::uint32_t constant = (s.argIndex[1] == 2 ? st.textureFactor : s.diffuse) & 0xFFFFFFu;
+    const std::uint32_t alphaConstant = (s.argIndex[3] == 2 ? st.textureFactor : s.diffuse) >> 24;
+    const std::uint64_t key = std::uint64_t{1} << 63 | std::uint64_t{factors} << 42 | std::uint64_t{s.is565} << 41 |
+                              std::uint64_t{s.keyed} << 40 | std::uint64_t{alphaModulate} << 36 | std::uint64_t(op) << 32 |
+                              std::uint64_t{alphaModulate ? alphaConstant : 0} << 24 | constant;
+    const std::size_t texels = static_cast<std::size_t>(s.texW) * static_cast<std::size_t>(s.texH);
+    if (texels > kMaxPlaneTexels)
+        return;
+    bool fresh = false;
+    std::uint16_t* planes = s.stateTexture->StageTable(key, s.keyed ? s.key : 0, texels * (factors ? 4 : 2), fresh);
+    if (fresh) {
+        constexpr int M = static_cast<int>(TextureOp::Modulate), AS = static_cast<int>(TextureOp::AddSmooth);
+        const int kind = op == M ? 1 : op == AS ? 2 : 0;
+        using Maker = void (*)(const DrawSetup&, std::uint32_t, std::uint32_t, std::uint16_t*);
+        // [planes: factors, colours 565, colours 555][operation][alpha modulated]
+        constexpr PlaneKind F = PlaneKind::Factors, C6 = PlaneKind::Colors565, C5 = PlaneKind::Colors555;
+        static const Maker kMakers[3][3][2] = {
+            {{&MakePlanes<0, false, F>, &MakePlanes<0, true, F>},
+             {&MakePlanes<M, false, F>, &MakePlanes<M, true, F>},
+             {&MakePlanes<AS, false, F>, &MakePlanes<AS, true, F>}},
+            {{&MakePlanes<0, false, C6>, &MakePlanes<0, true, C6>},
+             {&MakePlanes<M, false, C6>, &MakePlanes<M, true, C6>},
+             {&MakePlanes<AS, false, C6>, &MakePlanes<AS, true, C6>}},
+            {{&MakePlanes<0, false, C5>, &MakePlanes<0, true, C5>},
+             {&MakePlanes<M, false, C5>, &MakePlanes<M, true, C5>},
+             {&MakePlanes<AS, false, C5>, &MakePlanes<AS, true, C5>}},
+        };
+        kMakers[factors ? 0 : s.is565 ? 1 : 2][kind][alphaModulate ? 1 : 0](s, constant, alphaConstant, planes);
+    }
+    s.planeFallback = fallback;
+    if (factors)
+        s.factorPlanes = planes;
+    else
+        s.colorPlanes = planes;
 }
 
 SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
@@ -780,7 +1354,9 @@ SpanFn ChooseSpan(const DrawSetup& s, bool flatZ, bool oneRow)
         };
         return kTable[(s.is565 ? 8 : 0) + (s.zWrite ? 4 : 0) + (flatZ ? 2 : 0) + (oneRow ? 1 : 0)];
     }
-    const bool blendFast = s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && s.blend &&
+    if (s.display && s.texPow2 && !s.linear && s.texelOnly && !s.alphaTest && !s.blend && !s.zTest)
+        return oneRow ? &CopySpan<true> : &CopySpan<false>;
+    const bool blendFast = !s.colorPlanes && s.hasTexture && s.texPow2 && !s.linear && s.texelOnly && s.blend &&
                            s.state->srcBlend == BlendFactor::SrcAlpha && s.state->destBlend == BlendFactor::InvSrcAlpha;
     if (blendFast)
         return s.is565 ? &BlendSpan<true> : &BlendSpan<false>;
@@ -1125,6 +1701,7 @@ bool MakeSetup(const RenderTarget& target, const RasterState& state, DrawSetup& 
     s.argIndex[3] = argIndex(state.alphaArg2);
     if (state.texture) {
         const Texture& t = *state.texture;
+        s.stateTexture = &t;
         s.hasTexture = true;
         s.texRaw = t.Pixels().Bits();
         s.tex32 = BytesPerPixel(t.Format()) == 4;
@@ -1211,6 +1788,81 @@ bool ConstantDiffuse(const RasterVertex* v, std::uint32_t count, const std::uint
     return !first;
 }
 
+// One draw's primitives, run whole or one band of rows at a time.
+struct DrawJob {
+    static constexpr int kMaxBands = 128;
+    const DrawSetup* setup;
+    PrimitiveType type;
+    const Prepared* prepared;
+    const bool* ok;
+    std::uint32_t n;
+    int top = 0;
+    int rows = 0;
+    int bands = 0;
+    std::uint64_t bandPixels[kMaxBands] = {};
+
+    static void RunBand(void* context, int band)
+    {
+        DrawJob& job = *static_cast<DrawJob*>(context);
+        DrawSetup s = *job.setup;
+        s.pixels = 0;
+        s.clip.top = job.top + static_cast<int>(static_cast<std::int64_t>(job.rows) * band / job.bands);
+        s.clip.bottom = job.top + static_cast<int>(static_cast<std::int64_t>(job.rows) * (band + 1) / job.bands);
+        job.RunPrimitives(s);
+        job.bandPixels[band] = s.pixels;
+    }
+
+    void RunPrimitives(const DrawSetup& s) const
+    {
+        const std::uint32_t n = this->n;
+        auto triangle = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+            if (!ok[a] || !ok[b] || !ok[c])
+                return;
+            switch (s.state->fillMode) {
+            case FillMode::Solid:
+                DrawTriangle(s, prepared[a], prepared[b], prepared[c]);
+                break;
+            case FillMode::Wireframe:
+                DrawLine(s, prepared[a], prepared[b]);
+                DrawLine(s, prepared[b], prepared[c]);
+                DrawLine(s, prepared[c], prepared[a]);
+                break;
+            case FillMode::Point:
+                DrawPoint(s, prepared[a]);
+                DrawPoint(s, prepared[b]);
+                DrawPoint(s, prepared[c]);
+                break;
+            }
+        };
+        switch (type) {
+        case PrimitiveType::LineList:
+            for (std::uint32_t i = 0; i + 1 < n; i += 2)
+                if (ok[i] && ok[i + 1])
+                    DrawLine(s, prepared[i], prepared[i + 1]);
+            break;
+        case PrimitiveType::TriangleList:
+            for (std::uint32_t i = 0; i + 2 < n; i += 3)
+                triangle(i, i + 1, i + 2);
+            break;
+        case PrimitiveType::TriangleStrip:
+            if (n == 4 && s.state->fillMode == FillMode::Solid && ok[0] && ok[1] && ok[2] && ok[3] &&
+                DrawAxisQuad(s, prepared))
+                break;
+            for (std::uint32_t i = 0; i + 2 < n; ++i) {
+                if (i % 2 == 0)
+                    triangle(i, i + 1, i + 2);
+                else
+                    triangle(i + 1, i, i + 2);
+            }
+            break;
+        case PrimitiveType::TriangleFan:
+            for (std::uint32_t i = 1; i + 1 < n; ++i)
+                triangle(0, i, i + 1);
+            break;
+        }
+    }
+};
+
 bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType type, const RasterVertex* vertices,
           std::uint32_t vertexCount, const std::uint16_t* indices, std::uint32_t indexCount)
 {
@@ -1263,7 +1915,11 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
         else if ((s.constantModulate = ConstantModulate(state, vertices, vertexCount, indices, indexCount,
                                                         s.modulateColor)))
             s.display = state.texture->DisplayPixels(s.color->Format(), s.modulateColor);
+    } else if (s.hasTexture && s.texPow2 && !s.linear && !s.alphaTest && !s.blend && !s.zTest && s.texelOnly) {
+        s.display = state.texture->DisplayPixels(s.color->Format());
     }
+    if (s.hasTexture && !s.display)
+        PreparePlanes(s);
 
     // Most draws are a quad or a fan of a few points: keep them off the heap.
     constexpr std::uint32_t kLocal = 16;
@@ -1282,53 +1938,43 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
     for (std::uint32_t i = 0; i < n; ++i)
         ok[i] = Prepare(vertices[indices ? indices[i] : i], s, prepared[i]);
 
-    auto triangle = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-        if (!ok[a] || !ok[b] || !ok[c])
-            return;
-        switch (state.fillMode) {
-        case FillMode::Solid:
-            DrawTriangle(s, prepared[a], prepared[b], prepared[c]);
-            break;
-        case FillMode::Wireframe:
-            DrawLine(s, prepared[a], prepared[b]);
-            DrawLine(s, prepared[b], prepared[c]);
-            DrawLine(s, prepared[c], prepared[a]);
-            break;
-        case FillMode::Point:
-            DrawPoint(s, prepared[a]);
-            DrawPoint(s, prepared[b]);
-            DrawPoint(s, prepared[c]);
-            break;
+    DrawJob job{&s, type, prepared, ok, n};
+    std::uint64_t pixels = 0;
+    bool banded = false;
+    const int threads = Bands().Threads();
+    if (threads > 1) {
+        // The rows and columns the draw's vertices can reach within the clip.
+        double minX = 1e30, maxX = -1e30, minY = 1e30, maxY = -1e30;
+        for (std::uint32_t i = 0; i < n; ++i)
+            if (ok[i]) {
+                minX = std::min(minX, prepared[i].x), maxX = std::max(maxX, prepared[i].x);
+                minY = std::min(minY, prepared[i].y), maxY = std::max(maxY, prepared[i].y);
+            }
+        const int top = std::max(s.clip.top, static_cast<int>(std::floor(minY)) - 1);
+        const int bottom = std::min(s.clip.bottom, static_cast<int>(std::ceil(maxY)) + 1);
+        const int left = std::max(s.clip.left, static_cast<int>(std::floor(minX)) - 1);
+        const int right = std::min(s.clip.right, static_cast<int>(std::ceil(maxX)) + 1);
+        const std::int64_t area = static_cast<std::int64_t>(std::max(0, bottom - top)) * std::max(0, right - left);
+        const int rows = bottom - top;
+        if (area >= kBandMinPixels && rows >= 2 * kBandMinRows) {
+            job.top = top;
+            job.rows = rows;
+            job.bands = std::min({rows / kBandMinRows, threads * 2, DrawJob::kMaxBands});
+            if (Bands().Run(job.bands, &DrawJob::RunBand, &job)) {
+                banded = true;
+                g_RasterBanded.fetch_add(1, std::memory_order_relaxed);
+                for (int b = 0; b < job.bands; ++b)
+                    pixels += job.bandPixels[b];
+            }
         }
-    };
-    switch (type) {
-    case PrimitiveType::LineList:
-        for (std::uint32_t i = 0; i + 1 < n; i += 2)
-            if (ok[i] && ok[i + 1])
-                DrawLine(s, prepared[i], prepared[i + 1]);
-        break;
-    case PrimitiveType::TriangleList:
-        for (std::uint32_t i = 0; i + 2 < n; i += 3)
-            triangle(i, i + 1, i + 2);
-        break;
-    case PrimitiveType::TriangleStrip:
-        if (n == 4 && state.fillMode == FillMode::Solid && ok[0] && ok[1] && ok[2] && ok[3] &&
-            DrawAxisQuad(s, prepared))
-            break;
-        for (std::uint32_t i = 0; i + 2 < n; ++i) {
-            if (i % 2 == 0)
-                triangle(i, i + 1, i + 2);
-            else
-                triangle(i + 1, i, i + 2);
-        }
-        break;
-    case PrimitiveType::TriangleFan:
-        for (std::uint32_t i = 1; i + 1 < n; ++i)
-            triangle(0, i, i + 1);
-        break;
+    }
+    // Small draws, and draws while another thread holds the pool, run whole here.
+    if (!banded) {
+        job.RunPrimitives(s);
+        pixels = s.pixels;
     }
     g_RasterDraws.fetch_add(1, std::memory_order_relaxed);
-    g_RasterPixels.fetch_add(s.pixels, std::memory_order_relaxed);
+    g_RasterPixels.fetch_add(pixels, std::memory_order_relaxed);
     return true;
 }
 
@@ -1343,15 +1989,27 @@ Rect ClipToBuffer(const PixelBuffer& b, Rect r)
 
 } // namespace
 
+void SetRasterThreads(int threads)
+{
+    Bands().Resize(threads);
+}
+
+int RasterThreads()
+{
+    return Bands().Threads();
+}
+
 RasterCounters ReadRasterCounters()
 {
-    return {g_RasterDraws.load(std::memory_order_relaxed), g_RasterPixels.load(std::memory_order_relaxed)};
+    return {g_RasterDraws.load(std::memory_order_relaxed), g_RasterPixels.load(std::memory_order_relaxed),
+            g_RasterBanded.load(std::memory_order_relaxed)};
 }
 
 void ResetRasterCounters()
 {
     g_RasterDraws.store(0, std::memory_order_relaxed);
     g_RasterPixels.store(0, std::memory_order_relaxed);
+    g_RasterBanded.store(0, std::memory_order_relaxed);
 }
 
 std::uint16_t DepthFromValue(double value)

@@ -145,12 +145,20 @@ bool DrawIndexedPrimitive(const RenderTarget& target, const RasterState& state, 
                           const RasterVertex* vertices, std::uint32_t vertexCount,
                           const std::uint16_t* indices, std::uint32_t indexCount);
 
+// Drawing threads (1 to 64; 1, the start, draws on the calling thread only). Large draws are cut
+// into horizontal bands drawn by these threads; the pictures are the same byte for byte whatever
+// the count. Any thread may set it; a draw in progress finishes first.
+void SetRasterThreads(int threads);
+int RasterThreads();
+
 // What the rasteriser has drawn since the last reset, summed over every thread: primitives it was
 // handed and pixels it shaded (covered pixels within the clip, before the key, alpha and depth
 // tests). Benchmarks read them to tell a draw that worked from one that drew nothing.
 struct RasterCounters {
     std::uint64_t draws = 0;
     std::uint64_t pixels = 0;
+    // Draws cut into bands for the drawing threads.
+    std::uint64_t banded = 0;
 };
 RasterCounters ReadRasterCounters();
 void ResetRasterCounters();

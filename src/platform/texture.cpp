@@ -97,12 +97,16 @@ void Texture::SetColorKey(std::uint32_t key)
     const std::uint32_t mask = BytesPerPixel(Format()) == 2 ? 0xFFFFu : 0xFFFFFFFFu;
     m_Key = key & mask;
     m_HasKey = true;
+    for (StageSlot& slot : m_Stage)
+        slot.valid = false;
 }
 
 void Texture::ClearColorKey()
 {
     Guard guard(*this);
     m_HasKey = false;
+    for (StageSlot& slot : m_Stage)
+        slot.valid = false;
 }
 
 bool Texture::Lock(TextureLock& out)
@@ -125,6 +129,8 @@ void Texture::Unlock()
         return;
     m_DisplayValid = false;
     m_ModulatedValid = false;
+    for (StageSlot& slot : m_Stage)
+        slot.valid = false;
     m_Owner.store(std::thread::id(), std::memory_order_release);
     m_Mutex.unlock();
 }
@@ -146,6 +152,8 @@ void Texture::Fill(std::uint32_t value)
     }
     m_DisplayValid = false;
     m_ModulatedValid = false;
+    for (StageSlot& slot : m_Stage)
+        slot.valid = false;
 }
 
 const std::uint32_t* Texture::ExpandTable(PixelFormat format)
@@ -210,6 +218,23 @@ const std::uint16_t* Texture::DisplayPixels(PixelFormat target, std::uint32_t mo
     if (!white)
         m_ModulatedBy = modulate;
     return copy.data();
+}
+
+std::uint16_t* Texture::StageTable(std::uint64_t key, std::uint64_t key2, std::size_t size, bool& fresh) const
+{
+    for (StageSlot& slot : m_Stage)
+        if (slot.valid && slot.key == key && slot.key2 == key2 && slot.table.size() == size) {
+            fresh = false;
+            return slot.table.data();
+        }
+    StageSlot& slot = m_Stage[m_StageNext];
+    m_StageNext = (m_StageNext + 1) % kStageSlots;
+    slot.table.resize(size);
+    slot.key = key;
+    slot.key2 = key2;
+    slot.valid = true;
+    fresh = true;
+    return slot.table.data();
 }
 
 } // namespace plat

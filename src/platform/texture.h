@@ -64,6 +64,12 @@ public:
     // on the first draw that needs it and again after the pixels or the colour changed. The white
     // copy and one modulated copy are kept. Null for other formats.
     const std::uint16_t* DisplayPixels(PixelFormat target, std::uint32_t modulate = 0xFFFFFFu) const;
+    // A per-texel table the rasteriser derives from the pixels for one set of stage and blend
+    // settings, named by key and key2: the stored table when the key matches and neither the pixels nor the
+    // colour key changed since it was made; otherwise a table of `size` entries to fill, with
+    // fresh set. A few tables are kept (a sprite is drawn in each player's colour), the oldest
+    // replaced first; a pointer stays valid until the next call.
+    std::uint16_t* StageTable(std::uint64_t key, std::uint64_t key2, std::size_t size, bool& fresh) const;
     // ARGB8888 of every 16-bit raw value of a 16-bit colour format; null for ARGB8888.
     static const std::uint32_t* ExpandTable(PixelFormat format);
 
@@ -83,6 +89,15 @@ private:
     mutable PixelFormat m_ModulatedFormat = PixelFormat::RGB565;
     mutable std::uint32_t m_ModulatedBy = 0;
     mutable bool m_ModulatedValid = false;
+    struct StageSlot {
+        std::vector<std::uint16_t> table;
+        std::uint64_t key = 0;
+        std::uint64_t key2 = 0;
+        bool valid = false;
+    };
+    static constexpr int kStageSlots = 8;
+    mutable StageSlot m_Stage[kStageSlots];
+    mutable int m_StageNext = 0;
     std::atomic<std::uint32_t> m_Refs{1};
     bool m_HasKey = false;
     std::uint32_t m_Key = 0;
