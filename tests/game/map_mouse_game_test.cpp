@@ -215,8 +215,6 @@ TEST_F(MapMouseGame, ClickFrameAndRightClickThroughTheEventQueue)
 // dispatcher runs it in the player's next turn and turns the selection.
 TEST_F(MapMouseGame, RightDragTurnsTheSelectionThroughItsQueuedRecord)
 {
-    // The record is routed by ExecuteCommand, which the command dispatcher brings; until it is
-    // merged the record runs nothing. Remove this line when the dispatcher lands.
     const float left = static_cast<float>(g_ViewPixelX);
     const float top = static_cast<float>(g_ViewPixelY);
     TUnit* a = AddUnit(left + 300.0f, top + 300.0f);
