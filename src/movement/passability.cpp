@@ -386,6 +386,11 @@ bool IsPointPassable(std::uint32_t x, std::uint32_t y, std::uint16_t type)
     return MapsReady() && g_pLandPassMap[poz] == 0;
 }
 
+bool PassMapsBuilt()
+{
+    return MapsReady();
+}
+
 bool CanUnitStayInCell(const TUnit* unit)
 {
     if (unit == nullptr || !MapsReady() || !CellPointInMap({unit->MapX, unit->MapY}))

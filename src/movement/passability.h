@@ -83,6 +83,8 @@ bool IsPointPassable(std::uint32_t x, std::uint32_t y, std::uint16_t type);
 // vehicle cell, grouped units on a free land cell, other units on a free land cell where no other
 // living unit nearby stands within either's body size.
 bool CanUnitStayInCell(const TUnit* unit);
+// Whether the pass maps are built for the current map (a map's own units are placed before).
+bool PassMapsBuilt();
 // Whether a cell may take the unit (null: any land unit). A cell outside the playable area is
 // moved into it and refused.
 bool IsCellFreeForUnit(plat::Point& cell, const TUnit* unit);

@@ -260,7 +260,13 @@ TUnitServices TUnitServices::Default()
     s.refundUnit = [](std::uint8_t p, std::uint16_t t) { RefundUnit(p, t); };
     s.deselect = [](std::uint8_t p, TUnit* u) { ForgetUnitInSelection(p, u); };
     s.setVelocityToTarget = [](TUnit* u) { SetVelocityToTarget(u); };
-    s.canStayInCell = [](TUnit* u) { return CanUnitStayInCell(u); };
+    s.canStayInCell = [](TUnit* u) {
+        // A map's own units are placed while it loads, before its pass maps are built from it: they
+        // stand where the map's author put them, as long as that is on the map.
+        if (!PassMapsBuilt())
+            return u != nullptr && u->MapX < g_MapWidth && u->MapY < g_MapHeight;
+        return CanUnitStayInCell(u);
+    };
     s.recomputePassability = [](std::int32_t x, std::int32_t y, std::int32_t r) { RecalcPassabilityAround(x, y, r); };
     s.orientToPoint = [](float x0, float y0, float x1, float y1) { return GetOrientToPoint(x0, y0, x1, y1); };
     s.shipPassValue = [](std::int32_t x, std::int32_t y) { return GetShipPassValue(x, y); };

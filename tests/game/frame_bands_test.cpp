@@ -12,7 +12,6 @@
 #include "game/game_load.h"
 #include "game/game_main.h"
 #include "map/landscape.h"
-#include "map/map_device_fixture.h"
 #include "map/map_grid.h"
 #include "map/map_scene.h"
 #include "map/map_view.h"
@@ -22,28 +21,15 @@
 #include "units/house.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
+#include "game/sample_world_fixture.h"
 
 namespace {
 
-class FrameBandsTest : public MapDeviceTest {
+class FrameBandsTest : public SampleWorldTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        folder = new testsupport::TempDir;
-        written = sampledata::WriteWorldFiles(folder->Path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete folder;
-        folder = nullptr;
-    }
     void SetUp() override
     {
-        MapDeviceTest::SetUp();
-        ASSERT_TRUE(written);
-        plat::SetGameRoot(folder->Path());
-        SetViewSizeByScreen();
-        g_GameType = 0;
+        SampleWorldTest::SetUp();
         MyPlayer = 0;
     }
     void TearDown() override
@@ -117,8 +103,6 @@ protected:
         return p;
     }
 
-    static inline testsupport::TempDir* folder = nullptr;
-    static inline bool written = false;
 };
 
 TEST_F(FrameBandsTest, TheSampleFrameIsTheSameWithOneTwoAndEightThreads)

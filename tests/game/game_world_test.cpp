@@ -23,7 +23,6 @@
 #include "core/loader_thread.h"
 #include "game/mission.h"
 #include "map/fog.h"
-#include "map/map_device_fixture.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
@@ -39,31 +38,18 @@
 #include "units/house_queue.h"
 #include "units/house_types.h"
 #include "units/parameter_files.h"
+#include "units/unit_lists.h"
 #include "units/unit_types.h"
+#include "game/sample_world_fixture.h"
 
 namespace {
 
-class GameWorldTest : public MapDeviceTest {
+class GameWorldTest : public SampleWorldTest {
 protected:
-    // One sample folder for the suite: writing it takes longer than the loads.
-    static void SetUpTestSuite()
-    {
-        folder = new testsupport::TempDir;
-        written = sampledata::WriteWorldFiles(folder->Path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete folder;
-        folder = nullptr;
-    }
     void SetUp() override
     {
-        MapDeviceTest::SetUp();
-        ASSERT_TRUE(written);
-        plat::SetGameRoot(folder->Path());
-        SetViewSizeByScreen();
+        SampleWorldTest::SetUp();
         saved = GameLoadServices();
-        g_GameType = 0;
         MyPlayer = 0;
         ClearLog();
     }
@@ -90,8 +76,6 @@ protected:
     std::string Game(const std::string& name) const { return folder->Path() + "/" + name; }
 
     TGameLoadServices saved;
-    static inline testsupport::TempDir* folder = nullptr;
-    static inline bool written = false;
 };
 
 } // namespace
@@ -108,6 +92,8 @@ TEST_F(GameWorldTest, SampleMissionBuildsTheWorldAndTeardownFreesIt)
         EXPECT_EQ(g_HouseTypeCount[p][0], 1) << p;
         EXPECT_EQ(g_pHouse[p][0].PhaseState, 0) << "a finished building";
         EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[0].spendable, 8000.0) << p;
+        // The map's units stand before the pass maps are built from the loaded map.
+        EXPECT_EQ(NumUnits[p], 5) << p;
     }
     EXPECT_EQ(g_Strateg[0]->ConditionCount, 2);
     EXPECT_EQ(g_MissionTitle, u"Eight flags on the coast");

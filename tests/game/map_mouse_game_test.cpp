@@ -16,7 +16,6 @@
 #include "core/loader_thread.h"
 #include "devices/mouse.h"
 #include "game/game_load.h"
-#include "map/map_device_fixture.h"
 #include "map/map_view.h"
 #include "platform/events.h"
 #include "platform/input.h"
@@ -29,28 +28,16 @@
 #include "units/unit.h"
 #include "units/unit_drawing.h"
 #include "units/unit_lists.h"
+#include "game/sample_world_fixture.h"
 
 namespace {
 
-class MapMouseGame : public MapDeviceTest {
+class MapMouseGame : public SampleWorldTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        folder = new testsupport::TempDir;
-        written = sampledata::WriteWorldFiles(folder->Path()) && sampledata::WriteCursors(folder->Path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete folder;
-        folder = nullptr;
-    }
+    static void SetUpTestSuite() { WriteSampleFolder(true); }
     void SetUp() override
     {
-        MapDeviceTest::SetUp();
-        ASSERT_TRUE(written);
-        plat::SetGameRoot(folder->Path());
-        SetViewSizeByScreen();
-        g_GameType = 0;
+        SampleWorldTest::SetUp();
         MyPlayer = 0;
         ASSERT_TRUE(LoadGame("Data\\Campaigns\\Sample\\Test.mis", false, nullptr));
         ASSERT_NE(MyStrateg, nullptr);
@@ -151,8 +138,6 @@ protected:
     std::vector<TOrder> orders;
     TMapMouseServices savedMouse;
     bool startedVideo = false;
-    static inline testsupport::TempDir* folder = nullptr;
-    static inline bool written = false;
 };
 
 TEST_F(MapMouseGame, ClickFrameAndRightClickThroughTheEventQueue)

@@ -161,15 +161,22 @@ TEST_F(MapLoadTest, TrenchesOfThePreviousMapAreGoneAfterAMapWithoutThem)
         int blocks;
         bool craters;
     } cases[] = {{"no tail", 0, false}, {"craters only", 1, false}, {"up to water", 2, false},
-                 {"neutral objects last", 3, false}, {"unread craters", 5, true}};
+                 {"neutral objects last", 3, false}, {"with craters", 5, true}};
     for (const auto& c : cases) {
         TIfStreamMemory in(oneEntry.data(), static_cast<std::int32_t>(oneEntry.size()));
         ASSERT_TRUE(g_TrenchList.LoadTrenchList(in)) << c.name;
         ASSERT_EQ(g_TrenchList.Count(), 1) << c.name;
         sampledata::SampleMap m = sampledata::MakeTestMap();
         m.tail.blocks = c.blocks;
-        if (c.craters)
-            m.tail.craters = {1, 0, 0, 0, 0, 0};
+        if (c.craters) {
+            TOfStreamMemory block;
+            block.WriteU16(1);
+            TGroundPicture crater;
+            crater.m_X = 400.0f;
+            crater.m_Y = 300.0f;
+            ASSERT_TRUE(crater.Save(block));
+            m.tail.craters.assign(block.Data(), block.Data() + block.Size());
+        }
         WriteMap("t.dat", m);
         ASSERT_TRUE(LoadMapFile("t.dat", nullptr)) << c.name;
         EXPECT_EQ(g_TrenchList.Count(), 0) << c.name;
