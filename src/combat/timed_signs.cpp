@@ -85,8 +85,14 @@ void TTimedSign::Update()
 
 bool TTimedSignList::Create()
 {
-    if (g_pTimedSigns != nullptr)
-        return false;
+    // A load that failed after making the list left it behind; the new game starts with it empty
+    // instead of refusing every later load.
+    if (g_pTimedSigns != nullptr) {
+        for (TTimedSign* s : *g_pTimedSigns)
+            delete s;
+        g_pTimedSigns->clear();
+        return true;
+    }
     g_pTimedSigns = new (std::nothrow) std::vector<TTimedSign*>;
     return g_pTimedSigns != nullptr;
 }

@@ -41,7 +41,7 @@ public:
 
 class TTimedSignList {
 public:
-    // false when the list exists already or could not be made.
+    // false when the list could not be made; a list left from before is emptied and kept.
     static bool Create();
     // Deletes every sign and the list.
     static void Destroy();
