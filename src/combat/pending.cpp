@@ -11,12 +11,6 @@ void ShipPartsStep(TShipData*, std::uint8_t, std::uint8_t, std::uint32_t)
 
 #include "combat/effects.h"
 
-bool ParticlesInit()
-{
-    return true;
-}
-
-void ParticlesFree() {}
 void LoadHouseSelTexture() {}
 void FreeHouseSelTexture() {}
 
@@ -152,14 +146,6 @@ bool UnitSearchTarget(TUnit*)
     return false;
 }
 
-TParticleSystemList* g_pParticleSystems = nullptr;
-
-TParticleSystemList* CreateParticleSystemList()
-{
-    return nullptr;
-}
-void ParticlesClear(TParticleSystemList*) {}
-void DeleteParticleSystemList(TParticleSystemList*) {}
 
 // Transports, the target grid and the ground walk come with their own modules: transports take
 // nobody on board and the target grid holds nobody.
@@ -201,18 +187,11 @@ bool FindBoardingPlace(const TUnit* transport, TFloatPoint& out)
     return FindUnloadPlace(transport, out);
 }
 
-// Particles come with the combat subsystem; until then nothing moves.
-void ParticlesUpdateAll() {}
 
 // Shots, effects, ships and diplomacy come with unit behaviour: a game has none of them to load or
 // free yet.
 #include "combat/game_state.h"
 
-bool CreateTimedSignList()
-{
-    return true;
-}
-void DestroyTimedSignList() {}
 void ShipListInit() {}
 bool MakeShipTable()
 {
@@ -244,7 +223,6 @@ void PlayerUnitsUpdate(std::uint8_t) {}
 
 std::uint8_t g_MoveCountdown = 0;
 void UpdateDelayedHits() {}
-void UpdateTimedSigns() {}
 void RefreshTargetGridUnits() {}
 
 // Turning comes with the ground behaviour: a turning unit faces its wanted way at once and takes
@@ -347,8 +325,3 @@ std::uint32_t CountAllUnits()
 }
 void AddUnitToTargetGrid(TUnit*) {}
 void AddHouseToTargetGrid(THouse*) {}
-
-// Timed signs come with the effects: a gas shell's cloud spreads nowhere yet.
-#include "combat/timed_signs.h"
-
-void AddTimedSign(const TTimedSignDesc&) {}

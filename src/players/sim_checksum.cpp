@@ -6,6 +6,7 @@
 #include "combat/unit_orders.h"
 #include "combat/explosions.h"
 #include "combat/shots.h"
+#include "combat/timed_signs.h"
 #include "core/app_state.h"
 #include "core/random_table.h"
 #include "devices/mouse.h"
@@ -157,6 +158,27 @@ void HashShots(TSimHash& h)
     h.Value(count);
 }
 
+void HashTimedSigns(TSimHash& h)
+{
+    const std::vector<TTimedSign*>* signs = TTimedSignList::Signs();
+    const std::uint32_t count = signs != nullptr ? static_cast<std::uint32_t>(signs->size()) : 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const TTimedSign& s = *(*signs)[i];
+        h.Value(s.m_Desc.kind);
+        h.Value(s.m_Desc.x);
+        h.Value(s.m_Desc.y);
+        h.Value(s.m_Desc.lifetime);
+        h.Value(s.m_Desc.radius);
+        h.Value(s.m_Desc.growth);
+        h.Value(s.m_Desc.density);
+        h.Value(s.m_Desc.damage);
+        h.Value(s.m_Desc.damageRadius);
+        h.Value(s.m_ExplosionType);
+        h.Value(s.m_Radius);
+    }
+    h.Value(count);
+}
+
 } // namespace
 
 void TSimHash::Bytes(std::span<const std::uint8_t> bytes)
@@ -247,6 +269,7 @@ std::uint64_t SimulationChecksum()
     // Shots in flight, and the explosions the cycles made (the live explosions advance with
     // drawing, so only what the cycles made is compared).
     HashShots(h);
+    HashTimedSigns(h);
     h.Value(g_ExplosionsMade);
     h.Value(g_ExplosionTrail);
     // The object map: buildings, trees, trenches and resources change it.

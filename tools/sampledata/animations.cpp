@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "effects_art.h"
 #include "images.h"
 #include "sample_data.h"
 
@@ -14,6 +15,14 @@ namespace {
 std::uint16_t WithAlpha(std::uint16_t colour, int alpha15)
 {
     return static_cast<std::uint16_t>((colour & 0x0FFF) | (std::clamp(alpha15, 0, 15) << 12));
+}
+
+std::vector<AnimationFrame> ParticleFrames(ParticleLook look)
+{
+    std::vector<AnimationFrame> frames;
+    for (int i = 0; i < kParticleFrames; ++i)
+        frames.push_back({kParticleFrameSize, kParticleFrameSize, DrawParticleFrame(look, i)});
+    return frames;
 }
 
 } // namespace
@@ -82,7 +91,7 @@ bool WriteAnimationBank(const std::string& outDir, const std::string& folder, co
 
 bool WriteAnimations(const std::string& outDir)
 {
-    constexpr std::uint16_t kRed = 0x0F22, kYellow = 0x0FE2, kWhite = 0x0EEF, kGrey = 0x0888, kFlash = 0x0FD6;
+    constexpr std::uint16_t kRed = 0x0F22, kYellow = 0x0FE2, kWhite = 0x0EEF, kFlash = 0x0FD6;
     // Rings are centred on the position; waves stand on their bottom middle; shot flashes on their
     // left middle, where the barrel ends.
     return WriteAnimationBank(outDir, "Data\\Misc\\MiniMapIndicators\\",
@@ -93,7 +102,10 @@ bool WriteAnimations(const std::string& outDir)
                               {{"Wave0.les", MakeAnimationPack(DrawWaveFrames(8, 32, 16, kWhite), HotSpot{16, 15})},
                                {"Wave1.les", MakeAnimationPack(DrawWaveFrames(8, 48, 16, kWhite), HotSpot{24, 15})}})
         && WriteAnimationBank(outDir, "Data\\Misc\\ParticleAnims\\",
-                              {{"Smoke.les", MakeAnimationPack(DrawRingFrames(10, 32, kGrey), HotSpot{16, 16})}})
+                              {{"Smoke.les", MakeAnimationPack(ParticleFrames(ParticleLook::Smoke), HotSpot{16, 16})},
+                               {"Fire.les", MakeAnimationPack(ParticleFrames(ParticleLook::Fire), HotSpot{16, 16})},
+                               {"Sparks.les", MakeAnimationPack(ParticleFrames(ParticleLook::Sparks), HotSpot{16, 16})},
+                               {"Gas.les", MakeAnimationPack(ParticleFrames(ParticleLook::Gas), HotSpot{16, 16})}})
         && WriteAnimationBank(outDir, "Data\\Misc\\Shots\\",
                               {{"Flash.les", MakeAnimationPack(DrawRingFrames(4, 16, kFlash), HotSpot{0, 8})}});
 }

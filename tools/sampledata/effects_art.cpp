@@ -227,7 +227,94 @@ const char* const kExplosionFiles[41] = {
     "HouseShootFull.les",
 };
 
+// Smooth noise in [0, 1) at a fractional point, from the lattice noise above.
+float SmoothNoise(float x, float y, int seed)
+{
+    const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
+    float tx = x - static_cast<float>(x0), ty = y - static_cast<float>(y0);
+    tx = tx * tx * (3 - 2 * tx);
+    ty = ty * ty * (3 - 2 * ty);
+    const float top = Noise(x0, y0, seed) + (Noise(x0 + 1, y0, seed) - Noise(x0, y0, seed)) * tx;
+    const float bottom = Noise(x0, y0 + 1, seed) + (Noise(x0 + 1, y0 + 1, seed) - Noise(x0, y0 + 1, seed)) * tx;
+    return top + (bottom - top) * ty;
+}
+
+// A billowing puff: a round body with a ragged, noisy rim, lit from the upper left.
+Rgba Puff(float dx, float dy, float radius, float t, const Rgba& lit, const Rgba& shade, int seed)
+{
+    const float d = std::hypot(dx, dy);
+    const float rim = radius * (0.8f + 0.35f * SmoothNoise(dx * 0.25f + t * 3, dy * 0.25f, seed));
+    if (d >= rim)
+        return {};
+    const float light = std::clamp(0.5f - (dx + dy) / (2.5f * radius), 0.0f, 1.0f);
+    Rgba c = Mix(shade, lit, light * 0.7f + 0.3f * SmoothNoise(dx * 0.4f, dy * 0.4f + t * 4, seed + 1));
+    c.a *= std::clamp((rim - d) / (0.35f * rim), 0.0f, 1.0f);
+    return c;
+}
+
 } // namespace
+
+std::vector<std::uint16_t> DrawParticleFrame(ParticleLook look, int frame)
+{
+    constexpr int n = kParticleFrameSize;
+    const float t = static_cast<float>(frame) / (kParticleFrames - 1);
+    std::vector<std::uint16_t> pixels(static_cast<std::size_t>(n) * n, 0);
+    const float c = n / 2.0f;
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
+            const float dx = x + 0.5f - c, dy = y + 0.5f - c;
+            Rgba px;
+            switch (look) {
+            case ParticleLook::Smoke: {
+                // A grey puff that swells, rises a little and thins out.
+                px = Puff(dx, dy + 3 * t, 6 + 8 * t, t, {0.78f, 0.78f, 0.76f, 0.9f}, {0.3f, 0.3f, 0.32f, 0.85f},
+                          11);
+                px.a *= 1.0f - 0.7f * t;
+                break;
+            }
+            case ParticleLook::Gas: {
+                // A yellow-green cloud, wider than high, that spreads and fades.
+                px = Puff(dx, dy * 1.4f, 8 + 6 * t, t, {0.85f, 0.9f, 0.35f, 0.75f}, {0.45f, 0.55f, 0.15f, 0.7f},
+                          23);
+                px.a *= 1.0f - 0.6f * t;
+                break;
+            }
+            case ParticleLook::Fire: {
+                // A flickering tongue of flame: white-yellow at the root, orange, then red at the tip.
+                const float up = (c + 10 - (y + 0.5f)) / 22.0f; // 0 at the root, 1 at the tip
+                if (up < 0 || up > 1)
+                    break;
+                const float sway = 2.5f * std::sin(up * 5 + t * 6.283f);
+                const float half = 8 * (1 - up) * (0.75f + 0.25f * SmoothNoise(x * 0.3f, y * 0.3f - t * 6, 31));
+                const float across = std::abs(dx - sway * up) / std::max(half, 0.5f);
+                if (across >= 1)
+                    break;
+                const float heat = (1 - across) * (1 - up);
+                px = heat > 0.45f ? Mix({1, 0.75f, 0.2f, 1}, {1, 1, 0.85f, 1}, (heat - 0.45f) * 2.5f)
+                                  : Mix({0.7f, 0.1f, 0.05f, 0.6f}, {1, 0.75f, 0.2f, 1}, heat / 0.45f);
+                break;
+            }
+            case ParticleLook::Sparks: {
+                // Eight glowing sparks fly out from the centre, each with a short fading trail.
+                for (int k = 0; k < 8; ++k) {
+                    const float ang = k * 0.785f + 0.3f * Noise(k, 0, 41);
+                    const float head = 2 + 12 * t * (0.7f + 0.3f * Noise(k, 1, 41));
+                    const float ux = std::cos(ang), uy = std::sin(ang);
+                    const float along = dx * ux + dy * uy, side = std::abs(-dx * uy + dy * ux);
+                    if (side < 1.0f && along <= head && along >= head - 4) {
+                        const float glow = (1 - side) * (1 - (head - along) / 4) * (1 - 0.5f * t);
+                        const Rgba spark = Mix({1, 0.5f, 0.1f, 0}, {1, 1, 0.8f, 1}, glow);
+                        if (spark.a > px.a)
+                            px = spark;
+                    }
+                }
+                break;
+            }
+            }
+            pixels[static_cast<std::size_t>(y) * n + x] = Pack(px);
+        }
+    return pixels;
+}
 
 std::vector<std::uint8_t> MakeExplosionBlock(int type)
 {

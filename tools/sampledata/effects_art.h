@@ -23,6 +23,13 @@ std::vector<std::uint8_t> MakeExplosionBlock(int type);
 std::vector<std::uint8_t> MakeCraterPicture(int index);
 std::vector<std::uint8_t> MakeUprightPicture(int index);
 
+// The sets of the particle bank, in its "Info.txt" order.
+enum class ParticleLook { Smoke, Fire, Sparks, Gas };
+constexpr int kParticleFrameSize = 32;
+constexpr int kParticleFrames = 10;
+// Frame i (of kParticleFrames) of a particle set: size x size ARGB 4444 pixels, centred.
+std::vector<std::uint16_t> DrawParticleFrame(ParticleLook look, int frame);
+
 bool WriteEffectsArt(const std::string& outDir);
 
 } // namespace sampledata
