@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "core/game_folder_fixture.h"
+#include "parameters.h"
 #include "players/template.h"
+#include "sample_types.h"
+#include "templates.h"
+#include "units/house_types.h"
 
 namespace {
 
@@ -207,6 +211,67 @@ TEST_F(TemplateTest, LongTextListsStayWhole)
     ASSERT_TRUE(t.LoadTemplateFromText(text.data(), text.size()));
     ASSERT_EQ(t.MustCount(0), 1000);
     EXPECT_EQ(t.MustList(0)[999].Count, 999);
+}
+
+// The sample template, as the game loads it, asks at every step only for what the buildings of
+// the steps before it make possible, for every sample nation, from a town hall alone.
+TEST_F(TemplateTest, SampleTemplateBuildsOnWhatCameBefore)
+{
+    ASSERT_TRUE(sampledata::WriteTemplates(dir.Path()));
+    TTemplate t;
+    ASSERT_TRUE(t.LoadTemplateFromBinaryFile(TEMPLATE_FILE_NAME));
+    ASSERT_GE(t.LevelCount, 3);
+    for (int nation = 0; nation < sampledata::kSampleNations; ++nation) {
+        SCOPED_TRACE(nation);
+        bool have[HOUSE_TYPES_PER_SIDE] = {};
+        have[6] = true; // the town hall every player starts with
+        auto needs = [&](std::uint16_t type) {
+            const THouseType h = sampledata::SampleHouseRecord(nation, sampledata::kSampleHouseTypes[type]);
+            for (std::uint16_t r : h.m_RequiredHouses)
+                if (r != HOUSE_LIST_END && !have[r])
+                    return false;
+            return true;
+        };
+        auto trained = [&](std::uint16_t unit) {
+            for (int type = 0; type < HOUSE_TYPES_PER_SIDE; ++type) {
+                const THouseType h = sampledata::SampleHouseRecord(nation, sampledata::kSampleHouseTypes[type]);
+                for (std::uint16_t u : h.m_Units)
+                    if (have[type] && u == unit)
+                        return true;
+            }
+            return false;
+        };
+        bool extractor = false;
+        bool soldiers = false;
+        for (int level = 0; level < t.LevelCount; ++level) {
+            for (const auto* list : {&t.MustList(level), &t.MayList(level)}) {
+                for (const TTemplateEntry& e : *list) {
+                    SCOPED_TRACE(testing::Message() << "level " << level << " kind " << e.Kind << " type " << e.Type);
+                    if (e.Kind == TEMPLATE_HOUSE) {
+                        EXPECT_TRUE(needs(e.Type));
+                        if (list == &t.MustList(level))
+                            have[e.Type] = true;
+                        extractor |= e.Type == 10 || e.Type == 11 || e.Type == 12;
+                    } else if (e.Kind == TEMPLATE_UNIT) {
+                        EXPECT_TRUE(trained(e.Type));
+                        soldiers |= e.Type != 0;
+                    } else {
+                        EXPECT_TRUE(have[2] || have[5]); // research needs an academy
+                    }
+                }
+                // What a MAY list adds is there by the next level.
+                if (list == &t.MayList(level))
+                    for (const TTemplateEntry& e : *list)
+                        if (e.Kind == TEMPLATE_HOUSE)
+                            have[e.Type] = true;
+            }
+        }
+        EXPECT_TRUE(extractor);
+        EXPECT_TRUE(soldiers);
+    }
+    // The first level asks for workers and a farm before anything else.
+    EXPECT_EQ(t.MustList(0)[0], (TTemplateEntry{TEMPLATE_UNIT, 0, 4}));
+    EXPECT_EQ(t.MustList(0)[1], (TTemplateEntry{TEMPLATE_HOUSE, 15, 1}));
 }
 
 } // namespace
