@@ -23,6 +23,7 @@
 #include "players/selection.h"
 #include "players/strateg.h"
 #include "units/build_site.h"
+#include "units/building_graphics.h"
 #include "units/house.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
@@ -174,6 +175,8 @@ std::uint16_t PlaceHouse(std::uint8_t player, std::int32_t x, std::int32_t y, st
     if (index >= 901)
         ReportError("Too much houses");
     PayForHouse(player, index);
+    if (THouse* h = HouseAt(g_pHouse[player], index))
+        h->AcquirePhaseGraphic(HOUSE_STATE_CONSTRUCTION, 0);
     return index;
 }
 

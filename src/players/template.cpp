@@ -66,6 +66,14 @@ bool ReadNumber(TIfStreamMemory& in, std::int32_t limit, std::uint16_t& value)
     return true;
 }
 
+bool ReadTemplateFile(const char* name, const char* failure, std::vector<std::uint8_t>& bytes)
+{
+    if (name && ReadGameFile(name, bytes, kMaxTemplateFile))
+        return true;
+    ReportError(failure);
+    return false;
+}
+
 } // namespace
 
 bool IsValidTemplateEntry(const TTemplateEntry& entry)
@@ -102,11 +110,8 @@ bool TTemplate::LoadTemplateFromBinaryFile(const char* name)
 {
     FreeTemplate();
     std::vector<std::uint8_t> bytes;
-    if (!name || !ReadGameFile(name, bytes, kMaxTemplateFile)) {
-        ReportError("Cant open file in LoadTemplateFromBinaryFile");
-        return false;
-    }
-    return LoadTemplateFromBinary(bytes.data(), bytes.size());
+    return ReadTemplateFile(name, "Cant open file in LoadTemplateFromBinaryFile", bytes) &&
+           LoadTemplateFromBinary(bytes.data(), bytes.size());
 }
 
 bool TTemplate::LoadTemplateFromBinary(const std::uint8_t* data, std::size_t size)
@@ -132,11 +137,8 @@ bool TTemplate::LoadTemplateFromFile(const char* name)
 {
     FreeTemplate();
     std::vector<std::uint8_t> bytes;
-    if (!name || !ReadGameFile(name, bytes, kMaxTemplateFile)) {
-        ReportError("Cant open file in LoadTemplateFromFile");
-        return false;
-    }
-    return LoadTemplateFromText(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return ReadTemplateFile(name, "Cant open file in LoadTemplateFromFile", bytes) &&
+           LoadTemplateFromText(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 bool TTemplate::LoadTemplateFromText(const char* text, std::size_t size)
