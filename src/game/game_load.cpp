@@ -37,6 +37,7 @@
 #include "net/network.h"
 #include "platform/texture.h"
 #include "players/defeat.h"
+#include "players/placement.h"
 #include "players/selection.h"
 #include "players/strateg.h"
 #include "ui/setup_screen.h"
@@ -196,6 +197,7 @@ void SetPlayersHomePoints()
             planner->HomeX = planner->TargetX = home.x;
             planner->HomeY = planner->TargetY = home.y;
             UpdateAIArmy(planner);
+            ComputeShorePoints(static_cast<std::uint8_t>(p));
         }
     }
 }

@@ -73,10 +73,6 @@ bool LoadStrateg(std::uint8_t, TIfStreamMemory&)
 
 // Advisers and unit lists come with the players' subsystem.
 void SendKeyCommand(int, std::uint8_t, std::uint32_t) {}
-bool AdvisorBuildHouse(std::uint8_t, std::uint16_t)
-{
-    return false;
-}
 TUnit* StrategUnitAt(std::uint8_t, std::uint32_t)
 {
     return nullptr;

@@ -131,6 +131,16 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
         h.Value(p.Planner->HomeY);
         h.Value(p.Planner->TargetX);
         h.Value(p.Planner->TargetY);
+        h.Value(p.Planner->SiteHalfSize);
+        h.Value(p.Planner->FailedSites);
+        h.Value(p.Planner->FarWorkers);
+        for (std::uint16_t wanted : p.Planner->WantedHouses)
+            h.Value(wanted);
+        h.Value(static_cast<std::uint32_t>(p.Planner->ShoreX.size()));
+        for (std::size_t i = 0; i < p.Planner->ShoreX.size(); ++i) {
+            h.Value(p.Planner->ShoreX[i]);
+            h.Value(p.Planner->ShoreY[i]);
+        }
     }
     {
         std::lock_guard lock(g_HeapLock);

@@ -58,12 +58,23 @@ struct TGroupManager {
     std::uint8_t Level = 0;       // byte 7: the computer level (HardLevel)
 };
 
-// The player's planner: its home and target cells.
+// The player's planner. TargetX/TargetY is the base point, the cell around which its buildings are
+// sought (TargetX is STRATEG_AI_UNSET until chosen); HomeX/HomeY the proposed base point.
 struct TStrategAI {
     std::int32_t HomeX = 0;
     std::int32_t HomeY = 0;
     std::int32_t TargetX = STRATEG_AI_UNSET;
     std::int32_t TargetY = 0;
+    // Half the width of the site-search square, in cells.
+    std::uint32_t SiteHalfSize = 30;
+    // Site searches that found nothing, and placements in a row given up for a far worker.
+    std::uint32_t FailedSites = 0;
+    std::uint32_t FarWorkers = 0;
+    // Buildings of each type the planner wants.
+    std::uint16_t WantedHouses[30] = {};
+    // Landing points for the transports, in map pixels; at most 20.
+    std::vector<std::int32_t> ShoreX;
+    std::vector<std::int32_t> ShoreY;
 };
 
 // One entry of a stored group: a house (kind 0) or a unit (kind 1).

@@ -18,6 +18,7 @@
 #include "objects.h"
 #include "fog_pictures.h"
 #include "sounds.h"
+#include "templates.h"
 #include "unit_graphics.h"
 #include "water.h"
 #include "trench_pictures.h"
@@ -73,7 +74,7 @@ bool WriteWorldFiles(const std::string& outDir)
         && WriteTrenchFiles(outDir)
         && WriteParameterFiles(outDir) && WriteAnimationSlots(outDir)
         && WriteLandTextures(outDir) && WriteMapResources(outDir) && WriteObjects(outDir) && WriteMaps(outDir)
-        && WriteMissions(outDir);
+        && WriteMissions(outDir) && WriteTemplates(outDir);
 }
 
 bool WriteGameFolder(const std::string& outDir)
