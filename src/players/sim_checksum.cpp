@@ -6,6 +6,7 @@
 #include "combat/unit_orders.h"
 #include "combat/explosions.h"
 #include "combat/shots.h"
+#include "combat/target_grid.h"
 #include "core/app_state.h"
 #include "core/random_table.h"
 #include "devices/mouse.h"
@@ -139,6 +140,33 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
 }
 
 // The whistle and the drawn height depend on the local frame rate and drawing; they are left out.
+// The target grid decides whom a search finds: every filed unit by its unique id, every building
+// by owner and index, cell by cell.
+void HashTargetGrid(TSimHash& h)
+{
+    const TTargetGrid& g = g_TargetGrid;
+    h.Value(g.Columns());
+    h.Value(g.Rows());
+    for (std::size_t c = 0; c < g.CellCount(); ++c) {
+        const auto& units = g.UnitsAt(c);
+        const auto& houses = g.HousesAt(c);
+        if (units.empty() && houses.empty())
+            continue;
+        h.Value(static_cast<std::uint32_t>(c));
+        h.Value(static_cast<std::uint32_t>(units.size()));
+        for (const TUnit* u : units)
+            h.Value(u->m_UniqueId);
+        h.Value(static_cast<std::uint32_t>(houses.size()));
+        for (const THouse* b : houses) {
+            h.Value(b->Owner);
+            h.Value(b->Index);
+        }
+    }
+    for (const auto& row : g_DiplomacyMatrix)
+        for (std::uint8_t v : row)
+            h.Value(v);
+}
+
 void HashShots(TSimHash& h)
 {
     std::uint32_t count = 0;
@@ -247,6 +275,7 @@ std::uint64_t SimulationChecksum()
     // Shots in flight, and the explosions the cycles made (the live explosions advance with
     // drawing, so only what the cycles made is compared).
     HashShots(h);
+    HashTargetGrid(h);
     h.Value(g_ExplosionsMade);
     h.Value(g_ExplosionTrail);
     // The object map: buildings, trees, trenches and resources change it.

@@ -566,6 +566,8 @@ void ClearUnitReferences(TUnit* u)
     }
     ClearReferencesOfList(g_NeutralUnitList, u);
     ClearReferencesOfHouses(g_pHouse[kNeutralHouseSlot], g_NeutralHouseCount, u);
+    // A shot-down aircraft is deleted well within the cycles its grid entry would live.
+    RemoveUnitFromTargetGrid(u);
     if ((u->Selected != 0 || u->m_StoredGroup >= 0) && u->Player < UNIT_PLAYERS)
         UnitServices().deselect(u->Player, u);
 }
