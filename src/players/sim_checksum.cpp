@@ -140,27 +140,21 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
 }
 
 // The whistle and the drawn height depend on the local frame rate and drawing; they are left out.
-// The target grid decides whom a search finds: every filed unit by its unique id, every building
-// by owner and index, cell by cell.
+// The target grid decides whom a search finds: how many units and buildings each cell holds.
+// Entries are counted, not read: the grid may still name a unit freed since its last refill.
 void HashTargetGrid(TSimHash& h)
 {
     const TTargetGrid& g = g_TargetGrid;
     h.Value(g.Columns());
     h.Value(g.Rows());
     for (std::size_t c = 0; c < g.CellCount(); ++c) {
-        const auto& units = g.UnitsAt(c);
-        const auto& houses = g.HousesAt(c);
-        if (units.empty() && houses.empty())
+        const auto units = static_cast<std::uint32_t>(g.UnitsAt(c).size());
+        const auto houses = static_cast<std::uint32_t>(g.HousesAt(c).size());
+        if (units == 0 && houses == 0)
             continue;
         h.Value(static_cast<std::uint32_t>(c));
-        h.Value(static_cast<std::uint32_t>(units.size()));
-        for (const TUnit* u : units)
-            h.Value(u->m_UniqueId);
-        h.Value(static_cast<std::uint32_t>(houses.size()));
-        for (const THouse* b : houses) {
-            h.Value(b->Owner);
-            h.Value(b->Index);
-        }
+        h.Value(units);
+        h.Value(houses);
     }
     for (const auto& row : g_DiplomacyMatrix)
         for (std::uint8_t v : row)

@@ -668,6 +668,9 @@ void ResetUnitCounters()
 
 void FreeUnitList(TUnit*& head)
 {
+    // The target grid must not keep naming units freed without DeleteUnit.
+    if (head != nullptr)
+        ClearTargetGridUnits();
     while (head != nullptr) {
         TUnit* u = head;
         head = u->m_pNext;
