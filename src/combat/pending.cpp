@@ -85,20 +85,15 @@ TBasicUnit* CreateShipUnitType()
     return new TBasicUnit;
 }
 
-// Effects of buildings come with the effects: explosions and rings show nothing.
+// Effects of buildings come with the effects: explosions and rings show nothing; artillery and
+// delayed hits come with firing.
 #include "combat/house_events.h"
 #include "units/house.h"
 
 void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
-// Targets, shots and effects of defensive buildings come with combat: no target is ever found.
-bool HouseSearchTarget(THouse*)
-{
-    return false;
-}
 void ArtilleryFire(THouse*, TUnit*) {}
 void AddDelayedExplosion(float, float, std::uint32_t) {}
-void RefreshTargetGridHouses() {}
 
 
 #include "combat/ships.h"
@@ -138,22 +133,13 @@ bool ShipRoomAt(float, float, std::int32_t)
     return true;
 }
 
-// The target search comes with the target grid: no unit ever finds a target.
-#include "combat/target_search.h"
-
-bool UnitSearchTarget(TUnit*)
-{
-    return false;
-}
 
 
-// Transports, the target grid and the ground walk come with their own modules: transports take
-// nobody on board and the target grid holds nobody.
+// Transports and the ground walk come with their own modules: transports take nobody on board.
 #include "combat/unit_events.h"
 #include "units/unit.h"
 
 void StopShipEffect(TUnit*) {}
-void ClearTargetGridUnits() {}
 // The ground height comes with the ground behaviour; the screen rectangle follows the unit already,
 // so it is drawn and picked where it stands.
 void GetObjectAt(TUnit* u)
@@ -199,7 +185,6 @@ bool MakeShipTable()
 }
 void ShipListFree() {}
 void FreeShipTables() {}
-void ResetDiplomacyMatrix() {}
 void ResetGlobalRecordGrid() {}
 void ResetGlobalRecordLists() {}
 void FreeTimedEffects() {}
@@ -223,7 +208,6 @@ void PlayerUnitsUpdate(std::uint8_t) {}
 
 std::uint8_t g_MoveCountdown = 0;
 void UpdateDelayedHits() {}
-void RefreshTargetGridUnits() {}
 
 // Turning comes with the ground behaviour: a turning unit faces its wanted way at once and takes
 // up what it was doing.
@@ -311,17 +295,3 @@ bool GetTowerGunShot(CTower*, TTowerGunShot&)
     return false;
 }
 
-// The target grid comes with combat: nobody is filed. The unit count is the live units of the players still in the game.
-#include "combat/target_grid.h"
-#include "players/strateg.h"
-
-std::uint32_t CountAllUnits()
-{
-    std::uint32_t n = 0;
-    for (std::uint16_t p = 0; p < g_wNumPlayer && p < UNIT_PLAYERS; ++p)
-        if (g_Strateg[p] != nullptr && g_Strateg[p]->Dead == 0)
-            n += NumUnits[p];
-    return n;
-}
-void AddUnitToTargetGrid(TUnit*) {}
-void AddHouseToTargetGrid(THouse*) {}

@@ -66,4 +66,6 @@ std::int32_t OrderAttackUnit(TUnit* attacker, TUnit* target, std::uint8_t mode);
 void StopShipEffect(TUnit* ship);
 // Empties the unit cells of the target grid, so no search finds a unit that went away.
 void ClearTargetGridUnits();
+// Takes a unit that leaves the game out of the target grid at once.
+void RemoveUnitFromTargetGrid(const TUnit* unit);
 

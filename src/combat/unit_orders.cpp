@@ -68,24 +68,6 @@ void RaiseSearchDelay(TUnit* u)
     u->m_SearchDelay = std::max(u->m_SearchDelay, kSearchDelayAfterOrder);
 }
 
-// The centre of a building: the mean of its footprint cells' centres.
-TFloatPoint HouseCentre(const THouse* h)
-{
-    const int rows = h->TypeRecord != nullptr ? h->TypeRecord->m_FootprintRows : 1;
-    const int cells = h->TypeRecord != nullptr ? h->TypeRecord->m_FootprintCells : 1;
-    const std::vector<plat::Point> fp = FootprintCells({h->X, h->Y}, std::max(rows, 1), std::max(cells, 1));
-    TFloatPoint c;
-    for (const plat::Point& p : fp) {
-        float x = 0.0f;
-        float y = 0.0f;
-        CellCentrePixel(p, x, y);
-        c.x += x;
-        c.y += y;
-    }
-    c.x /= static_cast<float>(fp.size());
-    c.y /= static_cast<float>(fp.size());
-    return c;
-}
 
 // The pixel point of a map cell; a cell off the map is logged and gives (0, 0).
 TFloatPoint CellPoint(const plat::Point& cell)
@@ -215,6 +197,24 @@ void AlertAround(TUnit* u, const TFloatPoint& centre)
 }
 
 } // namespace
+
+TFloatPoint HouseCentre(const THouse* h)
+{
+    const int rows = h->TypeRecord != nullptr ? h->TypeRecord->m_FootprintRows : 1;
+    const int cells = h->TypeRecord != nullptr ? h->TypeRecord->m_FootprintCells : 1;
+    const std::vector<plat::Point> fp = FootprintCells({h->X, h->Y}, std::max(rows, 1), std::max(cells, 1));
+    TFloatPoint c;
+    for (const plat::Point& p : fp) {
+        float x = 0.0f;
+        float y = 0.0f;
+        CellCentrePixel(p, x, y);
+        c.x += x;
+        c.y += y;
+    }
+    c.x /= static_cast<float>(fp.size());
+    c.y /= static_cast<float>(fp.size());
+    return c;
+}
 
 std::int32_t Sign(std::int32_t v)
 {

@@ -27,6 +27,8 @@ void ForSelectedUnits(std::uint8_t player, float x, float y, std::uint8_t flag);
 // Sets the unit's step point 25 pixels short of the target (pushed on past cells a vehicle target
 // closes).
 void SetApproachPointToUnit(TUnit* unit, const TUnit* target);
+// The centre of a building: the mean of its footprint cells' centres.
+TFloatPoint HouseCentre(const THouse* house);
 // -1, 0 or 1.
 std::int32_t Sign(std::int32_t v);
 

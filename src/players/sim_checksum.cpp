@@ -7,6 +7,7 @@
 #include "combat/explosions.h"
 #include "combat/shots.h"
 #include "combat/timed_signs.h"
+#include "combat/target_grid.h"
 #include "core/app_state.h"
 #include "core/random_table.h"
 #include "devices/mouse.h"
@@ -150,6 +151,27 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
 }
 
 // The whistle and the drawn height depend on the local frame rate and drawing; they are left out.
+// The target grid decides whom a search finds: how many units and buildings each cell holds.
+// Entries are counted, not read: the grid may still name a unit freed since its last refill.
+void HashTargetGrid(TSimHash& h)
+{
+    const TTargetGrid& g = g_TargetGrid;
+    h.Value(g.Columns());
+    h.Value(g.Rows());
+    for (std::size_t c = 0; c < g.CellCount(); ++c) {
+        const auto units = static_cast<std::uint32_t>(g.UnitsAt(c).size());
+        const auto houses = static_cast<std::uint32_t>(g.HousesAt(c).size());
+        if (units == 0 && houses == 0)
+            continue;
+        h.Value(static_cast<std::uint32_t>(c));
+        h.Value(units);
+        h.Value(houses);
+    }
+    for (const auto& row : g_DiplomacyMatrix)
+        for (std::uint8_t v : row)
+            h.Value(v);
+}
+
 void HashShots(TSimHash& h)
 {
     std::uint32_t count = 0;
@@ -280,6 +302,7 @@ std::uint64_t SimulationChecksum()
     // drawing, so only what the cycles made is compared).
     HashShots(h);
     HashTimedSigns(h);
+    HashTargetGrid(h);
     h.Value(g_ExplosionsMade);
     h.Value(g_ExplosionTrail);
     // The object map: buildings, trees, trenches and resources change it.

@@ -1200,6 +1200,8 @@ void FreePlayerHouses(std::uint8_t player)
         return;
     // A defeated player's buildings go while the game runs on: nobody may keep pointing at them.
     ClearHouseReferences(g_pHouse[player], ArrayCapacity(g_pHouse[player]));
+    if (g_pHouse[player] != nullptr)
+        RefreshTargetGridHouses();
     DeleteHouseArray(g_pHouse[player]);
     g_pHouse[player] = nullptr;
     if (player < 8)

@@ -572,6 +572,8 @@ void ClearUnitReferences(TUnit* u)
     }
     ClearReferencesOfList(g_NeutralUnitList, u);
     ClearReferencesOfHouses(g_pHouse[kNeutralHouseSlot], g_NeutralHouseCount, u);
+    // A shot-down aircraft is deleted well within the cycles its grid entry would live.
+    RemoveUnitFromTargetGrid(u);
     if ((u->Selected != 0 || u->m_StoredGroup >= 0) && u->Player < UNIT_PLAYERS)
         UnitServices().deselect(u->Player, u);
 }
@@ -672,6 +674,9 @@ void ResetUnitCounters()
 
 void FreeUnitList(TUnit*& head)
 {
+    // The target grid must not keep naming units freed without DeleteUnit.
+    if (head != nullptr)
+        ClearTargetGridUnits();
     while (head != nullptr) {
         TUnit* u = head;
         head = u->m_pNext;

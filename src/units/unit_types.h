@@ -161,6 +161,8 @@ public:
     std::atomic<std::uint32_t> m_TextureBytes{0};
     std::uint32_t GunSlots[UNIT_GUN_SLOTS] = {};
     std::uint8_t GunCount = 0;
+    // How far a tank's machine guns reach (pixels); 0 keeps them silent.
+    float MachineGunReach = 0.0f;
     // Cells the unit sees through the fog of war.
     std::uint8_t SightRadius = 0;
 

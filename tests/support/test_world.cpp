@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "combat/target_grid.h"
 #include "core/app_state.h"
 #include "core/memory_stream.h"
 #include "core/random_table.h"
@@ -121,6 +122,8 @@ TestWorld::TestWorld(std::uint16_t width, std::uint16_t height, const std::vecto
 
 TestWorld::~TestWorld()
 {
+    // The units go without DeleteUnit: nothing filed may outlive them.
+    g_TargetGrid.ClearBoth();
     for (std::uint8_t p = 0; p < 8; ++p) {
         if (g_Strateg[p] == nullptr)
             continue;
