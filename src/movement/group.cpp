@@ -49,6 +49,22 @@ bool Standing(const TUnit* u)
     return u->NumWork == 3 || u->NumWork == 4;
 }
 
+// The member ends its moves facing o; standing, it turns now (with its turning animation when
+// its type has one).
+void FaceFormation(TUnit* u, std::uint8_t o)
+{
+    u->FaceOrient = o;
+    if (!Standing(u) || static_cast<std::uint8_t>(u->Orient) == o)
+        return;
+    u->WantedOrient = o;
+    if (u->Basic != nullptr && u->Basic->m_bQuickTurn != 0) {
+        u->NumWork = ANIM_TURN;
+        u->NumSprite = 0.0f;
+    } else {
+        u->Orient = static_cast<std::int8_t>(o);
+    }
+}
+
 THouse* OwnedHouse(std::uint32_t player, std::uint32_t index)
 {
     if (!PlayerAlive(player) || index >= NumHouse[player] || g_pHouse[player] == nullptr)
@@ -457,16 +473,7 @@ void TGroup::SendMembers(bool send)
             continue;
         if (Distance(u->X, u->Y, static_cast<float>(SlotX[i]), static_cast<float>(SlotY[i])) > 10.0f)
             GoToPoint(u, static_cast<float>(SlotX[i]), static_cast<float>(SlotY[i]), 1);
-        u->FaceOrient = o;
-        if (Standing(u) && static_cast<std::uint8_t>(u->Orient) != o) {
-            u->WantedOrient = o;
-            if (u->Basic != nullptr && u->Basic->m_bQuickTurn != 0) {
-                u->NumWork = ANIM_TURN;
-                u->NumSprite = 0.0f;
-            } else {
-                u->Orient = static_cast<std::int8_t>(o);
-            }
-        }
+        FaceFormation(u, o);
     }
 }
 
@@ -927,18 +934,8 @@ void TGroup::MoveStep()
         u->UseTypeSpeed = d >= 200 ? 1 : 0;
         if (u->AttackUnit == nullptr && u->HouseAttack == nullptr && d >= 20)
             GoToPoint(u, static_cast<float>(SlotX[i]), static_cast<float>(SlotY[i]), 0);
-        if (static_cast<std::uint8_t>(u->Orient) != FormationOrient) {
-            u->FaceOrient = FormationOrient;
-            if (Standing(u)) {
-                u->WantedOrient = FormationOrient;
-                if (u->Basic != nullptr && u->Basic->m_bQuickTurn != 0) {
-                    u->NumWork = ANIM_TURN;
-                    u->NumSprite = 0.0f;
-                } else {
-                    u->Orient = static_cast<std::int8_t>(FormationOrient);
-                }
-            }
-        }
+        if (static_cast<std::uint8_t>(u->Orient) != FormationOrient)
+            FaceFormation(u, FormationOrient);
     }
     FormationActive = 1;
 }

@@ -192,6 +192,7 @@ TEST(Group, ADeadMemberLeavesAtOnceAndAnEmptyGroupGoes)
     EXPECT_TRUE(PlayerGroups(0).empty());
 }
 
+// Still fails: members whose slots fell back to slot 0 across the wall stand behind it.
 TEST(Group, DISABLED_AGroupOrderedAcrossAWallArrivesTogether)
 {
     GroupWorld w(40, 120);
@@ -206,9 +207,14 @@ TEST(Group, DISABLED_AGroupOrderedAcrossAWallArrivesTogether)
     g->GiveOrder(GROUP_ORDER_GO, static_cast<std::int32_t>(goal.x), static_cast<std::int32_t>(goal.y), 255, 65535);
     ASSERT_EQ(g->Disbanded, 0);
     ASSERT_GT(g->PathLength(), 0);
+    const std::uint32_t startCycle = kadr_now;
     for (int cycle = 0; cycle < 6000; ++cycle) {
+        // What the game cycle resets each cycle.
         g_GroupOrdersUsed = 0;
+        g_PathWorkCounter = 0;
+        ++kadr_now;
         UpdateGroups(0);
+        ExecuteHeap(w.Player(0));
         for (TUnit* u : units) {
             testworld::WalkOneCycle(u);
             // The walk stand-in has no animations: a turn ends at once.
@@ -217,9 +223,8 @@ TEST(Group, DISABLED_AGroupOrderedAcrossAWallArrivesTogether)
                 u->NumWork = UNIT_STAND_WORK;
             }
         }
-        if (getenv("GDBG") && cycle % 200 == 0)
-            printf("c%d act%d idx%d/%d cd%d dis%d busy%d slow%d u0 %.0f,%.0f slot0 %d,%d vx %.2f nw %d\n", cycle, g->FormationActive, g->PathIndex, g->PathLength(), g->StepCountdown, g->Disbanded, g->Busy, g->SlowedCounter, units[0]->X, units[0]->Y, g->SlotX[0], g->SlotY[0], units[0]->VX, units[0]->NumWork);
     }
+    kadr_now = startCycle;
     for (TUnit* u : units) {
         EXPECT_LT(std::hypot(u->X - goal.x, u->Y - goal.y), 300.0f);
         EXPECT_GT(u->Y, CellCentre(0, 60).y) << "every member crossed the wall";
