@@ -16,6 +16,7 @@
 #include "core/string_table.h"
 #include "map/map_grid.h"
 #include "movement/directions.h"
+#include "movement/group.h"
 #include "movement/passability.h"
 #include "movement/path_follow.h"
 #include "players/strateg.h"
@@ -131,8 +132,7 @@ void WorkerLooksForWork(TUnit* worker)
 
 void RemoveFromStoredGroups(TUnit* u)
 {
-    u->m_pGroup = nullptr;
-    u->m_GroupSlot = -1;
+    LeaveGroup(u);
     u->m_StoredGroup = -1;
     TStrateg* owner = u->Player < 8 ? g_Strateg[u->Player] : nullptr;
     if (owner == nullptr)
@@ -418,8 +418,7 @@ void EnterHouse(TUnit* unit, THouse* house)
     ClearUnitPath(unit);
     unit->NumSprite = 0.0f;
     unit->Halted = 1;
-    unit->m_pGroup = nullptr;
-    unit->m_GroupSlot = -1;
+    LeaveGroup(unit);
     if (IsLocal(unit->Player))
         RefreshPanel();
 }

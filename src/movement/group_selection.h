@@ -6,10 +6,9 @@
 class TGroup;
 
 bool IsGroupShownSelected(const TGroup* group);
-// TGroup::SelectUnits / TGroup::DeselectUnits: the group's selected flag, and its live units into or
-// out of the owner's selection.
-void GroupSelectUnits(TGroup* group);
-void GroupDeselectUnits(TGroup* group);
+// TGroup::SelectUnits (select) / TGroup::DeselectUnits: the group's selected flag, and its live
+// units into or out of the owner's selection.
+void SelectGroupUnits(TGroup* group, bool select);
 // TGroup::HasUnitOfType.
 bool GroupHasUnitOfType(const TGroup* group, std::uint16_t type);
 // A right drag turns the formation: its orient, its spacing distance (capped at 2000), and when the

@@ -17,49 +17,7 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
     unit->TargetY = y;
 }
 
-// Groups come with formations: no unit is in a group yet.
-#include "movement/path_follow.h"
-
-float GroupSpeed(const TGroup*)
-{
-    return 0.0f;
-}
-
-// The groups come with formations: a game has none yet.
-void InitGroups() {}
-void FreeGroups() {}
-
-// No group orders exist yet.
-#include "movement/group_orders.h"
-
-void FreeGroupOrder(void*) {}
-
-// No groups exist yet: a group order has no group to run, and no group is selected or has members.
-void GiveGroupOrderFromRecord(void*) {}
-void ReplayGroupForming(void*) {}
-bool IsGroupSelected(const TGroup*)
-{
-    return false;
-}
-void SelectGroupUnits(TGroup*, bool) {}
-bool GetGroupCell(const TGroup*, std::int32_t&, std::int32_t&)
-{
-    return false;
-}
-
-// Formations and moving a selection come with the groups: no group is ever shown as selected,
-// and a right-click order moves nobody yet.
+// Moving a selection comes later: a right-click order moves nobody yet.
 #include "movement/group_selection.h"
 
-bool IsGroupShownSelected(const TGroup*)
-{
-    return false;
-}
-void GroupSelectUnits(TGroup*) {}
-void GroupDeselectUnits(TGroup*) {}
-bool GroupHasUnitOfType(const TGroup*, std::uint16_t)
-{
-    return false;
-}
-void OrientGroup(TGroup*, std::uint8_t, float) {}
 void SelectedUnitsGo(std::uint8_t, std::int32_t, std::int32_t) {}

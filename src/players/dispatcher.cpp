@@ -20,6 +20,7 @@
 #include "map/minimap.h"
 #include "map/trenches.h"
 #include "movement/group_orders.h"
+#include "movement/group_selection.h"
 #include "movement/path_follow.h"
 #include "movement/path_search.h"
 #include "platform/events.h"
@@ -762,7 +763,7 @@ TDispatcherServices TDispatcherServices::Default()
     s.setDiplomacy = SetDiplomacy;
     s.clearSelection = ClearSelection;
     s.findManagedGroup = FindManagedGroup;
-    s.isGroupSelected = IsGroupSelected;
+    s.isGroupSelected = IsGroupShownSelected;
     s.selectGroupUnits = SelectGroupUnits;
     s.centreViewOnGroup = [](TGroup*) {};
     s.refreshPanel = [] { UpdateInterfacePanel(0); };

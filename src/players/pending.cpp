@@ -41,9 +41,17 @@ std::uint8_t g_WarAssist[8] = {};
 
 // Commands and the computer players come with their own modules: a record runs nothing, and
 // computer players neither plan nor manage groups.
+#include "movement/group.h"
 #include "players/computer_player.h"
+#include "players/strateg.h"
 
-void GroupManagerUpdate(TStrateg*) {}
+// The group manager's update, as far as it concerns the groups a player's moves made: disbanded
+// groups go, every other group takes its move step.
+void GroupManagerUpdate(TStrateg* player)
+{
+    if (player != nullptr)
+        UpdateGroups(player->Number);
+}
 void ComputerPlayerStep(TStrateg*) {}
 
 

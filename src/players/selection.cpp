@@ -311,7 +311,7 @@ void AddUnitToSelection(std::uint8_t player, TUnit* u)
     if (KindOf(*u) == kKindArtillery)
         s->SelectionFlags[SELECTION_KIND7_FLAG] = 1;
     if (u->m_pGroup != nullptr && !IsGroupShownSelected(u->m_pGroup))
-        GroupSelectUnits(u->m_pGroup);
+        SelectGroupUnits(u->m_pGroup, true);
 }
 
 void DeleteSelection(std::uint8_t player, TUnit* u)
@@ -338,7 +338,7 @@ void DeleteSelection(std::uint8_t player, TUnit* u)
     if (s->NumSelectedUnits > 0)
         SetSelectedCount(*s, static_cast<std::uint16_t>(s->NumSelectedUnits - 1));
     if (u->m_pGroup != nullptr && IsGroupShownSelected(u->m_pGroup))
-        GroupDeselectUnits(u->m_pGroup);
+        SelectGroupUnits(u->m_pGroup, false);
 }
 
 void ClearSelection(std::uint8_t player)

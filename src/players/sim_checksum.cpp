@@ -12,6 +12,7 @@
 #include "core/random_table.h"
 #include "devices/mouse.h"
 #include "map/map_grid.h"
+#include "movement/group.h"
 #include "movement/path_cache.h"
 #include "movement/path_search.h"
 #include "net/net_events.h"
@@ -209,6 +210,66 @@ void HashTimedSigns(TSimHash& h)
         h.Value(s.m_Radius);
     }
     h.Value(count);
+// The unit groups: their members by index, slots, path, order and counters.
+void HashGroups(TSimHash& h)
+{
+    h.Value(GroupAlarmCountdown());
+    for (std::uint8_t p = 0; p < 8; ++p) {
+        const std::vector<TGroup*>& groups = PlayerGroups(p);
+        h.Value(static_cast<std::uint32_t>(groups.size()));
+        for (const TGroup* g : groups) {
+            h.Value(g->Id);
+            for (std::uint16_t i = 0; i < g->SlotCount; ++i) {
+                h.Value(static_cast<std::uint16_t>(g->Slots[i] != nullptr ? g->Slots[i]->m_Index : 65535));
+                h.Value(g->SlotX[i]);
+                h.Value(g->SlotY[i]);
+            }
+            for (std::size_t i = 0; i < g->PathX.size(); ++i) {
+                h.Value(g->PathX[i]);
+                h.Value(g->PathY[i]);
+                h.Value(g->PathOrient[i]);
+            }
+            h.Value(g->PathIndex);
+            h.Value(g->Capacity);
+            h.Value(g->LiveCount);
+            h.Value(g->HalfCount);
+            h.Value(g->FormationKind);
+            h.Value(g->SpacingFactor);
+            h.Value(g->Columns);
+            h.Value(g->HeadPoz);
+            h.Value(g->TargetX);
+            h.Value(g->TargetY);
+            h.Value(g->SlowedCounter);
+            h.Value(g->WantedOrient);
+            h.Value(g->FormationWidth);
+            h.Value(g->StepCountdown);
+            h.Value(g->Busy);
+            h.Value(static_cast<std::uint32_t>(g->OrderQueue.size()));
+            for (const TGroupOrderNode& n : g->OrderQueue) {
+                h.Value(n.kind);
+                h.Value(n.x);
+                h.Value(n.y);
+                h.Value(n.a);
+                h.Value(n.b);
+            }
+            h.Value(g->FormationMode);
+            h.Value(g->AlarmCountdown);
+            h.Value(g->VehicleGroup);
+            h.Value(g->GatherRetries);
+            h.Value(g->ReactionCounter);
+            h.Value(g->OrderKind);
+            h.Value(g->OrderA);
+            h.Value(g->OrderB);
+            h.Value(g->OrderX);
+            h.Value(g->OrderY);
+            h.Value(g->FormationActive);
+            h.Value(g->Counter);
+            h.Value(g->Disbanded);
+            h.Value(g->Speed);
+            h.Value(g->SpeedFactor);
+            h.Value(g->FormationOrient);
+        }
+    }
 }
 
 } // namespace
@@ -310,6 +371,7 @@ std::uint64_t SimulationChecksum()
         for (std::uint16_t y = 0; y < g_MapHeight; ++y)
             for (std::uint16_t x = 0; x < g_MapWidth; ++x)
                 h.Value(GetObjectFromMap(x, y));
+    HashGroups(h);
     return h.Result();
 }
 

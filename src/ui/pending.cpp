@@ -1,5 +1,6 @@
 // Least bodies of interface services that built modules call before their own module exists.
 // The module that builds the real service deletes its entry here.
+#include "movement/group_orders.h"
 #include "ui/menus.h"
 #include "ui/window_stack.h"
 #include "ui/windows.h"
@@ -134,3 +135,7 @@ void SetDiplomacy(std::uint8_t, const std::uint8_t*) {}
 // No message windows or screen-text queue exist yet: the texts are not shown.
 void DrawCenteredText(const char16_t*, int) {}
 void QueueScreenText(int, int, const char16_t*, std::uint32_t, std::uint32_t, int) {}
+
+// The group window and the map's alarm list come with the interface: nothing is shown yet.
+void ToggleGroupWindow() {}
+void AnnounceGroupUnderAttack(std::int32_t, std::int32_t) {}

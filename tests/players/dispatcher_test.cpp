@@ -20,6 +20,7 @@
 #include "core/game_folder_fixture.h"
 #include "core/settings.h"
 #include "map/map_view.h"
+#include "movement/group.h"
 #include "movement/path_search.h"
 #include "players/command.h"
 #include "players/economy.h"
@@ -312,9 +313,9 @@ TEST_F(DispatcherTest, EveryClassAndIdReachesItsHandlerWithTheRecordsArguments)
     TUnit* unit = world->AddUnit(0, testworld::kRifleman, 5, 5);
     calls.results["advisorBuildAndSelect"] = 1;
     calls.results["isGroupSelected"] = 0;
-    static std::uint8_t payload[28];
+    // The record owns its group order and frees it once run.
     auto withPayload = [](THeapItem item) {
-        item.groupOrder = payload;
+        item.groupOrder = new TGroupOrder;
         return item;
     };
     const std::vector<TTableCase> cases = {
