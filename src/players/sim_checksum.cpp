@@ -210,6 +210,8 @@ void HashTimedSigns(TSimHash& h)
         h.Value(s.m_Radius);
     }
     h.Value(count);
+}
+
 // The unit groups: their members by index, slots, path, order and counters.
 void HashGroups(TSimHash& h)
 {
