@@ -295,3 +295,39 @@ bool GetTowerGunShot(CTower*, TTowerGunShot&)
     return false;
 }
 
+
+// Firing and hits are not built yet: no shot hurts anybody and no unit is found.
+#include "combat/firing.h"
+
+double BulletDamage(TUnit*, TUnit*)
+{
+    return 0.0;
+}
+void BulletToPoint(float, float, TUnit*, bool, float) {}
+void FlameToPoint(TUnit*, float, float, bool, float) {}
+void CombatFireForMashineGunner(TUnit*, TUnit*) {}
+void MashineGunnerFire(TUnit*, TUnit*) {}
+void MashineGunnerBurst(TUnit*, TUnit*) {}
+void CombatFireFlameThrower(TUnit*) {}
+void UnitHitNear(TUnit*, TUnit*) {}
+void UnitHitHouse(TUnit*, THouse*) {}
+void UnitFireAtUnit(TUnit*, TUnit*) {}
+void AirToAirFire(TUnit*, TUnit*) {}
+bool AirReacquireTarget(TUnit*)
+{
+    return false;
+}
+void UnitDamage(TUnit*, std::uint16_t, std::uint32_t, std::uint8_t) {}
+void AlarmUnitsNearHit(std::uint8_t, std::uint16_t, std::uint16_t, TUnit*, std::int32_t, std::int32_t) {}
+TUnit* GetNearestUnitOfPlayer(std::uint8_t, float, float)
+{
+    return nullptr;
+}
+
+// Delayed hits come with their own module: a strafing run lays no bullets yet.
+#include "combat/timed_effects.h"
+
+TTimedEffect* AddTimedEffect(float, float)
+{
+    return nullptr;
+}
