@@ -5,7 +5,8 @@
 
 struct TTurnList;
 
-void UpdateDelayedHits();
+// The delayed hits (combat/timed_effects.h): the ones due land, the others count down.
+void UpdateTimedEffects();
 void UpdateShots();
 void UpdateTimedSigns();
 // Refills the unit cells of the target grid.

@@ -271,6 +271,16 @@ TExplosion* AddExplosion(std::uint32_t kind, void* object, std::int32_t x, std::
     return e;
 }
 
+TExplosion* AddVisualExplosion(std::uint32_t kind, std::int32_t x, std::int32_t y, std::int32_t z, std::uint32_t type)
+{
+    const std::uint32_t made = g_ExplosionsMade;
+    const std::uint64_t trail = g_ExplosionTrail;
+    TExplosion* e = AddExplosion(kind, nullptr, x, y, z, type, 0, 0, 0);
+    g_ExplosionsMade = made;
+    g_ExplosionTrail = trail;
+    return e;
+}
+
 void UpdateExplosions()
 {
     g_ExploDrawList.clear();

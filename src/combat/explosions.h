@@ -65,6 +65,11 @@ extern std::vector<TExplosionSprite> g_ExploDrawList;
 extern std::uint32_t g_ExplosionsMade;
 extern std::uint64_t g_ExplosionTrail;
 
+// An explosion that only shows (smoke, fire, a bullet's burst seen on screen): made like any other
+// but left out of the count and trail the machines compare, since what makes it may depend on the
+// view or the visual generator. Never deals damage.
+TExplosion* AddVisualExplosion(std::uint32_t kind, std::int32_t x, std::int32_t y, std::int32_t z, std::uint32_t type);
+
 // Clears the set pointers, the loaded count and both lists; true.
 bool ini_explo();
 void ExplosionsFree();

@@ -11,8 +11,6 @@ void ShipPartsStep(TShipData*, std::uint8_t, std::uint8_t, std::uint32_t)
 
 #include "combat/effects.h"
 
-void LoadHouseSelTexture() {}
-void FreeHouseSelTexture() {}
 
 #include "combat/ship_waves.h"
 #include "combat/tower.h"
@@ -93,7 +91,6 @@ TBasicUnit* CreateShipUnitType()
 void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
 void ArtilleryFire(THouse*, TUnit*) {}
-void AddDelayedExplosion(float, float, std::uint32_t) {}
 
 
 #include "combat/ships.h"
@@ -187,27 +184,12 @@ void ShipListFree() {}
 void FreeShipTables() {}
 void ResetGlobalRecordGrid() {}
 void ResetGlobalRecordLists() {}
-void FreeTimedEffects() {}
-// Delayed hits are not built: the timed-effects list of chunk 2 is always empty (u32 count 0).
-#include "core/memory_stream.h"
-void SaveTimedEffects(TOfStreamMemory& out)
-{
-    out.WriteU32(0);
-}
-bool LoadTimedEffects(TIfStreamMemory& in)
-{
-    std::uint32_t n = 0;
-    return in.ReadU32(n) && n == 0;
-}
-
-
 void PlayerUnitsUpdate(std::uint8_t) {}
 
-// The timed work of combat is not built yet.
+// The move handlers that read the shared countdown come with unit behaviour.
 #include "combat/cycle_updates.h"
 
 std::uint8_t g_MoveCountdown = 0;
-void UpdateDelayedHits() {}
 
 // Turning comes with the ground behaviour: a turning unit faces its wanted way at once and takes
 // up what it was doing.
@@ -229,37 +211,6 @@ bool AirInRotate(TUnit* u)
 }
 
 void TankRedirectAllArround(TUnit*) {}
-
-// Dead units come with their own behaviour; until then a dead unit plays its death animation,
-// lies as a corpse with its counter falling by 30 a cycle, leaves its cell's list at 62999 and is
-// deleted at 20000.
-void MakeMoveForDead(TUnit** unit)
-{
-    TUnit* u = unit != nullptr ? *unit : nullptr;
-    if (u == nullptr || u->Basic == nullptr)
-        return;
-    constexpr std::uint8_t kDying = 15;
-    if (u->NumWork < kDying || u->NumWork > kDying + 2) {
-        u->NumWork = kDying;
-        u->NumSprite = 0.0f;
-    }
-    const float speed = u->Basic->AnimationSpeed[u->NumWork];
-    u->NumSprite += speed;
-    if (u->NumSprite < static_cast<float>(u->Basic->AnimationSize[u->NumWork]))
-        return;
-    std::int32_t counter = static_cast<std::int32_t>(u->WorkObject) - 30;
-    if (counter > 62000 && counter < 63000) {
-        RemoveUnitFromCell(u);
-        counter = 61999;
-    }
-    if (counter > 20000) {
-        u->WorkObject = static_cast<std::uint16_t>(counter);
-        u->NumSprite -= speed;
-        return;
-    }
-    u->WorkObject = UNIT_DELETE_PARAM;
-    DeleteUnit(unit);
-}
 
 // Ship graphics and ship movement come with the ships: no part is held and no ship is ever too
 // close.
@@ -324,10 +275,4 @@ TUnit* GetNearestUnitOfPlayer(std::uint8_t, float, float)
     return nullptr;
 }
 
-// Delayed hits come with their own module: a strafing run lays no bullets yet.
-#include "combat/timed_effects.h"
 
-TTimedEffect* AddTimedEffect(float, float)
-{
-    return nullptr;
-}

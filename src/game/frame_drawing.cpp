@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "combat/ground_effects.h"
 #include "core/error_log.h"
 #include "game/developer_panel.h"
 #include "game/game_main.h"
@@ -46,6 +47,8 @@ TFrameServices DefaultFrameServices()
     s.DrawMiniMap = ::DrawMiniMap;
     s.DrawResourceBar = ::DrawResourceBar;
     s.DrawSelectedHouseRing = ::DrawSelectedHouseRing;
+    s.DrawShipSelectionRings = ::DrawShipSelectionRings;
+    s.AddHouseFires = ::AddDamagedHouseFires;
     s.DrawDeveloperPanel = ::DrawDeveloperPanel;
     s.DrawUnitDebugLines = ::DrawUnitDebugLines;
     s.UpdateExplosions = ::UpdateExplosions;
@@ -159,6 +162,7 @@ void RenderFrame()
             }
             DrawMapScene();
             Call(s.DrawSelectedHouseRing);
+            Call(s.DrawShipSelectionRings);
             DrawPlacementPreview();
         }
         if (!paused) {

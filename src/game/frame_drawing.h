@@ -54,6 +54,7 @@ struct TFrameServices {
     std::function<void()> DrawSelection;
     // The range ring around the local player's selected firing building.
     std::function<void()> DrawSelectedHouseRing;
+    std::function<void()> DrawShipSelectionRings;
     // The developer panel's and unit-debug lines' numbers that other subsystems keep.
     std::function<void()> DrawDeveloperPanel;
     std::function<void()> DrawUnitDebugLines;

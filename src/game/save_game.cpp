@@ -1174,8 +1174,8 @@ TSaveServices TSaveServices::Default()
         SaveShots(out);
     };
     s.loadEffects = [](TIfStreamMemory& in) {
-        LoadTimedEffects(in);
-        return LoadShots(in);
+        // The shots follow the hits: a bad hits block leaves nothing to read them from.
+        return LoadTimedEffects(in) && LoadShots(in);
     };
     s.saveTrenchList = [](TOfStreamMemory& out) { return g_TrenchList.SaveTrenchList(out); };
     s.loadTrenchList = [](TIfStreamMemory& in) { return g_TrenchList.LoadTrenchList(in); };

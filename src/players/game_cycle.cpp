@@ -475,7 +475,7 @@ TGameCycleServices TGameCycleServices::Default()
     s.missionOver = ::MissionTimerDialog;
     s.marketTick = ::MarketTick;
     s.cycleUpdates = [] {
-        UpdateDelayedHits();
+        UpdateTimedEffects();
         UpdateShots();
         RefreshPathCacheTick();
         UpdateTimedSigns();

@@ -6,6 +6,7 @@
 #include "combat/unit_orders.h"
 #include "combat/explosions.h"
 #include "combat/shots.h"
+#include "combat/timed_effects.h"
 #include "combat/timed_signs.h"
 #include "combat/target_grid.h"
 #include "core/app_state.h"
@@ -191,6 +192,20 @@ void HashShots(TSimHash& h)
     h.Value(count);
 }
 
+// The delayed hits; the shooter by owner and table index.
+void HashTimedEffects(TSimHash& h)
+{
+    for (const TTimedEffect& hit : g_TimedEffects) {
+        h.Value(hit.X);
+        h.Value(hit.Y);
+        h.Value(hit.Height);
+        h.Value(hit.Delay);
+        h.Value(static_cast<std::uint8_t>(hit.Shooter != nullptr ? hit.Shooter->Player : 255));
+        h.Value(static_cast<std::uint16_t>(hit.Shooter != nullptr ? hit.Shooter->m_Index : 65535));
+    }
+    h.Value(static_cast<std::uint32_t>(g_TimedEffects.size()));
+}
+
 void HashTimedSigns(TSimHash& h)
 {
     const std::vector<TTimedSign*>* signs = TTimedSignList::Signs();
@@ -364,6 +379,7 @@ std::uint64_t SimulationChecksum()
     // Shots in flight, and the explosions the cycles made (the live explosions advance with
     // drawing, so only what the cycles made is compared).
     HashShots(h);
+    HashTimedEffects(h);
     HashTimedSigns(h);
     HashTargetGrid(h);
     h.Value(g_ExplosionsMade);

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "combat/house_events.h"
+#include "combat/timed_effects.h"
 #include "combat/unit_behaviour.h"
 #include "combat/unit_events.h"
 #include "core/error_log.h"
@@ -574,6 +575,8 @@ void ClearUnitReferences(TUnit* u)
     ClearReferencesOfHouses(g_pHouse[kNeutralHouseSlot], g_NeutralHouseCount, u);
     // A shot-down aircraft is deleted well within the cycles its grid entry would live.
     RemoveUnitFromTargetGrid(u);
+    // A bullet still in the air lands without its shooter.
+    ForgetTimedEffectShooter(u);
     if ((u->Selected != 0 || u->m_StoredGroup >= 0) && u->Player < UNIT_PLAYERS)
         UnitServices().deselect(u->Player, u);
 }
@@ -681,6 +684,7 @@ void FreeUnitList(TUnit*& head)
         TUnit* u = head;
         head = u->m_pNext;
         UnregisterShip(u);
+        ForgetTimedEffectShooter(u);
         if (u->Basic != nullptr)
             u->Basic->Release(NationOf(u));
         delete u;

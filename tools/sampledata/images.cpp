@@ -241,6 +241,27 @@ std::vector<std::uint8_t> MakeUnitFireBmp()
     return MakeBmp24(kSide, kSide, px);
 }
 
+// The band laid round selected buildings and ships: a dashed gold stripe, bright along its middle
+// and darker toward both edges, the gaps in the colour key.
+std::vector<std::uint8_t> MakeHouseSelTextureBmp()
+{
+    constexpr int kW = 64, kH = 16;
+    std::vector<std::uint32_t> px(kW * kH, kKeyMagenta);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            if (x % 16 >= 12)
+                continue;
+            const double across = 1.0 - std::abs((y - 7.5) / 7.5);
+            const double along = 0.85 + 0.15 * std::sin(x * 0.39);
+            const double light = (0.35 + 0.65 * across) * along;
+            const auto r = static_cast<std::uint32_t>(250 * light);
+            const auto g = static_cast<std::uint32_t>(205 * light);
+            const auto b = static_cast<std::uint32_t>(60 * light);
+            px[static_cast<std::size_t>(y) * kW + x] = r << 16 | g << 8 | b;
+        }
+    return MakeBmp24(kW, kH, px);
+}
+
 bool WriteImages(const std::string& outDir)
 {
     const auto numbers = MakeNumbersBmp();
@@ -248,6 +269,9 @@ bool WriteImages(const std::string& outDir)
         return false;
     const auto fire = MakeUnitFireBmp();
     if (!WriteFileBytes(outDir, "Data\\Misc\\UnitFire2.bmp", fire.data(), fire.size()))
+        return false;
+    const auto sel = MakeHouseSelTextureBmp();
+    if (!WriteFileBytes(outDir, "Data\\Misc\\HouseSelTexture.bmp", sel.data(), sel.size()))
         return false;
 
     const auto ring = RingPixels(64, 32);

@@ -51,6 +51,7 @@ std::vector<FrameSpec> CutIntoTiles(int width, int height, std::span<const std::
 
 // The 64 x 7 digits picture: digit d in columns 5d .. 5d + 4, on the magenta colour key.
 std::vector<std::uint8_t> MakeNumbersBmp();
+std::vector<std::uint8_t> MakeHouseSelTextureBmp();
 constexpr std::uint32_t kDigitInk = 0xFFFFFF;
 constexpr std::uint32_t kKeyMagenta = 0xFF00FF;
 // Whether pixel (x, y) of digit d's 5 x 7 cell is ink.
