@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,9 @@
 #include "players/sim_checksum.h"
 #include "players/strateg.h"
 #include "support/test_world.h"
+#include "units/building_graphics.h"
+#include "units/house.h"
+#include "units/house_types.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
 
@@ -239,6 +243,61 @@ TEST(HouseFires, TheFireLevelGrowsAsTheHitPointsFallBelowHalf)
     };
     for (const Row& r : rows)
         EXPECT_EQ(HouseFireLevel(r.hp, r.max), r.level) << r.hp << " of " << r.max;
+}
+
+TEST(HouseFires, AFirePointStandsOnTheGroundPlusThePictureDepthAndOnlyAStandingDamagedBuildingBurns)
+{
+    TestWorld w(40, 80);
+    w.SetHeight(10, 20, 60);
+    THouseType type;
+    type.m_SpriteWidth = 4;
+    type.m_SpriteHeight = 3;
+    type.m_HitPoints = 1000;
+    auto phase = std::make_unique<CHousePhaseGraphic>();
+    phase->m_pDepth = new std::uint16_t[12]{0, 1, 2, 3, 10, 11, 32767, 0x8000, 20, 21, 22, 23};
+    phase->m_State.store(PHASE_LOADED);
+    type.m_pFinishedPhase = phase.get();
+    THouse h;
+    h.TypeRecord = &type;
+    h.X = 10;
+    h.Y = 20;
+    h.Owner = 1;
+    h.MaxHitPoints = 1000;
+    h.HitPoints = 300.0f;
+
+    struct Point {
+        std::int16_t x, y;
+        bool found;
+        std::int32_t height;
+    };
+    const Point points[] = {{0, 0, true, 60},  {1, 1, true, 71},   {3, 2, true, 83},  {2, 1, false, 0},
+                            {3, 1, false, 0},  {4, 0, false, 0},   {0, 3, false, 0},  {-1, 0, false, 0}};
+    for (const Point& p : points) {
+        std::int32_t height = -1;
+        EXPECT_EQ(HouseFirePointHeight(h, p.x, p.y, height), p.found) << p.x << "," << p.y;
+        if (p.found)
+            EXPECT_EQ(height, p.height) << p.x << "," << p.y;
+    }
+
+    EXPECT_TRUE(HouseMayBurn(h));
+    struct Change {
+        const char* name;
+        void (*apply)(THouse&, CHousePhaseGraphic&);
+    };
+    const Change changes[] = {
+        {"no owner", [](THouse& x, CHousePhaseGraphic&) { x.Owner = HOUSE_NO_OWNER; }},
+        {"destroyed", [](THouse& x, CHousePhaseGraphic&) { x.Destroyed = 1; }},
+        {"under construction", [](THouse& x, CHousePhaseGraphic&) { x.BuildWork = 5; }},
+        {"picture not loaded", [](THouse&, CHousePhaseGraphic& g) { g.m_State.store(PHASE_LOADING); }},
+    };
+    for (const Change& c : changes) {
+        THouse copy;
+        copy.TypeRecord = h.TypeRecord;
+        copy.Owner = h.Owner;
+        c.apply(copy, *phase);
+        EXPECT_FALSE(HouseMayBurn(copy)) << c.name;
+        phase->m_State.store(PHASE_LOADED);
+    }
 }
 
 TEST(GroundRings, PointsLieOnTheEllipseOnTheTerrainAndSmallOrHugeRingsHaveNone)
