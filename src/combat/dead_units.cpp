@@ -81,7 +81,7 @@ bool SinkShip(TUnit** unit)
         THouse* port = u->House;
         u->House = nullptr;
         // A ship lost in the yard ends its port's order; any other link is only forgotten.
-        if (port->ShipUnderConstruction == u)
+        if (port->ShipUnderConstruction == u && port->Owner < UNIT_PLAYERS)
             HouseProduceUnit(port->Owner, port->Index);
     }
     const std::int32_t run = DEAD_COUNTER_START - static_cast<std::int32_t>(u->WorkObject);
