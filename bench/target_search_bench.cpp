@@ -4,8 +4,10 @@
 // 250 spread over the map, each camp near two others, so most searches find enemies in range.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
+#include "coast_map.h"
 #include "combat/target_grid.h"
 #include "combat/target_search.h"
 #include "combat/unit_queries.h"
@@ -33,15 +35,7 @@ public:
     SearchBench()
     {
         DestroyMap();
-        const sampledata::SampleMap map = sampledata::MakeCoastMap();
-        g_MapWidth = map.data.width;
-        g_MapHeight = map.data.height;
-        SetMapGeometry();
-        for (std::size_t i = 0; i < map.data.cells.size() && i < g_MapCellCount; ++i) {
-            g_pHeightMap[i] = map.data.cells[i].height;
-            g_pObjectMap[i] = map.data.cells[i].object & 0x7FFF;
-        }
-        MakeBasicMap();
+        m_Layers = std::make_unique<CoastLayers>();
         FreeUnitTypes();
         ResetUnitCounters();
         for (std::uint8_t nation = 0; nation < 5; ++nation)
@@ -96,7 +90,7 @@ public:
         g_wNumPlayer = 0;
         FreeUnitsMap();
         ResetUnitCounters();
-        DestroyMap();
+        m_Layers.reset();
         FreePathBuffers();
         FreeUnitTypes();
     }
@@ -122,6 +116,7 @@ public:
     std::uint64_t Found() const { return m_Found; }
 
 private:
+    std::unique_ptr<CoastLayers> m_Layers;
     std::vector<TUnit*> m_Units;
     std::uint32_t m_Cycle = 0;
     std::uint64_t m_Found = 0;

@@ -227,6 +227,23 @@ bool BulletHit(TUnit* shooter, TUnit* v)
     return true;
 }
 
+// Every unit round (x, y) within radius (its height counting) takes a bullet's damage: of another
+// player than the shooter's, or of any player with hitOwnSide; the shooter itself only when
+// sparesShooter is false.
+void HitUnitsAround(float x, float y, TUnit* shooter, bool hitOwnSide, float radius, bool sparesShooter, const char* lostMessage)
+{
+    const std::uint8_t own = shooter != nullptr ? shooter->Player : UNIT_NO_PLAYER;
+    ForUnitsInCellAndNeighbours(x, y, lostMessage, [&](TUnit* v) {
+        if ((sparesShooter && v == shooter) || !Alive(v) || (!hitOwnSide && v->Player == own))
+            return false;
+        const float dx = v->X - x;
+        const float dy = v->Y - y;
+        if (!(std::sqrt(dx * dx + dy * dy + v->Height * v->Height) < radius))
+            return false;
+        return BulletHit(shooter, v);
+    });
+}
+
 void Burst(TUnit* a, TUnit* t, bool gunner)
 {
     if (a == nullptr || t == nullptr || a->Basic == nullptr)
@@ -305,16 +322,7 @@ double BulletDamage(TUnit* shooter, TUnit* victim)
 
 void BulletToPoint(float x, float y, TUnit* shooter, bool hitOwnSide, float radius)
 {
-    const std::uint8_t own = shooter != nullptr ? shooter->Player : UNIT_NO_PLAYER;
-    ForUnitsInCellAndNeighbours(x, y, "BulletToPoint g_pUnitsMap[poz]==NULL || g_pUnitsMap[poz][k]==NULL", [&](TUnit* v) {
-        if (!Alive(v) || (!hitOwnSide && v->Player == own))
-            return false;
-        const float dx = v->X - x;
-        const float dy = v->Y - y;
-        if (!(std::sqrt(dx * dx + dy * dy + v->Height * v->Height) < radius))
-            return false;
-        return BulletHit(shooter, v);
-    });
+    HitUnitsAround(x, y, shooter, hitOwnSide, radius, false, "BulletToPoint g_pUnitsMap[poz]==NULL || g_pUnitsMap[poz][k]==NULL");
 }
 
 void FlameToPoint(TUnit* shooter, float x, float y, bool hitOwnSide, float radius)
@@ -333,8 +341,8 @@ void FlameToPoint(TUnit* shooter, float x, float y, bool hitOwnSide, float radiu
         if (h == nullptr || !HouseStanding(h))
             continue;
         const std::uint16_t defence = HouseTypeFireDefence(h->TypeRecord);
-        const std::uint16_t r = RandomDraw();
-        const float loss = defence >= attack ? 1.0f : static_cast<float>(attack - defence) * static_cast<float>(r % 101) * 0.01f;
+        const float loss =
+            defence >= attack ? 1.0f : static_cast<float>(attack - defence) * static_cast<float>(RandomDraw() % 101) * 0.01f;
         h->HitPoints -= loss;
         if (h->Owner != shooter->Player)
             h->OnAttacked();
@@ -344,15 +352,7 @@ void FlameToPoint(TUnit* shooter, float x, float y, bool hitOwnSide, float radiu
         }
         RefreshIfShown(h);
     }
-    ForUnitsInCellAndNeighbours(x, y, "FlameToPoint g_pUnitsMap[poz]==NULL || g_pUnitsMap[poz][k]==NULL", [&](TUnit* v) {
-        if (v == shooter || !Alive(v) || (!hitOwnSide && v->Player == shooter->Player))
-            return false;
-        const float dx = v->X - x;
-        const float dy = v->Y - y;
-        if (!(std::sqrt(dx * dx + dy * dy + v->Height * v->Height) < radius))
-            return false;
-        return BulletHit(shooter, v);
-    });
+    HitUnitsAround(x, y, shooter, hitOwnSide, radius, true, "FlameToPoint g_pUnitsMap[poz]==NULL || g_pUnitsMap[poz][k]==NULL");
 }
 
 void CombatFireForMashineGunner(TUnit* a, TUnit* t)
