@@ -5,6 +5,7 @@
 #include <string>
 
 #include "map/map_file.h"
+#include "map/map_grid.h"
 #include "movement/passability.h"
 #include "platform/paths.h"
 #include "maps.h"
@@ -24,3 +25,23 @@ inline bool LoadCoastMap(const char* folderName)
         MakeBasicMap();
     return ok;
 }
+
+// The Coast map's heights, objects and blocked cells in the map layers.
+struct CoastLayers {
+    CoastLayers()
+    {
+        const sampledata::SampleMap map = sampledata::MakeCoastMap();
+        g_MapWidth = map.data.width;
+        g_MapHeight = map.data.height;
+        SetMapGeometry();
+        for (std::size_t i = 0; i < map.data.cells.size() && i < g_MapCellCount; ++i) {
+            g_pHeightMap[i] = map.data.cells[i].height;
+            g_pObjectMap[i] = map.data.cells[i].object & 0x7FFF;
+            g_pCellFlags[i] = (map.data.cells[i].object & 0x8000) != 0 ? 1 : 0;
+        }
+        MakeBasicMap();
+    }
+    ~CoastLayers() { DestroyMap(); }
+    CoastLayers(const CoastLayers&) = delete;
+    CoastLayers& operator=(const CoastLayers&) = delete;
+};

@@ -3,30 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include "map/map_grid.h"
+#include "coast_map.h"
 #include "maps.h"
 #include "movement/passability.h"
 
 namespace {
-
-// The Coast map's heights, objects and blocked cells in the map layers.
-struct CoastLayers {
-    CoastLayers()
-    {
-        const sampledata::SampleMap map = sampledata::MakeCoastMap();
-        g_MapWidth = map.data.width;
-        g_MapHeight = map.data.height;
-        SetMapGeometry();
-        for (std::size_t i = 0; i < map.data.cells.size() && i < g_MapCellCount; ++i) {
-            g_pHeightMap[i] = map.data.cells[i].height;
-            g_pObjectMap[i] = map.data.cells[i].object & 0x7FFF;
-            g_pCellFlags[i] = (map.data.cells[i].object & 0x8000) != 0 ? 1 : 0;
-        }
-        MakeBasicMap();
-    }
-    ~CoastLayers() { DestroyMap(); }
-    CoastLayers(const CoastLayers&) = delete;
-    CoastLayers& operator=(const CoastLayers&) = delete;
-};
 
 void BM_MakeBasicMapCoast(benchmark::State& state)
 {

@@ -83,22 +83,28 @@ TBasicUnit* CreateShipUnitType()
     return new TBasicUnit;
 }
 
-// Effects of buildings come with the effects: explosions and rings show nothing; artillery and
-// delayed hits come with firing.
+// Effects of buildings come with the effects: explosions and rings show nothing; delayed hits come
+// with their own module.
 #include "combat/house_events.h"
 #include "units/house.h"
 
 void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
-void ArtilleryFire(THouse*, TUnit*) {}
 
 
 #include "combat/ships.h"
+#include "units/unit.h"
 
 // No ships sail yet: no hull holds any point.
 const TUnit* ShipQuery(float, float, std::uint8_t)
 {
     return nullptr;
+}
+// Without hull outlines a ship is hit at its own position.
+void ShipNearestKeelPoint(const TUnit* ship, float x, float y, float& outX, float& outY)
+{
+    outX = ship != nullptr ? ship->X : x;
+    outY = ship != nullptr ? ship->Y : y;
 }
 
 // Ship movement comes with the ships: a ship ordered somewhere halts where it is.
@@ -220,24 +226,6 @@ bool FindShipTooClose(const TUnit*)
     return false;
 }
 
-// Area damage, ship hits and the firing values of unit types come with firing and hits: a blast
-// hurts nobody, no shell meets a ship, every type fires with full accuracy and its shell's damage.
-#include "combat/hits.h"
-
-void DamageForUnits(float, float, float, std::uint8_t, std::int32_t, std::int32_t, THouse*, TShot*, std::uint8_t) {}
-bool ShipHit(float, float, float, TShot*)
-{
-    return false;
-}
-std::uint16_t UnitTypeAccuracy(const TBasicUnit*, std::uint8_t)
-{
-    return 100;
-}
-std::uint16_t UnitTypeDamage(const TBasicUnit*, std::uint8_t)
-{
-    return 0;
-}
-
 // Gun towers fire when towers are built: until then a tower has nothing to fire.
 #include "combat/shots.h"
 
@@ -246,33 +234,5 @@ bool GetTowerGunShot(CTower*, TTowerGunShot&)
     return false;
 }
 
-
-// Firing and hits are not built yet: no shot hurts anybody and no unit is found.
-#include "combat/firing.h"
-
-double BulletDamage(TUnit*, TUnit*)
-{
-    return 0.0;
-}
-void BulletToPoint(float, float, TUnit*, bool, float) {}
-void FlameToPoint(TUnit*, float, float, bool, float) {}
-void CombatFireForMashineGunner(TUnit*, TUnit*) {}
-void MashineGunnerFire(TUnit*, TUnit*) {}
-void MashineGunnerBurst(TUnit*, TUnit*) {}
-void CombatFireFlameThrower(TUnit*) {}
-void UnitHitNear(TUnit*, TUnit*) {}
-void UnitHitHouse(TUnit*, THouse*) {}
-void UnitFireAtUnit(TUnit*, TUnit*) {}
-void AirToAirFire(TUnit*, TUnit*) {}
-bool AirReacquireTarget(TUnit*)
-{
-    return false;
-}
-void UnitDamage(TUnit*, std::uint16_t, std::uint32_t, std::uint8_t) {}
-void AlarmUnitsNearHit(std::uint8_t, std::uint16_t, std::uint16_t, TUnit*, std::int32_t, std::int32_t) {}
-TUnit* GetNearestUnitOfPlayer(std::uint8_t, float, float)
-{
-    return nullptr;
-}
 
 

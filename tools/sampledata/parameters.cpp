@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "archives.h"
+#include "combat/combat_values.h"
 #include "core/archive.h"
 #include "core/memory_stream.h"
 #include "units/anim_slots.h"
@@ -283,6 +284,22 @@ TUnitParamRecord SampleUnitRecord(int nation, const SampleUnitType& type)
     for (int a = 0; a < UNIT_REC_VALUE_ARRAYS; ++a)
         std::fill(std::begin(r.playerValues[a]), std::end(r.playerValues[a]), values[a]);
     r.canFire = s.range > 0 ? 1 : 0;
+    // The combat record, alike for every player until research changes one of them.
+    const bool armoured = IsVehicle(type) || IsShip(type.kind);
+    const std::uint16_t combat[][2] = {
+        {COMBAT_CLOSE_ATTACK, static_cast<std::uint16_t>(onFoot || type.kind == 5 ? s.attack + 4 : s.attack / 2)},
+        {COMBAT_CLOSE_DEFENCE, static_cast<std::uint16_t>(armoured ? 12 : 2)},
+        {COMBAT_FIRE_ATTACK, static_cast<std::uint16_t>(type.kind == 9 ? 40 : 0)},
+        {COMBAT_FIRE_DEFENCE, static_cast<std::uint16_t>(armoured ? 20 : 0)},
+        {COMBAT_EXPLOSION_ARMOUR, static_cast<std::uint16_t>(IsShip(type.kind) ? 25 : armoured ? 15 : 2)},
+        {COMBAT_ACCURACY, static_cast<std::uint16_t>(type.kind == 16 ? 60 : IsAir(type.kind) ? 65 : 75)},
+        {COMBAT_SHELL_DAMAGE, s.attack},
+        {COMBAT_BULLET_ATTACK, static_cast<std::uint16_t>(s.attack + 10)},
+        {COMBAT_BULLET_DEFENCE, static_cast<std::uint16_t>(IsShip(type.kind) ? 15 : armoured ? 8 : IsAir(type.kind) ? 4 : 2)},
+    };
+    for (int p = 0; p < UNIT_PLAYERS; ++p)
+        for (const auto& [slot, value] : combat)
+            r.paramTables[0][p * UNIT_COMBAT_RECORD_WORDS + slot] = value;
     std::copy(std::begin(s.costs), std::end(s.costs), r.costs);
     r.powerNeed = IsShip(type.kind) ? 4.0f : IsAir(type.kind) ? 3.0f : IsVehicle(type) ? 2.0f : 0.0f;
     if (onFoot || type.kind == 5)
