@@ -11,6 +11,15 @@
 class TUnit;
 class THouse;
 
+// ---- small questions of the handlers ------------------------------------------------------------
+
+// The owner's slot of the per-player type values (0 for nobody's units).
+std::uint8_t OwnerSlot(const TUnit* unit);
+float UnitRange(const TUnit* unit);
+bool IsLiveUnit(const TUnit* unit);
+bool IsLiveHouse(const THouse* house);
+bool HasUnitPath(const TUnit* unit);
+
 // ---- the wait step -------------------------------------------------------------------------------
 
 // true: the move handler does nothing more this cycle.

@@ -70,29 +70,9 @@ constexpr float kHeadingWrap = 6.2821856f;
 constexpr float kOrientAngleBias = 0.0001f;
 constexpr float kPlayerHouseDamageShare = 0.52f;
 
-std::uint8_t Owner(const TUnit* u)
-{
-    return u->Player < UNIT_PLAYERS ? u->Player : 0;
-}
-float RangeOf(const TUnit* u)
-{
-    return static_cast<float>(u->Basic->Range[Owner(u)]);
-}
 std::uint16_t ReloadTimeOf(const TUnit* u)
 {
-    return u->Basic->ReloadTime[Owner(u)];
-}
-bool LiveUnit(const TUnit* t)
-{
-    return t != nullptr && t->Dead == 0;
-}
-bool LiveHouse(const THouse* h)
-{
-    return h != nullptr && h->Destroyed == 0;
-}
-bool HasPath(const TUnit* u)
-{
-    return u->Path != nullptr && u->PathLength > 0;
+    return u->Basic->ReloadTime[OwnerSlot(u)];
 }
 void CallSecondHandler(TUnit* u)
 {
@@ -125,10 +105,10 @@ bool ArtilleryAttackStep(TUnit* u, float start)
 {
     float ax = 0.0f;
     float ay = 0.0f;
-    if (LiveUnit(u->AttackUnit)) {
+    if (IsLiveUnit(u->AttackUnit)) {
         ax = u->AttackUnit->Height > kOnGround ? kAirTargetX : u->AttackUnit->X;
         ay = u->AttackUnit->Y;
-    } else if (LiveHouse(u->HouseAttack)) {
+    } else if (IsLiveHouse(u->HouseAttack)) {
         ax = u->HouseAttack->DoorX;
         ay = u->HouseAttack->DoorY;
     } else if (u->Work == WORK_FIRE_AT_POINT) {
@@ -140,7 +120,7 @@ bool ArtilleryAttackStep(TUnit* u, float start)
         CancelOrderAndStop(u);
         return true;
     }
-    const float range = RangeOf(u);
+    const float range = UnitRange(u);
     const float d = PixelDistance(u->X, u->Y, ax, ay);
     if (d < kMinimumShare * range) {
         ShowMinimumDistanceMessage(u);
@@ -176,7 +156,7 @@ bool StandingStep(TUnit* u)
     if (u->Work == WORK_ENTER_HOUSE && u->WaitCount == 0 && u->KeepWork == 0)
         u->Work = UNIT_NO_WORK;
     if (u->AttackUnit != nullptr || u->PlayerAttack != UNIT_NO_PLAYER) {
-        if (LiveUnit(u->AttackUnit)) {
+        if (IsLiveUnit(u->AttackUnit)) {
             OrderAttackUnit(u, u->AttackUnit, 1);
         } else {
             CancelOrderAndStop(u);
@@ -184,7 +164,7 @@ bool StandingStep(TUnit* u)
         return true;
     }
     if (u->HouseAttack != nullptr || u->PlayerHouseAttack != UNIT_NO_PLAYER) {
-        if (LiveHouse(u->HouseAttack))
+        if (IsLiveHouse(u->HouseAttack))
             AttackHouse(u, u, u->HouseAttack, 0, 0);
         else
             CancelOrderAndStop(u);
@@ -220,10 +200,10 @@ void PointFireStep(TUnit* u)
 // The strike of a close attack at the middle of its animation.
 void CloseStrike(TUnit* u)
 {
-    if (LiveUnit(u->AttackUnit)) {
+    if (IsLiveUnit(u->AttackUnit)) {
         FacePoint(u, u->AttackUnit->X, u->AttackUnit->Y);
         UnitHitNear(u, u->AttackUnit);
-    } else if (LiveHouse(u->HouseAttack)) {
+    } else if (IsLiveHouse(u->HouseAttack)) {
         UnitHitHouse(u, u->HouseAttack);
     } else {
         CancelOrderAndStop(u);
@@ -258,11 +238,11 @@ void EndOfPointFire(TUnit* u)
 {
     if (u->Ammo >= 1.0f) {
         TUnit* t = u->AttackUnit;
-        if (LiveUnit(t) && PixelDistance(u->X, u->Y, t->X, t->Y) <= kGrenadeReach) {
+        if (IsLiveUnit(t) && PixelDistance(u->X, u->Y, t->X, t->Y) <= kGrenadeReach) {
             FacePoint(u, t->X, t->Y);
             return;
         }
-        if (LiveHouse(u->HouseAttack)) {
+        if (IsLiveHouse(u->HouseAttack)) {
             FacePoint(u, u->HouseAttack->DoorX, u->HouseAttack->DoorY);
             return;
         }
@@ -276,6 +256,29 @@ bool AnyAnimation(const TUnit* u, std::uint8_t code)
 }
 
 } // namespace
+
+// ---- small questions ----------------------------------------------------------------------------
+
+std::uint8_t OwnerSlot(const TUnit* unit)
+{
+    return unit->Player < UNIT_PLAYERS ? unit->Player : 0;
+}
+float UnitRange(const TUnit* unit)
+{
+    return static_cast<float>(unit->Basic->Range[OwnerSlot(unit)]);
+}
+bool IsLiveUnit(const TUnit* unit)
+{
+    return unit != nullptr && unit->Dead == 0;
+}
+bool IsLiveHouse(const THouse* house)
+{
+    return house != nullptr && house->Destroyed == 0;
+}
+bool HasUnitPath(const TUnit* unit)
+{
+    return unit->Path != nullptr && unit->PathLength > 0;
+}
 
 // ---- animation clock ----------------------------------------------------------------------------
 
@@ -415,12 +418,9 @@ void HaltInPlace(TUnit* unit)
 {
     unit->Halted = 1;
     unit->StopAtEnd = 0;
-    delete[] unit->Path;
-    unit->Path = nullptr;
-    unit->PathLength = 0;
-    unit->PathIndex = -1;
-    unit->StepX = unit->GoalX = unit->X;
-    unit->StepY = unit->GoalY = unit->Y;
+    DropPath(unit);
+    unit->StepX = unit->X;
+    unit->StepY = unit->Y;
     unit->VX = unit->VY = 0.0f;
 }
 
@@ -484,7 +484,7 @@ void MakeMoveDefault(TUnit* u)
     case ANIM_FIRE:
         if (UnitKindOf(u) == kKindArtillery && ArtilleryAttackStep(u, start))
             return;
-        if (!LiveHouse(u->HouseAttack) && !LiveUnit(u->AttackUnit) && u->Work != WORK_FIRE_AT_POINT) {
+        if (!IsLiveHouse(u->HouseAttack) && !IsLiveUnit(u->AttackUnit) && u->Work != WORK_FIRE_AT_POINT) {
             CancelOrderAndStop(u);
             return;
         }
@@ -548,7 +548,7 @@ void SecondHandlerDefault(TUnit* u)
     if (IsMovingAnimation(u->NumWork))
         factor /= 3.0f;
     if (ReachStepPoint(u, factor)) {
-        if (HasPath(u))
+        if (HasUnitPath(u))
             NextPathStep(u);
         else
             PathEndDefault(u);
@@ -583,11 +583,11 @@ void NextPathStep(TUnit* u)
             return;
         }
         if (UnitKindOf(u) == kKindArtillery && AnyAnimation(u, ANIM_AIM) &&
-            PixelDistance(u->X, u->Y, h->DoorX, h->DoorY) < RangeOf(u)) {
+            PixelDistance(u->X, u->Y, h->DoorX, h->DoorY) < UnitRange(u)) {
             HaltAndAimAt(u, h->DoorX, h->DoorY);
             return;
         }
-    } else if (u->Work == WORK_FIRE_AT_POINT && PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= RangeOf(u)) {
+    } else if (u->Work == WORK_FIRE_AT_POINT && PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= UnitRange(u)) {
         HaltAndAimAt(u, u->TargetX, u->TargetY);
         return;
     }
@@ -654,12 +654,12 @@ void PathEndDefault(TUnit* u)
         }
     }
     const std::uint8_t kind = UnitKindOf(u);
-    if (LiveHouse(u->HouseAttack)) {
+    if (IsLiveHouse(u->HouseAttack)) {
         THouse* h = u->HouseAttack;
         const float d = PixelDistance(u->X, u->Y, h->DoorX, h->DoorY);
         const std::uint16_t code = PlayerHouseCode(u->PlayerHouseAttack, h->Index);
         if (!CheckUnitCell(u, code, 2)) {
-            if (kind == kKindArtillery && d < RangeOf(u) && AnyAnimation(u, ANIM_AIM))
+            if (kind == kKindArtillery && d < UnitRange(u) && AnyAnimation(u, ANIM_AIM))
                 HaltAndAimAt(u, h->DoorX, h->DoorY);
             else if (kind == UNIT_KIND_FLAME && d < kFlameReach) {
                 EnterAimWork(u);
@@ -685,7 +685,7 @@ void PathEndDefault(TUnit* u)
         }
         return;
     }
-    if (u->Work == WORK_FIRE_AT_POINT && PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= RangeOf(u)) {
+    if (u->Work == WORK_FIRE_AT_POINT && PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= UnitRange(u)) {
         HaltAndAimAt(u, u->TargetX, u->TargetY);
         return;
     }
@@ -786,7 +786,7 @@ bool AirInRotate(TUnit* u)
             u->NumWork = u->NextWork;
             u->NextWork = UNIT_NO_NEXT_WORK;
         } else {
-            u->NumWork = HasPath(u) ? UNIT_WALK : ANIM_STAND_UPRIGHT;
+            u->NumWork = HasUnitPath(u) ? UNIT_WALK : ANIM_STAND_UPRIGHT;
         }
         u->NumSprite = 0.0f;
     }

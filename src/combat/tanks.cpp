@@ -53,26 +53,6 @@ constexpr std::uint16_t kCrushedRow[9] = {9656, 9653, 9650, 9641, 9635, 9632, 96
 constexpr std::uint16_t kCrushedMarksFirst = 9623;
 constexpr std::uint16_t kCrushedMarksLast = 9658;
 
-std::uint8_t Owner(const TUnit* u)
-{
-    return u->Player < UNIT_PLAYERS ? u->Player : 0;
-}
-float RangeOf(const TUnit* u)
-{
-    return static_cast<float>(u->Basic->Range[Owner(u)]);
-}
-bool LiveUnit(const TUnit* t)
-{
-    return t != nullptr && t->Dead == 0;
-}
-bool LiveHouse(const THouse* h)
-{
-    return h != nullptr && h->Destroyed == 0;
-}
-bool HasPath(const TUnit* u)
-{
-    return u->Path != nullptr && u->PathLength > 0;
-}
 bool Inside(const TUnit* u)
 {
     return u->Work == STAY_IN_HOUSE || u->Work == WORK_UNIT_TRANSPORTED;
@@ -94,7 +74,7 @@ void MoveIntoCellUnder(TUnit* u)
 bool TargetInFiringRange(const TUnit* u)
 {
     const TUnit* t = u->AttackUnit;
-    return LiveUnit(t) && HasAnimation(u, ANIM_AIM) && PixelDistance(u->X, u->Y, t->X, t->Y) <= RangeOf(u);
+    return IsLiveUnit(t) && HasAnimation(u, ANIM_AIM) && PixelDistance(u->X, u->Y, t->X, t->Y) <= UnitRange(u);
 }
 
 // The machine guns: a search while without a target, bursts at the target while it lives.
@@ -229,7 +209,7 @@ void MakeMoveKind3(TUnit* u)
     const float toStep = PixelDistance(u->X, u->Y, u->StepX, u->StepY);
     const float turnDistance = u->Basic->TurnDistance;
     if (u->NumWork != ANIM_TURN && u->NumWork != ANIM_AIM && toStep > turnDistance &&
-        (HasPath(u) || u->NumWork == UNIT_WALK)) {
+        (HasUnitPath(u) || u->NumWork == UNIT_WALK)) {
         u->WantedOrient = GetOrientToPoint(u->X, u->Y, u->StepX, u->StepY);
         if (u->WantedOrient != static_cast<std::uint8_t>(u->Orient)) {
             u->NextWork = u->NumWork;
@@ -238,20 +218,20 @@ void MakeMoveKind3(TUnit* u)
             return;
         }
     }
-    if ((HasPath(u) || toStep > turnDistance) && u->WaitCount == 0)
+    if ((HasUnitPath(u) || toStep > turnDistance) && u->WaitCount == 0)
         u->Halted = 0;
 
     if (u->NumWork == ANIM_STAND_UPRIGHT) {
         u->StopAtEnd = 0;
         if (u->AttackUnit != nullptr || u->PlayerAttack != UNIT_NO_PLAYER) {
-            if (LiveUnit(u->AttackUnit))
+            if (IsLiveUnit(u->AttackUnit))
                 OrderAttackUnit(u, u->AttackUnit, 1);
             else
                 CancelOrderAndStop(u);
             return;
         }
         if (u->HouseAttack != nullptr || u->PlayerHouseAttack != UNIT_NO_PLAYER) {
-            if (LiveHouse(u->HouseAttack))
+            if (IsLiveHouse(u->HouseAttack))
                 AttackHouse(u, u, u->HouseAttack, 0, 0);
             else
                 CancelOrderAndStop(u);
@@ -266,9 +246,9 @@ void MakeMoveKind3(TUnit* u)
     const float start = u->NumSprite;
     CutFidgetAtMiddle(u, start);
 
-    if (u->NumWork == ANIM_AIM && !LiveHouse(u->HouseAttack)) {
+    if (u->NumWork == ANIM_AIM && !IsLiveHouse(u->HouseAttack)) {
         TUnit* t = u->AttackUnit;
-        if (!LiveUnit(t)) {
+        if (!IsLiveUnit(t)) {
             if (u->Work == WORK_FIRE_AT_POINT) {
                 ClearUnitTargets(u);
             } else {
@@ -276,7 +256,7 @@ void MakeMoveKind3(TUnit* u)
                 UpdateUnitCellAlt(u);
                 return;
             }
-        } else if (PixelDistance(u->X, u->Y, t->X, t->Y) > RangeOf(u)) {
+        } else if (PixelDistance(u->X, u->Y, t->X, t->Y) > UnitRange(u)) {
             if (u->Stance == 4)
                 CancelOrderAndStop(u);
             else
@@ -309,7 +289,7 @@ void MakeMoveKind3(TUnit* u)
                     if (u->Work == WORK_FIRE_AT_POINT)
                         u->AttackUnit = nullptr;
                     FireTowers(u);
-                    u->Reload = u->Basic->ReloadTime[Owner(u)];
+                    u->Reload = u->Basic->ReloadTime[OwnerSlot(u)];
                 }
                 break;
             case ANIM_AIM_ALT:
@@ -331,7 +311,7 @@ void SecondHandlerKind3(TUnit* u)
     if (u == nullptr || u->Basic == nullptr)
         return;
     if (ReachStepPoint(u, 1.0f)) {
-        if (HasPath(u))
+        if (HasUnitPath(u))
             TankNextPathStep(u);
         else
             TankPathEnd(u);
@@ -361,7 +341,7 @@ void TankNextPathStep(TUnit* u)
             return;
         }
     } else if (u->AttackUnit == nullptr && u->Work == WORK_FIRE_AT_POINT &&
-               PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= RangeOf(u)) {
+               PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= UnitRange(u)) {
         HaltAndAimAt(u, u->TargetX, u->TargetY);
         return;
     }
@@ -399,7 +379,7 @@ void TankPathEnd(TUnit* u)
         return;
     }
     if (u->AttackUnit == nullptr && u->Work == WORK_FIRE_AT_POINT &&
-        PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= RangeOf(u)) {
+        PixelDistance(u->X, u->Y, u->TargetX, u->TargetY) <= UnitRange(u)) {
         HaltAndAimAt(u, u->TargetX, u->TargetY);
         return;
     }
