@@ -13,5 +13,6 @@ void UpdateTimedSigns();
 void RefreshTargetGridUnits();
 // Every unit and building of the turn's player: behaviour, production, the draw-order lists.
 void UnitWalk(TTurnList& turn);
-// The shared countdown the move handlers read; the cycle lowers it while non-zero.
+// The pause of the ground units' minimum-distance message: set when the message shows, lowered by
+// the cycle while non-zero. Main thread only; it decides only what the local player is told.
 extern std::uint8_t g_MoveCountdown;

@@ -17,18 +17,14 @@ void ShipPartsStep(TShipData*, std::uint8_t, std::uint8_t, std::uint32_t)
 #include "combat/unit_behaviour.h"
 #include "devices/animation.h"
 
-// Unit behaviour is not built yet: units stand still.
-void MakeMoveDefault(TUnit*) {}
+// The behaviour of these kinds comes with their own modules: their units stand still.
 void MakeMoveAirKind1(TUnit*) {}
-void MakeMoveKind3(TUnit*) {}
 void MakeMoveKind6(TUnit*) {}
 void MakeMoveKind9(TUnit*) {}
 void MakeMoveAirKind11(TUnit*) {}
 void MakeMoveAirBomber(TUnit*) {}
 void MakeMoveShip(TUnit*) {}
 void MakeMoveMashineGunner(TUnit*) {}
-void SecondHandlerDefault(TUnit*) {}
-void SecondHandlerKind3(TUnit*) {}
 void SecondHandlerKind6(TUnit*) {}
 
 CTower::CTower() = default;
@@ -41,6 +37,8 @@ void CTower::Init(TUnit* unit, std::uint8_t index, std::uint8_t)
 }
 
 void CTower::Update() {}
+// Tower shots come with the towers: a barrel fires nothing yet.
+void CTower::Fire(std::uint8_t) {}
 
 // Complete already: unit drawing turns the parts with it. It moves with the towers.
 float AddAngles(float a, float b)
@@ -143,19 +141,6 @@ bool ShipRoomAt(float, float, std::int32_t)
 #include "units/unit.h"
 
 void StopShipEffect(TUnit*) {}
-// The ground height comes with the ground behaviour; the screen rectangle follows the unit already,
-// so it is drawn and picked where it stands.
-void GetObjectAt(TUnit* u)
-{
-    if (u == nullptr || u->Basic == nullptr)
-        return;
-    const float w = u->Basic->m_CentreX;
-    const float v = u->Basic->m_SpriteHeight;
-    u->m_RectLeft = static_cast<std::int32_t>(u->X - w);
-    u->m_RectRight = static_cast<std::int32_t>(u->X + w);
-    u->m_RectTop = static_cast<std::int32_t>(u->Y - v - u->GroundHeight - u->Height);
-    u->m_RectBottom = static_cast<std::int32_t>(u->Y + v - u->GroundHeight);
-}
 void TUnit::GetMeFromTransport() {}
 bool TUnit::PutMeInTransport(TUnit*)
 {
@@ -190,33 +175,9 @@ void ShipListFree() {}
 void FreeShipTables() {}
 void ResetGlobalRecordGrid() {}
 void ResetGlobalRecordLists() {}
-void PlayerUnitsUpdate(std::uint8_t) {}
 
-// The move handlers that read the shared countdown come with unit behaviour.
-#include "combat/cycle_updates.h"
 
-std::uint8_t g_MoveCountdown = 0;
-
-// Turning comes with the ground behaviour: a turning unit faces its wanted way at once and takes
-// up what it was doing.
-#include "combat/work_states.h"
-
-bool AirInRotate(TUnit* u)
-{
-    if (u == nullptr || u->NumWork != ANIM_TURN)
-        return false;
-    u->SetOrient(u->WantedOrient);
-    u->NumSprite = 0.0f;
-    if (u->NextWork != UNIT_NO_NEXT_WORK) {
-        u->NumWork = u->NextWork;
-        u->NextWork = UNIT_NO_NEXT_WORK;
-    } else {
-        u->NumWork = u->Path != nullptr && u->PathIndex < u->PathLength ? UNIT_WALK : UNIT_STAND_WORK;
-    }
-    return true;
-}
-
-void TankRedirectAllArround(TUnit*) {}
+#include "units/unit_lists.h"
 
 // Ship graphics and ship movement come with the ships: no part is held and no ship is ever too
 // close.

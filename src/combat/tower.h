@@ -49,6 +49,8 @@ public:
     void Init(TUnit* unit, std::uint8_t index, std::uint8_t nation);
     // One cycle: turns toward the target and fires.
     void Update();
+    // Fires one barrel.
+    void Fire(std::uint8_t barrel);
 
     TPartRecord* m_pPart = nullptr;
     std::uint8_t m_Index = 0;

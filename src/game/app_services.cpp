@@ -149,6 +149,7 @@ TAppServices DefaultAppServices()
     s.StartTestGame = ::StartTestGame;
     s.EndRunningGame = [] {
         WriteTestShot();
+        WriteTestUnits();
         if (g_bGameLoaded)
             FreeGame();
     };

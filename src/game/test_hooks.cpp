@@ -18,6 +18,8 @@
 #include "platform/paths.h"
 #include "platform/surface.h"
 #include "players/sim_checksum.h"
+#include "players/strateg.h"
+#include "units/unit.h"
 #include "ui/setup_screen.h"
 
 namespace {
@@ -155,4 +157,32 @@ void WriteTestShot()
     const std::string bmp = FrontImageBmp();
     if (bmp.empty() || !plat::WriteFileAtomic(path, bmp.data(), bmp.size()))
         ReportError(std::string("KORVELA_TEST_SHOT: cannot write ") + path);
+}
+
+std::string TestUnitsText()
+{
+    std::string out;
+    char line[96];
+    for (std::uint8_t p = 0; p < 8; ++p) {
+        if (g_Strateg[p] == nullptr)
+            continue;
+        for (const TUnit* u = g_Strateg[p]->FirstUnit; u != nullptr; u = u->m_pNext) {
+            if (u->Dead != 0)
+                continue;
+            std::snprintf(line, sizeof line, "%u %u %.2f %.2f\n", static_cast<unsigned>(p),
+                          static_cast<unsigned>(u->UniqueId()), static_cast<double>(u->X), static_cast<double>(u->Y));
+            out += line;
+        }
+    }
+    return out;
+}
+
+void WriteTestUnits()
+{
+    const char* path = std::getenv("KORVELA_TEST_UNITS");
+    if (path == nullptr || *path == 0)
+        return;
+    const std::string text = TestUnitsText();
+    if (!plat::WriteFileAtomic(path, text.data(), text.size()))
+        ReportError(std::string("KORVELA_TEST_UNITS: cannot write ") + path);
 }

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "combat/cycle_updates.h"
+#include "combat/unit_orders.h"
+#include "combat/unit_queries.h"
 #include "combat/work_states.h"
 #include "core/app_state.h"
 #include "devices/cursor_state.h"
@@ -411,11 +413,33 @@ TEST(UnitWalk, UnitsGivenAGoalGetThereThroughTheirKindHandler)
 
 TEST(UnitWalk, UnitsOrderedToPointsArriveThroughTheWalk)
 {
-    // Needs the point order (GoToPoint) and the ground kinds' path stepping (MakeMoveDefault calling
-    // UnitWaitStep and SecondHandlerDefault), which still have their least bodies. At merge: order a
-    // rifleman and a tank across the test world with GoToPoint, run PlayerUnitsTurn until both stand
-    // on their goal cells, and check the arrival event ended their work.
-    GTEST_SKIP() << "needs GoToPoint and the ground kinds' move handlers";
+    WalkWorld w;
+    TUnit* rifleman = w.AddUnit(0, testworld::kRifleman, 10, 20);
+    TUnit* tank = w.AddUnit(0, testworld::kTank, 14, 20);
+    const testworld::TPixel riflemanGoal = testworld::CellCentre(12, 50);
+    const testworld::TPixel tankGoal = testworld::CellCentre(20, 44);
+    GoToPoint(rifleman, riflemanGoal.x, riflemanGoal.y, 0);
+    GoToPoint(tank, tankGoal.x, tankGoal.y, 0);
+    const plat::Point riflemanCell = PixelToFlatCell(riflemanGoal.x, riflemanGoal.y);
+    const plat::Point tankCell = PixelToFlatCell(tankGoal.x, tankGoal.y);
+    auto arrived = [](const TUnit* u, const plat::Point& cell) {
+        return u->MapX == cell.x && u->MapY == cell.y && u->Halted != 0 && u->Path == nullptr;
+    };
+    int cycles = 0;
+    while (!(arrived(rifleman, riflemanCell) && arrived(tank, tankCell)) && cycles < 3000) {
+        g_FrameCounter = static_cast<std::uint32_t>(++cycles);
+        WalkPlayerUnits(w.Player(0));
+    }
+    EXPECT_TRUE(arrived(rifleman, riflemanCell)) << rifleman->MapX << "," << rifleman->MapY;
+    EXPECT_TRUE(arrived(tank, tankCell)) << tank->MapX << "," << tank->MapY;
+    // The arrival event ended their work: they stand where they are.
+    for (TUnit* u : {rifleman, tank}) {
+        EXPECT_EQ(u->Work, UNIT_NO_WORK);
+        EXPECT_EQ(u->VX, 0.0f);
+        EXPECT_EQ(u->VY, 0.0f);
+    }
+    EXPECT_LT(PixelDistance(rifleman->X, rifleman->Y, riflemanGoal.x, riflemanGoal.y), 48.0f);
+    EXPECT_LT(PixelDistance(tank->X, tank->Y, tankGoal.x, tankGoal.y), 48.0f);
 }
 
 // ---- drawing ------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Runs the real program in a sample game folder and checks its exit codes and its log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -225,3 +226,21 @@ INSTANTIATE_TEST_SUITE_P(SampleGames, PlayedGame, ::testing::ValuesIn(SampleGame
                                      name += c;
                              return name;
                          });
+
+TEST_F(Program, TheUnitsFileListsWhereThePlayersUnitsStand)
+{
+    const std::string env = "KORVELA_TEST_MISSION='Data\\Campaigns\\Sample\\Coast.mis' KORVELA_TEST_FRAMES=20 "
+                            "KORVELA_TEST_UNITS=units.txt";
+    ASSERT_EQ(Run("+video 0", env), 0) << Log();
+    const std::string text = testsupport::ReadText(game / "units.txt");
+    // Eight players of five workers each: player, unique id, x and y.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 40) << text;
+    unsigned player = 9;
+    unsigned id = 0;
+    double x = 0.0;
+    double y = 0.0;
+    ASSERT_EQ(std::sscanf(text.c_str(), "%u %u %lf %lf", &player, &id, &x, &y), 4) << text;
+    EXPECT_EQ(player, 0u);
+    EXPECT_GT(x, 0.0);
+    EXPECT_GT(y, 0.0);
+}

@@ -315,6 +315,8 @@ TUnitParamRecord SampleUnitRecord(int nation, const SampleUnitType& type)
         r.turnRadius = 150.0f;
     } else if (IsShip(type.kind)) {
         r.turnStep = 0.02f;
+    } else if (type.kind == 3) {
+        r.turnStep = 0.12f; // a tank swings round in about seven cycles per eighth of a turn
     }
     r.crushSize = static_cast<std::int16_t>(std::max<int>(8, type.width / 3));
     // Aircraft see farthest, ships over open water next; men on foot see less than a vehicle's crew.
