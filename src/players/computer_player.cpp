@@ -9,7 +9,6 @@
 #include "core/memory_stream.h"
 #include "core/random_table.h"
 #include "core/settings.h"
-#include "game/game_load.h"
 #include "map/map_grid.h"
 #include "map/site_queries.h"
 #include "players/economy.h"
@@ -154,15 +153,30 @@ bool UnderConstruction(std::uint8_t player, std::uint16_t type)
     return found;
 }
 
-bool Produces(const THouse& h, std::uint16_t unitType)
+bool Produces(const THouseType& t, std::uint16_t unitType)
 {
-    for (std::uint16_t produced : h.Type().m_Units) {
+    for (std::uint16_t produced : t.m_Units) {
         if (produced == HOUSE_LIST_END)
             return false;
         if (produced == unitType)
             return true;
     }
     return false;
+}
+
+bool Produces(const THouse& h, std::uint16_t unitType)
+{
+    return Produces(h.Type(), unitType);
+}
+
+// The building type that produces a unit type: the first of the nation's types that lists it;
+// -1 when none does.
+std::int32_t ProducerType(std::uint8_t player, std::uint16_t unitType)
+{
+    for (std::uint16_t t = 0; t < NationHouseTypes(player); ++t)
+        if (Produces(HouseType(Nation(player), t), unitType))
+            return t;
+    return -1;
 }
 
 // Whether the recorded value of a resource went up (or down) between the last two statistics
@@ -383,10 +397,9 @@ void TStrategAI::DefendHouses()
 THouse* TStrategAI::ShortestQueue(std::uint16_t type, std::uint16_t limit) const
 {
     const std::uint8_t p = PlayerIndex();
-    const std::uint8_t nation = Nation(p);
-    if (Record(p) == nullptr || type >= NationUnitTypes(p) || g_UnitProducer[nation][type] == UNIT_PRODUCER_NONE)
+    const std::int32_t producer = Record(p) != nullptr && type < NationUnitTypes(p) ? ProducerType(p, type) : -1;
+    if (producer < 0)
         return nullptr;
-    const std::uint16_t producer = g_UnitProducer[nation][type];
     THouse* best = nullptr;
     ForEachHouse(p, [&](THouse& h, std::uint16_t) {
         if (h.HouseType == producer && h.IsFinished() && h.QueueCount < limit &&
@@ -588,32 +601,6 @@ void TStrategAI::ResearchStep()
 
 namespace {
 
-void WriteEntries(TOfStreamMemory& out, const std::vector<TTemplateEntry>& list)
-{
-    out.WriteU16(static_cast<std::uint16_t>(list.size()));
-    for (const TTemplateEntry& e : list) {
-        out.WriteU16(e.Kind);
-        out.WriteU16(e.Type);
-        out.WriteU16(e.Count);
-    }
-}
-
-bool ReadEntries(TIfStreamMemory& in, std::vector<TTemplateEntry>& list)
-{
-    std::uint16_t n = 0;
-    if (!in.ReadU16(n) || static_cast<std::int32_t>(n) * 6 > in.Remaining())
-        return false;
-    list.resize(n);
-    for (TTemplateEntry& e : list) {
-        in.ReadU16(e.Kind);
-        in.ReadU16(e.Type);
-        in.ReadU16(e.Count);
-        if (!IsValidTemplateEntry(e))
-            return false;
-    }
-    return !in.Failed();
-}
-
 bool Refuse(const char* what)
 {
     ReportError2("Computer player: the stored state is refused: ", what);
@@ -632,8 +619,8 @@ void TStrategAI::SaveState(TOfStreamMemory& out) const
     out.WriteU8(Template.CurrentLevel);
     out.WriteU16(Template.Cursor);
     for (int l = 0; l < Template.LevelCount; ++l) {
-        WriteEntries(out, Template.MustList(l));
-        WriteEntries(out, Template.MayList(l));
+        WriteTemplateList(out, Template.MustList(l));
+        WriteTemplateList(out, Template.MayList(l));
     }
     out.WriteI32(TargetX);
     out.WriteI32(TargetY);
@@ -663,7 +650,7 @@ bool TStrategAI::LoadState(TIfStreamMemory& in)
     if (templ->LevelCount > TEMPLATE_MAX_LEVELS || templ->CurrentLevel > templ->LevelCount)
         return Refuse("level out of range");
     for (int l = 0; l < templ->LevelCount; ++l)
-        if (!ReadEntries(in, templ->Level(l).Must) || !ReadEntries(in, templ->Level(l).May))
+        if (!ReadTemplateList(in, templ->Level(l).Must) || !ReadTemplateList(in, templ->Level(l).May))
             return Refuse("template entries");
     const std::size_t mustCount =
         templ->CurrentLevel < templ->LevelCount ? templ->MustList(templ->CurrentLevel).size() : 0;
@@ -830,15 +817,7 @@ void TComputerStrategAI::Think()
         OrderUnitBatch5(4, 10);
     if (gold > 6000.0 && Chance(c(3276)))
         OrderUnit(16, 10);
-    for (std::uint16_t t : {10, 9, 8, 7})
-        if (Chance(c(819)))
-            OrderUnit(t, 2);
-    if (Chance(c(205)))
-        OrderUnit(11, 1);
-    if (Chance(c(205)))
-        OrderUnit(12, 1);
-    if (Chance(c(410)))
-        OrderUnit(13, 1);
+    OrderByChance(h, {{819, 10, 2}, {819, 9, 2}, {819, 8, 2}, {819, 7, 2}, {205, 11, 1}, {205, 12, 1}, {410, 13, 1}});
     if (Have(p, RESOURCE_GOLD) > 120000.0 && Have(p, RESOURCE_FOOD) > 200000.0) {
         if (!HasIdle(p, kBarracks) && Chance(c(1638)))
             BuildHouse(p, kBarracks);
@@ -863,23 +842,11 @@ void TComputerStrategAI::Think()
             OrderUnitBatch5(4, 51);
         if (Chance(c(6553)))
             OrderUnitBatch5(16, 51);
-        if (Chance(c(819)))
-            OrderUnit(11, 2);
-        if (Chance(c(819)))
-            OrderUnit(12, 2);
-        if (Chance(c(1638)))
-            OrderUnit(13, 2);
+        OrderByChance(h, {{819, 11, 2}, {819, 12, 2}, {1638, 13, 2}});
         const std::uint32_t planes = Units(p, 11) + Units(p, 12) + Units(p, 13) + Units(p, 24);
         if (Houses(p, 19) < 5 && Houses(p, 19) < planes / 5 + 1)
             BuildHouse(p, 19);
-        if (Chance(c(1638)))
-            OrderUnit(10, 2);
-        if (Chance(c(3276)))
-            OrderUnit(9, 2);
-        if (Chance(c(3276)))
-            OrderUnit(8, 2);
-        if (Chance(c(1638)))
-            OrderUnit(7, 2);
+        OrderByChance(h, {{1638, 10, 2}, {3276, 9, 2}, {3276, 8, 2}, {1638, 7, 2}});
         const std::uint32_t foot = Units(p, 7) + Units(p, 8) + Units(p, 9) + Units(p, 10);
         if (Houses(p, 20) < 5 && Houses(p, 20) < foot / 5 + 1)
             BuildHouse(p, 20);
@@ -893,6 +860,13 @@ void TComputerStrategAI::Think()
         BuildExtractors();
     ThinkExpert(h);
     FillBarracks(h);
+}
+
+void TComputerStrategAI::OrderByChance(int hardLevel, std::initializer_list<TChanceOrder> orders)
+{
+    for (const TChanceOrder& o : orders)
+        if (Chance(RuleChance(o.base, hardLevel)))
+            OrderUnit(o.type, o.limit);
 }
 
 void TComputerStrategAI::KeepPace()

@@ -8,6 +8,7 @@
 // Threads: main thread only, inside the player's turn. Every decision draws from the shared random
 // table in a fixed order; nothing here reads the clock, the view, the fog or a local setting.
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -137,6 +138,13 @@ public:
     std::uint32_t SkipCounter = 0;
 
 private:
+    struct TChanceOrder {
+        std::int32_t base;
+        std::uint16_t type;
+        std::uint16_t limit;
+    };
+    // Each order in turn with its own draw against c(base).
+    void OrderByChance(int hardLevel, std::initializer_list<TChanceOrder> orders);
     void KeepPace();
     void KeepBarracksBusy();
 };
