@@ -803,9 +803,8 @@ bool ApplyChunk(const TSaveChunk& chunk)
         return g_Load.mapRead;
     case SAVE_CHUNK_EFFECTS:
         return svc.loadEffects(in);
-    // The computer players' objects come with their owner; no save written here holds them.
     case SAVE_CHUNK_PLAYERS:
-        return true;
+        return LoadComputerPlayers(in);
     case SAVE_CHUNK_LINKS:
         if (!g_Load.mapRead) {
             ReportError("Load game: the link blocks come without a map");
@@ -940,7 +939,9 @@ bool BuildSaveImage(TOfStreamMemory& out)
     out.WriteU32(g_FrameCounter);
     EndSaveChunk(out, at);
 
-    // Chunk 9 (the computer players' group managers and planners) goes here.
+    // Chunk 9 (SaveComputerPlayers) is written once a loaded game rebuilds the players' records
+    // from their own blocks: until then a loaded game holds no planners, and a save of it would
+    // not read back as the game it came from. The reader already takes the chunk.
     if (!out.Ok()) {
         ReportError("Save game: out of memory");
         return false;

@@ -107,14 +107,37 @@ void AddResourceAmount(std::uint8_t player, std::uint8_t resource, double amount
         pair.spendable = 0.0;
 }
 
-bool ResourceFellSinceSample(std::uint8_t player, std::uint8_t resource)
+namespace {
+
+// The two newest statistics samples of a resource; false while the ring holds fewer than two
+// (the ring is only full again once it has wrapped, a thousand samples in).
+bool LastTwoSamples(std::uint8_t player, std::uint8_t resource, double& last, double& before)
 {
     const TStrateg* p = PlayerRecord(player);
     if (p == nullptr || resource >= STRATEG_RESOURCE_PAIRS)
         return false;
-    const std::uint16_t last = p->StatIndex == 0 ? STRATEG_STAT_RING - 1 : p->StatIndex - 1;
-    const std::uint16_t before = last == 0 ? STRATEG_STAT_RING - 1 : last - 1;
-    return p->History[resource][last] < p->History[resource][before];
+    const bool wrapped = g_FrameCounter >= 10u + 1000u * STRATEG_STAT_RING;
+    if (p->StatIndex < 2 && !wrapped)
+        return false;
+    const std::uint16_t l = p->StatIndex == 0 ? STRATEG_STAT_RING - 1 : p->StatIndex - 1;
+    const std::uint16_t b = l == 0 ? STRATEG_STAT_RING - 1 : l - 1;
+    last = p->History[resource][l];
+    before = p->History[resource][b];
+    return true;
+}
+
+} // namespace
+
+bool ResourceFellSinceSample(std::uint8_t player, std::uint8_t resource)
+{
+    double last = 0.0, before = 0.0;
+    return LastTwoSamples(player, resource, last, before) && last < before;
+}
+
+bool ResourceGrewSinceSample(std::uint8_t player, std::uint8_t resource)
+{
+    double last = 0.0, before = 0.0;
+    return LastTwoSamples(player, resource, last, before) && last > before;
 }
 
 void SubtractCost(std::uint8_t player, const std::int32_t* cost)

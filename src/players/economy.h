@@ -31,8 +31,10 @@ double GetSpendableResource(std::uint8_t player, std::uint8_t resource);
 void AddResourceAmount(std::uint8_t player, std::uint8_t resource, double amount);
 // Adds to the player's extracted total of a resource (the statistics).
 void AddExtractedResource(std::uint8_t player, std::uint8_t resource, double amount);
-// Whether the recorded value fell between the last two statistics samples.
+// Whether the recorded value fell (grew) between the last two statistics samples; never while
+// fewer than two samples were taken.
 bool ResourceFellSinceSample(std::uint8_t player, std::uint8_t resource);
+bool ResourceGrewSinceSample(std::uint8_t player, std::uint8_t resource);
 // Subtracts five amounts {food, wood, iron, gold, oil} from both values, without test or clamping
 // (the upgrade pages test the price first).
 void SubtractCost(std::uint8_t player, const std::int32_t* cost);

@@ -1,5 +1,6 @@
 // Least bodies of player and order services that built modules call before their own module
 // exists. The module that builds the real service deletes its entry here.
+#include "core/memory_stream.h"
 #include "devices/mouse.h"
 #include "players/command.h"
 #include "players/game_cycle.h"
@@ -11,14 +12,6 @@
 #include "players/house_orders.h"
 
 void SendSelectedWorkersToHouse(std::uint8_t, THouse*) {}
-bool IsComputerPlayer(std::uint8_t)
-{
-    return false;
-}
-bool AdvisorWorkersOption(std::uint8_t)
-{
-    return false;
-}
 bool TellGroupManagerHouseAttacked(THouse*)
 {
     return false;
@@ -52,7 +45,25 @@ void GroupManagerUpdate(TStrateg* player)
     if (player != nullptr)
         UpdateGroups(player->Number);
 }
-void ComputerPlayerStep(TStrateg*) {}
+
+// The group manager's guards and its extra save block come with the group manager: no building
+// is reported unprotected, and the block holds no planned attack.
+bool IsHouseUnprotected(THouse*)
+{
+    return false;
+}
+void GuardHouse(THouse*) {}
+void SaveGroupManagerExtra(std::uint8_t, TOfStreamMemory& out)
+{
+    out.WriteU8(0);
+    out.WriteU32(0);
+}
+bool LoadGroupManagerExtra(std::uint8_t, TIfStreamMemory& in)
+{
+    std::uint8_t planned = 0;
+    std::uint32_t delay = 0;
+    return in.ReadU8(planned) && in.ReadU32(delay);
+}
 
 
 void UpdateAIArmy(TStrategAI*) {}

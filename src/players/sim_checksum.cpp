@@ -139,6 +139,16 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
         h.Value(p.Planner->FarWorkers);
         for (std::uint16_t wanted : p.Planner->WantedHouses)
             h.Value(wanted);
+        for (std::uint16_t wanted : p.Planner->WantedUnits)
+            h.Value(wanted);
+        h.Value(p.Planner->Template.LevelCount);
+        h.Value(p.Planner->Template.CurrentLevel);
+        h.Value(p.Planner->Template.Cursor);
+        if (const auto* ai = dynamic_cast<const TComputerStrategAI*>(p.Planner.get())) {
+            h.Value(ai->FirstBarracks);
+            h.Value(ai->SecondBarracks);
+            h.Value(ai->SkipCounter);
+        }
         h.Value(static_cast<std::uint32_t>(p.Planner->ShoreX.size()));
         for (std::size_t i = 0; i < p.Planner->ShoreX.size(); ++i) {
             h.Value(p.Planner->ShoreX[i]);

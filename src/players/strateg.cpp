@@ -251,7 +251,7 @@ bool CreateMapPlayer(const TMapPlayerRecord& record, std::uint8_t kind)
     player->SetName(MakeMapPlayerName(std::u16string_view(record.name, std::min<std::size_t>(nameLength, 20)), n));
     player->Nation = record.nation;
     // The computer-player parts are built for people too: the advisors and assistants use them.
-    player->Planner = std::make_unique<TStrategAI>();
+    player->Planner = MakeStrategAI(n);
     player->MakeGrid(g_MapWidth, g_MapHeight);
     for (TResourcePair& pair : player->Res)
         pair.recorded = pair.spendable;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/app_state.h"
+#include "players/computer_player.h"
 #include "players/resources.h"
 
 struct THeapItem;
@@ -28,8 +29,6 @@ constexpr int STRATEG_RESOURCE_PAIRS = 6;
 constexpr int STRATEG_MAX_PLAYERS = 8;
 // Bytes of one mission condition record (its layout belongs to the mission-end test).
 constexpr std::size_t MISSION_CONDITION_SIZE = 10212;
-// A planner's target x while it has none.
-constexpr std::int32_t STRATEG_AI_UNSET = 99999;
 
 // The unit table: 65 pages of 1000 unit pointers.
 constexpr std::uint32_t UNIT_TABLE_PAGE = 1000;
@@ -56,25 +55,6 @@ constexpr std::uint32_t STRATEG_NO_TEAM = 0xFFFFFFFFu;
 struct TGroupManager {
     std::uint8_t WarTemplate = 0; // byte 6
     std::uint8_t Level = 0;       // byte 7: the computer level (HardLevel)
-};
-
-// The player's planner. TargetX/TargetY is the base point, the cell around which its buildings are
-// sought (TargetX is STRATEG_AI_UNSET until chosen); HomeX/HomeY the proposed base point.
-struct TStrategAI {
-    std::int32_t HomeX = 0;
-    std::int32_t HomeY = 0;
-    std::int32_t TargetX = STRATEG_AI_UNSET;
-    std::int32_t TargetY = 0;
-    // Half the width of the site-search square, in cells.
-    std::uint32_t SiteHalfSize = 30;
-    // Site searches that found nothing, and placements in a row given up for a far worker.
-    std::uint32_t FailedSites = 0;
-    std::uint32_t FarWorkers = 0;
-    // Buildings of each type the planner wants.
-    std::uint16_t WantedHouses[30] = {};
-    // Landing points for the transports, in map pixels; at most 20.
-    std::vector<std::int32_t> ShoreX;
-    std::vector<std::int32_t> ShoreY;
 };
 
 // One entry of a stored group: a house (kind 0) or a unit (kind 1).

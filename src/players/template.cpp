@@ -19,34 +19,6 @@ constexpr char kMagic[4] = {'t', 'm', 'p', 'l'};
 // A template file is small; anything larger is not one.
 constexpr std::size_t kMaxTemplateFile = 16u << 20;
 
-bool ReadList(TIfStreamMemory& in, std::vector<TTemplateEntry>& list)
-{
-    std::uint16_t count = 0;
-    if (!in.ReadU16(count))
-        return false;
-    if (static_cast<std::size_t>(in.Remaining()) < count * TEMPLATE_ENTRY_SIZE)
-        return false;
-    list.resize(count);
-    for (auto& e : list) {
-        in.ReadU16(e.Kind);
-        in.ReadU16(e.Type);
-        in.ReadU16(e.Count);
-        if (!IsValidTemplateEntry(e))
-            return false;
-    }
-    return true;
-}
-
-void WriteList(TOfStreamMemory& out, const std::vector<TTemplateEntry>& list)
-{
-    out.WriteU16(static_cast<std::uint16_t>(list.size()));
-    for (const auto& e : list) {
-        out.WriteU16(e.Kind);
-        out.WriteU16(e.Type);
-        out.WriteU16(e.Count);
-    }
-}
-
 std::string Upper(const char* word)
 {
     std::string s(word);
@@ -123,7 +95,7 @@ bool TTemplate::LoadTemplateFromBinary(const std::uint8_t* data, std::size_t siz
     std::uint8_t count = 0;
     bool ok = in.ReadU8(count) && count <= TEMPLATE_MAX_LEVELS;
     for (int level = 0; ok && level < count; ++level)
-        ok = ReadList(in, m_Levels[level].Must) && ReadList(in, m_Levels[level].May);
+        ok = ReadTemplateList(in, m_Levels[level].Must) && ReadTemplateList(in, m_Levels[level].May);
     if (!ok) {
         FreeTemplate();
         ReportError("Bad template file in LoadTemplateFromBinaryFile");
@@ -198,8 +170,8 @@ std::vector<std::uint8_t> TTemplate::ToBinary() const
     out.Write(kMagic, sizeof kMagic);
     out.WriteU8(LevelCount);
     for (int level = 0; level < LevelCount; ++level) {
-        WriteList(out, m_Levels[level].Must);
-        WriteList(out, m_Levels[level].May);
+        WriteTemplateList(out, m_Levels[level].Must);
+        WriteTemplateList(out, m_Levels[level].May);
     }
     return {out.Data(), out.Data() + out.Size()};
 }
@@ -212,4 +184,32 @@ bool TTemplate::SaveTemplateToFile(const char* name) const
         return false;
     }
     return true;
+}
+
+bool ReadTemplateList(TIfStreamMemory& in, std::vector<TTemplateEntry>& list)
+{
+    std::uint16_t count = 0;
+    if (!in.ReadU16(count))
+        return false;
+    if (static_cast<std::size_t>(in.Remaining()) < count * TEMPLATE_ENTRY_SIZE)
+        return false;
+    list.resize(count);
+    for (auto& e : list) {
+        in.ReadU16(e.Kind);
+        in.ReadU16(e.Type);
+        in.ReadU16(e.Count);
+        if (!IsValidTemplateEntry(e))
+            return false;
+    }
+    return true;
+}
+
+void WriteTemplateList(TOfStreamMemory& out, const std::vector<TTemplateEntry>& list)
+{
+    out.WriteU16(static_cast<std::uint16_t>(list.size()));
+    for (const auto& e : list) {
+        out.WriteU16(e.Kind);
+        out.WriteU16(e.Type);
+        out.WriteU16(e.Count);
+    }
 }

@@ -71,5 +71,12 @@ private:
     TTemplateLevel m_Levels[TEMPLATE_MAX_LEVELS];
 };
 
+class TIfStreamMemory;
+class TOfStreamMemory;
+// One list of the binary form: u16 count, then the 6-byte entries. The reader refuses a list cut
+// short or an entry IsValidTemplateEntry refuses.
+bool ReadTemplateList(TIfStreamMemory& in, std::vector<TTemplateEntry>& list);
+void WriteTemplateList(TOfStreamMemory& out, const std::vector<TTemplateEntry>& list);
+
 // Whether an entry names a kind and a type the game's tables hold.
 bool IsValidTemplateEntry(const TTemplateEntry& entry);

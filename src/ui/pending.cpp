@@ -99,6 +99,25 @@ bool MissionTimerDialog(std::uint8_t)
     return false;
 }
 void MarketTick(std::uint8_t) {}
+
+// The market page's rate table and totals come with the page: the rates are its fixed table, no
+// totals are kept and nothing is shown.
+#include "players/computer_player.h"
+
+float MarketRate(int given, int received)
+{
+    static const float rates[6][6] = {
+        {1.0f, 1.0f / 3, 1.0f / 9, 1.0f / 21, 1.0f / 9, 1.0f / 99},
+        {3.0f, 1.0f, 1.0f / 3, 1.0f / 7, 1.0f / 3, 1.0f / 33},
+        {7.5f, 2.5f, 1.0f, 0.4f, 0.9f, 0.075f},
+        {15.0f, 5.0f, 2.0f, 1.0f, 2.0f, 0.15f},
+        {7.5f, 2.5f, 0.9f, 0.4f, 1.0f, 0.075f},
+        {90.0f, 30.0f, 12.0f, 6.0f, 12.0f, 1.0f},
+    };
+    return given >= 0 && given < 6 && received >= 0 && received < 6 ? rates[given][received] : 0.0f;
+}
+void AddMarketTotals(std::uint8_t, int, float, int, float) {}
+void RefreshMarketPage() {}
 void ForgetPanelUnit(TUnit*) {}
 void ResetPlayerMission(std::uint8_t) {}
 

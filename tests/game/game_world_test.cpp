@@ -89,7 +89,7 @@ TEST_F(GameWorldTest, SampleMissionBuildsTheWorldAndTeardownFreesIt)
     for (int p = 0; p < 8; ++p) {
         ASSERT_NE(g_Strateg[p], nullptr);
         EXPECT_EQ(NumHouse[p], 1) << p;
-        EXPECT_EQ(g_HouseTypeCount[p][0], 1) << p;
+        EXPECT_EQ(g_HouseTypeCount[p][6], 1) << p;
         EXPECT_EQ(g_pHouse[p][0].PhaseState, 0) << "a finished building";
         EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[0].spendable, 8000.0) << p;
         // The map's units stand before the pass maps are built from the loaded map.

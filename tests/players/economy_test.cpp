@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/app_state.h"
 #include "core/game_folder_fixture.h"
 #include "map/map_grid.h"
 #include "players/economy.h"
@@ -286,13 +287,17 @@ TEST_F(EconomyTest, PairsPopulationAndRelationsAsBuildingsReachThem)
     P().LiveUnits = 12;
     EXPECT_EQ(GetPopulation(0), 12);
 
-    P().StatIndex = 0; // the last two samples are at the ring's end
+    // A ring that has wrapped (a thousand samples in): the last two samples are at its end.
+    const std::uint32_t frame = g_FrameCounter;
+    g_FrameCounter = 10 + 1000 * STRATEG_STAT_RING;
+    P().StatIndex = 0;
     P().History[RESOURCE_FOOD][STRATEG_STAT_RING - 2] = 50.0;
     P().History[RESOURCE_FOOD][STRATEG_STAT_RING - 1] = 40.0;
     EXPECT_TRUE(ResourceFellSinceSample(0, RESOURCE_FOOD));
     P().StatIndex = 1;
     P().History[RESOURCE_FOOD][0] = 45.0;
     EXPECT_FALSE(ResourceFellSinceSample(0, RESOURCE_FOOD));
+    g_FrameCounter = frame;
 
     P().Relations[1] = 1;
     EXPECT_EQ(GetPlayerRelation(0, 1), 1);

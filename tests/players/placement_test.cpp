@@ -26,7 +26,7 @@ using testworld::TestWorld;
 TStrategAI& Plan(TestWorld& w, std::int32_t x, std::int32_t y)
 {
     TStrateg* s = w.Player(0);
-    s->Planner = std::make_unique<TStrategAI>();
+    s->Planner = std::make_unique<TComputerStrategAI>();
     s->Planner->TargetX = s->Planner->HomeX = x;
     s->Planner->TargetY = s->Planner->HomeY = y;
     for (auto& r : s->Res)

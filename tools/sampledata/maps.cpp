@@ -356,7 +356,7 @@ SampleMap Generate(const Recipe& r)
         TMapHouseRecord hq;
         hq.x = sx;
         hq.y = sy;
-        hq.type = 0;
+        hq.type = 6; // the town hall: workers and the first room for them
         d.houses[p].push_back(hq);
         for (int k = 0; k < 5; ++k) {
             TMapUnitRecord u;

@@ -8,8 +8,9 @@
 namespace sampledata {
 
 // Every level builds only on what the levels before it have put up, starting from the town hall
-// (6) a sample player begins with: food and workers, then the extractors, the barracks and its
-// soldiers, then power, research and the heavier arms.
+// (6) a sample player begins with: food, hands and wood, then the barracks, then its soldiers and
+// power. The mines stand in MAY lists: their special sites are few and shared by every player, so
+// a level never waits for them.
 const std::string& SampleTemplateText()
 {
     static const std::string text = R"({Build template of the computer players}
@@ -19,26 +20,28 @@ const std::string& SampleTemplateText()
   CREATE_BUILDING 15 1     {farm}
   CREATE_BUILDING 9 1      {dwelling}
 MAY
-  CREATE_UNIT 0 6
-NEW_LEVEL
-{2: the extractors} Level 2 MUST
+  CREATE_UNIT 0 3
   CREATE_BUILDING 12 1     {lumber mill}
+NEW_LEVEL
+{2: wood and the barracks} Level 2 MUST
+  CREATE_BUILDING 12 1     {lumber mill}
+  CREATE_BUILDING 3 1      {barracks}
+  CREATE_BUILDING 15 2
+MAY
   CREATE_BUILDING 10 1     {iron mine}
   CREATE_BUILDING 11 1     {gold mine}
-  CREATE_UNIT 0 8
-MAY
-  CREATE_BUILDING 15 2
+  CREATE_BUILDING 1 1      {pillbox}
   CREATE_BUILDING 9 2
 NEW_LEVEL
 {3: the first soldiers} Level 3 MUST
-  CREATE_BUILDING 3 1      {barracks}
   CREATE_UNIT 2 6          {riflemen}
+  CREATE_BUILDING 0 1      {power plant}
+  CREATE_UNIT 0 10
 MAY
   CREATE_UNIT 6 2          {machine gunners}
-  CREATE_BUILDING 1 1      {pillbox}
+  CREATE_BUILDING 17 1     {field hospital}
 NEW_LEVEL
-{4: power and research} Level 4 MUST
-  CREATE_BUILDING 0 1      {power plant}
+{4: research and trade} Level 4 MUST
   CREATE_BUILDING 2 1      {science academy}
   CREATE_UPGRADE 0 3       {gathering}
   CREATE_BUILDING 8 1      {market}

@@ -1,9 +1,12 @@
-// korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...]
+// korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts]
 //
 // Runs a game without drawing and prints one line per game cycle: the frame counter and the
 // checksum of the simulation state. The same folder, mission, seed and computer slots give the
 // same trail in every process and on every machine; the real program writes the same trail with
-// KORVELA_TEST_HASH. A test and benchmark tool, not a part of the game.
+// KORVELA_TEST_HASH. With --counts it prints, instead of the trail, one line per player at the end
+// with what the player put up and produced since the start (see PrintCounts). A test and benchmark
+// tool, not a part of the game.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,12 +23,16 @@
 #include "players/game_cycle.h"
 #include "players/sim_checksum.h"
 #include "players/strateg.h"
+#include "units/house.h"
+#include "units/house_queue.h"
+#include "units/unit_lists.h"
+#include "units/upgrades.h"
 
 namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...]\n");
+    std::fprintf(stderr, "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts]\n");
     return 2;
 }
 
@@ -51,6 +58,61 @@ bool ParseSlots(const char* text, std::vector<int>& slots)
     return true;
 }
 
+// What one player has: standing buildings by type (building sites included), living units and
+// units waiting in the production queues by type, research started or done.
+struct TPlayerCounts {
+    int houses[25] = {};
+    int units[40] = {};
+    int research = 0;
+    int finishedBarracks = 0;
+};
+
+TPlayerCounts CountPlayer(std::uint8_t p)
+{
+    TPlayerCounts c;
+    for (std::uint16_t i = 0; g_pHouse[p] != nullptr && i < NumHouse[p]; ++i) {
+        const THouse& h = g_pHouse[p][i];
+        if (h.TypeRecord == nullptr || h.Destroyed != 0 || h.HouseType >= 25)
+            continue;
+        ++c.houses[h.HouseType];
+        if (h.HouseType == 3 && h.IsFinished())
+            ++c.finishedBarracks;
+        const int queued = h.QueueCount == HOUSE_QUEUE_ENDLESS ? 1 : h.QueueCount;
+        for (int k = 0; k < queued && h.Queue != nullptr; ++k)
+            if (h.Queue[k] < 40)
+                ++c.units[h.Queue[k]];
+    }
+    for (int t = 0; t < 40; ++t)
+        c.units[t] += g_UnitTypeCount[p][t];
+    for (int i = 0; i < SCIENCE_UPGRADES; ++i)
+        c.research += ScienceTaken(p, i) || ScienceDone(p, i) ? 1 : 0;
+    for (int i = 0; i < WAR_UPGRADES; ++i)
+        c.research += g_WarTaken[p][i] || g_WarDone[p][i] ? 1 : 0;
+    return c;
+}
+
+// One line per player: farms (15), extractors (10..13), barracks (3), other military buildings
+// (1, 4, 5, 7, 16, 19..21, 23, 24), workers (unit type 0) and soldiers (every other type) gained
+// since the start, research started, and the barracks finished (soldiers need one).
+void PrintCounts(const TPlayerCounts (&start)[8])
+{
+    for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p) {
+        const TPlayerCounts now = CountPlayer(p);
+        auto gained = [&](std::initializer_list<int> types) {
+            int n = 0;
+            for (int t : types)
+                n += now.houses[t] - start[p].houses[t];
+            return n;
+        };
+        int soldiers = 0;
+        for (int t = 2; t < 40; ++t)
+            soldiers += std::max(0, now.units[t] - start[p].units[t]);
+        std::printf("player %d: farms %d extractors %d barracks %d military %d workers %d soldiers %d research %d finished-barracks %d\n", p,
+                    gained({15}), gained({10, 11, 12, 13}), gained({3}), gained({1, 4, 5, 7, 16, 19, 20, 21, 23, 24}),
+                    std::max(0, now.units[0] - start[p].units[0]), soldiers, now.research, now.finishedBarracks);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -60,6 +122,7 @@ int main(int argc, char** argv)
     unsigned long long cycles = 0;
     unsigned long long seed = 1;
     std::vector<int> computers;
+    bool counts = false;
     if (!ParseNumber(argv[3], 100000000ull, cycles))
         return Usage();
     for (int i = 4; i < argc; ++i) {
@@ -69,6 +132,8 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--computer") == 0 && i + 1 < argc) {
             if (!ParseSlots(argv[++i], computers))
                 return Usage();
+        } else if (std::strcmp(argv[i], "--counts") == 0) {
+            counts = true;
         } else {
             return Usage();
         }
@@ -90,12 +155,19 @@ int main(int argc, char** argv)
         for (int slot : computers)
             if (slot < g_wNumPlayer && g_Strateg[slot] != nullptr)
                 g_Strateg[slot]->Kind = PLAYER_KIND_COMPUTER;
+        TPlayerCounts start[8];
+        for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p)
+            start[p] = CountPlayer(p);
         char line[40];
         for (unsigned long long c = 0; c < cycles; ++c) {
             NetworkFrame();
+            if (counts)
+                continue;
             FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
             std::fputs(line, stdout);
         }
+        if (counts)
+            PrintCounts(start);
     }
     FreeGame();
     Direct3DFree();
