@@ -288,13 +288,19 @@ TEST_F(MapMouseGame, TwentyFramedUnitsSentByARightClickGoThereInFormation)
     std::vector<float> startX;
     for (const TUnit* u : units)
         startX.push_back(u->X);
-    for (int c = 0; c < 1500; ++c)
+    const auto anyMoved = [&] {
+        for (std::size_t i = 0; i < units.size(); ++i)
+            if (units[i]->X != startX[i])
+                return true;
+        return false;
+    };
+    int cycles = 0;
+    for (; cycles < 100 && !anyMoved(); ++cycles)
         NetworkFrame();
-    bool moved = false;
-    for (std::size_t i = 0; i < units.size(); ++i)
-        moved = moved || units[i]->X != startX[i];
-    if (!moved)
+    if (!anyMoved())
         GTEST_SKIP() << "the unit walk does not move ground units yet";
+    for (; cycles < 1500; ++cycles)
+        NetworkFrame();
     for (std::size_t i = 0; i < units.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_LT(std::hypot(units[i]->X - units[i]->GoalX, units[i]->Y - units[i]->GoalY), 48.0f);
