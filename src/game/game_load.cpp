@@ -226,6 +226,9 @@ bool LoadGame(const char* path, bool fromSave, TGameSetup* netSetup)
     TGameLoadServices& s = GameLoadServices();
     InstallGameLoaderServices();
     MapServices().LoadGameData = LoadGameData;
+    // A game's map gets its pass maps when its objects and buildings stand; the map tools load
+    // maps without them.
+    MapServices().MakeBasicMap = [] { MakeBasicMap(); };
     g_bGameLoaded = 1;
     // 1
     if (s.IsNetGame())

@@ -104,6 +104,16 @@ float Distance(float x0, float y0, float x1, float y1)
     return std::sqrt((x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0));
 }
 
+// A member already walking (or waiting for its path) to this point keeps its way: sent again, it
+// would start over from a fresh path, and one whose way is longer than the step period never
+// arrives.
+bool OnWayTo(const TUnit* u, std::int32_t x, std::int32_t y)
+{
+    if (u->Halted != 0 || (u->Path == nullptr && u->PendingMove == 0 && u->VX == 0.0f && u->VY == 0.0f))
+        return false;
+    return std::fabs(u->GoalX - static_cast<float>(x)) + std::fabs(u->GoalY - static_cast<float>(y)) < 20.0f;
+}
+
 std::int32_t Manhattan(const TUnit* u, std::int32_t x, std::int32_t y)
 {
     return static_cast<std::int32_t>(std::fabs(u->X - static_cast<float>(x)) + std::fabs(u->Y - static_cast<float>(y)));
@@ -932,7 +942,7 @@ void TGroup::MoveStep()
             continue;
         }
         u->UseTypeSpeed = d >= 200 ? 1 : 0;
-        if (u->AttackUnit == nullptr && u->HouseAttack == nullptr && d >= 20)
+        if (u->AttackUnit == nullptr && u->HouseAttack == nullptr && d >= 20 && !OnWayTo(u, SlotX[i], SlotY[i]))
             GoToPoint(u, static_cast<float>(SlotX[i]), static_cast<float>(SlotY[i]), 0);
         if (static_cast<std::uint8_t>(u->Orient) != FormationOrient)
             FaceFormation(u, FormationOrient);

@@ -16,8 +16,3 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
     unit->TargetX = x;
     unit->TargetY = y;
 }
-
-// Moving a selection comes later: a right-click order moves nobody yet.
-#include "movement/group_selection.h"
-
-void SelectedUnitsGo(std::uint8_t, std::int32_t, std::int32_t) {}

@@ -25,6 +25,7 @@
 #include "units/build_site.h"
 #include "units/building_graphics.h"
 #include "units/house.h"
+#include "units/house_types.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
 #include "units/unit_types.h"
@@ -87,6 +88,50 @@ std::uint16_t SpecialCodeFor(std::uint16_t type)
     case 13: return 9601;
     default: return 0;
     }
+}
+
+// The first site of the list, nearest the base first (the earlier on a tie), that the build-site
+// rule accepts.
+bool FirstBuildable(std::vector<plat::Point> sites, plat::Point& out, std::uint8_t player, std::uint8_t nation,
+                    std::int32_t bx, std::int32_t by)
+{
+    std::stable_sort(sites.begin(), sites.end(), [&](const plat::Point& a, const plat::Point& b) {
+        return Manhattan(a.x, a.y, bx, by) < Manhattan(b.x, b.y, bx, by);
+    });
+    for (const plat::Point& p : sites)
+        if (InBuildingArea(p.x, p.y) && CanBuildHouse(player, p.x, p.y, HOUSE_PORT, nation)) {
+            out = p;
+            return true;
+        }
+    return false;
+}
+
+// Ports stand on the map's berths. A map without berths, or whose berths are all taken or
+// refused, gives the coast round the base instead: the land cells of the search square with a
+// water cell beside them.
+bool ChoosePortSite(plat::Point& out, std::uint8_t player, std::uint8_t nation, std::int32_t bx, std::int32_t by,
+                    std::int32_t half)
+{
+    std::vector<plat::Point> berths;
+    for (const TPortPoint& p : g_PortPoints)
+        berths.push_back({p.x, p.y});
+    if (FirstBuildable(std::move(berths), out, player, nation, bx, by))
+        return true;
+    const TSiteSquare sq = SiteSearchSquare(bx, by, half);
+    std::vector<plat::Point> coast;
+    for (std::int32_t y = sq.y0; y <= sq.y1; ++y)
+        for (std::int32_t x = sq.x0; x <= sq.x1; ++x) {
+            if (MovementMapServices().isWater(x, y))
+                continue;
+            for (std::uint8_t k = 1; k <= 8; ++k) {
+                const plat::Point n = GetNeighbourPoint({x, y}, k);
+                if (CellPointInMap(n) && MovementMapServices().isWater(n.x, n.y)) {
+                    coast.push_back({x, y});
+                    break;
+                }
+            }
+        }
+    return FirstBuildable(std::move(coast), out, player, nation, bx, by);
 }
 
 } // namespace
@@ -202,8 +247,8 @@ bool ChooseSite(plat::Point& out, std::uint8_t player, std::uint16_t type)
         }
         return best >= 0;
     }
-    if (type == 22) // ports are sited on the map's own port sites, which no list holds yet
-        return false;
+    if (type == HOUSE_PORT)
+        return ChoosePortSite(out, player, nation, bx, by, static_cast<std::int32_t>(ai->SiteHalfSize));
     const bool tower = type == 21;
     const std::int32_t step = tower ? 3 : 1;
     const TSiteSquare s = SiteSearchSquare(bx, by, static_cast<std::int32_t>(ai->SiteHalfSize));

@@ -7,16 +7,20 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cmath>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/app_state.h"
 #include "core/loader_thread.h"
 #include "devices/mouse.h"
 #include "game/game_load.h"
+#include "map/map_grid.h"
 #include "map/map_view.h"
+#include "movement/passability.h"
 #include "platform/events.h"
 #include "platform/input.h"
 #include "players/game_cycle.h"
@@ -215,6 +219,92 @@ TEST_F(MapMouseGame, RightDragTurnsTheSelectionThroughItsQueuedRecord)
     for (int i = 0; i < 3; ++i)
         NetworkFrame();
     EXPECT_NE(a->WantedOrient, 0);
+}
+
+// The whole road of a right-click on a sample mission: twenty units framed by the mouse and sent
+// to open ground get their goals laid out as one block round the point (a grid of
+// sqrt(count) columns, 2b + 1 pixels apart), and, where the unit walk moves them, get there.
+TEST_F(MapMouseGame, TwentyFramedUnitsSentByARightClickGoThereInFormation)
+{
+    MapMouseServices().selectedUnitsGo = savedMouse.selectedUnitsGo;
+    const float left = static_cast<float>(g_ViewPixelX);
+    const float top = static_cast<float>(g_ViewPixelY);
+    std::vector<TUnit*> units;
+    for (int i = 0; i < 20; ++i) {
+        TUnit* u = AddUnit(left + 200.0f + static_cast<float>(i % 5) * 40.0f, top + 250.0f + static_cast<float>(i / 5) * 30.0f);
+        ASSERT_NE(u, nullptr);
+        units.push_back(u);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(DOUBLE_CLICK_MS + 50));
+    MoveTo(static_cast<std::int32_t>(left) + 150, static_cast<std::int32_t>(top) + 180);
+    Button(SDL_BUTTON_LEFT, true);
+    MoveTo(static_cast<std::int32_t>(left) + 420, static_cast<std::int32_t>(top) + 400);
+    Button(SDL_BUTTON_LEFT, false);
+    ASSERT_EQ(MyStrateg->NumSelectedUnits, 20);
+
+    // Open land in the view: the cells of the whole block round the point are free.
+    std::int32_t gx = 0, gy = 0;
+    for (std::int32_t dy = 150; dy <= 450 && gx == 0; dy += 24)
+        for (std::int32_t dx = 500; dx <= 800 && gx == 0; dx += 48) {
+            const std::int32_t px = static_cast<std::int32_t>(left) + dx;
+            const std::int32_t py = static_cast<std::int32_t>(top) + dy;
+            bool open = true;
+            for (std::int32_t oy = -96; oy <= 96 && open; oy += 24)
+                for (std::int32_t ox = -96; ox <= 96 && open; ox += 24) {
+                    const plat::Point c = PixelToFlatCell(static_cast<float>(px + ox), static_cast<float>(py + oy));
+                    open = IsCellInPlayableArea(c.x, c.y) && IsLandCellFree(static_cast<std::uint32_t>(CellIndex(c.x, c.y))) &&
+                           GetObjectFromMap(c) == kObjectFree;
+                }
+            if (open) {
+                gx = px;
+                gy = py;
+            }
+        }
+    ASSERT_NE(gx, 0) << "open land in the view";
+    MoveTo(gx, gy);
+    Button(SDL_BUTTON_RIGHT, true);
+    Button(SDL_BUTTON_RIGHT, false);
+
+    // k = 4 columns: every goal lies in the block of 4 x 5 places round the point, each its own. A
+    // move over the cycle's path budget waits in the queue with its point.
+    const auto goalOf = [](const TUnit* u) {
+        return u->PendingMove != 0 ? std::pair<float, float>{static_cast<float>(u->m_OrderedX), static_cast<float>(u->m_OrderedY)}
+                                   : std::pair<float, float>{u->GoalX, u->GoalY};
+    };
+    const std::int32_t b = units[0]->Basic->CrushSize;
+    const float span = static_cast<float>((b + 1) * 4);
+    const float rows = static_cast<float>(2 * b + 1) * 5.0f;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto [x, y] = goalOf(units[i]);
+        EXPECT_GE(x, static_cast<float>(gx) - span - static_cast<float>(b) - 1.0f);
+        EXPECT_LE(x, static_cast<float>(gx) + span + 1.0f);
+        EXPECT_GE(y, static_cast<float>(gy) - span - static_cast<float>(b) - 1.0f);
+        EXPECT_LE(y, static_cast<float>(gy) - span + rows + 1.0f);
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(goalOf(units[j]) == goalOf(units[i])) << "shares a place with " << j;
+    }
+
+    std::vector<float> startX;
+    for (const TUnit* u : units)
+        startX.push_back(u->X);
+    const auto anyMoved = [&] {
+        for (std::size_t i = 0; i < units.size(); ++i)
+            if (units[i]->X != startX[i])
+                return true;
+        return false;
+    };
+    int cycles = 0;
+    for (; cycles < 100 && !anyMoved(); ++cycles)
+        NetworkFrame();
+    if (!anyMoved())
+        GTEST_SKIP() << "the unit walk does not move ground units yet";
+    for (; cycles < 1500; ++cycles)
+        NetworkFrame();
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_LT(std::hypot(units[i]->X - units[i]->GoalX, units[i]->Y - units[i]->GoalY), 48.0f);
+    }
 }
 
 } // namespace
