@@ -11,6 +11,9 @@
 #include "core/error_log.h"
 #include "core/loader_thread.h"
 #include "units/unit.h"
+#include "units/unit_drawing.h"
+#include "devices/quads.h"
+#include "map/map_view.h"
 
 TShipPartServices g_ShipPartServices = TShipPartServices::Default();
 
@@ -215,32 +218,28 @@ bool ParseShipBoiling(std::span<const std::uint8_t> entry, TShipData& data)
 
 bool ParseShipPartEntry(std::span<const std::uint8_t> entry, TShipPartFrames& out)
 {
-    TByteReader r(entry);
-    std::uint8_t frames = 0, layers = 0;
-    if (!r.U8(frames) || !r.U8(layers) || frames == 0 || layers == 0 || layers > SHIP_MAX_LAYERS) {
+    if (entry.size() < 2 || entry[0] == 0 || entry[1] == 0 || entry[1] > SHIP_MAX_LAYERS) {
         ReportError("Ship archive: a part entry has no frames");
         return false;
     }
-    std::vector<TShipPicture> pictures(static_cast<std::size_t>(frames) * layers);
-    for (TShipPicture& p : pictures) {
-        std::uint16_t x = 0, y = 0;
-        if (!r.U16(x) || !r.U16(y) || !r.U16(p.width) || !r.U16(p.height) || p.width > 2048 || p.height > 2048
-            || r.Left() / 2 < static_cast<std::size_t>(p.width) * p.height) {
+    const std::size_t count = static_cast<std::size_t>(entry[0]) * entry[1];
+    std::vector<std::unique_ptr<TPicture>> pictures(count);
+    std::size_t at = 2;
+    for (std::unique_ptr<TPicture>& p : pictures) {
+        p = std::make_unique<TPicture>();
+        const std::uint32_t used = at < entry.size() ? p->LoadFromMemory(entry.subspan(at)) : 0;
+        if (used == 0) {
             ReportError("Ship archive: a part picture is cut short");
             return false;
         }
-        p.x = static_cast<std::int16_t>(x);
-        p.y = static_cast<std::int16_t>(y);
-        p.pixels.resize(static_cast<std::size_t>(p.width) * p.height);
-        for (std::uint16_t& px : p.pixels)
-            r.U16(px);
+        at += used;
     }
-    if (r.Left() != 0) {
+    if (at != entry.size()) {
         ReportError("Ship archive: bytes after the last part picture");
         return false;
     }
-    out.frameCount = frames;
-    out.layerCount = layers;
+    out.frameCount = entry[0];
+    out.layerCount = entry[1];
     out.pictures = std::move(pictures);
     return true;
 }
@@ -500,7 +499,90 @@ TBasicUnit* CreateShipUnitType()
 
 // --- drawing ---
 
-void DrawBuild(TShipData* data, float angle, std::uint8_t stage, float x, float y)
+void DrawShipFrame(const TShipPartFrames* frames, std::uint32_t frame, const TShipOrigin& origin, float x, float footY,
+                   float height, std::uint8_t player)
+{
+    if (frames == nullptr)
+        return;
+    const float left = x - origin.x, top = footY - origin.y;
+    if (const TPicture* picture = frames->Picture(0, frame)) {
+        TScreenQuad q = g_SpriteQuadTemplate;
+        picture->DrawAll(kPictureUprightBit, left, top, height, q.data());
+    }
+    if (const TPicture* overlay = frames->Picture(1, frame)) {
+        TScreenQuad q = g_SpriteQuadTemplate;
+        for (TScreenVertex& v : q)
+            v.diffuse = UnitPlayerTint(player);
+        overlay->DrawAll(kPictureUprightBit, left, top, height, q.data());
+    }
+}
+
+TShipOrigin ShipOriginOf(const TBasicUnit& type)
+{
+    return {static_cast<float>(type.m_SpriteOffsetX) + type.m_CentreX, static_cast<float>(type.m_SpriteOffsetY) + type.m_CentreY};
+}
+
+void TShipGraphic::Draw(TUnit* unit)
+{
+    if (unit == nullptr)
+        return;
+    if (m_pShipData == nullptr || g_bEditorMode) {
+        TBasicUnit::Draw(unit);
+        return;
+    }
+    if (!unit->m_bShown || unit->Work == 3 || unit->Work == 20)
+        return;
+    if (unit->Work == 14) {
+        DrawBuild(m_pShipData, unit->Heading, static_cast<std::uint8_t>(unit->WorkObject), unit->X, unit->Y,
+                  ShipOriginOf(*this), unit->Player);
+        return;
+    }
+    const std::uint8_t o = static_cast<std::uint8_t>(unit->Orient) % UNIT_ORIENTS;
+    const TShipPart* hull = GetShipPartSlot(m_pShipData, SHIP_PART_HULL, o);
+    const std::uint32_t state = hull->state.load(std::memory_order_acquire);
+    const TShipOrigin origin = ShipOriginOf(*this);
+    DrawUnitAround(unit, [&](float x, float footY, float height) {
+        if (state == SHIP_PART_LOADED || state == SHIP_PART_FAILED) {
+            unit->ShipPartMode = 0;
+            DrawShipFrame(hull->frames.get(), static_cast<std::uint32_t>(unit->NumSprite), origin, x, footY, height,
+                          unit->Player);
+        } else if (unit->ShipPartMode != 0) {
+            const TShipPart* stand = GetShipPartSlot(m_pShipData, SHIP_PART_CONSTRUCTION, o >= 6 ? 7 : 5);
+            if (stand->state.load(std::memory_order_acquire) == SHIP_PART_LOADED)
+                DrawShipFrame(stand->frames.get(), 16, origin, x, footY, height, unit->Player);
+        }
+    });
+}
+
+void TShipGraphic::DrawDead(TUnit* unit)
+{
+    if (unit == nullptr)
+        return;
+    if (m_pShipData == nullptr) {
+        TBasicUnit::DrawDead(unit);
+        return;
+    }
+    const std::uint32_t stage = (65535u - unit->WorkObject) / 600u;
+    const std::uint8_t o = static_cast<std::uint8_t>(unit->Orient) % UNIT_ORIENTS;
+    const TShipPart* wreck = GetShipPartSlot(m_pShipData, SHIP_PART_WRECK, o);
+    const std::uint32_t state = wreck->state.load(std::memory_order_acquire);
+    const float x = unit->X - static_cast<float>(g_ViewPixelX);
+    const float footY = unit->Y - static_cast<float>(g_ViewPixelY) - unit->GroundHeight;
+    if (stage < 4 && (state == SHIP_PART_LOADED || state == SHIP_PART_FAILED)) {
+        DrawShipFrame(wreck->frames.get(), stage, ShipOriginOf(*this), x, footY, unit->GroundHeight, unit->Player);
+        return;
+    }
+    unit->ShipPartMode = 2;
+    // While the wreck loads, the ship sinks in its construction picture.
+    if (stage < 4) {
+        const TShipPart* stand = GetShipPartSlot(m_pShipData, SHIP_PART_CONSTRUCTION, o >= 6 ? 7 : 5);
+        if (stand->state.load(std::memory_order_acquire) == SHIP_PART_LOADED)
+            DrawShipFrame(stand->frames.get(), 16 - stage * 4, ShipOriginOf(*this), x, footY + static_cast<float>(stage) * 4.0f,
+                          unit->GroundHeight, unit->Player);
+    }
+}
+
+void DrawBuild(TShipData* data, float angle, std::uint8_t stage, float x, float y, const TShipOrigin& origin, std::uint8_t player)
 {
     const int orient = static_cast<int>(angle * 1.2732395f);
     if (orient != 5 && orient != 7) {
@@ -510,9 +592,9 @@ void DrawBuild(TShipData* data, float angle, std::uint8_t stage, float x, float 
     const TShipPart* part = GetShipPartSlot(data, SHIP_PART_CONSTRUCTION, static_cast<std::uint8_t>(orient));
     if (part == nullptr || part->state.load(std::memory_order_acquire) != SHIP_PART_LOADED)
         return;
-    if (g_ShipPartServices.drawPicture)
-        for (std::uint8_t layer = 0; layer < part->frames->layerCount && layer < 2; ++layer)
-            g_ShipPartServices.drawPicture(part->frames->Picture(layer, static_cast<std::uint32_t>(stage) * 8u), x, y, 55.0f);
+    // The stand-in of a ship in the yard: the screen point of the map point, lifted by 55.
+    DrawShipFrame(part->frames.get(), static_cast<std::uint32_t>(stage) * 8u, origin, x - static_cast<float>(g_ViewPixelX),
+                  y - static_cast<float>(g_ViewPixelY) - 55.0f, 55.0f, player);
 }
 
 void AddShipBoiling(TShipData* data, float x, float y, std::uint8_t orient)

@@ -18,6 +18,7 @@
 #include "combat/ship_geometry.h"
 #include "units/unit_types.h"
 #include "combat/tower.h"
+#include "devices/picture.h"
 
 class TUnit;
 
@@ -38,25 +39,19 @@ constexpr std::uint8_t SHIP_MAX_LAYERS = 3;
 constexpr std::uint16_t SHIP_BOILING_ENTRY = 255;
 constexpr std::uint8_t SHIP_LOAD_PRIORITY = 10;
 
-// One picture of a part: ARGB 4444 pixels placed in the ship's sprite box.
-struct TShipPicture {
-    std::int16_t x = 0;
-    std::int16_t y = 0;
-    std::uint16_t width = 0;
-    std::uint16_t height = 0;
-    std::vector<std::uint16_t> pixels;
-};
-
-// The frames of a loaded part: [layer][frame].
+// The frames of a loaded part: layer 0 the picture, layer 1 (when present) the player-colour
+// overlay, layer 2 the shadow; pictures[layer * frameCount + frame].
 struct TShipPartFrames {
     std::uint8_t frameCount = 0;
     std::uint8_t layerCount = 0;
-    std::vector<TShipPicture> pictures; // layer * frameCount + frame
-    const TShipPicture* Picture(std::uint8_t layer, std::uint32_t frame) const
+    std::vector<std::unique_ptr<TPicture>> pictures;
+    // The picture of a frame, the last frame for one beyond them; null for a missing layer.
+    const TPicture* Picture(std::uint8_t layer, std::uint32_t frame) const
     {
         if (layer >= layerCount || frameCount == 0)
             return nullptr;
-        return &pictures[static_cast<std::size_t>(layer) * frameCount + frame % frameCount];
+        const std::uint32_t f = frame < frameCount ? frame : frameCount - 1u;
+        return pictures[static_cast<std::size_t>(layer) * frameCount + f].get();
     }
 };
 
@@ -114,8 +109,6 @@ struct TShipPartServices {
     std::function<std::uint8_t*(std::uint32_t slot, std::uint16_t id, std::uint32_t* size)> readEntry;
     // Blocks until the loader thread runs nothing.
     std::function<void()> waitIdle;
-    // Draws one picture with its foot at the map point, lifted by height (null: nothing drawn).
-    std::function<void(const TShipPicture*, float x, float y, float height)> drawPicture;
     // Lays foam along a line on the map (null: none).
     std::function<void(float x0, float y0, float x1, float y1, std::int32_t count)> boiling;
     static TShipPartServices Default();
@@ -138,6 +131,8 @@ public:
     void Release(std::uint8_t nation) override;
     TPartRecord* PartRecord(std::uint8_t i) override;
     std::uint8_t TurnSteps() override;
+    void Draw(TUnit* unit) override;
+    void DrawDead(TUnit* unit) override;
     void CreateAnimations(TAnimationStruct** array) override;
 
     // Clears the ship's part flags and takes the part it shows now.
@@ -161,8 +156,18 @@ void ReturnShipPart(TBasicUnit* type, std::uint8_t kind, std::uint8_t orient);
 // A new ship unit type object (the ship graphics class), filled by the parameter loader.
 TBasicUnit* CreateShipUnitType();
 
-// Draws a ship being built: orientation 5 or 7 only.
-void DrawBuild(TShipData* data, float angle, std::uint8_t stage, float x, float y);
+// Where the ship's point lies in its pictures (the type's sprite box).
+struct TShipOrigin {
+    float x = 0.0f;
+    float y = 0.0f;
+};
+TShipOrigin ShipOriginOf(const TBasicUnit& type);
+// Draws a frame's picture and overlay with the ship's point at the screen point (x, footY).
+void DrawShipFrame(const TShipPartFrames* frames, std::uint32_t frame, const TShipOrigin& origin, float x, float footY,
+                   float height, std::uint8_t player);
+// Draws a ship being built at its map point: orientation 5 or 7 only.
+void DrawBuild(TShipData* data, float angle, std::uint8_t stage, float x, float y, const TShipOrigin& origin = {},
+               std::uint8_t player = 0);
 // The foam of a sinking ship along its boiling line.
 void AddShipBoiling(TShipData* data, float x, float y, std::uint8_t orient);
 

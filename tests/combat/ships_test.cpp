@@ -82,14 +82,19 @@ std::vector<std::uint8_t> ShipRecord()
     return b;
 }
 
+// A part entry of frames x layers pictures, each one tile of 2 x 1 pixels.
 std::vector<std::uint8_t> PartEntry(std::uint8_t frames, std::uint8_t layers)
 {
     std::vector<std::uint8_t> b{frames, layers};
     for (int i = 0; i < frames * layers; ++i) {
-        for (std::uint16_t v : {std::uint16_t{1}, std::uint16_t{2}, std::uint16_t{2}, std::uint16_t{1}}) {
+        b.push_back(1); // one tile
+        for (std::uint16_t v : {0, 0, 2, 1, 2, 1}) {
             b.push_back(static_cast<std::uint8_t>(v));
             b.push_back(static_cast<std::uint8_t>(v >> 8));
         }
+        for (std::uint32_t v : {4u, 0u})
+            for (int k = 0; k < 4; ++k)
+                b.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
         b.insert(b.end(), 4, 0xAB);
     }
     return b;
@@ -129,7 +134,9 @@ TEST(ShipArchive, BoilingLineAndPartEntries)
     TShipPartFrames f;
     const std::vector<std::uint8_t> part = PartEntry(3, 2);
     ASSERT_TRUE(ParseShipPartEntry(part, f));
-    EXPECT_EQ(f.Picture(1, 2)->width, 2);
+    ASSERT_NE(f.Picture(1, 2), nullptr);
+    EXPECT_EQ(f.Picture(1, 2)->Tiles()[0].dataWidth, 2);
+    EXPECT_EQ(f.Picture(1, 9), f.Picture(1, 2)) << "a frame beyond the part shows its last";
     ErrorLogCapture log;
     EXPECT_FALSE(ParseShipPartEntry({part.data(), part.size() - 1}, f));
     std::vector<std::uint8_t> longer = part;
