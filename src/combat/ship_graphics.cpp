@@ -12,6 +12,7 @@
 #include "core/loader_thread.h"
 #include "units/unit.h"
 #include "units/unit_drawing.h"
+#include "units/unit_graphics.h"
 #include "devices/quads.h"
 #include "map/map_view.h"
 
@@ -407,9 +408,14 @@ void TShipGraphic::FreeGraphic()
 
 void TShipGraphic::AddRef(std::uint8_t nation)
 {
-    if (m_pShipData != nullptr)
-        ++m_pShipData->refs;
-    TBasicUnit::AddRef(nation);
+    if (m_pShipData == nullptr) {
+        TBasicUnit::AddRef(nation);
+        return;
+    }
+    // A ship's pictures come in parts; the archive holds no works to queue.
+    ++m_pShipData->refs;
+    if (m_pGraphic != nullptr)
+        m_pGraphic->AddRefOnly();
 }
 
 void TShipGraphic::Release(std::uint8_t nation)
@@ -522,6 +528,38 @@ TShipOrigin ShipOriginOf(const TBasicUnit& type)
     return {static_cast<float>(type.m_SpriteOffsetX) + type.m_CentreX, static_cast<float>(type.m_SpriteOffsetY) + type.m_CentreY};
 }
 
+namespace {
+
+// The two bow waves run from the bow out to either side and back along the hull.
+void DrawShipWaves(const TShipData* data, TUnit* unit, std::uint8_t animCount)
+{
+    if (unit->m_pAnimations == nullptr || data->keel.size() < 2)
+        return;
+    const float angle = ShipDrawingAngle(data, unit);
+    const TShipVec3 bow = data->keel[0], stern = data->keel[1];
+    float ax = -(stern.y - bow.y), ay = stern.x - bow.x;
+    const float len = std::sqrt(ax * ax + ay * ay);
+    if (len <= 0.0f)
+        return;
+    ax = ax / len * 60.0f;
+    ay = ay / len * 60.0f;
+    const TShipVec3 back = ShipVecSub(stern, bow);
+    for (int side = 0; side < UNIT_SHIP_WAVE_SLOTS; ++side) {
+        const int i = animCount + side;
+        if (i >= unit->m_AnimationCount || unit->m_pAnimations[i] == nullptr)
+            continue;
+        const float sign = side == 0 ? 1.0f : -1.0f;
+        const TShipVec3 end{bow.x + sign * ax + back.x * 0.3f, bow.y + sign * ay + back.y * 0.3f, 0.0f};
+        const TShipVec3 p0 = ShipProject(ShipTurn(bow, angle));
+        const TShipVec3 p1 = ShipProject(ShipTurn(end, angle));
+        const float baseY = unit->Y - unit->GroundHeight;
+        unit->m_pAnimations[i]->Direction(unit->X + p1.x, baseY + p1.y, 0.0f, unit->X + p0.x, baseY + p0.y, 0.0f);
+        unit->m_pAnimations[i]->Show();
+    }
+}
+
+} // namespace
+
 void TShipGraphic::Draw(TUnit* unit)
 {
     if (unit == nullptr)
@@ -542,6 +580,7 @@ void TShipGraphic::Draw(TUnit* unit)
     const std::uint32_t state = hull->state.load(std::memory_order_acquire);
     const TShipOrigin origin = ShipOriginOf(*this);
     DrawUnitAround(unit, [&](float x, float footY, float height) {
+        DrawShipWaves(m_pShipData, unit, m_AnimCount);
         if (state == SHIP_PART_LOADED || state == SHIP_PART_FAILED) {
             unit->ShipPartMode = 0;
             DrawShipFrame(hull->frames.get(), static_cast<std::uint32_t>(unit->NumSprite), origin, x, footY, height,

@@ -123,15 +123,58 @@ bool PointCell(const TShipGrid& grid, float x, float y, std::int32_t& c, std::in
     return true;
 }
 
+// The cells a ship has claimed on the grid, less those another ship claims too: lifting them lets
+// the ship test its own way without lifting a neighbour's.
+struct TOwnCells {
+    bool valid = false;
+    TShipCellRect own;
+    std::vector<TShipCellRect> others;
+    static bool Inside(const TShipCellRect& rc, std::int32_t c, std::int32_t r)
+    {
+        return c >= rc.c0 && c <= rc.c1 && r >= rc.r0 && r <= rc.r1;
+    }
+    bool Lifted(std::int32_t c, std::int32_t r) const
+    {
+        if (!valid || !Inside(own, c, r))
+            return false;
+        for (const TShipCellRect& o : others)
+            if (Inside(o, c, r))
+                return false;
+        return true;
+    }
+};
+
+TOwnCells OwnCells(const TShipGrid& grid, const TUnit* ship)
+{
+    TOwnCells out;
+    const TShipGrid::TShipEntry* e = ship != nullptr ? OwnEntry(grid, ship) : nullptr;
+    TShipGridFields f;
+    if (e == nullptr || !GetShipGridFields(ship, f))
+        return out;
+    out.valid = true;
+    out.own = grid.ClaimRect(e->column, e->row, f.type, TShipGrid::HeadingSector(f.heading));
+    for (const TShipGrid::TShipEntry& o : grid.m_Ships) {
+        TShipGridFields of;
+        if (o.ship == ship || !GetShipGridFields(o.ship, of) || of.dead)
+            continue;
+        const TShipCellRect rc = grid.ClaimRect(o.column, o.row, of.type, TShipGrid::HeadingSector(of.heading));
+        if (rc.c0 <= out.own.c1 && rc.c1 >= out.own.c0 && rc.r0 <= out.own.r1 && rc.r1 >= out.own.r0)
+            out.others.push_back(rc);
+    }
+    return out;
+}
+
 // The next-point test with the ship's own cells lifted.
-bool NextPointFree(const TShipPlanGrid& plan, const TShipGrid& grid, float x, float y, std::uint8_t& value)
+bool NextPointFree(const TOwnCells& own, const TShipGrid& grid, float x, float y, std::uint8_t& value)
 {
     std::int32_t c = 0, r = 0;
     if (!PointCell(grid, x, y, c, r)) {
         value = kCellClosed;
         return false;
     }
-    value = plan.At(c, r);
+    value = grid.CellValue(c, r);
+    if (value == kCellShip && own.Lifted(c, r))
+        value = 0;
     return value == 0 || value == SHIP_CELL_SHORE;
 }
 
@@ -327,15 +370,15 @@ bool MakeShipPlanGrid(const TUnit* ship, TShipPlanGrid& out)
     out.cells = grid->m_Cells;
     if (ship == nullptr || ship->Basic == nullptr)
         return true;
-    if (const TShipGrid::TShipEntry* e = OwnEntry(*grid, ship)) {
-        const TShipCellRect rect = grid->ClearRect(e->column, e->row, ship->Type);
-        for (std::int32_t r = rect.r0; r <= rect.r1; ++r)
-            for (std::int32_t c = rect.c0; c <= rect.c1; ++c) {
-                std::uint8_t& v = out.cells[static_cast<std::size_t>(r) * out.width + c];
-                if (v == kCellShip)
-                    v = 0;
-            }
-    }
+    const TOwnCells own = OwnCells(*grid, ship);
+    if (!own.valid)
+        return true;
+    for (std::int32_t r = std::max(own.own.r0, 0); r <= own.own.r1 && r < out.height; ++r)
+        for (std::int32_t c = std::max(own.own.c0, 0); c <= own.own.c1 && c < out.width; ++c) {
+            std::uint8_t& v = out.cells[static_cast<std::size_t>(r) * out.width + c];
+            if (v == kCellShip && own.Lifted(c, r))
+                v = 0;
+        }
     return true;
 }
 
@@ -750,6 +793,35 @@ void Advance(TUnit* ship, float sx, float sy)
     ship->Y += sy;
 }
 
+// Whether the step would bring the ship's hull onto another ship's hull while closing on it. The
+// grid's tags and the yield test leave a ship free to sail into a neighbour that crosses its bow
+// from the side; this keeps hulls apart. A ship moving away from another is never held.
+bool StepMeetsHull(TUnit* ship, float sx, float sy)
+{
+    const float nx = ship->X + sx, ny = ship->Y + sy;
+    TShipQuad next{};
+    bool made = false;
+    for (const TUnit* o : g_ShipUnits) {
+        if (o == ship || !Alive(o))
+            continue;
+        const float now = Dist(ship, o);
+        if (now > 600.0f || PixelDistance(nx, ny, o->X, o->Y) >= now)
+            continue;
+        if (!made) {
+            const float x = ship->X, y = ship->Y;
+            ship->X = nx;
+            ship->Y = ny;
+            next = ShipHullOutline(ShipDataOf(ship), ship);
+            ship->X = x;
+            ship->Y = y;
+            made = true;
+        }
+        if (ShipQuadsIntersect(next, ShipHullOutline(ShipDataOf(o), o)))
+            return true;
+    }
+    return false;
+}
+
 void Targets(TUnit* ship, bool arrived)
 {
     const std::uint8_t owner = ship->Player < UNIT_PLAYERS ? ship->Player : 0;
@@ -792,17 +864,17 @@ void Sail(TUnit* ship, bool arrived, float sx, float sy)
     if (ship->m_bHold != 0) {
         if (IsShipBlocked(ship))
             return;
-        Advance(ship, sx, sy);
+        if (!StepMeetsHull(ship, sx, sy))
+            Advance(ship, sx, sy);
         if (PixelDistance(ship->X, ship->Y, ship->StepX, ship->StepY) <= speed)
             ship->m_bHold = 0;
         return;
     }
     if (!arrived) {
-        TShipPlanGrid plan;
         const TShipGrid* grid = Grid();
         std::uint8_t value = 0;
-        if (grid != nullptr && MakeShipPlanGrid(ship, plan)
-            && !NextPointFree(plan, *grid, ship->X + sx, ship->Y + sy, value)) {
+        const TOwnCells own = grid != nullptr ? OwnCells(*grid, ship) : TOwnCells{};
+        if (grid != nullptr && !NextPointFree(own, *grid, ship->X + sx, ship->Y + sy, value)) {
             const float wanted = ShipVelocityHeading(ship->VX, ship->VY);
             const float left = ShipWrapAngle(wanted - ship->Heading);
             if (left < ship->Basic->TurnStep) {
@@ -812,7 +884,7 @@ void Sail(TUnit* ship, bool arrived, float sx, float sy)
                 }
                 if (IsShipBlocked(ship)) {
                     std::uint8_t ahead = 0;
-                    if (!NextPointFree(plan, *grid, ship->X + sx * 10.0f, ship->Y + sy * 10.0f, ahead)) {
+                    if (!NextPointFree(own, *grid, ship->X + sx * 10.0f, ship->Y + sy * 10.0f, ahead)) {
                         if (RandomDraw() > 4999) {
                             WavesIdle(ship);
                             ship->m_pContactUnit = nullptr;
@@ -838,10 +910,12 @@ void Sail(TUnit* ship, bool arrived, float sx, float sy)
     }
     const float toGoal = PixelDistance(ship->X, ship->Y, ship->StepX, ship->StepY);
     if (toGoal > 2.0f * speed) {
-        if (backing)
+        if (backing) {
+            if (!StepMeetsHull(ship, sx, sy))
+                Advance(ship, sx, sy);
+        } else if (!ShipTurnStep(ship) && !StepMeetsHull(ship, sx, sy)) {
             Advance(ship, sx, sy);
-        else if (!ShipTurnStep(ship))
-            Advance(ship, sx, sy);
+        }
         return;
     }
     if (PixelDistance(ship->StepX, ship->StepY, ship->GoalX, ship->GoalY) > 100.0f) {
