@@ -44,13 +44,7 @@ bool MakeSea()
 
 bool AddShips(int count, std::vector<TUnit*>& ships)
 {
-    FreeUnitTypes();
-    for (int p = 0; p < g_wNumPlayer; ++p)
-        if (g_Strateg[p] != nullptr && g_Strateg[p]->Nation < UNIT_NATIONS)
-            for (const auto& t : sampledata::kSampleUnitTypes)
-                if (GetUnitType(g_Strateg[p]->Nation, t.type) == nullptr)
-                    CreateUnitTypeFromParams(g_Strateg[p]->Nation, t.type,
-                                             sampledata::SampleUnitRecord(g_Strateg[p]->Nation, t));
+    MakeSampleUnitTypes();
     const TShipGrid* grid = g_pWater->m_pShipGrid.get();
     const float width = static_cast<float>(grid->m_Width) * 96.0f, height = static_cast<float>(grid->m_Height) * 48.0f;
     const int columns = 10;

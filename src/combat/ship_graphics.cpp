@@ -581,8 +581,8 @@ void TShipGraphic::Draw(TUnit* unit)
     const TShipOrigin origin = ShipOriginOf(*this);
     DrawUnitAround(unit, [&](float x, float footY, float height) {
         DrawShipWaves(m_pShipData, unit, m_AnimCount);
+        // The waiting byte is part of the unit's simulation record: drawing only reads it.
         if (state == SHIP_PART_LOADED || state == SHIP_PART_FAILED) {
-            unit->ShipPartMode = 0;
             DrawShipFrame(hull->frames.get(), static_cast<std::uint32_t>(unit->NumSprite), origin, x, footY, height,
                           unit->Player);
         } else if (unit->ShipPartMode != 0) {
@@ -611,7 +611,6 @@ void TShipGraphic::DrawDead(TUnit* unit)
         DrawShipFrame(wreck->frames.get(), stage, ShipOriginOf(*this), x, footY, unit->GroundHeight, unit->Player);
         return;
     }
-    unit->ShipPartMode = 2;
     // While the wreck loads, the ship sinks in its construction picture.
     if (stage < 4) {
         const TShipPart* stand = GetShipPartSlot(m_pShipData, SHIP_PART_CONSTRUCTION, o >= 6 ? 7 : 5);

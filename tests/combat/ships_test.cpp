@@ -12,6 +12,9 @@
 #include "combat/ship_movement.h"
 #include "combat/unit_behaviour.h"
 #include "core/archive.h"
+#include "map/map_fixture.h"
+#include "sample_types.h"
+#include "unit_graphics.h"
 #include "orders_world.h"
 #include "support/test_world.h"
 #include "test_support.h"
@@ -22,23 +25,7 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-// Entries appended to ReportError.log (in the test's working folder) since construction.
-class ErrorLogCapture {
-public:
-    ErrorLogCapture() : m_Start(testsupport::ReadText("ReportError.log").size()) {}
-    int Count(const std::string& message) const
-    {
-        const std::string all = testsupport::ReadText("ReportError.log");
-        const std::string text = all.size() > m_Start ? all.substr(m_Start) : std::string();
-        int n = 0;
-        for (std::size_t at = text.find(message); at != std::string::npos; at = text.find(message, at + 1))
-            ++n;
-        return n;
-    }
-
-private:
-    std::size_t m_Start;
-};
+using ErrorLogCapture = maptest::LogWatch;
 
 // --- archive fixtures ---
 
@@ -121,6 +108,39 @@ TEST(ShipArchive, RecordReadsKeelFramesAndTowersScaled)
         TShipData cut;
         EXPECT_FALSE(ParseShipRecord({entry.data(), n}, cut)) << n;
         EXPECT_GE(log.Count("Ship archive"), 1) << n;
+    }
+}
+
+TEST(ShipArchive, SampleShipsReadBackWhole)
+{
+    for (std::size_t index : {17u, 18u, 19u, 20u}) {
+        const sampledata::SampleUnitType& type = sampledata::kSampleUnitTypes[index];
+        std::vector<int> ids;
+        for (const sampledata::LesSource& e : sampledata::MakeSampleShipArchive(type)) {
+            ids.push_back(e.id);
+            TShipData d;
+            TShipPartFrames f;
+            if (e.id == 0) {
+                ASSERT_TRUE(ParseShipRecord(e.data, d)) << type.name;
+                EXPECT_EQ(d.hullFrames, 4);
+                EXPECT_EQ(d.towers.size(), type.type == 17 ? 0u : type.type == 18 ? 1u : 2u) << type.name;
+                // The keel runs from the bow ahead of the ship's point (heading 0: up the screen).
+                EXPECT_LT(ShipProject(d.keel[0]).y, 0.0f);
+                EXPECT_NEAR(ShipProject(d.keel[0]).x, 0.0f, 1e-3f);
+            } else if (e.id == SHIP_BOILING_ENTRY) {
+                EXPECT_TRUE(ParseShipBoiling(e.data, d)) << type.name;
+            } else {
+                ASSERT_TRUE(ParseShipPartEntry(e.data, f)) << type.name << " entry " << e.id;
+                EXPECT_EQ(f.layerCount, 2);
+                EXPECT_EQ(f.frameCount, e.id <= 8 ? 4 : e.id <= 10 ? 17 : 4);
+            }
+        }
+        std::vector<int> expected;
+        for (int id = 0; id <= 18; ++id)
+            expected.push_back(id);
+        expected.push_back(255);
+        std::sort(ids.begin(), ids.end());
+        EXPECT_EQ(ids, expected) << type.name;
     }
 }
 
