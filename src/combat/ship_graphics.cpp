@@ -27,6 +27,7 @@ TShipPartServices TShipPartServices::Default()
     s.readEntry = [](std::uint32_t slot, std::uint16_t id, std::uint32_t* size) {
         return LoadLesEntry(slot, nullptr, id, size);
     };
+    s.waitIdle = [] { WaitLoaderIdle(); };
     return s;
 }
 
@@ -395,15 +396,42 @@ bool TShipGraphic::LoadUnitGraphic(std::uint8_t type, std::uint8_t nation, const
 
 void TShipGraphic::FreeGraphic()
 {
+    if (m_pShipData != nullptr && !m_bOwnsShipData)
+        ReleaseDrawHolds();
     if (m_pShipData != nullptr && m_bOwnsShipData) {
+        // A part still loading is written by the loader thread: the data outlives the load.
         for (TShipPart& p : m_pShipData->parts)
-            if (p.state.load(std::memory_order_acquire) == SHIP_PART_REQUESTED && g_ShipPartServices.waitIdle)
+            if (p.state.load(std::memory_order_acquire) == SHIP_PART_REQUESTED && g_ShipPartServices.waitIdle) {
                 g_ShipPartServices.waitIdle();
+                break;
+            }
+        ReleaseDrawHolds();
         delete m_pShipData;
     }
     m_pShipData = nullptr;
     m_bOwnsShipData = false;
     TBasicUnit::FreeGraphic();
+}
+
+void TShipGraphic::ReleaseDrawHolds()
+{
+    for (int k = 0; k < 2; ++k)
+        for (std::uint8_t o = 0; o < UNIT_ORIENTS; ++o)
+            if (m_DrawHeld[k][o] != 0) {
+                ReleaseShipPart(m_pShipData, k == 0 ? SHIP_PART_HULL : SHIP_PART_WRECK, o);
+                m_DrawHeld[k][o] = 0;
+            }
+}
+
+void TShipGraphic::HoldForDrawing(std::uint8_t kind, std::uint8_t orient)
+{
+    const int k = kind == SHIP_PART_HULL ? 0 : 1;
+    if (m_DrawHeld[k][orient] != 0)
+        return;
+    const TShipPart* part = GetShipPartSlot(m_pShipData, kind, orient);
+    if (part != nullptr && part->state.load(std::memory_order_acquire) == SHIP_PART_NOT_LOADED
+        && GetShipPart(m_pShipData, kind, orient))
+        m_DrawHeld[k][orient] = 1;
 }
 
 void TShipGraphic::AddRef(std::uint8_t nation)
@@ -576,6 +604,7 @@ void TShipGraphic::Draw(TUnit* unit)
         return;
     }
     const std::uint8_t o = static_cast<std::uint8_t>(unit->Orient) % UNIT_ORIENTS;
+    HoldForDrawing(SHIP_PART_HULL, o);
     const TShipPart* hull = GetShipPartSlot(m_pShipData, SHIP_PART_HULL, o);
     const std::uint32_t state = hull->state.load(std::memory_order_acquire);
     const TShipOrigin origin = ShipOriginOf(*this);
@@ -603,6 +632,7 @@ void TShipGraphic::DrawDead(TUnit* unit)
     }
     const std::uint32_t stage = (65535u - unit->WorkObject) / 600u;
     const std::uint8_t o = static_cast<std::uint8_t>(unit->Orient) % UNIT_ORIENTS;
+    HoldForDrawing(SHIP_PART_WRECK, o);
     const TShipPart* wreck = GetShipPartSlot(m_pShipData, SHIP_PART_WRECK, o);
     const std::uint32_t state = wreck->state.load(std::memory_order_acquire);
     const float x = unit->X - static_cast<float>(g_ViewPixelX);

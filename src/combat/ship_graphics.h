@@ -17,6 +17,7 @@
 
 #include "combat/ship_geometry.h"
 #include "units/unit_types.h"
+#include "units/unit.h"
 #include "combat/tower.h"
 #include "devices/picture.h"
 
@@ -137,9 +138,16 @@ public:
 
     // Clears the ship's part flags and takes the part it shows now.
     void InitShipParts(TUnit* unit);
+    // Takes a part for drawing when nobody asked for it yet.
+    void HoldForDrawing(std::uint8_t kind, std::uint8_t orient);
+    void ReleaseDrawHolds();
 
     TShipData* m_pShipData = nullptr;
     bool m_bOwnsShipData = false;
+    // Hull and wreck parts that drawing asked for itself (a ship placed by the map shows its hull
+    // before it ever turns); held until the type's graphics are freed. Main thread only, and no
+    // part of the simulation.
+    std::uint8_t m_DrawHeld[2][UNIT_ORIENTS] = {};
 };
 
 // Builds (or finds) the ship data of archive slot type + nation * 50 from the open archive.

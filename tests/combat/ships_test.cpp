@@ -11,6 +11,7 @@
 #include "combat/ship_graphics.h"
 #include "combat/ship_movement.h"
 #include "combat/unit_behaviour.h"
+#include "combat/unit_orders.h"
 #include "core/archive.h"
 #include "map/map_fixture.h"
 #include "sample_types.h"
@@ -425,6 +426,27 @@ TEST_F(ShipMoveTest, OutlineAndKeelFollowTheHeading)
     other->X = 1000.0f;
     other->Y = 1300.0f;
     EXPECT_FALSE(ShipQuadsIntersect(q, ShipHullOutline(&d, other)));
+}
+
+TEST_F(ShipMoveTest, AShipWithNoWayStopsAfterItsRetries)
+{
+    // The test world has no water: no leg can ever be planned.
+    TUnit* s = Ship(1500.0f, 1000.0f);
+    GoToPoint(s, 2500.0f, 1000.0f, 1);
+    EXPECT_EQ(s->m_PathRetries, 1);
+    EXPECT_EQ(s->WaitCount, 40);
+    int cycles = 0;
+    while (cycles < 2000 && (s->GoalX != s->X || s->m_PathRetries != 0)) {
+        MakeMoveShip(s);
+        ++cycles;
+    }
+    EXPECT_LT(cycles, 2000) << "the ship gives up";
+    EXPECT_GE(cycles, 9 * 40);
+    EXPECT_EQ(s->VX, 0.0f);
+    EXPECT_EQ(s->VY, 0.0f);
+    EXPECT_EQ(s->X, 1500.0f);
+    EXPECT_EQ(s->Work, UNIT_NO_WORK);
+    EXPECT_EQ(s->Upright, SHIP_MODE_FORWARD);
 }
 
 TEST_F(ShipMoveTest, FireAtStopsAndTurnsTowardTheTarget)
