@@ -6,6 +6,11 @@
 
 #include "map/map_file.h"
 #include "map/map_grid.h"
+#include "parameters.h"
+#include "players/strateg.h"
+#include "sample_types.h"
+#include "units/parameter_files.h"
+#include "units/unit_types.h"
 #include "movement/passability.h"
 #include "platform/paths.h"
 #include "maps.h"
@@ -45,3 +50,14 @@ struct CoastLayers {
     CoastLayers(const CoastLayers&) = delete;
     CoastLayers& operator=(const CoastLayers&) = delete;
 };
+// The map's players get the sample unit types of their nations (the previous types freed).
+inline void MakeSampleUnitTypes()
+{
+    FreeUnitTypes();
+    for (int p = 0; p < g_wNumPlayer; ++p)
+        if (g_Strateg[p] != nullptr && g_Strateg[p]->Nation < UNIT_NATIONS)
+            for (const auto& t : sampledata::kSampleUnitTypes)
+                if (GetUnitType(g_Strateg[p]->Nation, t.type) == nullptr)
+                    CreateUnitTypeFromParams(g_Strateg[p]->Nation, t.type,
+                                             sampledata::SampleUnitRecord(g_Strateg[p]->Nation, t));
+}

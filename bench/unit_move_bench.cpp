@@ -29,13 +29,7 @@ constexpr std::uint16_t kTypes[] = {2, 2, 2, 6, 5, 14, 0, 3};
 // the map's upper half, spread by a fixed sequence.
 bool AddUnits(std::vector<TUnit*>& units)
 {
-    FreeUnitTypes();
-    for (int p = 0; p < g_wNumPlayer; ++p)
-        if (g_Strateg[p] != nullptr && g_Strateg[p]->Nation < UNIT_NATIONS)
-            for (const auto& t : sampledata::kSampleUnitTypes)
-                if (GetUnitType(g_Strateg[p]->Nation, t.type) == nullptr)
-                    CreateUnitTypeFromParams(g_Strateg[p]->Nation, t.type,
-                                             sampledata::SampleUnitRecord(g_Strateg[p]->Nation, t));
+    MakeSampleUnitTypes();
     std::uint32_t seed = 4242;
     for (int i = 0; static_cast<int>(units.size()) < kUnits && i < 50 * kUnits; ++i) {
         seed = seed * 1664525u + 1013904223u;

@@ -10,6 +10,7 @@
 #include "combat/firing.h"
 #include "combat/hits.h"
 #include "combat/house_events.h"
+#include "combat/ship_geometry.h"
 #include "combat/ships.h"
 #include "combat/shots.h"
 #include "combat/unit_events.h"
@@ -199,9 +200,9 @@ bool ShipHit(float x, float y, float z, TShot* shot)
         ship->HouseAttack == nullptr && ship->Work != kWorkFireAtPoint && ship->Basic->m_CanFire != 0)
         OrderAttackUnit(ship, source, 1);
     shot->z = kShipHitHeight;
-    float ix = shot->x;
-    float iy = shot->y;
-    ShipNearestKeelPoint(ship, shot->x, shot->y, ix, iy);
+    const TShipVec3 keel = ShipNearestKeelPoint(ShipDataOf(ship), ship, shot->x, shot->y);
+    const float ix = keel.x;
+    const float iy = keel.y;
     if (shot->Fragments == 0 && !torpedo)
         return true;
     RandomDraw();

@@ -7,8 +7,6 @@ class TUnit;
 // The live ship whose hull holds the map pixel (x, y), or null; player 255 asks for any player's
 // ship. Only ships within 600 pixels of the point are tested.
 const TUnit* ShipQuery(float x, float y, std::uint8_t player);
-// The point of the ship's keel line nearest to (x, y), written to outX, outY.
-void ShipNearestKeelPoint(const TUnit* ship, float x, float y, float& outX, float& outY);
 // Whether another ship lies too close to this one to let it leave its yard.
 bool FindShipTooClose(const TUnit* ship);
 

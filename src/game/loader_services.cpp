@@ -28,6 +28,9 @@ TLoaderServices GameLoaderServices()
     services.dropped = [](TLoaderRequest& request) {
         if (const auto* house = std::get_if<THouseSpritesPayload>(&request.payload); house && house->phase)
             house->phase->LoadDropped();
+        // A ship part whose load was dropped ends failed, so that nothing waits for it.
+        if (const auto* ship = std::get_if<TShipPartPayload>(&request.payload); ship && ship->ship)
+            ShipPartDropped(ship->ship, ship->part, ship->second);
     };
     return services;
 }

@@ -445,6 +445,33 @@ void TBasicUnit::Draw(TUnit* unit)
     DrawSigns(*type, *unit, at);
 }
 
+void DrawUnitAround(TUnit* unit, const std::function<void(float x, float footY, float height)>& body)
+{
+    if (unit == nullptr || unit->Basic == nullptr || !unit->m_bShown)
+        return;
+    TBodyPlace at;
+    at.height = DrawHeight(*unit);
+    at.x = unit->X - ViewX();
+    at.footY = unit->Y - ViewY() - at.height;
+    const bool partsFirst = unit->Heading < kFacingAwayBelow || unit->Heading > kFacingAwayAbove;
+    if (partsFirst)
+        DrawParts(unit, at.x, at.footY);
+    else
+        DrawAttachedAnimations(unit);
+    if (body)
+        body(at.x, at.footY, at.height);
+    if (partsFirst)
+        DrawAttachedAnimations(unit);
+    else
+        DrawParts(unit, at.x, at.footY);
+    DrawSigns(*unit->Basic, *unit, at);
+}
+
+std::uint32_t UnitPlayerTint(std::uint8_t player)
+{
+    return Tinted(g_SpriteQuadTemplate[0].diffuse, GetPlayerColorD3D(player));
+}
+
 void TBasicUnit::DrawDead(TUnit* unit)
 {
     if (unit == nullptr)

@@ -114,6 +114,13 @@ void PlaceAttachedAnimation(TUnit* unit, int i);
 // Places and draws each of the unit's attached animations.
 void DrawAttachedAnimations(TUnit* unit);
 
+// The drawing of a unit whose body another class draws (ships): turning parts and attached
+// animations in the order the facing asks for, the body through the callback at the unit's screen
+// point (x, foot y, height for the depth), then the signs.
+void DrawUnitAround(TUnit* unit, const std::function<void(float x, float footY, float height)>& body);
+// The quad colour of a player-colour overlay.
+std::uint32_t UnitPlayerTint(std::uint8_t player);
+
 // What unit drawing reaches of the device: tests put recording stand-ins here.
 struct TUnitDrawServices {
     // One textured quad; with diffuseAlpha the quad's diffuse alpha sets its translucency.

@@ -42,7 +42,7 @@ protected:
             if (s == nullptr || s->Dead != 0 || NumHouse[p] == 0)
                 continue;
             if (!s->Planner)
-                s->Planner = std::make_unique<TStrategAI>();
+                s->Planner = std::make_unique<TComputerStrategAI>();
             const THouse* first = HouseAt(g_pHouse[p], 0);
             s->Planner->TargetX = s->Planner->HomeX = first->X;
             s->Planner->TargetY = s->Planner->HomeY = first->Y;

@@ -1,5 +1,8 @@
 #include "unit_graphics.h"
 
+#include <cstring>
+#include <functional>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -481,6 +484,34 @@ void DrawShip(Painter& p, std::uint8_t type, int work, int frame, int frames)
         p.Blob(0, 0, 20 - sink, 6 + frame * 2, 4 + frame, {0.2f, 0.2f, 0.2f, 0.8f});
 }
 
+// A ship on the slipway: the keel laid first, then the hull plates rising frame by frame inside
+// the scaffolding, the deck and superstructure last.
+void DrawShipOnSlip(Painter& p, std::uint8_t type, double done)
+{
+    const double length = type == 20 ? 110 : type == 19 ? 96 : type == 17 ? 90 : 72;
+    const double beam = length * 0.18;
+    const Rgba rust{0.5f, 0.3f, 0.2f, 1};
+    const Rgba hull{0.4f, 0.42f, 0.45f, 1};
+    p.Quad(0, 0, length * 1.1, beam * 2.6, 0, {0.45f, 0.4f, 0.33f, 1}); // the slipway
+    const double plated = std::clamp(done * 1.4, 0.0, 1.0);
+    for (int i = -5; i <= 5; ++i) {
+        const double w = beam * std::sqrt(1 - (i / 5.5) * (i / 5.5));
+        const double top = 1.0 + 6.0 * plated;
+        p.Box(i * length / 11, 0, length / 11 + 1, w, 0, top, (i + 5) % 3 == 0 ? rust : hull);
+    }
+    if (done > 0.7) {
+        p.Quad(0, 0, length * 0.9, beam * 1.4, 7.5, {0.6f, 0.52f, 0.38f, 1});
+        p.Box(-length * 0.05, 0, length * 0.18, beam * 0.5, 7, 7 + 9 * (done - 0.7) / 0.3, Mix(hull, 1.2f));
+        p.Box(-length * 0.2, 0, 4, 4, 9, 9 + 15 * (done - 0.7) / 0.3, Team({0.45f, 0.45f, 0.45f, 1}));
+    }
+    // Scaffold poles along both sides and a crane at the stern.
+    for (int i = -4; i <= 4; i += 2)
+        for (double side : {-1.0, 1.0})
+            p.Line(i * length / 10, side * beam * 1.2, 0, i * length / 10, side * beam * 1.2, 20, 1.2, kWood);
+    p.Line(-length * 0.55, beam * 1.5, 0, -length * 0.55, beam * 1.5, 34, 2, kSteel);
+    p.Line(-length * 0.55, beam * 1.5, 34, -length * 0.55 + 30 * done, 0, 34, 1.5, kSteel);
+}
+
 void DrawFigure(Painter& p, std::uint8_t type, std::uint8_t kind, int work, int frame, int frames)
 {
     if (IsAirKind(kind))
@@ -623,6 +654,139 @@ std::vector<LesSource> MakeSampleUnitArchive(const SampleUnitType& type)
     return entries;
 }
 
+// --- ship archives ---
+
+namespace {
+
+constexpr int kShipHullFrames = 4;           // frames per 45 degrees of heading
+constexpr int kShipConstructionFrames = 17;  // stage s is frame 8 s
+constexpr int kShipWreckFrames = 4;          // sinking stages
+constexpr double kShipPointScale = 3.4105608; // archive units to world pixels
+
+void PutF32(std::vector<std::uint8_t>& out, float v)
+{
+    std::uint32_t u = 0;
+    std::memcpy(&u, &v, 4);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
+}
+
+void PutPoint(std::vector<std::uint8_t>& out, double x, double y, double z)
+{
+    PutF32(out, static_cast<float>(x / kShipPointScale));
+    PutF32(out, static_cast<float>(y / kShipPointScale));
+    PutF32(out, static_cast<float>(z / kShipPointScale));
+}
+
+double ShipScale(const SampleUnitType& type)
+{
+    return type.height / 2.0 / 30.0 * 0.95;
+}
+
+// Half the hull's length in world pixels: the drawn length seen from the side, undone from the
+// map's projection (a keel of length d across the screen is 1.2247 d wide).
+double HalfKeel(const SampleUnitType& type)
+{
+    const double length = type.type == 20 ? 110 : type.type == 19 ? 96 : type.type == 17 ? 90 : 72;
+    return length * ShipScale(type) / 1.2247449 / 2.0;
+}
+
+// A part entry: u8 frames, u8 layers (2), then per layer per frame a tiled picture.
+std::vector<std::uint8_t> PartEntry(const SampleUnitType& type, int frames, const std::function<double(int)>& headingOf,
+                                    const std::function<void(Painter&, int)>& draw)
+{
+    std::vector<std::vector<std::uint8_t>> pictures[2];
+    for (int f = 0; f < frames; ++f) {
+        Painter p(type.width, type.height, -headingOf(f), false, ShipScale(type));
+        draw(p, f);
+        const std::vector<std::uint16_t> layers[2] = {p.To4444(), p.OverlayTo4444()};
+        for (int l = 0; l < 2; ++l)
+            pictures[l].push_back(MakePictureBlock(CutIntoTiles(type.width, type.height, layers[l], 256)));
+    }
+    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(frames), 2};
+    for (const auto& layer : pictures)
+        for (const std::vector<std::uint8_t>& block : layer)
+            out.insert(out.end(), block.begin(), block.end());
+    return out;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> BuildSampleShipRecord(const SampleUnitType& type)
+{
+    std::vector<std::uint8_t> out{2 /* layers */, 0 /* n */, 0 /* table of n + 1 */, 4 /* k */};
+    // Gun turrets: fore and aft on cruisers and battleships, fore on destroyers; drawn in the hull.
+    const double half = HalfKeel(type);
+    std::vector<double> turrets;
+    if (type.type == 18)
+        turrets = {0.28};
+    else if (type.type >= 19)
+        turrets = {0.28, -0.34};
+    out.push_back(static_cast<std::uint8_t>(turrets.size()));
+    const double axis = 0.70710678;
+    for (double t : turrets) {
+        const double along = t * 2.0 * half;
+        PutF32(out, static_cast<float>(along * axis));
+        PutF32(out, static_cast<float>(along * axis));
+        PutF32(out, 12.0f);
+        out.push_back(1);
+        for (float v : {150.0f, -150.0f, t > 0 ? 0.0f : 180.0f, 0.0f, 0.0f, 0.0f})
+            PutF32(out, v);
+        PutF32(out, t > 0 ? 0.0f : 180.0f);
+        out.push_back(1);
+        PutF32(out, 0.05f);
+        out.push_back(type.type == 18 ? 2 : type.type == 19 ? 3 : 5);
+        for (int b = 0; b < 4; ++b)
+            for (float v : {t > 0 ? 18.0f : -18.0f, 0.0f, 12.0f})
+                PutF32(out, b == 0 ? v : 0.0f);
+    }
+    out.push_back(0); // m
+    // The keel runs bow to stern along the heading-0 direction (1, 1) of the ship's own frame.
+    out.push_back(2);
+    PutPoint(out, half * axis, half * axis, 0.0);
+    PutPoint(out, -half * axis, -half * axis, 0.0);
+    out.push_back(4);
+    const double beam = half * 0.36;
+    for (double a : {1.0, -1.0})
+        for (double b : {1.0, -1.0})
+            PutPoint(out, a * half * axis - b * beam * axis, a * half * axis + b * beam * axis, 0.0);
+    out.push_back(kShipHullFrames);
+    out.push_back(kShipConstructionFrames);
+    out.push_back(kShipWreckFrames);
+    for (int t = 0; t < 4; ++t)
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<std::uint8_t>(t * 4 + i));
+    return out;
+}
+
+std::vector<LesSource> MakeSampleShipArchive(const SampleUnitType& type)
+{
+    std::vector<LesSource> entries;
+    entries.push_back({"ship", 0, BuildSampleShipRecord(type)});
+    constexpr double kEighth = kPi / 4.0;
+    for (int o = 0; o < 8; ++o)
+        entries.push_back({"hull" + std::to_string(o), static_cast<std::uint16_t>(1 + o),
+                           PartEntry(type, kShipHullFrames,
+                                     [o](int f) { return o * kEighth + f * kEighth / kShipHullFrames; },
+                                     [&type](Painter& p, int) { DrawShip(p, type.type, 3, 0, 1); })});
+    for (int o : {7, 5})
+        entries.push_back({"build" + std::to_string(o), static_cast<std::uint16_t>(o == 7 ? 9 : 10),
+                           PartEntry(type, kShipConstructionFrames, [o](int) { return o * kEighth; },
+                                     [&type](Painter& p, int f) {
+                                         DrawShipOnSlip(p, type.type, f / static_cast<double>(kShipConstructionFrames - 1));
+                                     })});
+    for (int o = 0; o < 8; ++o)
+        entries.push_back({"wreck" + std::to_string(o), static_cast<std::uint16_t>(11 + o),
+                           PartEntry(type, kShipWreckFrames, [o](int) { return o * kEighth; },
+                                     [&type](Painter& p, int f) { DrawShip(p, type.type, 15, f, kShipWreckFrames); })});
+    // The foam line of a sinking ship, along the keel (given a quarter turn back).
+    const double half = HalfKeel(type) / kShipPointScale;
+    const std::string boiling = "1 " + std::to_string(type.type == 20 ? 12 : 8) + " " + std::to_string(half * 0.8) +
+                                " 0 0 " + std::to_string(-half * 0.8) + " 0 0";
+    entries.push_back({"boiling", 255, std::vector<std::uint8_t>(boiling.begin(), boiling.end())});
+    return entries;
+}
+
 namespace {
 
 std::uint16_t Pack4444(float a, float r, float g, float b)
@@ -719,7 +883,8 @@ std::vector<SampleFile> MakeUnitDrawPictures()
 bool WriteUnitGraphics(const std::string& outDir)
 {
     for (const SampleUnitType& t : kSampleUnitTypes)
-        if (!WriteLesArchive(outDir, "Data\\Units\\" + SampleUnitArchiveName(t) + ".les", MakeSampleUnitArchive(t)))
+        if (!WriteLesArchive(outDir, "Data\\Units\\" + SampleUnitArchiveName(t) + ".les",
+                             IsShipKind(t.kind) ? MakeSampleShipArchive(t) : MakeSampleUnitArchive(t)))
             return false;
     for (const SampleFile& f : MakeUnitDrawPictures())
         if (!WriteFileBytes(outDir, f.path, f.bytes.data(), f.bytes.size()))

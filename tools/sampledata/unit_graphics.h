@@ -37,6 +37,11 @@ UnitWorkImages DrawSampleUnitWork(const SampleUnitType& type, int work);
 // Every work entry of one sample type's archive.
 std::vector<LesSource> MakeSampleUnitArchive(const SampleUnitType& type);
 
+// Ship archives (layout in docs/formats.md): entry 0 the ship record, 1..8 the hulls, 9 and 10 the
+// construction pictures, 11..18 the wrecks, 255 the boiling line.
+std::vector<std::uint8_t> BuildSampleShipRecord(const SampleUnitType& type);
+std::vector<LesSource> MakeSampleShipArchive(const SampleUnitType& type);
+
 // A file of the game folder: its game path and bytes.
 struct SampleFile {
     std::string path;
