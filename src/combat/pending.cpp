@@ -21,12 +21,9 @@ void FreeHouseSelTexture() {}
 
 // Unit behaviour is not built yet: units stand still.
 void MakeMoveDefault(TUnit*) {}
-void MakeMoveAirKind1(TUnit*) {}
 void MakeMoveKind3(TUnit*) {}
 void MakeMoveKind6(TUnit*) {}
 void MakeMoveKind9(TUnit*) {}
-void MakeMoveAirKind11(TUnit*) {}
-void MakeMoveAirBomber(TUnit*) {}
 void MakeMoveShip(TUnit*) {}
 void MakeMoveMashineGunner(TUnit*) {}
 void SecondHandlerDefault(TUnit*) {}
@@ -137,12 +134,13 @@ bool ShipRoomAt(float, float, std::int32_t)
 
 // Transports and the ground walk come with their own modules: transports take nobody on board.
 #include "combat/unit_events.h"
+#include "combat/unit_rect.h"
 #include "units/unit.h"
 
 void StopShipEffect(TUnit*) {}
 // The ground height comes with the ground behaviour; the screen rectangle follows the unit already,
 // so it is drawn and picked where it stands.
-void GetObjectAt(TUnit* u)
+void RefreshUnitRect(TUnit* u)
 {
     if (u == nullptr || u->Basic == nullptr)
         return;
@@ -152,6 +150,10 @@ void GetObjectAt(TUnit* u)
     u->m_RectRight = static_cast<std::int32_t>(u->X + w);
     u->m_RectTop = static_cast<std::int32_t>(u->Y - v - u->GroundHeight - u->Height);
     u->m_RectBottom = static_cast<std::int32_t>(u->Y + v - u->GroundHeight);
+}
+void GetObjectAt(TUnit* u)
+{
+    RefreshUnitRect(u);
 }
 void TUnit::GetMeFromTransport() {}
 bool TUnit::PutMeInTransport(TUnit*)
