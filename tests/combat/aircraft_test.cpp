@@ -457,6 +457,43 @@ TEST(Aircraft, BomberDropsOnItsTargetWithinTheLead)
     }
 }
 
+// Against a ship the aim point is the bomber's position scattered by (100 - r % 200) on each axis,
+// and the lead is five times as long.
+TEST(Aircraft, BomberScattersItsAimAtAShip)
+{
+    struct Case {
+        std::uint16_t scatter;
+        bool drops;
+    };
+    // The ship lies 500 ahead; the lead against it is 450. Aim shifted by +100 on both axes: 412
+    // from the ship; by -99: 607.
+    const Case cases[] = {{0, true}, {199, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scatter);
+        OrdersWorld w;
+        AccuracyFactors factors;
+        ShotTables shots;
+        TUnit* b = Flying(w, 0, kBomber, 20, 30, 0.0f);
+        TUnit* ship = w.AddUnit(1, testworld::kDestroyer, 20, 50);
+        ship->X = b->X;
+        ship->Y = b->Y + 500.0f;
+        ASSERT_FLOAT_EQ(BomberLeadDistance(b, ship), 450.0f);
+        b->AttackUnit = ship;
+        b->PlayerAttack = 1;
+        b->StepX = ship->X;
+        b->StepY = ship->Y;
+        b->VX = 0.0f;
+        b->VY = 0.001f;
+        w.SetRandomIndex(3000);
+        // No re-aim (the first draw is not below 200), then the two scatter draws.
+        w.SetNextRandomValues({5000, c.scatter, c.scatter});
+        MakeMoveAirBomber(b);
+        EXPECT_EQ(b->FiredFlag, c.drops ? 1 : 0);
+        if (!c.drops)
+            EXPECT_EQ(g_RandIndex, 3003);
+    }
+}
+
 // What lies below decides whether a bomber on its way to a far target drops: an own ground unit
 // vetoes, an ally's unit neither vetoes nor invites.
 TEST(Aircraft, BomberFindsTargetsBelowAndOwnUnitsVeto)
