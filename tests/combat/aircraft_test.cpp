@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "combat/cycle_updates.h"
 #include "combat/explosions.h"
 #include "combat/shots.h"
 #include "combat/unit_behaviour.h"
@@ -146,6 +147,7 @@ int RunUntil(TUnit* u, int limit, Pred done, const std::vector<TUnit*>& others =
         move(u);
         for (TUnit* o : others)
             UnitKindHandlers(o->Basic->m_Kind).move(o);
+        UpdateDelayedHits();
         UpdateShots();
     }
     return done() ? limit : -1;
@@ -620,10 +622,11 @@ TEST(AircraftScenario, FighterTakesOffAttacksAndLands)
     f->m_bMaySearch = 1;
     ASSERT_EQ(OrderAttackUnit(f, enemy, 0), ATTACK_TAKEN);
     ASSERT_GT(RunUntil(f, 2000, [&] { return f->FiredFlag != 0; }, {enemy}), 0) << "never fired";
-    const bool damaged = enemy->HitPoints < hp;
 
     SendHome(f, field);
+    // A strafing run's bullets may land some cycles after the shot.
     const int landing = RunUntil(f, 4000, [&] { return f->Work == STAY_IN_HOUSE; });
+    const bool damaged = enemy->HitPoints < hp;
     ASSERT_GT(landing, 0) << "never landed; Work " << int(f->Work);
     EXPECT_FLOAT_EQ(f->X, field->DoorX);
     EXPECT_FLOAT_EQ(f->Y, field->DoorY);
