@@ -15,6 +15,7 @@
 #include "combat/unit_events.h"
 #include "combat/unit_orders.h"
 #include "combat/unit_queries.h"
+#include "combat/unit_rect.h"
 #include "combat/work_states.h"
 #include "core/app_state.h"
 #include "core/error_log.h"
@@ -875,6 +876,13 @@ void GetObjectAt(TUnit* u)
         if (!set && cell.x > 2 && cell.x < g_MapWidth - 3 && cell.y > 3 && cell.y < g_MapHeight - 4)
             u->GroundHeight = static_cast<float>(GetLandHeightF(u->X, u->Y));
     }
+    RefreshUnitRect(u);
+}
+
+void RefreshUnitRect(TUnit* u)
+{
+    if (u == nullptr || u->Basic == nullptr)
+        return;
     const float w = u->Basic->m_CentreX;
     const float v = static_cast<float>(u->Basic->m_SpriteHeight);
     u->m_RectLeft = static_cast<std::int32_t>(u->X - w);

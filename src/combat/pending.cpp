@@ -13,11 +13,8 @@
 #include "devices/animation.h"
 
 // The behaviour of these kinds comes with their own modules: their units stand still.
-void MakeMoveAirKind1(TUnit*) {}
 void MakeMoveKind6(TUnit*) {}
 void MakeMoveKind9(TUnit*) {}
-void MakeMoveAirKind11(TUnit*) {}
-void MakeMoveAirBomber(TUnit*) {}
 void MakeMoveMashineGunner(TUnit*) {}
 void SecondHandlerKind6(TUnit*) {}
 
@@ -61,6 +58,7 @@ void ShowHouseRangeRing(const THouse*, float) {}
 
 // Transports and the ground walk come with their own modules: transports take nobody on board.
 #include "combat/unit_events.h"
+#include "combat/unit_rect.h"
 #include "units/unit.h"
 
 void StopShipEffect(TUnit*) {}

@@ -26,6 +26,7 @@
 #include "units/house_behaviour.h"
 #include "units/unit.h"
 #include "units/unit_lists.h"
+#include "units/upgrades.h"
 
 namespace {
 
@@ -373,6 +374,9 @@ std::uint64_t SimulationChecksum()
                                 g_WoodFactor, g_MetalFactor, g_GatherFactor, g_HouseArmourFactor})
         for (int p = 0; p < 8; ++p)
             h.Value(factor[p]);
+    // The shot accuracy the bombers' lead is divided by.
+    for (int p = 0; p < 8; ++p)
+        h.Value(g_ShotAccuracyFactor[p]);
     h.Value(g_NeutralUnitCount);
     HashUnitList(h, g_NeutralUnitList);
     h.Value(g_UnitIdCounter);
