@@ -147,7 +147,7 @@ int RunUntil(TUnit* u, int limit, Pred done, const std::vector<TUnit*>& others =
         move(u);
         for (TUnit* o : others)
             UnitKindHandlers(o->Basic->m_Kind).move(o);
-        UpdateDelayedHits();
+        UpdateTimedEffects();
         UpdateShots();
     }
     return done() ? limit : -1;
