@@ -75,6 +75,8 @@ TEST_F(MapHouses, FinishedBuildingsArriveAndTheirLossTakesBackWhatTheyBrought)
 {
     sampledata::SampleMap m = sampledata::MakeTestMap();
     ASSERT_GE(m.data.houses[1].size(), 1u);
+    for (int p : {0, 1})
+        m.data.houses[p][0].type = HOUSE_POWER_PLANT;
     m.data.houses[1][0].state = 40; // still being built: it brings nothing yet
     ASSERT_TRUE(Load(m));
     ASSERT_EQ(NumHouse[0], 1);
@@ -102,7 +104,7 @@ TEST_F(MapHouses, PlainFormBuildingsStartAsNewSitesOfTheirType)
 {
     sampledata::SampleMap m = sampledata::MakeTestMap();
     for (int p : {0, 1})
-        ASSERT_EQ(m.data.houses[p][0].type, HOUSE_POWER_PLANT) << p;
+        m.data.houses[p][0].type = HOUSE_POWER_PLANT;
     ASSERT_TRUE(Load(m, false));
     for (std::uint8_t p : {0, 1}) {
         ASSERT_EQ(NumHouse[p], 1) << int{p};
