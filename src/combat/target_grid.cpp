@@ -137,9 +137,12 @@ void ClearTargetGridUnits()
 {
     g_TargetGrid.ClearUnits();
 }
+// Every 33 frames the units register afresh, and the attack points resting on them are counted
+// afresh with them.
 void RefreshTargetGridUnits()
 {
     g_TargetGrid.ClearUnits();
+    RecountAttackPoints();
 }
 void RefreshTargetGridHouses()
 {

@@ -656,8 +656,9 @@ constexpr std::uint8_t kAlertValue = 30;
 constexpr std::uint8_t kKindArtillery = 10;
 
 // The three weapons of a type, read from its values: a long weapon reaches beyond close combat,
-// foot soldiers, riders, workers and flame throwers fight at close quarters, and a type with
-// rotating parts has a turret.
+// foot soldiers, riders, workers and flame throwers fight at close quarters when their type can
+// play the close attack (a type without it would halt beside its target and never strike, so it
+// uses its long weapon there), and a type with rotating parts has a turret.
 bool HasLongWeapon(const TUnit* u)
 {
     return u->Basic != nullptr && u->Player < UNIT_PLAYERS && u->Basic->m_CanFire != 0
@@ -665,7 +666,8 @@ bool HasLongWeapon(const TUnit* u)
 }
 bool HasCloseWeapon(const TUnit* u)
 {
-    return IsOneOfCodes(UnitKindOf(u), {2, 5, UNIT_KIND_WORKER, UNIT_KIND_FLAME});
+    return IsOneOfCodes(UnitKindOf(u), {2, 5, UNIT_KIND_WORKER, UNIT_KIND_FLAME})
+        && (HasAnimation(u, ANIM_FIRE) || HasAnimation(u, ANIM_FIRE_ALT));
 }
 bool HasTurret(const TUnit* u)
 {
@@ -765,6 +767,25 @@ bool CanAttack(TUnit* attacker, TUnit* target, float distance)
         return true;
     }
     return false;
+}
+
+// Taking a target adds points to it, but the many ways of dropping a target take none away: left
+// alone the points would only grow, and after a few changes of target every unit would count as
+// crowded and refuse all new attackers. So they are counted again from who aims at whom.
+void RecountAttackPoints()
+{
+    for (TStrateg* p : g_Strateg)
+        if (p != nullptr)
+            for (TUnit* u = p->FirstUnit; u != nullptr; u = u->m_pNext)
+                u->AttackPoints = 0;
+    for (TStrateg* p : g_Strateg)
+        if (p != nullptr)
+            for (TUnit* u = p->FirstUnit; u != nullptr; u = u->m_pNext) {
+                TUnit* t = u->AttackUnit;
+                if (u->Dead == 0 && t != nullptr && t->Dead == 0)
+                    t->AttackPoints =
+                        static_cast<std::uint8_t>(std::min<int>(t->AttackPoints + kAttackPointsStep, kAttackPointsMax));
+            }
 }
 
 std::int32_t OrderAttackUnit(TUnit* attacker, TUnit* target, std::uint8_t mode)

@@ -61,6 +61,8 @@ constexpr std::int32_t ATTACK_TAKEN = 1;
 // it does).
 bool CanAttack(TUnit* attacker, TUnit* target, float distance);
 std::int32_t OrderAttackUnit(TUnit* attacker, TUnit* target, std::uint8_t mode);
+// Sets every unit's attack points afresh from the live attackers aimed at it now.
+void RecountAttackPoints();
 
 // A ship under construction that is cancelled stops its building effect.
 void StopShipEffect(TUnit* ship);

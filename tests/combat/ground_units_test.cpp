@@ -367,11 +367,15 @@ TFightOutcome Fight()
         for (std::uint8_t p = 0; p < 2; ++p)
             WalkPlayerUnits(w.Player(p));
     }
+    // A killed man leaves his player's unit list for the dead, so the fallen are those missing from
+    // it or still dying in it.
     TFightOutcome out;
+    out.fallen[0] = static_cast<int>(attackers.size());
+    out.fallen[1] = 4;
     for (std::uint8_t p = 0; p < 2; ++p)
         for (TUnit* u = w.Player(p)->FirstUnit; u != nullptr; u = u->m_pNext) {
             out.state.insert(out.state.end(), {u->X, u->Y, u->HitPoints, static_cast<float>(u->Dead)});
-            out.fallen[p] += u->Dead != 0 ? 1 : 0;
+            out.fallen[p] -= u->Dead == 0 ? 1 : 0;
         }
     out.randIndex = g_RandIndex;
     g_FrameCounter = 0;

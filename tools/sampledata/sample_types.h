@@ -112,7 +112,8 @@ inline constexpr std::array<SampleHouseType, 6> kSampleNeutralHouseTypes = {{
 // Frames per work (animation code 0..29) of a sample unit type; 0 = the type has no such
 // animation. The unit-graphics writer draws exactly these, the parameter files declare them.
 // Works: 0 walk, 1 stand, 2 aim, 4 idle (soldiers lie down, guns stand), 5 turn (angle steps per
-// eighth of a turn), 6 fire, 8 crawl, 10 gather and 11 labour (workers), 14 taxi (aircraft), 15 die.
+// eighth of a turn), 6 fire, 7 close attack (people on foot and horsemen fight hand to hand),
+// 8 crawl, 10 gather and 11 labour (workers), 14 taxi (aircraft), 15 die.
 // Work 3 (the upright stand) is made from another work by the game.
 inline std::array<std::uint8_t, 30> SampleAnimationSizes(const SampleUnitType& t)
 {
@@ -131,10 +132,10 @@ inline std::array<std::uint8_t, 30> SampleAnimationSizes(const SampleUnitType& t
         n[0] = 1; n[4] = 1; n[5] = 4;
         break;
     case 5: // horsemen
-        n[0] = 8; n[1] = 1; n[4] = 6; n[5] = 1; n[6] = 4; n[15] = 6;
+        n[0] = 8; n[1] = 1; n[4] = 6; n[5] = 1; n[6] = 4; n[7] = 4; n[15] = 6;
         break;
     default: // people on foot
-        n[0] = 8; n[1] = 1; n[2] = 2; n[4] = 6; n[5] = 1; n[6] = 4; n[8] = 6; n[15] = 6;
+        n[0] = 8; n[1] = 1; n[2] = 2; n[4] = 6; n[5] = 1; n[6] = 4; n[7] = 4; n[8] = 6; n[15] = 6;
         if (t.kind == 6) {
             n[10] = 6;
             n[11] = 6;
