@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "combat/unit_orders.h"
 #include "combat/unit_walk.h"
 #include "combat/unit_behaviour.h"
+#include "combat/unit_events.h"
 #include "combat/work_states.h"
 #include "core/app_state.h"
 #include "core/random_table.h"
@@ -398,4 +400,57 @@ TEST(GroundFight, InfantryAndATankFightItOutWithAnEnemySquadAlikeInTwoRuns)
     EXPECT_EQ(first.state, second.state);
     EXPECT_EQ(first.randIndex, second.randIndex);
     EXPECT_GT(first.fallen[1], 0) << "the squad lost men";
+}
+
+// Attackers that dropped a target leave no points on it: once the points are counted afresh a new
+// attacker is let in, and only live attackers aimed at it count.
+TEST(GroundFight, AttackPointsLeftByFormerAttackersAreCountedAwayWithTheTargetGrid)
+{
+    OrdersWorld w;
+    TUnit* target = w.AddUnit(1, kRifleman, 10, 40);
+    TUnit* aiming = w.AddUnit(0, kRifleman, 10, 30);
+    TUnit* dead = w.AddUnit(0, kRifleman, 12, 30);
+    TUnit* fresh = w.AddUnit(0, kRifleman, 14, 30);
+    aiming->AttackUnit = target;
+    dead->AttackUnit = target;
+    dead->Dead = 1;
+    target->AttackPoints = 14; // left by seven attackers that have all gone elsewhere
+    EXPECT_EQ(OrderAttackUnit(fresh, target, 1), ATTACK_REFUSED);
+    RefreshTargetGridUnits();
+    EXPECT_EQ(target->AttackPoints, 2);
+    EXPECT_EQ(fresh->AttackPoints, 0);
+    EXPECT_EQ(OrderAttackUnit(fresh, target, 1), ATTACK_TAKEN);
+    EXPECT_EQ(fresh->AttackUnit, target);
+}
+
+// A foot soldier beside its enemy strikes with its close attack; a type that cannot play one
+// takes aim with its rifle instead of halting beside the enemy for good.
+TEST(GroundFight, ASoldierBesideItsEnemyStrikesOrAimsButNeverJustHalts)
+{
+    for (const bool closeAttack : {true, false}) {
+        SCOPED_TRACE(closeAttack);
+        OrdersWorld w;
+        TUnit* a = w.AddUnit(0, kRifleman, 10, 30);
+        TUnit* b = w.AddUnit(1, kRifleman, 10, 32);
+        ASSERT_GT(a->Basic->AnimationSize[ANIM_FIRE], 0) << "the sample foot soldier has a close attack";
+        if (!closeAttack)
+            a->Basic->AnimationSize[ANIM_FIRE] = a->Basic->AnimationSize[ANIM_FIRE_ALT] = 0;
+        const float d = std::hypot(a->X - b->X, a->Y - b->Y);
+        ASSERT_LT(d, 50.0f);
+        a->AttackUnit = b;
+        a->PlayerAttack = 1;
+        EXPECT_TRUE(CanAttack(a, b, d));
+        // Straight into the work or after turning to face the enemy.
+        const auto entered = [&](std::initializer_list<int> works) {
+            for (int k : works)
+                if (a->NumWork == k || a->NextWork == k)
+                    return true;
+            return false;
+        };
+        if (closeAttack)
+            EXPECT_TRUE(entered({ANIM_FIRE, ANIM_FIRE_ALT})) << int(a->NumWork) << " " << int(a->NextWork);
+        else
+            EXPECT_TRUE(entered({ANIM_AIM, ANIM_AIM_MOVING, ANIM_AIM_ALT, ANIM_AIM_MOVING_ALT}))
+                << int(a->NumWork) << " " << int(a->NextWork);
+    }
 }
