@@ -66,6 +66,11 @@ void HaltAndAimAt(TUnit* unit, float x, float y);
 // it is put on the point.
 bool ReachStepPoint(TUnit* unit, float factor);
 void NextPathStep(TUnit* unit);
+// One step of a path: the next path cell becomes the step point (a blocked cell recovers the path).
+void StepOntoNextPathCell(TUnit* unit);
+// The path is used up: the goal's cell is tested and reached (pathEnd) or walked to; an unusable
+// goal cell raises the end-of-move event.
+void FinishPathAtGoal(TUnit* unit, void (*pathEnd)(TUnit*));
 void PathEndDefault(TUnit* unit);
 // A path whose next cell is blocked: the move is planned again toward the goal.
 void RecoverPath(TUnit* unit);
