@@ -51,9 +51,11 @@ void EndOfGunnerAnimation(TUnit* u, bool machineGunner)
     if (work == ANIM_AIM || (work == ANIM_AIM_MOVING && machineGunner)) {
         if (u->Reload != 0)
             return;
+        // The pause follows the firing animation even when the burst ends the order.
+        const std::uint16_t reload = ReloadAfterAnimation(u);
         if (machineGunner && u->AttackUnit != nullptr)
             MashineGunnerBurst(u, u->AttackUnit);
-        u->Reload = ReloadAfterAnimation(u);
+        u->Reload = reload;
         if (machineGunner && RandomDraw() % kLongReloadOneIn == kLongReloadDraw)
             u->Reload = kLongReload;
         return;
