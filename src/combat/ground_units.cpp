@@ -548,11 +548,16 @@ void SecondHandlerDefault(TUnit* u)
     float factor = u->SlowCount != 0 ? 0.5f : 1.0f;
     if (IsMovingAnimation(u->NumWork))
         factor /= 3.0f;
+    WalkTowardStepPoint(u, factor, NextPathStep, PathEndDefault);
+}
+
+void WalkTowardStepPoint(TUnit* u, float factor, void (*nextStep)(TUnit*), void (*pathEnd)(TUnit*))
+{
     if (ReachStepPoint(u, factor)) {
         if (HasUnitPath(u))
-            NextPathStep(u);
+            nextStep(u);
         else
-            PathEndDefault(u);
+            pathEnd(u);
     } else {
         u->X += factor * u->VX;
         u->Y += factor * u->VY;

@@ -361,17 +361,8 @@ void SecondHandlerKind6(TUnit* u)
 {
     if (u == nullptr || u->Basic == nullptr)
         return;
-    const float factor = u->SlowCount != 0 ? 0.5f : 1.0f;
-    if (ReachStepPoint(u, factor)) {
-        if (HasUnitPath(u))
-            WorkerNextPathStep(u);
-        else
-            WorkerPathEnd(u);
-    } else {
-        u->X += factor * u->VX;
-        u->Y += factor * u->VY;
-    }
-    UpdateUnitCell(u);
+    // Workers walk at full speed in every walking state.
+    WalkTowardStepPoint(u, u->SlowCount != 0 ? 0.5f : 1.0f, WorkerNextPathStep, WorkerPathEnd);
 }
 
 void GoToNearestStorehouse(TUnit* u)
