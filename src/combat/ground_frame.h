@@ -66,6 +66,14 @@ void HaltAndAimAt(TUnit* unit, float x, float y);
 // it is put on the point.
 bool ReachStepPoint(TUnit* unit, float factor);
 void NextPathStep(TUnit* unit);
+// One cycle of a second handler: the unit reaches its step point and takes the next path step or
+// the end of its path, or moves on by factor x velocity; its cell entry follows.
+void WalkTowardStepPoint(TUnit* unit, float factor, void (*nextStep)(TUnit*), void (*pathEnd)(TUnit*));
+// One step of a path: the next path cell becomes the step point (a blocked cell recovers the path).
+void StepOntoNextPathCell(TUnit* unit);
+// The path is used up: the goal's cell is tested and reached (pathEnd) or walked to; an unusable
+// goal cell raises the end-of-move event.
+void FinishPathAtGoal(TUnit* unit, void (*pathEnd)(TUnit*));
 void PathEndDefault(TUnit* unit);
 // A path whose next cell is blocked: the move is planned again toward the goal.
 void RecoverPath(TUnit* unit);

@@ -548,11 +548,16 @@ void SecondHandlerDefault(TUnit* u)
     float factor = u->SlowCount != 0 ? 0.5f : 1.0f;
     if (IsMovingAnimation(u->NumWork))
         factor /= 3.0f;
+    WalkTowardStepPoint(u, factor, NextPathStep, PathEndDefault);
+}
+
+void WalkTowardStepPoint(TUnit* u, float factor, void (*nextStep)(TUnit*), void (*pathEnd)(TUnit*))
+{
     if (ReachStepPoint(u, factor)) {
         if (HasUnitPath(u))
-            NextPathStep(u);
+            nextStep(u);
         else
-            PathEndDefault(u);
+            pathEnd(u);
     } else {
         u->X += factor * u->VX;
         u->Y += factor * u->VY;
@@ -594,33 +599,42 @@ void NextPathStep(TUnit* u)
     }
 
     if (u->PathIndex >= 0 && u->PathIndex < static_cast<std::int32_t>(u->PathLength) - 1) {
-        const std::uint8_t dir = u->Path[u->PathIndex];
-        const plat::Point next = GetNeighbourPoint({u->MapX, u->MapY}, dir);
-        if (!IsCellInPlayableArea(next.x, next.y) ||
-            !IsCellUsableByUnit(nullptr, static_cast<std::uint32_t>(CellIndex(next.x, next.y)))) {
-            RecoverPath(u);
-            return;
-        }
-        const TDirStep d = GetDxDyUseDirection(dir);
-        u->StepX += static_cast<float>(d.dx);
-        u->StepY += static_cast<float>(d.dy);
-        SetMoveWork(u);
-        SetVelocityToWaypoint(u);
-        u->NextWork = u->NumWork;
-        const std::uint8_t before = u->NumWork;
-        SetOrientToUnit(u);
-        if (u->NumWork == before)
-            u->NextWork = UNIT_NO_NEXT_WORK;
-        u->X += u->VX;
-        u->Y += u->VY;
-        ++u->PathIndex;
+        StepOntoNextPathCell(u);
         return;
     }
-
     if (PixelDistance(u->X, u->Y, u->GoalX, u->GoalY) > kEndMoveDistance) {
         EventUnitEndMove(u);
         return;
     }
+    FinishPathAtGoal(u, PathEndDefault);
+}
+
+void StepOntoNextPathCell(TUnit* u)
+{
+    const std::uint8_t dir = u->Path[u->PathIndex];
+    const plat::Point next = GetNeighbourPoint({u->MapX, u->MapY}, dir);
+    if (!IsCellInPlayableArea(next.x, next.y) ||
+        !IsCellUsableByUnit(nullptr, static_cast<std::uint32_t>(CellIndex(next.x, next.y)))) {
+        RecoverPath(u);
+        return;
+    }
+    const TDirStep d = GetDxDyUseDirection(dir);
+    u->StepX += static_cast<float>(d.dx);
+    u->StepY += static_cast<float>(d.dy);
+    SetMoveWork(u);
+    SetVelocityToWaypoint(u);
+    u->NextWork = u->NumWork;
+    const std::uint8_t before = u->NumWork;
+    SetOrientToUnit(u);
+    if (u->NumWork == before)
+        u->NextWork = UNIT_NO_NEXT_WORK;
+    u->X += u->VX;
+    u->Y += u->VY;
+    ++u->PathIndex;
+}
+
+void FinishPathAtGoal(TUnit* u, void (*pathEnd)(TUnit*))
+{
     const plat::Point goal = PixelToFlatCell(u->GoalX, u->GoalY);
     if (!IsCellInPlayableArea(goal.x, goal.y) ||
         !IsCellUsableByUnit(u, static_cast<std::uint32_t>(CellIndex(goal.x, goal.y)))) {
@@ -634,7 +648,7 @@ void NextPathStep(TUnit* u)
     u->StepX = u->GoalX;
     u->StepY = u->GoalY;
     if (u->X == u->GoalX && u->Y == u->GoalY) {
-        PathEndDefault(u);
+        pathEnd(u);
         return;
     }
     SetVelocityToWaypoint(u);

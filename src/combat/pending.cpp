@@ -12,12 +12,6 @@
 #include "combat/unit_behaviour.h"
 #include "devices/animation.h"
 
-// The behaviour of these kinds comes with their own modules: their units stand still.
-void MakeMoveKind6(TUnit*) {}
-void MakeMoveKind9(TUnit*) {}
-void MakeMoveMashineGunner(TUnit*) {}
-void SecondHandlerKind6(TUnit*) {}
-
 CTower::CTower() = default;
 CTower::~CTower() = default;
 

@@ -6,6 +6,7 @@
 #include "combat/unit_orders.h"
 #include "combat/explosions.h"
 #include "combat/shots.h"
+#include "combat/workers.h"
 #include "combat/timed_effects.h"
 #include "combat/timed_signs.h"
 #include "combat/target_grid.h"
@@ -377,6 +378,8 @@ std::uint64_t SimulationChecksum()
     // The shot accuracy the bombers' lead is divided by.
     for (int p = 0; p < 8; ++p)
         h.Value(g_ShotAccuracyFactor[p]);
+    // The switch that finishes constructions at the first labour loop.
+    h.Value(static_cast<std::uint8_t>(g_InstantBuild ? 1 : 0));
     h.Value(g_NeutralUnitCount);
     HashUnitList(h, g_NeutralUnitList);
     h.Value(g_UnitIdCounter);

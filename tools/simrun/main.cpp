@@ -20,6 +20,7 @@
 #include "game/test_hooks.h"
 #include "map/map_view.h"
 #include "platform/paths.h"
+#include "players/economy.h"
 #include "players/game_cycle.h"
 #include "players/sim_checksum.h"
 #include "players/strateg.h"
@@ -65,6 +66,8 @@ struct TPlayerCounts {
     int units[40] = {};
     int research = 0;
     int finishedBarracks = 0;
+    int finishedHouses = 0;
+    double food = 0.0;
 };
 
 TPlayerCounts CountPlayer(std::uint8_t p)
@@ -77,6 +80,8 @@ TPlayerCounts CountPlayer(std::uint8_t p)
         ++c.houses[h.HouseType];
         if (h.HouseType == 3 && h.IsFinished())
             ++c.finishedBarracks;
+        if (h.IsFinished())
+            ++c.finishedHouses;
         const int queued = h.QueueCount == HOUSE_QUEUE_ENDLESS ? 1 : h.QueueCount;
         for (int k = 0; k < queued && h.Queue != nullptr; ++k)
             if (h.Queue[k] < 40)
@@ -88,12 +93,15 @@ TPlayerCounts CountPlayer(std::uint8_t p)
         c.research += ScienceTaken(p, i) || ScienceDone(p, i) ? 1 : 0;
     for (int i = 0; i < WAR_UPGRADES; ++i)
         c.research += g_WarTaken[p][i] || g_WarDone[p][i] ? 1 : 0;
+    if (g_Strateg[p] != nullptr)
+        c.food = g_Strateg[p]->Res[RESOURCE_FOOD].recorded;
     return c;
 }
 
 // One line per player: farms (15), extractors (10..13), barracks (3), other military buildings
 // (1, 4, 5, 7, 16, 19..21, 23, 24), workers (unit type 0) and soldiers (every other type) gained
-// since the start, research started, and the barracks finished (soldiers need one).
+// since the start, research started, the barracks finished (soldiers need one), the finished
+// buildings gained since the start, and the food the player was credited at the start and now.
 void PrintCounts(const TPlayerCounts (&start)[8])
 {
     for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p) {
@@ -107,9 +115,11 @@ void PrintCounts(const TPlayerCounts (&start)[8])
         int soldiers = 0;
         for (int t = 2; t < 40; ++t)
             soldiers += std::max(0, now.units[t] - start[p].units[t]);
-        std::printf("player %d: farms %d extractors %d barracks %d military %d workers %d soldiers %d research %d finished-barracks %d\n", p,
-                    gained({15}), gained({10, 11, 12, 13}), gained({3}), gained({1, 4, 5, 7, 16, 19, 20, 21, 23, 24}),
-                    std::max(0, now.units[0] - start[p].units[0]), soldiers, now.research, now.finishedBarracks);
+        std::printf("player %d: farms %d extractors %d barracks %d military %d workers %d soldiers %d research %d finished-barracks %d"
+                    " finished-houses %d food %.0f %.0f\n",
+                    p, gained({15}), gained({10, 11, 12, 13}), gained({3}), gained({1, 4, 5, 7, 16, 19, 20, 21, 23, 24}),
+                    std::max(0, now.units[0] - start[p].units[0]), soldiers, now.research, now.finishedBarracks,
+                    now.finishedHouses - start[p].finishedHouses, start[p].food, now.food);
     }
 }
 
