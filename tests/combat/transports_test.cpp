@@ -304,4 +304,39 @@ TEST_F(TransportAi, UnloadingStopsAtAPassengerWithNoPlace)
     EXPECT_EQ(ship->m_TransportState, TRANSPORT_UNLOADING);
 }
 
+TEST_F(TransportAi, FiftySoldiersCrossTheStrait)
+{
+    // A strait of water across the map; the ship lies in it, a shore on either side.
+    for (std::int32_t y = 0; y < g_MapHeight; ++y)
+        for (std::int32_t x = 18; x <= 22; ++x)
+            w.SetWater(x, y);
+    w.BuildPassMaps();
+    const float westShore = testworld::CellCentre(17, 40).x;
+    const float eastShore = testworld::CellCentre(23, 40).x;
+    ship->Heading = 1.5707964f; // the west side faces the loading shore
+    std::vector<TUnit*> soldiers;
+    for (int i = 0; i < 50; ++i) {
+        TUnit* s = Rider(w, 14 + i % 3, 30 + i / 3);
+        ASSERT_TRUE(s->PutMeInTransport(ship));
+        soldiers.push_back(s);
+    }
+    TFloatPoint at;
+    ASSERT_TRUE(FindUnloadPlace(ship, at));
+    EXPECT_LE(at.x, westShore + 48.0f);
+
+    ship->Heading = 4.712389f; // across the strait: the landing side faces east
+    ship->m_TransportState = TRANSPORT_UNLOADING;
+    TransportAiExecute(0, 1);
+    EXPECT_EQ(ship->m_PassengerCount, 0);
+    EXPECT_EQ(ship->m_TransportState, TRANSPORT_IDLE);
+    for (TUnit* s : soldiers) {
+        EXPECT_EQ(s->m_MyTransporter, nullptr);
+        EXPECT_NE(s->Work, WORK_UNIT_TRANSPORTED);
+        EXPECT_GE(s->X, eastShore - 48.0f); // on the far shore
+        EXPECT_EQ(FirstPlayerUnit(0) != nullptr, true);
+    }
+    // The last one to land heads its player's list.
+    EXPECT_EQ(FirstPlayerUnit(0), soldiers.back());
+}
+
 } // namespace
