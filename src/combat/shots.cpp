@@ -234,6 +234,15 @@ bool ini_tshot()
     return ok;
 }
 
+TAnimationSprites* ShotBankSet(std::uint8_t index)
+{
+    if (g_pShotsBank == nullptr)
+        return nullptr;
+    if (g_pShotsBank->Set(index) == nullptr && !g_pShotsBank->Load(g_pShotsBank->Folder().c_str(), index))
+        return nullptr;
+    return g_pShotsBank->Set(index);
+}
+
 bool ShotsInit()
 {
     if (!ini_tshot())

@@ -10,6 +10,7 @@
 
 class TUnit;
 class CTower;
+class TAnimationSprites;
 class TIfStreamMemory;
 class TOfStreamMemory;
 
@@ -160,3 +161,5 @@ struct TTowerGunShot {
 };
 // false when the tower has nothing to fire.
 bool GetTowerGunShot(CTower* tower, TTowerGunShot& out);
+// Set index of the "Data\Misc\Shots\" bank, loaded on first use; null without the bank or set.
+TAnimationSprites* ShotBankSet(std::uint8_t index);

@@ -604,8 +604,9 @@ void RemoveUnitFromGame(TUnit* unit, std::uint8_t killer)
         if (IsLocal(unit->Player) && MyStrateg != nullptr && MyStrateg->SelectedHouse == house)
             RefreshPanel();
     }
-    if (Transported(unit))
-        unit->GetMeFromTransport();
+    // A passenger its ship cannot put ashore leaves the passenger list all the same.
+    if (Transported(unit) && !unit->GetMeFromTransport())
+        DropFromTransport(unit);
     if (unit->m_pPassengers != nullptr)
         for (std::uint16_t i = 0; i < unit->m_PassengerCount && i < unit->PassengerCapacity(); ++i)
             if (unit->m_pPassengers[i] != nullptr) {

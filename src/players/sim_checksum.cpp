@@ -5,6 +5,7 @@
 
 #include "combat/unit_orders.h"
 #include "combat/explosions.h"
+#include "combat/tower.h"
 #include "combat/shots.h"
 #include "combat/workers.h"
 #include "combat/timed_effects.h"
@@ -43,6 +44,18 @@ void HashUnit(TSimHash& h, const TUnit& u)
     h.Bytes(image);
     if (u.Path != nullptr)
         h.Bytes({u.Path, u.PathLength});
+    // The towers' turning, targets and reload; their firing flags follow the view and stay out.
+    for (std::uint8_t i = 0; u.Towers != nullptr && i < u.TowerCount; ++i) {
+        const CTower& t = u.Towers[i];
+        h.Value(t.m_Angle);
+        h.Value(t.m_WantedAngle);
+        h.Value(t.m_TargetPlayer);
+        h.Value(t.m_TargetIndex);
+        h.Value(t.PlayerHouseAttack);
+        h.Value(t.m_TargetHouseIndex);
+        h.Value(t.m_Reload);
+        h.Value(t.m_Value);
+    }
 }
 
 void HashUnitList(TSimHash& h, const TUnit* first)

@@ -184,8 +184,11 @@ public:
     // every part.
     void ReleaseShipParts(bool wait);
 
-    // A transported unit leaves its transport.
-    void GetMeFromTransport();
+    // A transported unit leaves its transport and is put on the map beside it; false (the unit still
+    // aboard) when a ship finds no shore place for it.
+    bool GetMeFromTransport();
+    // Whether the carrier can put passengers on the map now: always for type 24.
+    bool CanUnload(const TUnit* transport) const;
     // The unit boards the transport; false when it cannot.
     bool PutMeInTransport(TUnit* transport);
 

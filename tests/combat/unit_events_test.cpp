@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "combat/transports.h"
+
 #include "combat/house_events.h"
 #include "combat/unit_orders.h"
 #include "combat/work_states.h"
@@ -213,12 +215,15 @@ TEST(UnitEvents, BoardingATransport)
     EXPECT_EQ(walker->Work, UNIT_NO_WORK);
     EXPECT_EQ(walker->m_MyFutureTransporter, nullptr);
 
-    // At 19 pixels it tries to board at once.
+    // At 19 pixels from the ship's boarding place it boards at once.
+    TFloatPoint at;
+    ASSERT_TRUE(FindUnloadPlace(ship, at));
     TUnit* close = Soldier(w, 0, 20, 40);
-    close->X = ship->X + 19.0f;
-    close->Y = ship->Y;
+    close->X = at.x + 19.0f;
+    close->Y = at.y;
     EXPECT_TRUE(GoToTransport(close, ship, 1));
-    EXPECT_NE(close->Work, WORK_GO_TO_TRANSPORT);
+    EXPECT_EQ(close->Work, WORK_UNIT_TRANSPORTED);
+    EXPECT_EQ(close->m_MyTransporter, ship);
 }
 
 TEST(UnitEvents, RemovingAUnitTakesItsPassengersWithIt)
