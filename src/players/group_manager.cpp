@@ -3,9 +3,11 @@
 // Mode choice of ArmyThink (the war template picks the pace, the draws the mode):
 //   template 1: always the defence of the own territory;
 //   templates 2 and 3: draw % 5 == 1 defence, else a land attack; template 2 defends when the war
-//     advisor byte 0 is clear... only when no attack is wanted either;
+//     advisor byte 0 is clear;
 //   templates 4 and 5: an odd draw is a land attack; else draw % 10 == 1 an air attack; template 5
-//     with a draw below 15000 a naval attack; else a land attack.
+//     with a draw below 15000 a naval attack; else defence when the step's first draw was below
+//     1500, a land attack otherwise.
+// A planned attack (level 3) turns a defence step into a land attack.
 // An attack gathers the picked units at a quiet point 1000 pixels short of the target and then
 // marches them in formation on the enemy's building (or the unit) nearest to the player's base;
 // a group that lost most of its members walks back to the base point.
@@ -255,7 +257,7 @@ bool TGroupManager::ArmyThink()
     std::uint8_t mode = ARMY_MODE_DEFENCE;
     if (WarTemplate == 2 || WarTemplate == 3) {
         mode = RandomDraw() % 5 == 1 ? ARMY_MODE_DEFENCE : ARMY_MODE_LAND;
-        if (WarTemplate == 2 && war[0] == 0 && war[1] == 0)
+        if (WarTemplate == 2 && war[0] == 0)
             mode = ARMY_MODE_DEFENCE;
     } else if (WarTemplate == 4 || WarTemplate == 5) {
         if ((RandomDraw() & 1) != 0)
@@ -341,7 +343,7 @@ void TGroupManager::PickLandArmy(std::vector<TUnit*>& out)
     const TStrateg* s = Record(Player);
     std::vector<TUnit*> all;
     for (TUnit* u = s != nullptr ? s->FirstUnit : nullptr; u != nullptr; u = u->m_pNext)
-        if (u->Dead == 0 && IsFighting(u) && u->Work == 0 && u->m_pGroup == nullptr && u->AttackUnit == nullptr &&
+        if (u->Dead == 0 && IsFighting(u) && u->Work == UNIT_NO_WORK && u->m_pGroup == nullptr && u->AttackUnit == nullptr &&
             u->HouseAttack == nullptr && u->m_MyTransporter == nullptr && u->m_MyFutureTransporter == nullptr &&
             u->House == nullptr && u->Basic->Speed > 0.5f)
             all.push_back(u);
