@@ -399,17 +399,18 @@ void TGroupManager::FormAttackGroup(TUnit* const* units, std::uint16_t count, st
     TGroup* g = CreateGroup();
     if (g == nullptr)
         return;
-    // The attack: on the unit when the target is a unit, else on the building there.
+    // The attack: on the building whose point the target is (TargetPoint gives a building's
+    // reference cell point), else on the unit standing there.
     std::uint8_t kind = GROUP_ORDER_GO;
     std::uint8_t a = 0;
     std::uint16_t b = 0;
-    const plat::Point cell = PixelToFlatCell(static_cast<float>(x), static_cast<float>(y));
     for (std::uint8_t p = 0; p < 8 && kind == GROUP_ORDER_GO; ++p) {
         if (p == Player || g_pHouse[p] == nullptr)
             continue;
         for (std::uint16_t i = 0; i < NumHouse[p]; ++i) {
             const THouse& h = g_pHouse[p][i];
-            if (h.TypeRecord != nullptr && h.Destroyed == 0 && h.X == cell.x && h.Y == cell.y) {
+            const plat::Point at = CellPixel(h.X, h.Y);
+            if (h.TypeRecord != nullptr && h.Destroyed == 0 && at.x == x && at.y == y) {
                 kind = GROUP_ORDER_HOUSE;
                 a = p;
                 b = i;
@@ -441,12 +442,27 @@ void TGroupManager::FormAttackGroup(TUnit* const* units, std::uint16_t count, st
     }
     if (gx != x || gy != y) {
         g->FormGroup(kept.data(), static_cast<std::uint16_t>(kept.size()), 1, 1, 0, GROUP_ORDER_GO, gx, gy, 0, 0, 1);
-        g->QueueOrder({kind, x, y, a, b});
+        if (kind != GROUP_ORDER_GO)
+            g->QueueOrder({kind, x, y, a, b});
     } else {
         g->FormGroup(kept.data(), static_cast<std::uint16_t>(kept.size()), 1, 1, 0, kind, x, y, a, b, 1);
     }
-    if (kind == GROUP_ORDER_GO)
-        AttackNearestUnit(g, ChooseEnemy(), x, y);
+    if (kind != GROUP_ORDER_GO)
+        return;
+    // The target was a unit: the one standing there, of whichever player it is.
+    const TUnit* at = nullptr;
+    for (std::uint8_t p = 0; p < 8; ++p) {
+        if (p == Player || !Alive(p))
+            continue;
+        const TUnit* u = NearestLivingUnit(p, static_cast<float>(x), static_cast<float>(y));
+        if (u != nullptr && (at == nullptr || Dist2(u->X, u->Y, static_cast<float>(x), static_cast<float>(y)) <
+                                                  Dist2(at->X, at->Y, static_cast<float>(x), static_cast<float>(y))))
+            at = u;
+    }
+    if (at != nullptr && (gx != x || gy != y))
+        g->QueueOrder({GROUP_ORDER_UNIT, x, y, at->Player, at->m_Index});
+    else if (at != nullptr)
+        AttackNearestUnit(g, at->Player, x, y);
 }
 
 bool TGroupManager::AttackNearestUnit(TGroup* group, std::uint8_t enemy, std::int32_t x, std::int32_t y)

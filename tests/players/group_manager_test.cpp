@@ -3,6 +3,7 @@
 #include "players/group_manager.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -51,8 +52,8 @@ TGroupManager& Manager(TestWorld& w, std::uint8_t p)
 
 TEST(GroupManager, ArmyActsFirstOnItsDelayByLevelAndTemplate)
 {
-    ManagerGuard guard;
     TestWorld w(40, 80);
+    ManagerGuard guard;
     const struct {
         std::uint8_t level, war;
         std::uint32_t calls;
@@ -85,8 +86,8 @@ TEST(GroupManager, ArmyActsFirstOnItsDelayByLevelAndTemplate)
 
 TEST(GroupManager, ChooseEnemySkipsTheDeadAndMutualPeaceOnly)
 {
-    ManagerGuard guard;
     TestWorld w(40, 80, {{0, 0}, {1, 0}, {2, 0}, {3, 0}});
+    ManagerGuard guard;
     TGroupManager& m = Manager(w, 0);
     w.Player(1)->Dead = 1;
     w.SetAllies(0, 2, true);
@@ -114,8 +115,8 @@ TEST(GroupManager, ChooseEnemySkipsTheDeadAndMutualPeaceOnly)
 
 TEST(GroupManager, AnArmyWithoutEnemiesNeverAttacks)
 {
-    ManagerGuard guard;
     TestWorld w(40, 80);
+    ManagerGuard guard;
     std::memset(g_WarAdvisorOptions, 1, sizeof g_WarAdvisorOptions);
     TGroupManager& m = Manager(w, 0);
     m.HardLevel = 3;
@@ -131,8 +132,8 @@ TEST(GroupManager, AnArmyWithoutEnemiesNeverAttacks)
 
 TEST(GroupManager, CreateGroupGrowsByOneWithTheNextId)
 {
-    ManagerGuard guard;
     TestWorld w(40, 80);
+    ManagerGuard guard;
     TGroupManager& m = Manager(w, 0);
     m.NextGroupId = 7;
     ASSERT_TRUE(m.Groups().empty());
@@ -152,8 +153,8 @@ TEST(GroupManager, CreateGroupGrowsByOneWithTheNextId)
 
 TEST(GroupManager, AGroupOfADeadOwnerGoesFromTheManagerAndEveryUnit)
 {
-    ManagerGuard guard;
     TestWorld w(40, 80);
+    ManagerGuard guard;
     TGroupManager& m = Manager(w, 0);
     m.WarTemplate = 0;
     std::vector<TUnit*> units;
@@ -182,8 +183,8 @@ TEST(GroupManager, AGroupOfADeadOwnerGoesFromTheManagerAndEveryUnit)
 
 TEST(GroupManager, HouseUnprotectedByTypeAndNeighbourhood)
 {
-    ManagerGuard guard;
     TestWorld w(120, 200);
+    ManagerGuard guard;
     Manager(w, 0);
     THouseType& farmType = HouseType(0, 15);
     THouseType& workshop = HouseType(0, 6);
@@ -221,8 +222,8 @@ TEST(GroupManager, HouseUnprotectedByTypeAndNeighbourhood)
 
 TEST(GroupManager, SaveBlocksReadBackAndAnOutOfRangeLevelIsClamped)
 {
-    ManagerGuard guard;
     TestWorld w(40, 80);
+    ManagerGuard guard;
     TGroupManager& m = Manager(w, 0);
     m.NextGroupId = 12;
     m.ArmyCounter = 5;
@@ -262,6 +263,47 @@ TEST(GroupManager, SaveBlocksReadBackAndAnOutOfRangeLevelIsClamped)
     TIfStreamMemory cutExtra(bad.Data(), 3);
     EXPECT_FALSE(refused.LoadExtra(cutExtra));
     bad.Free();
+}
+
+TEST(GroupManager, AnAttackGathersShortOfTheBuildingThenMarchesOnIt)
+{
+    TestWorld w(60, 240);
+    ManagerGuard guard;
+    TGroupManager& m = Manager(w, 0);
+    THouse* target = w.AddPlayerHouse(1, 30, 200, &HouseType(w.Player(1)->Nation, 6));
+    target->HouseType = 6;
+    // One far from the rest stays out of the group (the newest unit heads the list and anchors).
+    TUnit* straggler = w.AddUnit(0, testworld::kRifleman, 50, 220);
+    straggler->Work = UNIT_NO_WORK;
+    std::vector<TUnit*> units;
+    for (int i = 0; i < 6; ++i) {
+        units.push_back(w.AddUnit(0, testworld::kRifleman, 10 + i, 20));
+        units.back()->Work = UNIT_NO_WORK;
+    }
+    std::vector<TUnit*> picked;
+    m.PickLandArmy(picked);
+    ASSERT_EQ(picked.size(), 6u);
+    EXPECT_EQ(std::count(picked.begin(), picked.end(), straggler), 0);
+    std::int32_t tx = 0, ty = 0;
+    ASSERT_TRUE(m.TargetPoint(1, tx, ty));
+    g_GroupOrdersUsed = 0;
+    m.FormAttackGroup(picked.data(), static_cast<std::uint16_t>(picked.size()), tx, ty);
+    ASSERT_EQ(m.Groups().size(), 1u);
+    const TGroup* g = m.Groups()[0];
+    EXPECT_EQ(g->LiveCount, 6);
+    for (TUnit* u : units)
+        EXPECT_EQ(u->m_pGroup, g);
+    // Gathering: 1000 pixels from the building, then the building itself.
+    EXPECT_EQ(g->OrderKind, GROUP_ORDER_GO);
+    const double d = std::hypot(static_cast<double>(g->OrderX - tx), static_cast<double>(g->OrderY - ty));
+    EXPECT_NEAR(d, 1000.0, 50.0);
+    EXPECT_EQ(g->Disbanded, 0);
+    EXPECT_GT(g->PathLength(), 0);
+    ASSERT_EQ(g->OrderQueue.size(), 1u);
+    EXPECT_EQ(g->OrderQueue[0].kind, GROUP_ORDER_HOUSE);
+    EXPECT_EQ(g->OrderQueue[0].a, 1);
+    EXPECT_EQ(g->OrderQueue[0].b, target->Index);
+    EXPECT_GE(g_PathBudget, 30);
 }
 
 } // namespace
