@@ -112,7 +112,7 @@ std::vector<std::u16string> DeveloperPanelLines()
                 continue;
             const TGroupManager* g = s->GroupManager.get();
             lines.push_back(u"P" + Number(p) + u" " + Number(s->OutOfGame) + u" " + Number(s->NotPlaying) + u" "
-                            + Number(s->Dead) + u" " + Number(g ? g->WarTemplate : 0) + u" " + Number(g ? g->Level : 0));
+                            + Number(s->Dead) + u" " + Number(g ? g->WarTemplate : 0) + u" " + Number(g ? g->HardLevel : 0));
         }
         const std::uint8_t me = MyPlayer < 8 ? MyPlayer : 0;
         lines.push_back(Line(u"Shift", g_ShiftDown[me]) + Line(u" Control", g_CtrlDown[me]));

@@ -231,11 +231,11 @@ bool LoadMission(const char* path, TMissionHeader& header, TGameSetup* setup)
             if (level > AI_MAX_HARD_LEVEL)
                 level = 2;
             if (player->GroupManager)
-                player->GroupManager->Level = level;
+                player->GroupManager->HardLevel = level;
             team = static_cast<std::uint8_t>(setup->Team(i) - 1);
         } else {
             if (g_HardLevel != 0 && i != MyPlayer && player->GroupManager)
-                player->GroupManager->Level = ClampHardLevel(g_HardLevel);
+                player->GroupManager->HardLevel = ClampHardLevel(g_HardLevel);
             team = block.team[i];
         }
         player->SetTeam(team);
@@ -335,7 +335,7 @@ bool LoadRandomMap()
         if (player->GroupManager) {
             player->GroupManager->WarTemplate = 2;
             const std::uint8_t computer = setup.Level(i);
-            player->GroupManager->Level = computer == 4 || computer == 5 ? 2 : ClampHardLevel(computer);
+            player->GroupManager->HardLevel = computer == 4 || computer == 5 ? 2 : ClampHardLevel(computer);
         }
         SetResources(*player, amounts);
         player->Conditions.clear();

@@ -957,7 +957,9 @@ TGroup* NewGroup(std::uint8_t owner)
     if (owner >= 8)
         return nullptr;
     auto* g = new TGroup(owner);
-    g->Id = g_NextGroupId++;
+    // Ids are counted by the owner's group manager, so that a saved game numbers them on.
+    TStrateg* s = g_Strateg[owner];
+    g->Id = s != nullptr && s->GroupManager ? s->GroupManager->NextGroupId++ : g_NextGroupId++;
     g_PlayerGroups[owner].push_back(g);
     return g;
 }
@@ -985,6 +987,13 @@ void UpdateGroups(std::uint8_t owner)
         TGroup* g = list[i];
         if (g->Disbanded != 0 && g->Busy == 0) {
             list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+            // No unit may keep pointing at the group once it is gone, members or not.
+            for (TUnit* u = g_Strateg[owner] != nullptr ? g_Strateg[owner]->FirstUnit : nullptr; u != nullptr;
+                 u = u->m_pNext)
+                if (u->m_pGroup == g) {
+                    u->m_pGroup = nullptr;
+                    u->m_GroupSlot = -1;
+                }
             delete g;
             continue;
         }

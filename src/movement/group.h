@@ -170,3 +170,8 @@ void UpdateGroups(std::uint8_t owner);
 std::uint32_t GroupAlarmCountdown();
 // A unit leaving its group for good (death, a building, a transport).
 void LeaveGroup(TUnit* unit);
+// A group's own block of the owner's group-manager save.
+class TOfStreamMemory;
+class TIfStreamMemory;
+void SaveGroup(const TGroup& group, TOfStreamMemory& out);
+bool LoadGroup(TGroup& group, TIfStreamMemory& in);

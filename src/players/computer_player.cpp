@@ -766,7 +766,7 @@ void TComputerStrategAI::Think()
     if (record == nullptr || !record->GroupManager)
         return;
     const std::uint8_t war = record->GroupManager->WarTemplate;
-    const int h = ClampHardLevel(record->GroupManager->Level);
+    const int h = ClampHardLevel(record->GroupManager->HardLevel);
     const double gold = Have(p, RESOURCE_GOLD);
     auto c = [h](std::int32_t base) { return RuleChance(base, h); };
 

@@ -413,7 +413,7 @@ void StrategTurn(TStrateg* p)
     if (p->Dead == 0)
         s.groupManagerUpdate(p);
     if (p->Kind == PLAYER_KIND_COMPUTER || g_CompAssist[me] != 0) {
-        const std::uint8_t level = p->GroupManager ? p->GroupManager->Level : 0;
+        const std::uint8_t level = p->GroupManager ? p->GroupManager->HardLevel : 0;
         const std::uint32_t period = level == 1 ? 200 : level == 2 ? 100 : 60;
         if (g_FrameCounter % period == static_cast<std::uint32_t>(me) * 6)
             s.computerStep(p);

@@ -12,10 +12,6 @@
 #include "players/house_orders.h"
 
 void SendSelectedWorkersToHouse(std::uint8_t, THouse*) {}
-bool TellGroupManagerHouseAttacked(THouse*)
-{
-    return false;
-}
 
 // The extracted totals of the statistics and the assistants' switches come with the statistics
 // and the dispatcher: nothing is counted.
@@ -38,35 +34,9 @@ std::uint8_t g_WarAssist[8] = {};
 #include "players/computer_player.h"
 #include "players/strateg.h"
 
-// The group manager's update, as far as it concerns the groups a player's moves made: disbanded
-// groups go, every other group takes its move step.
-void GroupManagerUpdate(TStrateg* player)
-{
-    if (player != nullptr)
-        UpdateGroups(player->Number);
-}
-
-// The group manager's guards and its extra save block come with the group manager: no building
-// is reported unprotected, and the block holds no planned attack.
-bool IsHouseUnprotected(THouse*)
-{
-    return false;
-}
-void GuardHouse(THouse*) {}
-void SaveGroupManagerExtra(std::uint8_t, TOfStreamMemory& out)
-{
-    out.WriteU8(0);
-    out.WriteU32(0);
-}
-bool LoadGroupManagerExtra(std::uint8_t, TIfStreamMemory& in)
-{
-    std::uint8_t planned = 0;
-    std::uint32_t delay = 0;
-    return in.ReadU8(planned) && in.ReadU32(delay);
-}
 
 
-void UpdateAIArmy(TStrategAI*) {}
+
 
 void ShowGroupWindow() {}
 
@@ -97,10 +67,3 @@ TUnit* StrategUnitAt(std::uint8_t, std::uint32_t)
     return nullptr;
 }
 
-// The group manager's groups come with the group manager: none is found.
-#include "players/selection.h"
-
-TGroup* FindManagedGroup(std::uint8_t, std::uint32_t)
-{
-    return nullptr;
-}

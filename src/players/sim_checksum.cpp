@@ -142,7 +142,11 @@ void HashPlayer(TSimHash& h, const TStrateg& p)
         h.Value(index);
     if (p.GroupManager) {
         h.Value(p.GroupManager->WarTemplate);
-        h.Value(p.GroupManager->Level);
+        h.Value(p.GroupManager->HardLevel);
+        h.Value(p.GroupManager->ArmyCounter);
+        h.Value(p.GroupManager->NextGroupId);
+        h.Value(p.GroupManager->AttackPlanned);
+        h.Value(p.GroupManager->PlannedDelay);
     }
     if (p.Planner) {
         h.Value(p.Planner->HomeX);

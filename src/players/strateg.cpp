@@ -256,7 +256,7 @@ bool CreateMapPlayer(const TMapPlayerRecord& record, std::uint8_t kind)
     for (TResourcePair& pair : player->Res)
         pair.recorded = pair.spendable;
     player->LiveUnits = NumUnits[n];
-    player->GroupManager = std::make_unique<TGroupManager>();
+    player->GroupManager = std::make_unique<TGroupManager>(n, record.nation);
     player->GroupManager->WarTemplate = player->WarTemplate;
     player->SetupByte = record.byte41;
     DeleteHouseArray(g_pHouse[n]);

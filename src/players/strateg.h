@@ -14,6 +14,7 @@
 
 #include "core/app_state.h"
 #include "players/computer_player.h"
+#include "players/group_manager.h"
 #include "players/resources.h"
 
 struct THeapItem;
@@ -51,11 +52,6 @@ constexpr std::uint8_t PLAYER_KIND_REMOTE = 5;
 constexpr std::uint16_t STRATEG_NO_HOUSE = 65535;
 constexpr std::uint32_t STRATEG_NO_TEAM = 0xFFFFFFFFu;
 
-// The player's group manager: what the game start writes into it.
-struct TGroupManager {
-    std::uint8_t WarTemplate = 0; // byte 6
-    std::uint8_t Level = 0;       // byte 7: the computer level (HardLevel)
-};
 
 // One entry of a stored group: a house (kind 0) or a unit (kind 1).
 struct TStoredGroupEntry {

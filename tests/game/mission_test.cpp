@@ -235,7 +235,7 @@ TEST_F(MissionTest, ANetworkMissionDrawsRandomNationsInPlayerOrderBeforeTheMap)
     const TStrateg& p1 = *g_Strateg[1];
     EXPECT_EQ(p0.Team, 255);
     EXPECT_EQ(p1.Team, 2);
-    EXPECT_EQ(p1.GroupManager->Level, 2);
+    EXPECT_EQ(p1.GroupManager->HardLevel, 2);
     EXPECT_EQ(p1.WarTemplate, 2) << "a network template below 2 becomes 2";
     for (int k = 0; k < 4; ++k)
         EXPECT_DOUBLE_EQ(p1.Res[k].spendable, 100000.0) << k;
@@ -303,7 +303,7 @@ TEST_F(MissionTest, RandomMapDrawsNationsFromTheOldTableThenReseeds)
     for (int i = 0; i < 3; ++i) {
         const TStrateg& p = *g_Strateg[i];
         EXPECT_EQ(p.WarTemplate, 2);
-        EXPECT_EQ(p.GroupManager->Level, i == 0 ? 2 : i) << "level 4 gives 2";
+        EXPECT_EQ(p.GroupManager->HardLevel, i == 0 ? 2 : i) << "level 4 gives 2";
         EXPECT_EQ(p.ConditionCount, 0);
         EXPECT_DOUBLE_EQ(p.Res[0].spendable, 10000.0);
     }

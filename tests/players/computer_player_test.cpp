@@ -96,7 +96,7 @@ TComputerStrategAI& Planner(TestWorld& w, double stock, std::uint8_t hardLevel =
     TComputerStrategAI& ref = *ai;
     s->Planner = std::move(ai);
     s->GroupManager = std::make_unique<TGroupManager>();
-    s->GroupManager->Level = hardLevel;
+    s->GroupManager->HardLevel = hardLevel;
     s->GroupManager->WarTemplate = war;
     for (auto& r : s->Res)
         r = {stock, stock};
