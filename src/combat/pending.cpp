@@ -45,7 +45,3 @@ void ResetGlobalRecordLists() {}
 
 
 
-// The troop transports' state machine comes with the transports: no transport sails.
-#include "players/group_manager.h"
-
-void TransportAiExecute(std::uint8_t, std::int8_t) {}

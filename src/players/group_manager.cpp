@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "combat/house_events.h"
+#include "combat/transport_ai.h"
 #include "core/error_log.h"
 #include "core/memory_stream.h"
 #include "core/random_table.h"

@@ -30,8 +30,6 @@ extern std::uint16_t g_ArmyLongDelay;
 std::uint16_t ArmyShortDelay(std::uint8_t hardLevel);
 std::uint16_t ArmyLongDelay(std::uint8_t hardLevel);
 
-// One step of the player's troop transports against the target player (-1: no landing target).
-void TransportAiExecute(std::uint8_t player, std::int8_t target);
 
 class TGroupManager {
 public:

@@ -301,9 +301,12 @@ TEST_F(MapMouseGame, TwentyFramedUnitsSentByARightClickGoThereInFormation)
         GTEST_SKIP() << "the unit walk does not move ground units yet";
     for (; cycles < 1500; ++cycles)
         NetworkFrame();
+    // A unit whose own place is taken by a neighbour that arrived first stops on the nearest free
+    // cell beside it, so the block arrives whole but not every unit on its own place.
     for (std::size_t i = 0; i < units.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_LT(std::hypot(units[i]->X - units[i]->GoalX, units[i]->Y - units[i]->GoalY), 48.0f);
+        EXPECT_LT(std::hypot(units[i]->X - units[i]->GoalX, units[i]->Y - units[i]->GoalY), 96.0f)
+            << "at " << units[i]->X << "," << units[i]->Y << " work " << int{units[i]->Work};
     }
 }
 
