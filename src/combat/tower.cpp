@@ -46,6 +46,21 @@ float Wrapped(float a)
     return AddAngles(a, 0.0f);
 }
 
+// An angle read from a file may lie any number of turns away: brought into one turn, NaN and
+// infinities to 0.
+float LoadedAngle(float a, float fallback)
+{
+    if (!std::isfinite(a))
+        return fallback;
+    constexpr float kTurn = 6.2831855f;
+    float r = std::fmod(a, kTurn);
+    if (r < 0.0f)
+        r += kTurn;
+    if (!(r >= 0.0f && r < kTurn))
+        r = 0.0f;
+    return Wrapped(r);
+}
+
 TAnimationStruct* MakeFlash(int set)
 {
     auto* a = new TAnimationStruct;
@@ -468,8 +483,8 @@ bool CTower::Load(TIfStreamMemory& in, TUnit* unit)
     // The barrel count comes from the type, not the stream: the flash arrays are made for it.
     for (int b = 0; b < TOWER_MAX_BARRELS; ++b)
         m_Firing[b] = b < m_BarrelCount && m_FlashA != nullptr ? firing[b] : 0;
-    m_Angle = std::isfinite(angle) ? Wrapped(angle) : 0.0f;
-    m_WantedAngle = std::isfinite(wanted) ? Wrapped(wanted) : m_Angle;
+    m_Angle = LoadedAngle(angle, 0.0f);
+    m_WantedAngle = LoadedAngle(wanted, m_Angle);
     m_TargetPlayer = targetPlayer;
     m_TargetIndex = targetIndex;
     m_pTargetUnit = nullptr;

@@ -35,12 +35,17 @@ namespace {
 // Bytes of the stored unit image that drawing writes: the screen rectangle and on-screen flag.
 constexpr std::size_t kUnitDrawFirst = 8;
 constexpr std::size_t kUnitDrawEnd = 25;
+// The ship parts a ship holds (three arrays of 8 flags): they follow which pictures the loader has
+// finished on this machine, so they stay out like the drawing bytes.
+constexpr std::size_t kShipPartsFirst = 289;
+constexpr std::size_t kShipPartsEnd = 313;
 
 void HashUnit(TSimHash& h, const TUnit& u)
 {
     std::uint8_t image[UNIT_RECORD_SIZE];
     WriteUnitImage(u, std::span<std::uint8_t, UNIT_RECORD_SIZE>(image));
     std::fill(image + kUnitDrawFirst, image + kUnitDrawEnd, std::uint8_t{0});
+    std::fill(image + kShipPartsFirst, image + kShipPartsEnd, std::uint8_t{0});
     h.Bytes(image);
     if (u.Path != nullptr)
         h.Bytes({u.Path, u.PathLength});
