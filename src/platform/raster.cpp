@@ -253,13 +253,13 @@ public:
         std::lock_guard<std::mutex> use(m_Use);
         {
             std::lock_guard<std::mutex> lock(m_Mutex);
-            m_Stop = true;
+            m_Stop.store(true);
         }
         m_Wake.notify_all();
         for (std::thread& t : m_Workers)
             t.join();
         m_Workers.clear();
-        m_Stop = false;
+        m_Stop.store(false);
         for (int i = 1; i < threads; ++i)
             m_Workers.emplace_back([this] { Work(); });
         m_Threads.store(threads, std::memory_order_relaxed);
@@ -268,72 +268,119 @@ public:
     int Threads() const { return m_Threads.load(std::memory_order_relaxed); }
 
     // Runs job(band) for every band in [0, bands) on the workers and the calling thread, and
-    // returns when all are done. false (nothing run) while another thread uses the pool.
+    // returns when every band is done; a worker that wakes too late to take a band is not waited
+    // for. false (nothing run) while another thread uses the pool.
     bool Run(int bands, void (*job)(void*, int), void* context)
     {
         std::unique_lock<std::mutex> use(m_Use, std::try_to_lock);
-        if (!use.owns_lock() || m_Workers.empty())
+        if (!use.owns_lock() || m_Workers.empty() || bands <= 0 || bands > kMaxBands)
             return false;
-        {
-            std::lock_guard<std::mutex> lock(m_Mutex);
-            m_Job = job;
-            m_Context = context;
-            m_Bands = bands;
-            m_Next.store(0, std::memory_order_relaxed);
-            m_Busy = static_cast<int>(m_Workers.size());
-            ++m_Generation;
+        m_Job.store(job, std::memory_order_relaxed);
+        m_Context.store(context, std::memory_order_relaxed);
+        m_Remaining.store(bands, std::memory_order_relaxed);
+        const std::uint64_t generation = (m_Ticket.load(std::memory_order_relaxed) >> 32) + 1;
+        // Publishes the job: a worker that reads this ticket reads the job above.
+        m_Ticket.store(generation << 32 | static_cast<std::uint64_t>(bands) << 16);
+        if (m_Sleepers.load() > 0) {
+            // Taking the lock orders this wake after a sleeper's last look at the ticket.
+            { std::lock_guard<std::mutex> lock(m_Mutex); }
+            m_Wake.notify_all();
         }
-        m_Wake.notify_all();
-        RunBands(job, context, bands);
-        std::unique_lock<std::mutex> lock(m_Mutex);
-        m_Done.wait(lock, [this] { return m_Busy == 0; });
+        while (TakeAndRun(generation)) {
+        }
+        for (int spin = 0; m_Remaining.load(std::memory_order_acquire) != 0; ++spin)
+            Pause(spin);
         return true;
     }
 
     static constexpr int kMaxThreads = 64;
+    static constexpr int kMaxBands = 0xFFFF;
 
 private:
-    void RunBands(void (*job)(void*, int), void* context, int bands)
+    // Rounds of waiting before a thread gives its core away: a frame's draws follow each other
+    // within microseconds, and a sleeping worker costs a system call to wake.
+    static constexpr int kSpinRounds = 4000;
+
+    static void CpuRelax()
     {
-        for (int b = m_Next.fetch_add(1, std::memory_order_relaxed); b < bands;
-             b = m_Next.fetch_add(1, std::memory_order_relaxed))
-            job(context, b);
+#if defined(__SSE2__)
+        _mm_pause();
+#endif
+    }
+
+    static void Pause(int spin)
+    {
+        if (spin < kSpinRounds)
+            CpuRelax();
+        else
+            std::this_thread::yield();
+    }
+
+    // Takes the next band of the job of this generation and runs it; false when the job has no
+    // band left or a newer job replaced it.
+    bool TakeAndRun(std::uint64_t generation)
+    {
+        std::uint64_t ticket = m_Ticket.load(std::memory_order_acquire);
+        for (;;) {
+            if (ticket >> 32 != generation)
+                return false;
+            const std::uint64_t next = ticket & 0xFFFF, bands = ticket >> 16 & 0xFFFF;
+            if (next >= bands)
+                return false;
+            // The job is read before the claim: a claim that succeeds proves the job read was this
+            // generation's, since a new job is only written once every band of the old one is done.
+            void (*job)(void*, int) = m_Job.load(std::memory_order_relaxed);
+            void* context = m_Context.load(std::memory_order_relaxed);
+            if (m_Ticket.compare_exchange_weak(ticket, ticket + 1, std::memory_order_acquire)) {
+                job(context, static_cast<int>(next));
+                m_Remaining.fetch_sub(1, std::memory_order_acq_rel);
+                return true;
+            }
+        }
     }
 
     void Work()
     {
-        std::uint64_t seen = 0;
-        std::unique_lock<std::mutex> lock(m_Mutex);
+        std::uint64_t seen = m_Ticket.load() >> 32;
         for (;;) {
-            m_Wake.wait(lock, [&] { return m_Stop || m_Generation != seen; });
-            if (m_Stop)
+            std::uint64_t generation = m_Ticket.load(std::memory_order_acquire) >> 32;
+            for (int spin = 0; generation == seen && spin < kSpinRounds && !m_Stop.load(std::memory_order_relaxed);
+                 ++spin) {
+                CpuRelax();
+                generation = m_Ticket.load(std::memory_order_acquire) >> 32;
+            }
+            if (generation == seen) {
+                std::unique_lock<std::mutex> lock(m_Mutex);
+                m_Sleepers.fetch_add(1);
+                m_Wake.wait(lock, [&] { return m_Stop.load() || m_Ticket.load() >> 32 != seen; });
+                m_Sleepers.fetch_sub(1);
+                generation = m_Ticket.load(std::memory_order_acquire) >> 32;
+            }
+            if (m_Stop.load())
                 return;
-            seen = m_Generation;
-            void (*job)(void*, int) = m_Job;
-            void* context = m_Context;
-            const int bands = m_Bands;
-            lock.unlock();
-            RunBands(job, context, bands);
-            lock.lock();
-            if (--m_Busy == 0)
-                m_Done.notify_one();
+            seen = generation;
+            while (TakeAndRun(generation)) {
+            }
         }
     }
 
     // m_Use: held by the one thread that runs a job or resizes the pool.
     std::mutex m_Use;
-    // Under m_Mutex: the job, its band count, the generation, the busy count and the stop flag.
+    // m_Mutex: the sleeping workers wait under it; the stop flag is raised under it.
     std::mutex m_Mutex;
     std::condition_variable m_Wake;
-    std::condition_variable m_Done;
-    void (*m_Job)(void*, int) = nullptr;
-    void* m_Context = nullptr;
-    int m_Bands = 0;
-    int m_Busy = 0;
-    std::uint64_t m_Generation = 0;
-    bool m_Stop = false;
-    // Atomic: the next band to take, shared by the workers of one job.
-    std::atomic<int> m_Next{0};
+    // Atomic: raised by Resize to end the workers.
+    std::atomic<bool> m_Stop{false};
+    // Atomic: the workers asleep on m_Wake.
+    std::atomic<int> m_Sleepers{0};
+    // Atomic: generation (high 32 bits), band count (bits 16-31) and next band to take (low 16
+    // bits) of the current job; a band is taken by advancing it.
+    std::atomic<std::uint64_t> m_Ticket{0};
+    // Atomic: the current job, written by the running thread before it publishes the ticket.
+    std::atomic<void (*)(void*, int)> m_Job{nullptr};
+    std::atomic<void*> m_Context{nullptr};
+    // Atomic: bands of the current job not yet finished.
+    std::atomic<int> m_Remaining{0};
     // Atomic: read by any drawing thread.
     std::atomic<int> m_Threads{1};
     // Only under m_Use.
@@ -349,6 +396,8 @@ BandPool& Bands()
 // Draws whose clipped bounds cover fewer pixels than this are drawn whole on the calling thread:
 // waking the workers would cost more than the draw.
 constexpr std::int64_t kBandMinPixels = 12 * 1024;
+// Pixels of one band at least: every band sets up each primitive of the draw again.
+constexpr std::int64_t kBandPixels = 4 * 1024;
 // Rows of one band at least, so that a band's set-up stays small beside its pixels.
 constexpr int kBandMinRows = 16;
 
@@ -1433,6 +1482,10 @@ inline std::int32_t ColorFixed(double v) { return static_cast<std::int32_t>(std:
 
 void DrawTriangle(const DrawSetup& s, Prepared p0, Prepared p1, Prepared p2)
 {
+    // A band runs every triangle of its draw: those wholly above or below its rows cost no set-up.
+    if (FloorDiv(std::max({p0.Y, p1.Y, p2.Y}) - kSub / 2, kSub) < s.clip.top - 1 ||
+        CeilDiv(std::min({p0.Y, p1.Y, p2.Y}) - kSub / 2, kSub) > s.clip.bottom)
+        return;
     std::int64_t area = (p1.X - p0.X) * (p2.Y - p0.Y) - (p2.X - p0.X) * (p1.Y - p0.Y);
     if (area == 0)
         return;
@@ -1959,7 +2012,7 @@ bool Draw(const RenderTarget& target, const RasterState& state, PrimitiveType ty
         if (area >= kBandMinPixels && rows >= 2 * kBandMinRows) {
             job.top = top;
             job.rows = rows;
-            job.bands = std::min({rows / kBandMinRows, threads * 2, DrawJob::kMaxBands});
+            job.bands = std::min({rows / kBandMinRows, static_cast<int>(area / kBandPixels), threads * 2, DrawJob::kMaxBands});
             if (Bands().Run(job.bands, &DrawJob::RunBand, &job)) {
                 banded = true;
                 g_RasterBanded.fetch_add(1, std::memory_order_relaxed);
