@@ -21,6 +21,8 @@
 #include "movement/passability.h"
 #include "orders_world.h"
 #include "players/economy.h"
+#include "players/house_orders.h"
+#include "players/selection.h"
 #include "players/strateg.h"
 #include "support/test_world.h"
 #include "units/house.h"
@@ -383,4 +385,30 @@ TEST(Workers, AWorkerDigsAPontoonLinePieceByPiece)
         EXPECT_NE(u->NumWork, kLabour) << "the finished piece ends the labour";
         EXPECT_NE(u->WorkObject, kObjectTrenchListFirst + i);
     }
+}
+
+// The build order calls the selected workers to the new site; other selected units and a worker
+// still leaving a building stay as they were.
+TEST(Workers, ABuildingPlacedByOrderCallsTheSelectedWorkers)
+{
+    OrdersWorld w;
+    THouse* site = w.AddHouse(0, 20, 50, 15);
+    site->BuildWork = 40;
+    TUnit* a = Standing(w, 0, testworld::kWorker, 20, 30);
+    TUnit* b = Standing(w, 0, testworld::kWorker, 22, 30);
+    TUnit* leaving = Standing(w, 0, testworld::kWorker, 24, 30);
+    leaving->Work = UNIT_WORK_LEAVE_HOUSE;
+    TUnit* rifleman = Standing(w, 0, testworld::kRifleman, 18, 30);
+    TUnit* unselected = Standing(w, 0, testworld::kWorker, 16, 30);
+    for (TUnit* u : {a, b, leaving, rifleman})
+        AddUnitToSelection(0, u);
+    SendSelectedWorkersToHouse(0, site);
+    for (TUnit* u : {a, b}) {
+        EXPECT_EQ(u->Work, WORK_GO_TO_OBJECT);
+        EXPECT_EQ(u->WorkObject, PlayerHouseCode(0, site->Index));
+    }
+    EXPECT_EQ(leaving->Work, UNIT_WORK_LEAVE_HOUSE);
+    EXPECT_EQ(rifleman->Work, UNIT_NO_WORK);
+    EXPECT_EQ(unselected->Work, UNIT_NO_WORK);
+    ClearSelection(0);
 }
