@@ -88,6 +88,9 @@ bool TUnit::PutMeInTransport(TUnit* transport)
     PlayerHouseAttack = UNIT_NO_PLAYER;
     HouseAttack = nullptr;
     transport->m_pPassengers[transport->m_PassengerCount++] = this;
+    // Off the map while it rides: a rider left in its cell list would hold the boarding place
+    // against the ones still coming.
+    RemoveUnitFromCell(this);
     Halt(this);
     NumWork = Upright != 0 ? ANIM_STAND_UPRIGHT : ANIM_STAND;
     NumSprite = 0.0f;
@@ -153,7 +156,8 @@ bool TUnit::GetMeFromTransport()
     }
     Halt(this);
     m_SearchDelay = kLeaveSearchDelay;
-    UpdateUnitCell(this);
+    // Back into a cell list, even when the landing cell is the one it boarded from.
+    UpdateUnitCellAlt(this);
     EventUnitEndMove(this);
     RemovePassenger(transport, slot);
     if (transport->Selected != 0)

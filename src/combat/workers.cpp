@@ -256,6 +256,7 @@ void Deliver(TUnit* u)
         TResourcePair& food = g_Strateg[u->Player]->Res[RESOURCE_FOOD];
         food.recorded += v;
         food.spendable = std::max(0.0, food.spendable + v);
+        AddExtractedResource(u->Player, RESOURCE_FOOD, v);
     }
     u->WorkObject = 0;
     GoToPoint(u, u->WorkX, u->WorkY, 1);

@@ -8,10 +8,6 @@
 #include "net/net_events.h"
 
 
-// Groups and computer players come with the players' subsystem: no player is a computer player.
-#include "players/house_orders.h"
-
-void SendSelectedWorkersToHouse(std::uint8_t, THouse*) {}
 
 // The extracted totals of the statistics and the assistants' switches come with the statistics
 // and the dispatcher: nothing is counted.

@@ -1,21 +1,28 @@
 // Workers, flame throwers and machine gunners on the shared ground frame: the end of their
 // animations, the machine gunner's long reload, the food cycle, storehouse choice, construction
-// phases and repair.
+// phases, repair and digging.
 #include "combat/workers.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "combat/gunners.h"
+#include "combat/house_events.h"
 #include "combat/ground_frame.h"
 #include "combat/unit_behaviour.h"
 #include "combat/unit_queries.h"
 #include "combat/work_states.h"
 #include "core/random_table.h"
+#include "map/trenches.h"
+#include "movement/passability.h"
 #include "orders_world.h"
 #include "players/economy.h"
+#include "players/house_orders.h"
+#include "players/selection.h"
 #include "players/strateg.h"
 #include "support/test_world.h"
 #include "units/house.h"
@@ -329,4 +336,79 @@ TEST(Workers, AWorkerWhoseSiteWasDestroyedStopsWithoutAReference)
     EXPECT_NE(u->NumWork, kLabour);
     EXPECT_EQ(h->BuildWork, 30);
     EXPECT_NE(u->WorkObject, h->Index);
+}
+
+// A pontoon line across a strait, laid along the trench tool's line walk; the worker is sent to
+// each piece in turn from the near shore, as an order to the piece sends it, labours a loop per
+// unit of the piece's work, and the finished piece opens its cell to walkers, so the next piece can
+// be reached.
+TEST(Workers, AWorkerDigsAPontoonLinePieceByPiece)
+{
+    OrdersWorld w;
+    for (std::int32_t y = 20; y < 60; ++y)
+        for (std::int32_t x = 18; x <= 21; ++x)
+            w.SetWater(x, y);
+    std::vector<std::uint16_t> order;
+    for (const TTrenchLineTile& t : TrenchLineWalk({18, 40}, {21, 40}))
+        order.push_back(w.AddTrench(t.tile.x, t.tile.y, false, PontoonKindForDirection(t.direction)));
+    w.BuildPassMaps();
+    ASSERT_GE(order.size(), 3u);
+
+    TUnit* u = Standing(w, 0, testworld::kWorker, 14, 40);
+    TypeGuard guard(u->Basic);
+    u->Basic->AnimationSize[kLabour] = 2;
+    u->Basic->AnimationSpeed[kLabour] = 1.0f;
+    const TUnitKindHandlers run = UnitKindHandlers(UNIT_KIND_WORKER);
+    for (const std::uint16_t i : order) {
+        TTrenchEntry* e = g_TrenchList.Entry(i);
+        SCOPED_TRACE(testing::Message() << "piece " << i << " at " << e->x << "," << e->y);
+        const std::size_t cell = CellIndex(e->x, e->y);
+        EXPECT_FALSE(IsLandCellFree(static_cast<std::uint32_t>(cell))) << "a piece not yet dug is no way";
+        GoToObject(u, u, static_cast<std::uint16_t>(kObjectTrenchListFirst + i), 0);
+        ASSERT_EQ(u->Work, WORK_GO_TO_OBJECT);
+        const float work = e->countdown;
+        int loops = 0;
+        for (int c = 0; c < 3000 && e->countdown >= 0.0f; ++c) {
+            const float before = e->countdown;
+            run.move(u);
+            // The test world's worker has no turning pictures to end a turn: its walk is stepped
+            // directly while it is on its way.
+            if (u->Halted == 0)
+                run.second(u);
+            if (e->countdown != before)
+                ++loops;
+        }
+        ASSERT_LT(e->countdown, 0.0f) << "never finished; worker at " << u->MapX << "," << u->MapY << " Work " << int(u->Work)
+                                      << " NumWork " << int(u->NumWork) << " object " << u->WorkObject;
+        EXPECT_EQ(loops, static_cast<int>(work) + 1) << "one unit of work per labour loop";
+        EXPECT_TRUE(IsLandCellFree(static_cast<std::uint32_t>(cell)));
+        EXPECT_NE(u->NumWork, kLabour) << "the finished piece ends the labour";
+        EXPECT_NE(u->WorkObject, kObjectTrenchListFirst + i);
+    }
+}
+
+// The build order calls the selected workers to the new site; other selected units and a worker
+// still leaving a building stay as they were.
+TEST(Workers, ABuildingPlacedByOrderCallsTheSelectedWorkers)
+{
+    OrdersWorld w;
+    THouse* site = w.AddHouse(0, 20, 50, 15);
+    site->BuildWork = 40;
+    TUnit* a = Standing(w, 0, testworld::kWorker, 20, 30);
+    TUnit* b = Standing(w, 0, testworld::kWorker, 22, 30);
+    TUnit* leaving = Standing(w, 0, testworld::kWorker, 24, 30);
+    leaving->Work = UNIT_WORK_LEAVE_HOUSE;
+    TUnit* rifleman = Standing(w, 0, testworld::kRifleman, 18, 30);
+    TUnit* unselected = Standing(w, 0, testworld::kWorker, 16, 30);
+    for (TUnit* u : {a, b, leaving, rifleman})
+        AddUnitToSelection(0, u);
+    SendSelectedWorkersToHouse(0, site);
+    for (TUnit* u : {a, b}) {
+        EXPECT_EQ(u->Work, WORK_GO_TO_OBJECT);
+        EXPECT_EQ(u->WorkObject, PlayerHouseCode(0, site->Index));
+    }
+    EXPECT_EQ(leaving->Work, UNIT_WORK_LEAVE_HOUSE);
+    EXPECT_EQ(rifleman->Work, UNIT_NO_WORK);
+    EXPECT_EQ(unselected->Work, UNIT_NO_WORK);
+    ClearSelection(0);
 }

@@ -1,11 +1,14 @@
-// korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts]
+// korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts] [--build P,TYPE]
 //
 // Runs a game without drawing and prints one line per game cycle: the frame counter and the
 // checksum of the simulation state. The same folder, mission, seed and computer slots give the
 // same trail in every process and on every machine; the real program writes the same trail with
 // KORVELA_TEST_HASH. With --counts it prints, instead of the trail, one line per player at the end
-// with what the player put up and produced since the start (see PrintCounts). A test and benchmark
-// tool, not a part of the game.
+// with what the player put up and produced since the start (see PrintCounts). With --build the
+// player's workers are selected and a building of the type is placed by order (the placement
+// command) at the buildable cell nearest to its first worker before the first cycle; the counts
+// then end with a line telling how far that building came. A test and benchmark tool, not a part
+// of the game.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -18,22 +21,29 @@
 #include "devices/display.h"
 #include "game/game_load.h"
 #include "game/test_hooks.h"
+#include "map/map_grid.h"
 #include "map/map_view.h"
 #include "platform/paths.h"
+#include "players/command.h"
 #include "players/economy.h"
 #include "players/game_cycle.h"
+#include "players/map_mouse.h"
+#include "players/selection.h"
 #include "players/sim_checksum.h"
 #include "players/strateg.h"
 #include "units/house.h"
 #include "units/house_queue.h"
 #include "units/unit_lists.h"
+#include "units/build_site.h"
+#include "units/unit.h"
 #include "units/upgrades.h"
 
 namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts]\n");
+    std::fprintf(stderr,
+                 "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts] [--build P,TYPE]\n");
     return 2;
 }
 
@@ -123,6 +133,81 @@ void PrintCounts(const TPlayerCounts (&start)[8])
     }
 }
 
+// The building placed by the --build order: its player and index, none yet.
+struct TBuildOrder {
+    int player = -1;
+    std::uint16_t type = 0;
+    std::uint16_t index = 0xFFFF;
+    std::uint16_t housesBefore = 0;
+};
+
+bool ParseBuild(const char* text, TBuildOrder& order)
+{
+    const std::string list = text;
+    const std::size_t comma = list.find(',');
+    unsigned long long player = 0;
+    unsigned long long type = 0;
+    if (comma == std::string::npos || !ParseNumber(list.substr(0, comma).c_str(), 7, player) ||
+        !ParseNumber(list.substr(comma + 1).c_str(), 64999, type))
+        return false;
+    order.player = static_cast<int>(player);
+    order.type = static_cast<std::uint16_t>(type);
+    return true;
+}
+
+// Selects the player's workers and queues the placement command at the buildable cell nearest to
+// the first of them, as a press of the mouse with the building on the cursor would.
+bool OrderBuilding(TBuildOrder& order)
+{
+    const auto p = static_cast<std::uint8_t>(order.player);
+    if (p >= g_wNumPlayer || g_Strateg[p] == nullptr)
+        return false;
+    ClearSelection(p);
+    const TUnit* first = nullptr;
+    for (TUnit* u = FirstPlayerUnit(p); u != nullptr; u = u->m_pNext)
+        if (u->Dead == 0 && u->Basic != nullptr && u->Basic->m_Kind == UNIT_KIND_WORKER) {
+            AddUnitToSelection(p, u);
+            if (first == nullptr)
+                first = u;
+        }
+    if (first == nullptr)
+        return false;
+    const std::int32_t cx = first->MapX;
+    const std::int32_t cy = first->MapY;
+    for (std::int32_t ring = 2; ring < 40; ++ring)
+        for (std::int32_t dy = -2 * ring; dy <= 2 * ring; ++dy)
+            for (std::int32_t dx = -ring; dx <= ring; ++dx) {
+                if (std::abs(dx) != ring && std::abs(dy) < 2 * ring - 1)
+                    continue;
+                const plat::Point cell{cx + dx, cy + dy};
+                if (!IsTileInMap(cell) || !CanBuildHouse(p, cell.x, cell.y, order.type, g_Strateg[p]->Nation))
+                    continue;
+                const float x = static_cast<float>((2 * cell.x - (cell.y % 2 == 0 ? 1 : 0)) * 48);
+                const float y = static_cast<float>(cell.y * 24) - static_cast<float>(GetHeightFromMap(cell));
+                THeapItem* record = NewCommand(COMMAND_CLASS_OBJECTS, ORDER_ID_PLACE_HOUSE, x, y);
+                record->params[0] = order.type;
+                order.housesBefore = NumHouse[p];
+                g_Strateg[p]->AddCommand(record);
+                return true;
+            }
+    return false;
+}
+
+// How far the ordered building came: the steps of construction left, 0 when finished.
+void PrintBuildOrder(const TBuildOrder& order)
+{
+    const auto p = static_cast<std::uint8_t>(order.player);
+    for (std::uint16_t i = order.housesBefore; g_pHouse[p] != nullptr && i < NumHouse[p]; ++i) {
+        const THouse& h = g_pHouse[p][i];
+        if (h.HouseType != order.type)
+            continue;
+        std::printf("order %d: house %u type %u %s steps-left %u\n", order.player, i, order.type,
+                    h.Destroyed != 0 ? "destroyed" : h.IsFinished() ? "finished" : "building", h.BuildWork);
+        return;
+    }
+    std::printf("order %d: house none type %u\n", order.player, order.type);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -133,6 +218,7 @@ int main(int argc, char** argv)
     unsigned long long seed = 1;
     std::vector<int> computers;
     bool counts = false;
+    TBuildOrder build;
     if (!ParseNumber(argv[3], 100000000ull, cycles))
         return Usage();
     for (int i = 4; i < argc; ++i) {
@@ -141,6 +227,9 @@ int main(int argc, char** argv)
                 return Usage();
         } else if (std::strcmp(argv[i], "--computer") == 0 && i + 1 < argc) {
             if (!ParseSlots(argv[++i], computers))
+                return Usage();
+        } else if (std::strcmp(argv[i], "--build") == 0 && i + 1 < argc) {
+            if (!ParseBuild(argv[++i], build))
                 return Usage();
         } else if (std::strcmp(argv[i], "--counts") == 0) {
             counts = true;
@@ -168,6 +257,8 @@ int main(int argc, char** argv)
         TPlayerCounts start[8];
         for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p)
             start[p] = CountPlayer(p);
+        if (build.player >= 0 && !OrderBuilding(build))
+            std::fprintf(stderr, "korvela-simrun: no worker or no site for the ordered building\n");
         char line[40];
         for (unsigned long long c = 0; c < cycles; ++c) {
             NetworkFrame();
@@ -178,6 +269,8 @@ int main(int argc, char** argv)
         }
         if (counts)
             PrintCounts(start);
+        if (counts && build.player >= 0)
+            PrintBuildOrder(build);
     }
     FreeGame();
     Direct3DFree();
