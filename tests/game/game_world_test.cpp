@@ -23,6 +23,7 @@
 #include "core/loader_thread.h"
 #include "game/mission.h"
 #include "map/fog.h"
+#include "map/landscape.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
@@ -71,6 +72,7 @@ protected:
             EXPECT_EQ(player, nullptr);
         for (int side = 0; side < PARAM_SIDES; ++side)
             EXPECT_EQ(g_NationUnitTypeCount[side], 0) << side;
+        EXPECT_TRUE(g_VisibleHouses.empty()) << "the drawn buildings of a freed game";
     }
 
     std::string Game(const std::string& name) const { return folder->Path() + "/" + name; }
