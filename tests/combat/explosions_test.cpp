@@ -13,6 +13,7 @@
 #include "map/map_grid.h"
 #include "map/map_view.h"
 #include "support/test_world.h"
+#include "units/unit.h"
 
 namespace {
 
@@ -173,6 +174,39 @@ TEST_F(ExplosionTest, GroundBurstsLeaveOneCraterPerPointAndAnimatedObjectsLiftTh
     TExplosion* lifted = AddExplosion(EXPLOSION_FREE, nullptr, 1600, 1000, 50, 0, 0, 0, 0);
     EXPECT_EQ(lifted->z, 90);
     world->SetObject(cell.x, cell.y, 0);
+}
+
+// A burst with damage harms the units about its point: with the flag wherever the point is,
+// without it only inside the map; a type beyond the table makes nothing and harms nobody.
+TEST_F(ExplosionTest, ABurstDamagesWithAndWithoutItsFlag)
+{
+    const testworld::TPixel c = testworld::CellCentre(20, 60);
+    const auto x = static_cast<std::int32_t>(c.x), y = static_cast<std::int32_t>(c.y);
+    const struct {
+        const char* name;
+        std::int32_t x, y;
+        std::uint32_t type;
+        std::int32_t damage;
+        std::uint8_t flag;
+        bool hurts;
+    } cases[] = {
+        {"flag set", x, y, 0, 400, 1, true},
+        {"flag clear", x, y, 0, 400, 0, true},
+        {"no damage", x, y, 0, 0, 1, false},
+        {"type 41", x, y, 41, 400, 1, false},
+        {"flag clear, point off the map", -500, y, 0, 400, 0, false},
+    };
+    for (const auto& k : cases) {
+        TUnit* u = world->AddUnit(1, testworld::kRifleman, 20, 60);
+        ASSERT_NE(u, nullptr) << k.name;
+        const float full = u->HitPoints;
+        AddExplosion(EXPLOSION_FREE, nullptr, k.x, k.y, 50, k.type, k.damage, 100, k.flag);
+        if (k.hurts)
+            EXPECT_LT(u->HitPoints, full) << k.name;
+        else
+            EXPECT_EQ(u->HitPoints, full) << k.name;
+        u->HitPoints = full;
+    }
 }
 
 TEST_F(ExplosionTest, SoundsPlayUnlessSilentAndTheTrailCountsWhatWasMade)
