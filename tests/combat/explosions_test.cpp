@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "combat/craters.h"
+#include "combat/house_events.h"
 #include "core/game_folder_fixture.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
@@ -207,6 +208,29 @@ TEST_F(ExplosionTest, ABurstDamagesWithAndWithoutItsFlag)
             EXPECT_EQ(u->HitPoints, full) << k.name;
         u->HitPoints = full;
     }
+}
+
+// A building's destruction points burst one after another, each lifted above its point, and the
+// machines count them like any burst of the game.
+TEST_F(ExplosionTest, ABuildingsDestructionBurstsOneAfterAnother)
+{
+    CreateCraters();
+    g_ExploSprites[3] = FakeSet(4);
+    StartHouseExplosion(600.0f, 500.0f, 18.0f, 0);
+    StartHouseExplosion(640.0f, 520.0f, 4.0f, 3);
+    ASSERT_EQ(Count(), 2);
+    const TExplosion* second = g_ExplosionList; // the newest first
+    const TExplosion* first = second->next;
+    EXPECT_EQ(first->type, 3u);
+    EXPECT_EQ(first->kind, EXPLOSION_FREE);
+    EXPECT_EQ(first->x, 600);
+    EXPECT_EQ(first->y, 500);
+    EXPECT_EQ(first->z, 18);
+    EXPECT_EQ(first->delay, 0);
+    EXPECT_EQ(second->z, 4);
+    EXPECT_EQ(second->delay, 3);
+    EXPECT_EQ(g_ExplosionsMade, 2u);
+    EXPECT_EQ(g_pCraters->PictureCount(), 0) << "no crater under a ruin";
 }
 
 TEST_F(ExplosionTest, SoundsPlayUnlessSilentAndTheTrailCountsWhatWasMade)
