@@ -253,13 +253,16 @@ TEST_F(Program, ASampleBattleLeavesCratersInItsPicture)
 {
     const std::string battle = "KORVELA_TEST_MISSION='Maps\\Battle.dat' KORVELA_TEST_SEED=1 ";
     ASSERT_EQ(Run("+video 0", battle + "KORVELA_TEST_FRAMES=100 KORVELA_TEST_SHOT=before.bmp"), 0) << Log();
-    ASSERT_EQ(Run("+video 0", battle + "KORVELA_TEST_FRAMES=450 KORVELA_TEST_SHOT=after.bmp"), 0) << Log();
+    // The first volley comes a little after frame 370 when the mortars' pictures load at once,
+    // later on a busy machine: 600 frames leave room for at least one.
+    ASSERT_EQ(Run("+video 0", battle + "KORVELA_TEST_FRAMES=600 KORVELA_TEST_SHOT=after.bmp"), 0) << Log();
     EXPECT_EQ(Log().find("FAILED"), std::string::npos) << Log();
     TShot before, after;
     ASSERT_TRUE(ReadShot(testsupport::ReadAll(game / "before.bmp"), before));
     ASSERT_TRUE(ReadShot(testsupport::ReadAll(game / "after.bmp"), after));
     const std::size_t quiet = CraterPixels(before), shelled = CraterPixels(after);
-    EXPECT_GT(shelled, quiet + 200) << "before the volleys " << quiet << ", after " << shelled;
+    // A crater's dark bowl is some tens of such pixels; one volley leaves several in view.
+    EXPECT_GT(shelled, quiet + 100) << "before the volleys " << quiet << ", after " << shelled;
 }
 
 TEST_F(Program, TheUnitsFileListsWhereThePlayersUnitsStand)
