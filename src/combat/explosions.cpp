@@ -6,6 +6,7 @@
 #include "combat/battle_services.h"
 #include "combat/craters.h"
 #include "combat/hits.h"
+#include "combat/house_events.h"
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "platform/texture.h"
@@ -73,6 +74,7 @@ std::uint64_t g_ExplosionTrail = 0;
 namespace {
 
 constexpr std::uint8_t kSilent = 6;
+constexpr std::uint32_t kHouseBurst = 3;
 constexpr std::uint16_t kEndOfFrames = 65535;
 
 void Fold(std::uint32_t v)
@@ -269,6 +271,15 @@ TExplosion* AddExplosion(std::uint32_t kind, void* object, std::int32_t x, std::
         g_ExplosionList->prev = e;
     g_ExplosionList = e;
     return e;
+}
+
+// One burst of a building's destruction: a free explosion, so no crater opens under the ruin,
+// lifted above its point and held back by its delay, so the points go up one after another.
+void StartHouseExplosion(float x, float y, float lift, std::uint32_t delay)
+{
+    if (TExplosion* e = AddExplosion(EXPLOSION_FREE, nullptr, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
+                                     static_cast<std::int32_t>(lift), kHouseBurst, 0, 0, 0))
+        e->delay = static_cast<std::uint16_t>(std::min<std::uint32_t>(delay, 65535u));
 }
 
 TExplosion* AddVisualExplosion(std::uint32_t kind, std::int32_t x, std::int32_t y, std::int32_t z, std::uint32_t type)

@@ -13,7 +13,7 @@ std::vector<TFloatPoint> GetFreePointsAroundHouse(const THouse* house);
 void RemoveUnitFromGame(TUnit* unit, std::uint8_t killer);
 // An aircraft inside a destroyed building takes off.
 void LeaveHouse(TUnit* unit);
-// Starts a building explosion (type 3) at a map point, lifted, after a delay in cycles.
+// Starts a building explosion (type 3) at a map point, lifted, after a delay in drawn frames.
 void StartHouseExplosion(float x, float y, float lift, std::uint32_t delay);
 // Shows the range ring of a selected building.
 void ShowHouseRangeRing(const THouse* house, float range);

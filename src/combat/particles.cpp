@@ -1,5 +1,6 @@
 #include "combat/particles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -17,6 +18,8 @@ TAnimationBank* g_pParticleBank = nullptr;
 // Rows of a particle sit 110 pixels nearer than a sprite standing on the same row, so clouds stay
 // in front of what they rise from.
 constexpr float kParticleDepthLift = 110.0f;
+// A ship's boiling line asks for this many bubbles at most: enough to cover the largest hull.
+constexpr std::int32_t kMaxBoilingBubbles = 200;
 
 } // namespace
 
@@ -148,6 +151,25 @@ void ParticlesClear(TParticleSystemList* list)
 {
     if (list != nullptr)
         list->systems.clear();
+}
+
+TEffect* AddBoilingEffect(float x0, float y0, float x1, float y1, std::int32_t count)
+{
+    TAnimationSprites* foam = GetParticleAnim(PARTICLE_FOAM);
+    if (g_pParticleSystems == nullptr || foam == nullptr || count <= 0)
+        return nullptr;
+    const float dx = x1 - x0, dy = y1 - y0;
+    TEffectDesc desc;
+    desc.sprites = foam;
+    desc.count = static_cast<std::uint16_t>(std::min<std::int32_t>(count, kMaxBoilingBubbles));
+    // Half the line, so that the ellipse's long axis spans it; at least one pixel, so a line of no
+    // length still gives a point of foam.
+    desc.radius = static_cast<std::uint16_t>(std::clamp(std::hypot(dx, dy) * 0.5f, 1.0f, 2000.0f));
+    desc.angle = std::atan2(dy, dx);
+    auto* effect = new TEffect(desc);
+    effect->m_Position = {(x0 + x1) * 0.5f, (y0 + y1) * 0.5f, 0.0f};
+    AddParticleSystem(g_pParticleSystems, effect);
+    return effect;
 }
 
 TParticleSystemList* CreateParticleSystemList()

@@ -19,6 +19,7 @@ constexpr std::uint8_t PARTICLE_SMOKE = 0;
 constexpr std::uint8_t PARTICLE_FIRE = 1;
 constexpr std::uint8_t PARTICLE_SPARKS = 2;
 constexpr std::uint8_t PARTICLE_GAS = 3;
+constexpr std::uint8_t PARTICLE_FOAM = 4;
 
 constexpr char PARTICLE_FOLDER[] = "Data\\Misc\\ParticleAnims\\";
 // Frames between two moves of a system by its velocity.
@@ -97,3 +98,8 @@ bool AddParticleSystem(TParticleSystemList* list, TParticleSystem* system);
 void ParticlesUpdateAll(TParticleSystemList* list);
 // Set index of the particle bank, loaded on first use; null beyond the bank or without it.
 TAnimationSprites* GetParticleAnim(std::uint8_t index);
+
+// The foam of a sinking ship: one effect of count bubbles of the foam set, centred between the two
+// map points and stretched along the line joining them (the cloud's long axis is the line). Added
+// to the map's particle list; null without the list, the set, or any bubble.
+TEffect* AddBoilingEffect(float x0, float y0, float x1, float y1, std::int32_t count);

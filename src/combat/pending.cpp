@@ -13,12 +13,11 @@
 #include "devices/animation.h"
 
 
-// Effects of buildings come with the effects: explosions and rings show nothing; delayed hits come
-// with their own module.
+// Effects of buildings come with the effects: rings show nothing; delayed hits come with their own
+// module.
 #include "combat/house_events.h"
 #include "units/house.h"
 
-void StartHouseExplosion(float, float, float, std::uint32_t) {}
 void ShowHouseRangeRing(const THouse*, float) {}
 
 

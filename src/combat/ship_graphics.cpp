@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "combat/particles.h"
 #include "combat/ship_waves.h"
 #include "core/app_state.h"
 #include "core/archive.h"
@@ -28,6 +29,9 @@ TShipPartServices TShipPartServices::Default()
         return LoadLesEntry(slot, nullptr, id, size);
     };
     s.waitIdle = [] { WaitLoaderIdle(); };
+    s.boiling = [](float x0, float y0, float x1, float y1, std::int32_t count) {
+        AddBoilingEffect(x0, y0, x1, y1, count);
+    };
     return s;
 }
 

@@ -25,6 +25,7 @@
 #include "devices/sound.h"
 #include "editor/editor.h"
 #include "map/fog.h"
+#include "map/landscape.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/map_objects.h"
@@ -383,6 +384,9 @@ bool FreeGame()
     s.ShotsFree();
     s.FreeSelection();
     s.DoneUnitsAndHouses();
+    // The renderer's list of visible buildings points into the house arrays just freed; a frame
+    // drawn before the next game's first rebuild must not read it.
+    g_VisibleHouses.clear();
     s.FreeGroups();
     s.ClearPanelIcons();
     s.FreeUpgrades();

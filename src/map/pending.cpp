@@ -148,7 +148,7 @@ TFogServices DefaultFogServices()
 }
 
 // The map drawing's neighbours: where a module is not built yet, no player leaves the game, nobody
-// has a group or a rally flag shown, and craters, ships and reflections draw nothing.
+// has a group or a rally flag shown, and ships and reflections draw nothing.
 #include "combat/craters.h"
 #include "combat/effects.h"
 #include "combat/explosions.h"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "combat/craters.h"
+#include "combat/house_events.h"
 #include "core/game_folder_fixture.h"
 #include "devices/d3d_device.h"
 #include "devices/display.h"
@@ -13,6 +14,7 @@
 #include "map/map_grid.h"
 #include "map/map_view.h"
 #include "support/test_world.h"
+#include "units/unit.h"
 
 namespace {
 
@@ -173,6 +175,62 @@ TEST_F(ExplosionTest, GroundBurstsLeaveOneCraterPerPointAndAnimatedObjectsLiftTh
     TExplosion* lifted = AddExplosion(EXPLOSION_FREE, nullptr, 1600, 1000, 50, 0, 0, 0, 0);
     EXPECT_EQ(lifted->z, 90);
     world->SetObject(cell.x, cell.y, 0);
+}
+
+// A burst with damage harms the units about its point: with the flag wherever the point is,
+// without it only inside the map; a type beyond the table makes nothing and harms nobody.
+TEST_F(ExplosionTest, ABurstDamagesWithAndWithoutItsFlag)
+{
+    const testworld::TPixel c = testworld::CellCentre(20, 60);
+    const auto x = static_cast<std::int32_t>(c.x), y = static_cast<std::int32_t>(c.y);
+    const struct {
+        const char* name;
+        std::int32_t x, y;
+        std::uint32_t type;
+        std::int32_t damage;
+        std::uint8_t flag;
+        bool hurts;
+    } cases[] = {
+        {"flag set", x, y, 0, 400, 1, true},
+        {"flag clear", x, y, 0, 400, 0, true},
+        {"no damage", x, y, 0, 0, 1, false},
+        {"type 41", x, y, 41, 400, 1, false},
+        {"flag clear, point off the map", -500, y, 0, 400, 0, false},
+    };
+    for (const auto& k : cases) {
+        TUnit* u = world->AddUnit(1, testworld::kRifleman, 20, 60);
+        ASSERT_NE(u, nullptr) << k.name;
+        const float full = u->HitPoints;
+        AddExplosion(EXPLOSION_FREE, nullptr, k.x, k.y, 50, k.type, k.damage, 100, k.flag);
+        if (k.hurts)
+            EXPECT_LT(u->HitPoints, full) << k.name;
+        else
+            EXPECT_EQ(u->HitPoints, full) << k.name;
+        u->HitPoints = full;
+    }
+}
+
+// A building's destruction points burst one after another, each lifted above its point, and the
+// machines count them like any burst of the game.
+TEST_F(ExplosionTest, ABuildingsDestructionBurstsOneAfterAnother)
+{
+    CreateCraters();
+    g_ExploSprites[3] = FakeSet(4);
+    StartHouseExplosion(600.0f, 500.0f, 18.0f, 0);
+    StartHouseExplosion(640.0f, 520.0f, 4.0f, 3);
+    ASSERT_EQ(Count(), 2);
+    const TExplosion* second = g_ExplosionList; // the newest first
+    const TExplosion* first = second->next;
+    EXPECT_EQ(first->type, 3u);
+    EXPECT_EQ(first->kind, EXPLOSION_FREE);
+    EXPECT_EQ(first->x, 600);
+    EXPECT_EQ(first->y, 500);
+    EXPECT_EQ(first->z, 18);
+    EXPECT_EQ(first->delay, 0);
+    EXPECT_EQ(second->z, 4);
+    EXPECT_EQ(second->delay, 3);
+    EXPECT_EQ(g_ExplosionsMade, 2u);
+    EXPECT_EQ(g_pCraters->PictureCount(), 0) << "no crater under a ruin";
 }
 
 TEST_F(ExplosionTest, SoundsPlayUnlessSilentAndTheTrailCountsWhatWasMade)

@@ -1,5 +1,6 @@
 #include "combat/particles.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "animations.h"
+#include "combat/ship_graphics.h"
 #include "core/game_folder_fixture.h"
 #include "core/random_table.h"
 #include "devices/d3d_device.h"
@@ -148,8 +150,8 @@ TEST_F(ParticleTest, TheSampleBankLoadsOnFirstUseAndDrawsRecognisableEffects)
 {
     ASSERT_TRUE(sampledata::WriteAnimations(dir.Path()));
     ASSERT_TRUE(ParticlesInit());
-    EXPECT_EQ(GetParticleAnim(4), nullptr);
-    for (std::uint8_t i : {PARTICLE_SMOKE, PARTICLE_FIRE, PARTICLE_SPARKS, PARTICLE_GAS}) {
+    EXPECT_EQ(GetParticleAnim(PARTICLE_FOAM + 1), nullptr);
+    for (std::uint8_t i : {PARTICLE_SMOKE, PARTICLE_FIRE, PARTICLE_SPARKS, PARTICLE_GAS, PARTICLE_FOAM}) {
         TAnimationSprites* set = GetParticleAnim(i);
         ASSERT_NE(set, nullptr) << int(i);
         EXPECT_EQ(set->m_Count, sampledata::kParticleFrames);
@@ -165,7 +167,7 @@ TEST_F(ParticleTest, TheSampleBankLoadsOnFirstUseAndDrawsRecognisableEffects)
     // Each look: transparent corners, many shades, and its own hue.
     const auto hue = [](std::uint16_t p) { return std::array<int, 3>{(p >> 8) & 15, (p >> 4) & 15, p & 15}; };
     for (auto look : {sampledata::ParticleLook::Smoke, sampledata::ParticleLook::Fire,
-                      sampledata::ParticleLook::Sparks, sampledata::ParticleLook::Gas}) {
+                      sampledata::ParticleLook::Sparks, sampledata::ParticleLook::Gas, sampledata::ParticleLook::Foam}) {
         const auto pixels = sampledata::DrawParticleFrame(look, 3);
         EXPECT_EQ(pixels.front() >> 12, 0);
         EXPECT_EQ(pixels.back() >> 12, 0);
@@ -184,8 +186,53 @@ TEST_F(ParticleTest, TheSampleBankLoadsOnFirstUseAndDrawsRecognisableEffects)
         case sampledata::ParticleLook::Fire:
         case sampledata::ParticleLook::Sparks: EXPECT_GT(r, 2 * b); break;
         case sampledata::ParticleLook::Gas: EXPECT_GT(g, 2 * b); break;
+        case sampledata::ParticleLook::Foam: EXPECT_GE(b, r); EXPECT_GT(r, 0); break;
         }
     }
+}
+
+// A sinking ship's foam: one cloud of the foam set laid along the ship's boiling line, on the map's
+// particle list, through the ship graphics' own service.
+TEST_F(ParticleTest, BoilingLaysFoamAlongTheLine)
+{
+    ASSERT_TRUE(sampledata::WriteAnimations(dir.Path()));
+    ASSERT_TRUE(ParticlesInit());
+    TParticleSystemList* saved = g_pParticleSystems;
+    g_pParticleSystems = list;
+    const struct {
+        float x0, y0, x1, y1;
+        std::int32_t count;
+        std::size_t made;
+    } cases[] = {{100, 200, 300, 200, 40, 40}, {500, 100, 500, 300, 12, 12}, {50, 50, 50, 50, 3, 3},
+                 {0, 0, 100, 100, 20, 20}, {0, 0, 100, 0, 0, 0}, {0, 0, 100, 0, 100000, 200}};
+    for (const auto& c : cases) {
+        ParticlesClear(list);
+        TShipPartServices::Default().boiling(c.x0, c.y0, c.x1, c.y1, c.count);
+        ASSERT_EQ(list->systems.size(), c.made > 0 ? 1u : 0u) << c.count;
+        if (c.made == 0)
+            continue;
+        const auto& e = static_cast<const TEffect&>(*list->systems[0]);
+        EXPECT_EQ(e.m_pSprites, GetParticleAnim(PARTICLE_FOAM));
+        EXPECT_GT(e.m_Lifetime, 0) << "a cloud that is drawn at all";
+        EXPECT_FLOAT_EQ(e.m_Position.x, (c.x0 + c.x1) / 2);
+        EXPECT_FLOAT_EQ(e.m_Position.y, (c.y0 + c.y1) / 2);
+        ASSERT_EQ(e.m_Elements.size(), c.made);
+        // Every bubble lies within half the line's length of the middle, and nearer the line than
+        // half again across it.
+        const float half = std::max(1.0f, std::hypot(c.x1 - c.x0, c.y1 - c.y0) / 2);
+        const float ux = half > 1.0f ? (c.x1 - c.x0) / (2 * half) : 1.0f, uy = half > 1.0f ? (c.y1 - c.y0) / (2 * half) : 0.0f;
+        for (std::size_t i = 0; i < e.m_Elements.size(); ++i) {
+            const TEffectParticle& p = e.Element(i);
+            const float along = p.m_OffsetX * ux + p.m_OffsetY * uy;
+            const float across = -p.m_OffsetX * uy + p.m_OffsetY * ux;
+            EXPECT_LE(std::abs(along), half + 0.01f);
+            EXPECT_LE(std::abs(across), half / 2 + 0.51f);
+        }
+    }
+    ParticlesClear(list);
+    g_pParticleSystems = nullptr;
+    TShipPartServices::Default().boiling(0, 0, 10, 0, 5);
+    g_pParticleSystems = saved;
 }
 
 } // namespace

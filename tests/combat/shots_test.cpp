@@ -12,6 +12,7 @@
 #include "map/map_grid.h"
 #include "map/map_view.h"
 #include "map/terrain.h"
+#include "map/water.h"
 #include "players/strateg.h"
 #include "support/test_world.h"
 #include "units/house.h"
@@ -227,6 +228,21 @@ TEST_F(ShotTest, SampleLoopMeetsGroundHousesTreesAndTheMapEdge)
         ASSERT_TRUE(BuildShot(Params(SHOT_TORPEDO, x0, y0, 55, x0 + 600, y0, 55), s));
         EXPECT_EQ(Fly(s), 1);
         EXPECT_EQ(s.silent, 0);
+    }
+    // Over open water a torpedo that meets no ship runs to its aim and ends there silently.
+    {
+        auto* water = new TWaterMap();
+        water->m_Width = static_cast<std::uint16_t>(2 * g_MapWidth);
+        water->m_Height = static_cast<std::uint16_t>(g_MapHeight);
+        water->m_Grid.assign(static_cast<std::size_t>(water->m_Width) * water->m_Height, 1);
+        g_pWater = water;
+        TShot s;
+        ASSERT_TRUE(BuildShot(Params(SHOT_TORPEDO, x0, y0, 55, x0 + 600, y0, 55), s));
+        EXPECT_GT(Fly(s), 1);
+        EXPECT_EQ(s.silent, 1);
+        EXPECT_NEAR(s.x, x0 + 600, 40.0f);
+        g_pWater = nullptr;
+        delete water;
     }
 }
 

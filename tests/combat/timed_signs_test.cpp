@@ -14,6 +14,7 @@
 #include "map/terrain.h"
 #include "players/sim_checksum.h"
 #include "support/test_world.h"
+#include "units/unit.h"
 
 namespace {
 
@@ -171,6 +172,24 @@ TEST_F(TimedSignTest, AGasCloudBurstsInsideItsFlattenedCircle)
         EXPECT_EQ(e->type, 36u);
     }
     EXPECT_EQ(g_ExplosionsMade, 16u);
+}
+
+// The cloud harms through its bursts: a rifleman standing in it loses hit points, one outside its
+// reach keeps them.
+TEST_F(TimedSignTest, AGasCloudDamagesTheUnitsInsideIt)
+{
+    InitRandomTable();
+    TUnit* inside = world->AddUnit(1, testworld::kRifleman, 20, 60);
+    TUnit* outside = world->AddUnit(1, testworld::kRifleman, 30, 100);
+    ASSERT_NE(inside, nullptr);
+    ASSERT_NE(outside, nullptr);
+    const float full = inside->HitPoints, far = outside->HitPoints;
+    TTimedSign* sign = TTimedSignList::Add(Gas(16, 16));
+    sign->m_Radius = 16;
+    for (int i = 0; i < 5; ++i)
+        UpdateTimedSigns();
+    EXPECT_LT(inside->HitPoints, full);
+    EXPECT_EQ(outside->HitPoints, far);
 }
 
 TEST_F(TimedSignTest, ASignWithoutRadiusMakesNothingAndStillAges)

@@ -23,6 +23,7 @@
 #include "core/loader_thread.h"
 #include "game/mission.h"
 #include "map/fog.h"
+#include "map/landscape.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
@@ -71,6 +72,7 @@ protected:
             EXPECT_EQ(player, nullptr);
         for (int side = 0; side < PARAM_SIDES; ++side)
             EXPECT_EQ(g_NationUnitTypeCount[side], 0) << side;
+        EXPECT_TRUE(g_VisibleHouses.empty()) << "the drawn buildings of a freed game";
     }
 
     std::string Game(const std::string& name) const { return folder->Path() + "/" + name; }
@@ -103,6 +105,8 @@ TEST_F(GameWorldTest, SampleMissionBuildsTheWorldAndTeardownFreesIt)
     EXPECT_NE(g_UnitProducer[0][0], 0) << "built from the parameter files";
     EXPECT_EQ(Log().find("FAILED"), std::string::npos) << Log();
 
+    // A frame drawn before the teardown left the buildings it showed in the renderer's list.
+    g_VisibleHouses.push_back({&g_pHouse[0][0], 1});
     ASSERT_TRUE(FreeGame());
     ExpectNoWorld();
     EXPECT_EQ(g_FogMiniSurface, nullptr);

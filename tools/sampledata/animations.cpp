@@ -105,7 +105,8 @@ bool WriteAnimations(const std::string& outDir)
                               {{"Smoke.les", MakeAnimationPack(ParticleFrames(ParticleLook::Smoke), HotSpot{16, 16})},
                                {"Fire.les", MakeAnimationPack(ParticleFrames(ParticleLook::Fire), HotSpot{16, 16})},
                                {"Sparks.les", MakeAnimationPack(ParticleFrames(ParticleLook::Sparks), HotSpot{16, 16})},
-                               {"Gas.les", MakeAnimationPack(ParticleFrames(ParticleLook::Gas), HotSpot{16, 16})}})
+                               {"Gas.les", MakeAnimationPack(ParticleFrames(ParticleLook::Gas), HotSpot{16, 16})},
+                               {"Foam.les", MakeAnimationPack(ParticleFrames(ParticleLook::Foam), HotSpot{16, 16})}})
         && WriteAnimationBank(outDir, "Data\\Misc\\Shots\\",
                               {{"Flash.les", MakeAnimationPack(DrawRingFrames(4, 16, kFlash), HotSpot{0, 8})}});
 }

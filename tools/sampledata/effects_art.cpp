@@ -294,6 +294,27 @@ std::vector<std::uint16_t> DrawParticleFrame(ParticleLook look, int frame)
                                   : Mix({0.7f, 0.1f, 0.05f, 0.6f}, {1, 0.75f, 0.2f, 1}, heat / 0.45f);
                 break;
             }
+            case ParticleLook::Foam: {
+                // Churned water: a ring of white bubbles round a pale blue-green swirl that spreads
+                // and sinks back.
+                const float r = 5 + 9 * t;
+                const float ry = dy * 1.8f;
+                const float d = std::hypot(dx, ry);
+                const float swirl = SmoothNoise(dx * 0.35f + t * 5, ry * 0.35f, 53);
+                if (d < r) {
+                    px = Mix({0.55f, 0.75f, 0.8f, 0.55f}, {0.95f, 0.98f, 1.0f, 0.9f}, swirl * (0.4f + 0.6f * d / r));
+                    px.a *= 1.0f - 0.6f * t;
+                }
+                // Bubbles: small bright dots scattered over the swirl's edge.
+                for (int k = 0; k < 7; ++k) {
+                    const float ang = k * 0.9f + t * 2.0f;
+                    const float bx = std::cos(ang) * r * (0.6f + 0.4f * Noise(k, 2, 53));
+                    const float by = std::sin(ang) * r * (0.6f + 0.4f * Noise(k, 3, 53));
+                    if (std::hypot(dx - bx, ry - by) < 1.6f)
+                        px = {1.0f, 1.0f, 1.0f, 1.0f - 0.5f * t};
+                }
+                break;
+            }
             case ParticleLook::Sparks: {
                 // Eight glowing sparks fly out from the centre, each with a short fading trail.
                 for (int k = 0; k < 8; ++k) {

@@ -24,7 +24,7 @@ std::vector<std::uint8_t> MakeCraterPicture(int index);
 std::vector<std::uint8_t> MakeUprightPicture(int index);
 
 // The sets of the particle bank, in its "Info.txt" order.
-enum class ParticleLook { Smoke, Fire, Sparks, Gas };
+enum class ParticleLook { Smoke, Fire, Sparks, Gas, Foam };
 constexpr int kParticleFrameSize = 32;
 constexpr int kParticleFrames = 10;
 // Frame i (of kParticleFrames) of a particle set: size x size ARGB 4444 pixels, centred.

@@ -132,6 +132,9 @@ struct Recipe {
     float seaLevel = -1;  // elevation below which the sea lies (-1 none)
     int rivers = 0;
     bool winter = false;
+    // Start cells chosen by hand (x < 0: round the map as usual).
+    int startX[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    int startY[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 };
 
 constexpr std::uint8_t kPlainHeight = 34;
@@ -335,6 +338,10 @@ SampleMap Generate(const Recipe& r)
         const float angle = 6.2831853f * p / r.players + 0.4f;
         int sx = static_cast<int>(r.width / 2 + std::cos(angle) * r.width * 0.32f);
         int sy = static_cast<int>(r.height / 2 + std::sin(angle) * r.height * 0.34f);
+        if (r.startX[p] >= 0) {
+            sx = r.startX[p];
+            sy = r.startY[p];
+        }
         // Walk towards the middle until the start is dry.
         for (int k = 0; k < 40 && wet[static_cast<std::size_t>(sy) * r.width + sx]; ++k) {
             sx += (r.width / 2 - sx) > 0 ? 1 : -1;
@@ -433,6 +440,36 @@ SampleMap MakeCoastMap()
     return Generate(r);
 }
 
+SampleMap MakeBattleMap()
+{
+    Recipe r;
+    r.width = 36;
+    r.height = 120;
+    r.seed = 41;
+    r.hillHeight = 30;
+    r.forest = 0.15f;
+    r.startX[0] = 20;
+    r.startY[0] = 60;
+    r.startX[1] = 13;
+    r.startY[1] = 60;
+    SampleMap m = Generate(r);
+    // Two batteries of mortars a short way apart on open ground beside the first headquarters,
+    // each in the other's reach and inside the first player's opening view.
+    const TMapHouseRecord& hq = m.data.houses[0][0];
+    const float hqX = static_cast<float>((2 * hq.x - ((hq.y & 1) ? 0 : 1)) * 48 + 48);
+    const float hqY = static_cast<float>(hq.y * 24);
+    for (int p = 0; p < 2; ++p)
+        for (int k = 0; k < 5; ++k) {
+            TMapUnitRecord u;
+            u.x = hqX - (p == 0 ? 150.0f : 340.0f) - 20.0f * static_cast<float>(k % 2);
+            u.y = hqY - 140.0f + 60.0f * static_cast<float>(k);
+            u.type = 8; // mortar
+            u.orient = static_cast<std::uint8_t>(p == 0 ? 7 : 3);
+            m.data.units[p].push_back(u);
+        }
+    return m;
+}
+
 namespace {
 
 std::uint16_t Color565(std::uint8_t r, std::uint8_t g, std::uint8_t b)
@@ -496,7 +533,8 @@ bool WriteMaps(const std::string& outDir)
     const struct {
         const char* path;
         std::function<SampleMap()> make;
-    } maps[] = {{"Maps/Test.dat", MakeTestMap}, {"Maps/Hills.dat", MakeHillsMap}, {"Maps/Coast.dat", MakeCoastMap}};
+    } maps[] = {{"Maps/Test.dat", MakeTestMap}, {"Maps/Hills.dat", MakeHillsMap}, {"Maps/Coast.dat", MakeCoastMap},
+                 {"Maps/Battle.dat", MakeBattleMap}};
     for (const auto& entry : maps) {
         const SampleMap m = entry.make();
         const std::vector<std::uint8_t> file = BuildMapFile(m.data, m.tail, true);

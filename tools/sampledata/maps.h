@@ -27,10 +27,13 @@ struct SampleMap {
     TMapFileTail tail;
 };
 // The sample maps: "Test.dat" (small, 2 players), "Hills.dat" (2 players, hills and forests),
-// "Coast.dat" (8 players, sea, coasts and rivers).
+// "Coast.dat" (8 players, sea, coasts and rivers), "Battle.dat" (below).
 SampleMap MakeTestMap();
 SampleMap MakeHillsMap();
 SampleMap MakeCoastMap();
+// "Battle.dat": two players whose mortars stand in each other's reach before the first
+// headquarters, so a game on it opens with shells in flight.
+SampleMap MakeBattleMap();
 
 // The map's preview file ("_m.min"): the game's own minimap picture of the map as the loader
 // would hold it, in the 5-6-5 display format, packed as a compressed file.
