@@ -15,7 +15,6 @@
 #include "core/settings.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
-#include "map/site_queries.h"
 #include "movement/movement_services.h"
 #include "movement/directions.h"
 #include "movement/passability.h"
@@ -239,7 +238,7 @@ std::vector<std::uint8_t> LandReach(const TSiteSquare& s, std::int32_t bx, std::
         return {};
     const auto at = [&](std::int32_t x, std::int32_t y) { return static_cast<std::size_t>(y - s.y0) * w + (x - s.x0); };
     const auto inside = [&](std::int32_t x, std::int32_t y) { return x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1; };
-    if (!inside(bx, by) || IsTileOnWater(bx, by))
+    if (!inside(bx, by) || MovementMapServices().isWater(bx, by))
         return std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h, 1);
     std::vector<std::uint8_t> reach(static_cast<std::size_t>(w) * h, 0);
     std::vector<plat::Point> todo{{bx, by}};
@@ -253,7 +252,7 @@ std::vector<std::uint8_t> LandReach(const TSiteSquare& s, std::int32_t bx, std::
         const plat::Point next[8] = {{c.x, c.y - 1}, {c.x + side, c.y - 1}, {c.x, c.y + 1}, {c.x + side, c.y + 1},
                                      {c.x, c.y - 2}, {c.x, c.y + 2},        {c.x - 1, c.y}, {c.x + 1, c.y}};
         for (const plat::Point& n : next)
-            if (inside(n.x, n.y) && reach[at(n.x, n.y)] == 0 && !IsTileOnWater(n.x, n.y)) {
+            if (inside(n.x, n.y) && reach[at(n.x, n.y)] == 0 && !MovementMapServices().isWater(n.x, n.y)) {
                 reach[at(n.x, n.y)] = 1;
                 todo.push_back(n);
             }
