@@ -290,20 +290,41 @@ bool ChooseSite(plat::Point& out, std::uint8_t player, std::uint16_t type)
     const std::int32_t step = tower ? 3 : 1;
     const TSiteSquare s = SiteSearchSquare(bx, by, static_cast<std::int32_t>(ai->SiteHalfSize));
     const std::vector<std::uint8_t> reach = LandReach(s, bx, by);
+    const auto reached = [&](std::int32_t x, std::int32_t y) {
+        return reach[static_cast<std::size_t>(y - s.y0) * (s.x1 - s.x0 + 1) + (x - s.x0)] != 0;
+    };
     std::int32_t best = -1;
-    for (std::int32_t x = s.x0; x <= s.x1; x += step)
-        for (std::int32_t y = s.y0; y <= s.y1; y += step) {
-            if (reach[static_cast<std::size_t>(y - s.y0) * (s.x1 - s.x0 + 1) + (x - s.x0)] == 0)
-                continue;
-            const std::int32_t d = Manhattan(x, y, bx, by);
-            // Towers spread out to the farthest cell (the later on a tie), the rest keep close.
-            if (best >= 0 && (tower ? d < best : d >= best))
-                continue;
-            if (!CanBuildHouse(player, x, y, type, nation))
-                continue;
-            best = d;
-            out = {x, y};
-        }
+    if (tower) {
+        // Towers spread out to the farthest cell of the grid (the later on a tie).
+        for (std::int32_t x = s.x0; x <= s.x1; x += step)
+            for (std::int32_t y = s.y0; y <= s.y1; y += step) {
+                const std::int32_t d = Manhattan(x, y, bx, by);
+                if ((best >= 0 && d < best) || !reached(x, y) || !CanBuildHouse(player, x, y, type, nation))
+                    continue;
+                best = d;
+                out = {x, y};
+            }
+    } else {
+        // The rest keep close: the nearest buildable cell, the first in column-then-row order on a
+        // tie. Rings of growing distance, each walked in that order, find it without testing the
+        // farther cells (the build-site test is the costly part of a computer player's step).
+        const std::int32_t far = std::max(std::abs(s.x0 - bx), std::abs(s.x1 - bx)) +
+                                 std::max(std::abs(s.y0 - by), std::abs(s.y1 - by));
+        for (std::int32_t d = 0; d <= far && best < 0; ++d)
+            for (std::int32_t x = s.x0; x <= s.x1 && best < 0; ++x) {
+                const std::int32_t r = d - std::abs(x - bx);
+                if (r < 0)
+                    continue;
+                for (int side = 0; side < (r > 0 ? 2 : 1); ++side) {
+                    const std::int32_t y = side == 0 ? by - r : by + r;
+                    if (y < s.y0 || y > s.y1 || !reached(x, y) || !CanBuildHouse(player, x, y, type, nation))
+                        continue;
+                    best = d;
+                    out = {x, y};
+                    break;
+                }
+            }
+    }
     if (best >= 0)
         return true;
     ++ai->FailedSites;
