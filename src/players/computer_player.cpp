@@ -8,6 +8,7 @@
 #include "core/error_log.h"
 #include "core/memory_stream.h"
 #include "core/random_table.h"
+#include "combat/work_states.h"
 #include "core/settings.h"
 #include "map/map_grid.h"
 #include "map/site_queries.h"
@@ -26,6 +27,9 @@
 #include "units/upgrades.h"
 
 namespace {
+
+// The workers' labour animation: a worker in it is building or mending the building it names.
+constexpr std::uint8_t kAnimLabour = 11;
 
 constexpr std::uint32_t kWinter = 3;
 // Resource indexes of the player's pairs -> goods of the market's rate table.
@@ -368,6 +372,29 @@ void TStrategAI::AIStep()
     }
     FillShortfalls();
     DefendHouses();
+    TendSites();
+}
+
+// A site whose worker never took the order (it was still leaving a building) or dropped it stays
+// a site for good: no idle worker looks for building work by itself. Each step the first site
+// nobody walks to or works on gets the nearest free worker. No draw is taken.
+void TStrategAI::TendSites()
+{
+    const std::uint8_t p = PlayerIndex();
+    const TStrateg* record = Record(p);
+    if (record == nullptr || !Advisor(p, 0))
+        return;
+    ForEachHouse(p, [&](THouse& h, std::uint16_t i) {
+        if (h.IsFinished())
+            return true;
+        for (const TUnit* u = record->FirstUnit; u != nullptr; u = u->m_pNext)
+            if (u->Dead == 0 && u->Basic != nullptr && u->Basic->m_Kind == UNIT_KIND_WORKER && (u->WorkObject == i || u->WorkObject == PlayerHouseCode(p, i)) &&
+                (u->Work == WORK_GO_TO_OBJECT || u->NumWork == kAnimLabour))
+                return true;
+        if (TUnit* worker = FindNearestWorker(h.X, h.Y, p))
+            OrderWorkerToBuild(worker, i);
+        return false;
+    });
 }
 
 void TStrategAI::DefendHouses()

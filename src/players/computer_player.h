@@ -68,6 +68,7 @@ public:
     void AccumulateLevelNeeds();
     void FillShortfalls();
     void DefendHouses();
+    void TendSites();
     // Whether a template entry still asks for something the player can pay for now.
     bool IsEntryPending(const TTemplateEntry& entry) const;
 

@@ -225,6 +225,43 @@ std::uint16_t PlaceHouse(std::uint8_t player, std::int32_t x, std::int32_t y, st
     return index;
 }
 
+namespace {
+
+// The cells of the square a worker walks to from the base without crossing water, as a mask over
+// the square: a site beyond a river takes the money and never sees a worker. A base outside the
+// square or on water leaves every cell open.
+std::vector<std::uint8_t> LandReach(const TSiteSquare& s, std::int32_t bx, std::int32_t by)
+{
+    const std::int32_t w = s.x1 - s.x0 + 1;
+    const std::int32_t h = s.y1 - s.y0 + 1;
+    if (w <= 0 || h <= 0)
+        return {};
+    const auto at = [&](std::int32_t x, std::int32_t y) { return static_cast<std::size_t>(y - s.y0) * w + (x - s.x0); };
+    const auto inside = [&](std::int32_t x, std::int32_t y) { return x >= s.x0 && x <= s.x1 && y >= s.y0 && y <= s.y1; };
+    if (!inside(bx, by) || MovementMapServices().isWater(bx, by))
+        return std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h, 1);
+    std::vector<std::uint8_t> reach(static_cast<std::size_t>(w) * h, 0);
+    std::vector<plat::Point> todo{{bx, by}};
+    reach[at(bx, by)] = 1;
+    while (!todo.empty()) {
+        const plat::Point c = todo.back();
+        todo.pop_back();
+        // The neighbours of a cell of the staggered grid: the rows above and below, shifted by the
+        // row's parity, the cells two rows away and the cells beside it.
+        const std::int32_t side = (c.y & 1) != 0 ? 1 : -1;
+        const plat::Point next[8] = {{c.x, c.y - 1}, {c.x + side, c.y - 1}, {c.x, c.y + 1}, {c.x + side, c.y + 1},
+                                     {c.x, c.y - 2}, {c.x, c.y + 2},        {c.x - 1, c.y}, {c.x + 1, c.y}};
+        for (const plat::Point& n : next)
+            if (inside(n.x, n.y) && reach[at(n.x, n.y)] == 0 && !MovementMapServices().isWater(n.x, n.y)) {
+                reach[at(n.x, n.y)] = 1;
+                todo.push_back(n);
+            }
+    }
+    return reach;
+}
+
+} // namespace
+
 bool ChooseSite(plat::Point& out, std::uint8_t player, std::uint16_t type)
 {
     TStrategAI* ai = Planner(player);
@@ -252,18 +289,42 @@ bool ChooseSite(plat::Point& out, std::uint8_t player, std::uint16_t type)
     const bool tower = type == 21;
     const std::int32_t step = tower ? 3 : 1;
     const TSiteSquare s = SiteSearchSquare(bx, by, static_cast<std::int32_t>(ai->SiteHalfSize));
+    const std::vector<std::uint8_t> reach = LandReach(s, bx, by);
+    const auto reached = [&](std::int32_t x, std::int32_t y) {
+        return reach[static_cast<std::size_t>(y - s.y0) * (s.x1 - s.x0 + 1) + (x - s.x0)] != 0;
+    };
     std::int32_t best = -1;
-    for (std::int32_t x = s.x0; x <= s.x1; x += step)
-        for (std::int32_t y = s.y0; y <= s.y1; y += step) {
-            const std::int32_t d = Manhattan(x, y, bx, by);
-            // Towers spread out to the farthest cell (the later on a tie), the rest keep close.
-            if (best >= 0 && (tower ? d < best : d >= best))
-                continue;
-            if (!CanBuildHouse(player, x, y, type, nation))
-                continue;
-            best = d;
-            out = {x, y};
-        }
+    if (tower) {
+        // Towers spread out to the farthest cell of the grid (the later on a tie).
+        for (std::int32_t x = s.x0; x <= s.x1; x += step)
+            for (std::int32_t y = s.y0; y <= s.y1; y += step) {
+                const std::int32_t d = Manhattan(x, y, bx, by);
+                if ((best >= 0 && d < best) || !reached(x, y) || !CanBuildHouse(player, x, y, type, nation))
+                    continue;
+                best = d;
+                out = {x, y};
+            }
+    } else {
+        // The rest keep close: the nearest buildable cell, the first in column-then-row order on a
+        // tie. Rings of growing distance, each walked in that order, find it without testing the
+        // farther cells (the build-site test is the costly part of a computer player's step).
+        const std::int32_t far = std::max(std::abs(s.x0 - bx), std::abs(s.x1 - bx)) +
+                                 std::max(std::abs(s.y0 - by), std::abs(s.y1 - by));
+        for (std::int32_t d = 0; d <= far && best < 0; ++d)
+            for (std::int32_t x = s.x0; x <= s.x1 && best < 0; ++x) {
+                const std::int32_t r = d - std::abs(x - bx);
+                if (r < 0)
+                    continue;
+                for (int side = 0; side < (r > 0 ? 2 : 1); ++side) {
+                    const std::int32_t y = side == 0 ? by - r : by + r;
+                    if (y < s.y0 || y > s.y1 || !reached(x, y) || !CanBuildHouse(player, x, y, type, nation))
+                        continue;
+                    best = d;
+                    out = {x, y};
+                    break;
+                }
+            }
+    }
     if (best >= 0)
         return true;
     ++ai->FailedSites;

@@ -93,7 +93,7 @@ TEST_F(GameWorldTest, SampleMissionBuildsTheWorldAndTeardownFreesIt)
         EXPECT_EQ(NumHouse[p], 1) << p;
         EXPECT_EQ(g_HouseTypeCount[p][6], 1) << p;
         EXPECT_EQ(g_pHouse[p][0].PhaseState, 0) << "a finished building";
-        EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[0].spendable, 8000.0) << p;
+        EXPECT_DOUBLE_EQ(g_Strateg[p]->Res[0].spendable, 20000.0) << p;
         // The map's units stand before the pass maps are built from the loaded map.
         EXPECT_EQ(NumUnits[p], 5) << p;
     }

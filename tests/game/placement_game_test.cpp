@@ -71,8 +71,8 @@ TEST_F(PlacementGame, AComputerPlayersFirstBuildingsStandOnLegalSites)
     // Its workers have finished it.
     HouseArrives(HouseAt(g_pHouse[p], hallIndex));
     int placed = 0;
-    // The buildings the first two levels must have: food and dwellings, then the extractors on the
-    // map's resource points.
+    // The buildings the first two levels must have: food and dwellings, then the lumber mill,
+    // power, learning and the barracks.
     for (int level = 0; level < 2; ++level)
         for (const TTemplateEntry& e : plan.MustList(level)) {
             if (e.Kind != TEMPLATE_HOUSE)
@@ -94,6 +94,8 @@ TEST_F(PlacementGame, AComputerPlayersFirstBuildingsStandOnLegalSites)
                 EXPECT_EQ(h->HouseType, e.Type);
                 EXPECT_EQ(h->X, site.x);
                 EXPECT_EQ(h->Y, site.y);
+                // Finished, as its workers will: a later entry may need it standing.
+                HouseArrives(HouseAt(g_pHouse[p], index));
                 ++placed;
             }
         }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "combat/work_states.h"
 #include "core/app_state.h"
 #include "core/settings.h"
 #include "map/map_file.h"
@@ -223,6 +224,59 @@ TEST(Placement, ShorePointsLieOnTheWaterAroundTheBase)
     NearShorePoint(0, p, 0, 0, 3);
     EXPECT_EQ(p.x, CellPixel(20, 60).x);
     EXPECT_EQ(p.y, CellPixel(20, 60).y);
+}
+
+// A base on an island with no room to build: the land beyond the water is never a site, however
+// near; a strip of land across the water opens it.
+TEST(Placement, SitesLieOnLandTheBaseReachesWithoutCrossingWater)
+{
+    FrameGuard guard;
+    for (const bool ford : {false, true}) {
+        SCOPED_TRACE(ford);
+        TestWorld w(80, 160);
+        for (std::int32_t y = 60; y <= 100; ++y)
+            for (std::int32_t x = 30; x <= 50; ++x) {
+                const bool island = x >= 39 && x <= 41 && y >= 78 && y <= 82;
+                const bool strip = ford && y >= 79 && y <= 81 && x < 39;
+                if (island)
+                    w.SetAdvancedPath(x, y, 1); // no room to build
+                else if (!strip)
+                    w.SetWater(x, y);
+            }
+        w.BuildPassMaps();
+        Plan(w, 40, 80);
+        plat::Point site{};
+        const bool found = ChooseSite(site, 0, HOUSE_POWER_PLANT);
+        EXPECT_EQ(found, ford);
+        if (found)
+            EXPECT_LT(site.x, 39) << "off the island, along the strip";
+    }
+}
+
+// A site nobody walks to gets the nearest free worker, once: a worker already on its way keeps the
+// site to itself.
+TEST(Placement, AnUnattendedSiteGetsTheNearestFreeWorker)
+{
+    FrameGuard guard;
+    TestWorld w(80, 160);
+    w.BuildPassMaps();
+    TStrategAI& ai = Plan(w, 40, 80);
+    ai.Player = 0;
+    plat::Point site{};
+    ASSERT_TRUE(ChooseSite(site, 0, HOUSE_POWER_PLANT));
+    const std::uint16_t index = PlaceHouse(0, site.x, site.y, HOUSE_POWER_PLANT);
+    ASSERT_NE(index, 65535);
+    HouseAt(g_pHouse[0], index)->BuildWork = 100; // a site with work left
+    TUnit* near = w.AddUnit(0, testworld::kWorker, site.x - 3, site.y);
+    TUnit* far = w.AddUnit(0, testworld::kWorker, site.x - 8, site.y);
+    ASSERT_NE(near, nullptr);
+    ASSERT_NE(far, nullptr);
+    near->Work = far->Work = UNIT_NO_WORK;
+    ai.TendSites();
+    EXPECT_EQ(near->Work, WORK_GO_TO_OBJECT);
+    EXPECT_EQ(near->WorkObject, PlayerHouseCode(0, index));
+    ai.TendSites();
+    EXPECT_EQ(far->Work, UNIT_NO_WORK);
 }
 
 } // namespace

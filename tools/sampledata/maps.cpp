@@ -360,6 +360,18 @@ SampleMap Generate(const Recipe& r)
                     if (!wet[static_cast<std::size_t>(yy) * r.width + xx] && std::abs(yy - sy) < 6 && std::abs(xx - sx) < 2)
                         c.base = static_cast<std::uint16_t>(kBuildingGroundTexture);
                 }
+        // A wood lot beside every start, on the side towards the middle: a lumber mill needs trees
+        // round its site, and the random woods may have left none near this start.
+        const int side = sx < r.width / 2 ? 1 : -1;
+        for (int yy = sy - 10; yy <= sy + 10; ++yy)
+            for (int xx = sx + 6 * side; xx != sx + 9 * side; xx += side) {
+                if (xx < 2 || yy < 4 || xx >= r.width - 2 || yy >= r.height - 4)
+                    continue;
+                const std::size_t i = static_cast<std::size_t>(yy) * r.width + xx;
+                if (wet[i] || ground[i] == Terrain::Rock || d.cells[i].object != 0 || HashCell(xx, yy, r.seed + 11) % 3 == 0)
+                    continue;
+                d.cells[i].object = static_cast<std::uint16_t>(9000 + HashCell(xx, yy, r.seed + 12) % 8);
+            }
         TMapHouseRecord hq;
         hq.x = sx;
         hq.y = sy;

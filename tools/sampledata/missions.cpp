@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "players/economy.h"
 #include "put_bytes.h"
 #include "sample_data.h"
 
@@ -38,9 +39,9 @@ struct SampleMission {
 
 const SampleMission kMissions[] = {
     {"Data\\Campaigns\\Sample\\Test.mis", u"Crossing at the mill",
-     u"Hold the crossing and build up the village before the enemy arrives.", "Test.dat", 2, 0, 2000.0f},
+     u"Hold the crossing and build up the village before the enemy arrives.", "Test.dat", 2, 0, 8000.0f},
     {"Data\\Campaigns\\Sample\\Hills.mis", u"The hill country",
-     u"Take the heights. The enemy has dug in along the ridge.", "Hills.dat", 2, 1, 5000.0f},
+     u"Take the heights. The enemy has dug in along the ridge.", "Hills.dat", 2, 1, 8000.0f},
     {"Data\\Campaigns\\Sample\\Coast.mis", u"Eight flags on the coast",
      u"Eight powers meet on the coast. Secure the harbours.", "Coast.dat", 8, 2, 8000.0f},
     {"Data\\Campaigns\\multiplay\\Hills.mis", u"Hills (two players)", u"Network game on the hill map.",
@@ -48,6 +49,13 @@ const SampleMission kMissions[] = {
     {"Data\\Campaigns\\multiplay\\Coast.mis", u"Coast (eight players)", u"Network game on the coast map.",
      "Coast.dat", 8, 0, 10000.0f},
 };
+
+// Food and gold are the bulk goods: every soldier and worker eats food and is paid in gold, and the
+// first research at the academy asks for twice its price in hand, so a player starts with a
+// granary and a treasury that carry it through its first research while its farms, gatherers and
+// gold mine get going.
+constexpr float kStartFood = 40000.0f;
+constexpr float kStartGold = 20000.0f;
 
 MissionRecord MakeMission(const SampleMission& m)
 {
@@ -59,7 +67,11 @@ MissionRecord MakeMission(const SampleMission& m)
         mission.players.warTemplate[i] = static_cast<std::uint8_t>(i == 0 ? 0 : 2 + i % 3);
         mission.players.team[i] = 255;
         for (int k = 0; k < 5; ++k)
-            mission.players.resources[k][i] = i < m.players ? m.resources * (1.0f + 0.25f * k) : 0.0f;
+            mission.players.resources[k][i] =
+                i >= m.players           ? 0.0f
+                : k == RESOURCE_FOOD ? kStartFood
+                : k == RESOURCE_GOLD ? kStartGold
+                                     : m.resources * (1.0f + 0.25f * k);
     }
     for (int c = 0; c < m.conditionsOfFirst; ++c)
         mission.conditions[0].push_back(SampleConditionRecord(static_cast<std::uint8_t>(1 + c)));

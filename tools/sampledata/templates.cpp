@@ -23,8 +23,10 @@ MAY
   CREATE_UNIT 0 3
   CREATE_BUILDING 12 1     {lumber mill}
 NEW_LEVEL
-{2: wood and the barracks} Level 2 MUST
+{2: wood, power, learning and the barracks} Level 2 MUST
   CREATE_BUILDING 12 1     {lumber mill}
+  CREATE_BUILDING 0 1      {power plant}
+  CREATE_BUILDING 2 1      {science academy}
   CREATE_BUILDING 3 1      {barracks}
   CREATE_BUILDING 15 2
 MAY
@@ -35,15 +37,13 @@ MAY
 NEW_LEVEL
 {3: the first soldiers} Level 3 MUST
   CREATE_UNIT 2 6          {riflemen}
-  CREATE_BUILDING 0 1      {power plant}
   CREATE_UNIT 0 10
+  CREATE_UPGRADE 0 3       {gathering}
 MAY
   CREATE_UNIT 6 2          {machine gunners}
   CREATE_BUILDING 17 1     {field hospital}
 NEW_LEVEL
-{4: research and trade} Level 4 MUST
-  CREATE_BUILDING 2 1      {science academy}
-  CREATE_UPGRADE 0 3       {gathering}
+{4: trade} Level 4 MUST
   CREATE_BUILDING 8 1      {market}
 MAY
   CREATE_UNIT 0 12
