@@ -94,6 +94,12 @@ bool Garrisoned(const TUnit* u)
     return u->Work == STAY_IN_HOUSE;
 }
 
+// Whether the unit's weapon can damage buildings (rifles cannot).
+bool HarmsBuildings(const TUnit* u)
+{
+    return u->Basic != nullptr && u->Basic->m_ParamFlags[1] != 0;
+}
+
 // The enemy's living unit nearest to the pixel point; null when there is none.
 TUnit* NearestLivingUnit(std::uint8_t enemy, float x, float y)
 {
@@ -354,6 +360,18 @@ void TGroupManager::RetreatBrokenGroups()
     }
 }
 
+bool TGroupManager::GroupStalled(const TGroup* g) const
+{
+    if (g->Disbanded != 0 || g->Busy != 0 || g->LiveCount == 0 || !g->OrderQueue.empty() || g->PathLength() != 0 ||
+        (g->OrderKind != GROUP_ORDER_HOUSE && g->OrderKind != GROUP_ORDER_UNIT))
+        return false;
+    // The members shuffle about their places; only a fight going on counts.
+    for (const TUnit* u : g->Slots)
+        if (u != nullptr && u->Dead == 0 && (u->AttackUnit != nullptr || u->HouseAttack != nullptr))
+            return false;
+    return true;
+}
+
 bool TGroupManager::GroupIdle(const TGroup* g) const
 {
     if (g->Disbanded != 0 || g->Busy != 0 || g->LiveCount == 0 || !g->OrderQueue.empty() ||
@@ -368,6 +386,12 @@ bool TGroupManager::GroupIdle(const TGroup* g) const
 void TGroupManager::ReorderIdleGroups()
 {
     for (TGroup* g : Groups()) {
+        if (GroupStalled(g)) {
+            // Standing within reach of its target with no way left to march: every member takes
+            // the attack on by itself.
+            g->GoByOrder(false);
+            continue;
+        }
         if (!GroupIdle(g))
             continue;
         const TUnit* head = g->HeadPoz < g->Slots.size() ? g->Slots[g->HeadPoz] : nullptr;
@@ -397,7 +421,9 @@ void TGroupManager::ReorderIdleGroups()
                 best = i;
             }
         }
-        if (bestD >= 0) {
+        const bool harms = std::any_of(g->Slots.begin(), g->Slots.end(),
+                                       [](const TUnit* u) { return u != nullptr && u->Dead == 0 && HarmsBuildings(u); });
+        if (bestD >= 0 && harms) {
             const plat::Point c = CellPixel(g_pHouse[enemy][best].X, g_pHouse[enemy][best].Y);
             g->GiveOrder(GROUP_ORDER_HOUSE, c.x, c.y, enemy, best);
         } else if (!AttackNearestUnit(g, enemy, static_cast<std::int32_t>(head->X), static_cast<std::int32_t>(head->Y))) {
@@ -495,6 +521,17 @@ void TGroupManager::FormAttackGroup(TUnit* const* units, std::uint16_t count, st
                 b = i;
                 break;
             }
+        }
+    }
+    // Rifles and their like cannot harm a building: such a group goes for the building's
+    // defenders and workers instead, the enemy's unit nearest to it.
+    if (kind == GROUP_ORDER_HOUSE && std::none_of(kept.begin(), kept.end(), HarmsBuildings)) {
+        const TUnit* defender = NearestLivingUnit(a, static_cast<float>(x), static_cast<float>(y));
+        if (defender != nullptr) {
+            kind = GROUP_ORDER_UNIT;
+            b = defender->m_Index;
+            x = static_cast<std::int32_t>(defender->X);
+            y = static_cast<std::int32_t>(defender->Y);
         }
     }
     // Gathering first, at the quietest of up to 10 points 1000 pixels short of the target.
