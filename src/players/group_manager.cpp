@@ -27,6 +27,7 @@
 #include "map/minimap.h"
 #include "movement/group.h"
 #include "movement/group_orders.h"
+#include "movement/passability.h"
 #include "players/dispatcher.h"
 #include "players/economy.h"
 #include "players/game_cycle.h"
@@ -37,6 +38,7 @@
 #include "units/house.h"
 #include "units/house_types.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
 #include "units/unit_types.h"
 #include "ui/player_services.h"
 
@@ -48,6 +50,10 @@ namespace {
 constexpr float kAnchorRange = 2000.0f;
 constexpr float kShipRange = 2500.0f;
 constexpr float kGatherDistance = 1000.0f;
+// A land attack sets out with at least this many units; a group that has done its order fights on
+// with at least this many and is dissolved with fewer.
+constexpr std::size_t kMinLandAttack = 10;
+constexpr std::uint16_t kMinHoldingGroup = 4;
 constexpr std::int32_t kAlarmCountdown = 40;
 constexpr std::uint16_t kRaisedPathBudget = 100;
 constexpr std::uint16_t kSignalRadius = 20;
@@ -79,6 +85,19 @@ bool Within(const TUnit* a, const TUnit* b, float range)
 bool IsFighting(const TUnit* u)
 {
     return u->Basic != nullptr && u->Basic->CanBeInGroup();
+}
+
+// A unit inside a building. The building a unit walked out of stays in its House field, so only
+// the work tells.
+bool Garrisoned(const TUnit* u)
+{
+    return u->Work == STAY_IN_HOUSE;
+}
+
+// Whether the unit's weapon can damage buildings (rifles cannot).
+bool HarmsBuildings(const TUnit* u)
+{
+    return u->Basic != nullptr && u->Basic->m_ParamFlags[1] != 0;
 }
 
 // The enemy's living unit nearest to the pixel point; null when there is none.
@@ -292,6 +311,7 @@ bool TGroupManager::ArmyThink()
             mode = ARMY_MODE_LAND;
     }
     RetreatBrokenGroups();
+    ReorderIdleGroups();
     if (mode == ARMY_MODE_DEFENCE) {
         if (war[0] != 0)
             GarrisonBuildings();
@@ -314,6 +334,8 @@ bool TGroupManager::ArmyThink()
         PickWarships(units);
     if (units.empty())
         return true;
+    if (!planned && mode == ARMY_MODE_LAND && units.size() < kMinLandAttack)
+        return true; // too few to attack: they wait for the next step with more
     if (planned && units.size() < (static_cast<std::size_t>(g_HouseTypeCount[Player][4]) + 5) * 10 && Groups().size() < 10) {
         AttackPlanned = 1; // waits for the next step with a bigger army
         PlannedDelay = 0;
@@ -338,6 +360,88 @@ void TGroupManager::RetreatBrokenGroups()
     }
 }
 
+bool TGroupManager::GroupStalled(const TGroup* g) const
+{
+    if (g->Disbanded != 0 || g->Busy != 0 || g->LiveCount == 0 || !g->OrderQueue.empty() || g->PathLength() != 0 ||
+        (g->OrderKind != GROUP_ORDER_HOUSE && g->OrderKind != GROUP_ORDER_UNIT))
+        return false;
+    // The members shuffle about their places; only a fight going on counts.
+    for (const TUnit* u : g->Slots)
+        if (u != nullptr && u->Dead == 0 && (u->AttackUnit != nullptr || u->HouseAttack != nullptr))
+            return false;
+    return true;
+}
+
+bool TGroupManager::GroupIdle(const TGroup* g) const
+{
+    if (g->Disbanded != 0 || g->Busy != 0 || g->LiveCount == 0 || !g->OrderQueue.empty() ||
+        g->OrderKind == GROUP_ORDER_HOUSE || g->OrderKind == GROUP_ORDER_UNIT)
+        return false;
+    for (const TUnit* u : g->Slots)
+        if (u != nullptr && u->Dead == 0 && (u->Halted == 0 || u->AttackUnit != nullptr || u->HouseAttack != nullptr))
+            return false;
+    return true;
+}
+
+void TGroupManager::ReorderIdleGroups()
+{
+    for (TGroup* g : Groups()) {
+        if (GroupStalled(g)) {
+            // Standing within reach of its target with no way left to march: every member takes
+            // the attack on by itself.
+            g->GoByOrder(false);
+            continue;
+        }
+        if (!GroupIdle(g))
+            continue;
+        const TUnit* head = g->HeadPoz < g->Slots.size() ? g->Slots[g->HeadPoz] : nullptr;
+        if (head == nullptr || g->LiveCount < kMinHoldingGroup) {
+            // Too few to fight on: the members go back to the pool of the next attack.
+            g->Disbanded = 1;
+            continue;
+        }
+        std::uint8_t enemy = g->OrderA;
+        if (enemy == Player || enemy >= g_wNumPlayer || !Alive(enemy) || AtPeace(enemy))
+            enemy = ChooseEnemy();
+        if (enemy == Player) {
+            g->Disbanded = 1;
+            continue;
+        }
+        // On to the enemy's building nearest to where the group stands, else its nearest unit.
+        std::int32_t bestD = -1;
+        std::uint16_t best = 0;
+        const plat::Point at = PixelToFlatCell(head->X, head->Y);
+        for (std::uint16_t i = 0; g_pHouse[enemy] != nullptr && i < NumHouse[enemy]; ++i) {
+            const THouse& h = g_pHouse[enemy][i];
+            if (h.TypeRecord == nullptr || h.Destroyed != 0)
+                continue;
+            const std::int32_t d = (h.X - at.x) * (h.X - at.x) + (h.Y - at.y) * (h.Y - at.y);
+            if (bestD < 0 || d < bestD) {
+                bestD = d;
+                best = i;
+            }
+        }
+        const bool harms = std::any_of(g->Slots.begin(), g->Slots.end(),
+                                       [](const TUnit* u) { return u != nullptr && u->Dead == 0 && HarmsBuildings(u); });
+        if (bestD >= 0 && harms) {
+            const plat::Point c = CellPixel(g_pHouse[enemy][best].X, g_pHouse[enemy][best].Y);
+            g->GiveOrder(GROUP_ORDER_HOUSE, c.x, c.y, enemy, best);
+        } else if (!AttackNearestUnit(g, enemy, static_cast<std::int32_t>(head->X), static_cast<std::int32_t>(head->Y))) {
+            g->Disbanded = 1;
+        }
+    }
+}
+
+bool TGroupManager::AtPeace(std::uint8_t other) const
+{
+    const TStrateg* self = Record(Player);
+    const TStrateg* them = Record(other);
+    if (self == nullptr || them == nullptr)
+        return false;
+    const std::uint8_t mine = self->Relations[other];
+    return mine != 0 && mine == them->Relations[Player];
+}
+
 void TGroupManager::PickLandArmy(std::vector<TUnit*>& out)
 {
     out.clear();
@@ -346,7 +450,7 @@ void TGroupManager::PickLandArmy(std::vector<TUnit*>& out)
     for (TUnit* u = s != nullptr ? s->FirstUnit : nullptr; u != nullptr; u = u->m_pNext)
         if (u->Dead == 0 && IsFighting(u) && u->Work == UNIT_NO_WORK && u->m_pGroup == nullptr && u->AttackUnit == nullptr &&
             u->HouseAttack == nullptr && u->m_MyTransporter == nullptr && u->m_MyFutureTransporter == nullptr &&
-            u->House == nullptr && u->Basic->Speed > 0.5f)
+            u->Basic->Speed > 0.5f)
             all.push_back(u);
     if (all.empty())
         return;
@@ -419,6 +523,17 @@ void TGroupManager::FormAttackGroup(TUnit* const* units, std::uint16_t count, st
             }
         }
     }
+    // Rifles and their like cannot harm a building: such a group goes for the building's
+    // defenders and workers instead, the enemy's unit nearest to it.
+    if (kind == GROUP_ORDER_HOUSE && std::none_of(kept.begin(), kept.end(), HarmsBuildings)) {
+        const TUnit* defender = NearestLivingUnit(a, static_cast<float>(x), static_cast<float>(y));
+        if (defender != nullptr) {
+            kind = GROUP_ORDER_UNIT;
+            b = defender->m_Index;
+            x = static_cast<std::int32_t>(defender->X);
+            y = static_cast<std::int32_t>(defender->Y);
+        }
+    }
     // Gathering first, at the quietest of up to 10 points 1000 pixels short of the target.
     const TUnit* first = kept.front();
     const float far = Dist2(first->X, first->Y, static_cast<float>(x), static_cast<float>(y));
@@ -431,7 +546,8 @@ void TGroupManager::FormAttackGroup(TUnit* const* units, std::uint16_t count, st
             const std::int32_t px = x + static_cast<std::int32_t>(std::cos(angle) * kGatherDistance);
             const std::int32_t py = y + static_cast<std::int32_t>(std::sin(angle) * kGatherDistance);
             const plat::Point c = PixelToFlatCell(static_cast<float>(px), static_cast<float>(py));
-            if (!InBuildingArea(c.x, c.y))
+            // A point in the water or on a blocked cell gives the group no way there.
+            if (!InBuildingArea(c.x, c.y) || !IsCellUsableByUnit(first, static_cast<std::uint32_t>(CellIndex(c.x, c.y))))
                 continue;
             const std::int32_t score = EnemyPresence(Player, c, base, 0);
             if (best < 0 || score < best) {
@@ -498,7 +614,7 @@ void TGroupManager::GarrisonBuildings()
         for (std::uint16_t type : {std::uint16_t{6}, std::uint16_t{2}}) {
             float bestD = 1000000.0f * 1000000.0f;
             for (TUnit* u = Record(Player)->FirstUnit; u != nullptr; u = u->m_pNext) {
-                if (u->Dead != 0 || u->Type != type || u->House != nullptr)
+                if (u->Dead != 0 || u->Type != type || Garrisoned(u))
                     continue;
                 const float d = Dist2(u->X, u->Y, static_cast<float>(at.x), static_cast<float>(at.y));
                 if (d < bestD) {
@@ -584,7 +700,7 @@ void TGroupManager::OnHouseAttacked(THouse* house)
     r.y0 = std::max(r.y0, 0);
     std::vector<TUnit*> units;
     for (TUnit* u = Record(Player)->FirstUnit; u != nullptr; u = u->m_pNext) {
-        if (u->Dead != 0 || !IsFighting(u) || u->House != nullptr || u->m_pGroup != nullptr)
+        if (u->Dead != 0 || !IsFighting(u) || Garrisoned(u) || u->m_pGroup != nullptr)
             continue;
         const plat::Point c = PixelToFlatCell(u->X, u->Y);
         if (CellIn(r, c.x, c.y) && InBuildingArea(c.x, c.y))

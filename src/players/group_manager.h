@@ -74,4 +74,11 @@ public:
 
 private:
     void RetreatBrokenGroups();
+    // A group whose order is done and whose members stand idle.
+    bool GroupIdle(const TGroup* g) const;
+    // A group with an attack order whose march is done short of its target, none of it fighting.
+    bool GroupStalled(const TGroup* g) const;
+    // Idle groups attack on (the enemy's building nearest to them) or, too small, are dissolved.
+    void ReorderIdleGroups();
+    bool AtPeace(std::uint8_t other) const;
 };

@@ -280,6 +280,9 @@ void HouseProduceUnit(std::uint8_t player, std::uint16_t house)
                     s.refreshPanel();
             } else {
                 StartThroughDoor(u, h);
+                // A new unit is made standing still: it is set walking toward the exit, or it
+                // would stay in the doorway for good.
+                s.leaveHouse(u);
             }
         }
     }

@@ -306,4 +306,33 @@ TEST(GroupManager, AnAttackGathersShortOfTheBuildingThenMarchesOnIt)
     EXPECT_GE(g_PathBudget, 30);
 }
 
+// Rifles cannot harm a building: the gathered riflemen go for the enemy's unit nearest to it.
+TEST(GroupManager, RiflemenGatherThenGoForTheUnitsAtTheBuilding)
+{
+    TestWorld w(60, 240);
+    ManagerGuard guard;
+    TGroupManager& m = Manager(w, 0);
+    THouse* target = w.AddPlayerHouse(1, 30, 200, &HouseType(w.Player(1)->Nation, 6));
+    target->HouseType = 6;
+    TUnit* far = w.AddUnit(1, testworld::kWorker, 50, 150);
+    TUnit* nearBuilding = w.AddUnit(1, testworld::kWorker, 33, 205);
+    std::vector<TUnit*> units;
+    for (int i = 0; i < 6; ++i) {
+        units.push_back(w.AddUnit(0, testworld::kRifleman, 10 + i, 20));
+        units.back()->Work = UNIT_NO_WORK;
+    }
+    std::int32_t tx = 0, ty = 0;
+    ASSERT_TRUE(m.TargetPoint(1, tx, ty));
+    g_GroupOrdersUsed = 0;
+    m.FormAttackGroup(units.data(), static_cast<std::uint16_t>(units.size()), tx, ty);
+    ASSERT_EQ(m.Groups().size(), 1u);
+    const TGroup* g = m.Groups()[0];
+    EXPECT_EQ(g->OrderKind, GROUP_ORDER_GO);
+    ASSERT_EQ(g->OrderQueue.size(), 1u);
+    EXPECT_EQ(g->OrderQueue[0].kind, GROUP_ORDER_UNIT);
+    EXPECT_EQ(g->OrderQueue[0].a, 1);
+    EXPECT_EQ(g->OrderQueue[0].b, nearBuilding->m_Index);
+    EXPECT_NE(g->OrderQueue[0].b, far->m_Index);
+}
+
 } // namespace

@@ -1,4 +1,5 @@
 // korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts] [--build P,TYPE]
+//                [--events]
 //
 // Runs a game without drawing and prints one line per game cycle: the frame counter and the
 // checksum of the simulation state. The same folder, mission, seed and computer slots give the
@@ -7,13 +8,16 @@
 // with what the player put up and produced since the start (see PrintCounts). With --build the
 // player's workers are selected and a building of the type is placed by order (the placement
 // command) at the buildable cell nearest to its first worker before the first cycle; the counts
-// then end with a line telling how far that building came. A test and benchmark tool, not a part
-// of the game.
+// then end with a line telling how far that building came. With --events it prints, instead of
+// the trail, the first fight between players and every defeat as they happen, and at the end one
+// line that folds the trail (see TEventWatch); the run ends early once a fight and a defeat were
+// seen. A test and benchmark tool, not a part of the game.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/random_table.h"
@@ -31,19 +35,19 @@
 #include "players/selection.h"
 #include "players/sim_checksum.h"
 #include "players/strateg.h"
+#include "units/build_site.h"
 #include "units/house.h"
 #include "units/house_queue.h"
-#include "units/unit_lists.h"
-#include "units/build_site.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
 #include "units/upgrades.h"
 
 namespace {
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts] [--build P,TYPE]\n");
+    std::fprintf(stderr, "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] "
+                         "[--counts] [--build P,TYPE] [--events]\n");
     return 2;
 }
 
@@ -208,6 +212,118 @@ void PrintBuildOrder(const TBuildOrder& order)
     std::printf("order %d: house none type %u\n", order.player, order.type);
 }
 
+// Watches the game cycle by cycle for the first fight between two players (a unit or building
+// that one player's unit is aiming at lost hit points since the cycle before) and for players
+// leaving the game. Pointers held by units are only compared with the living units and the
+// building tables, never followed blindly: a target may have died in the cycle.
+class TEventWatch {
+public:
+    void Start()
+    {
+        for (std::uint8_t p = 0; p < 8; ++p)
+            m_Dead[p] = p >= g_wNumPlayer || g_Strateg[p] == nullptr || g_Strateg[p]->Dead != 0;
+        Remember();
+    }
+
+    // After one game cycle; prints what happened in it. The trail folds the checksum of every
+    // kTrailStep-th cycle: the checksum costs more than the cycle itself, and a run that went
+    // astray stays astray.
+    void Step(std::uint32_t cycle)
+    {
+        ++m_Cycles;
+        if (cycle % kTrailStep == 0)
+            m_Trail = (m_Trail ^ SimulationChecksum()) * 1099511628211ull;
+        if (!m_Attacked)
+            FindFirstAttack(cycle);
+        for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p) {
+            const bool dead = g_Strateg[p] == nullptr || g_Strateg[p]->Dead != 0;
+            if (dead && !m_Dead[p]) {
+                std::printf("player %d defeated at cycle %u\n", p, cycle);
+                m_Defeated = true;
+            }
+            m_Dead[p] = dead;
+        }
+        Remember();
+    }
+
+    bool Done() const { return m_Attacked && m_Defeated; }
+
+    void Finish() const
+    {
+        std::printf("trail %llu cycles %016llx\n", static_cast<unsigned long long>(m_Cycles),
+                    static_cast<unsigned long long>(m_Trail));
+    }
+
+private:
+    // The living units and the standing buildings with their hit points now.
+    void Remember()
+    {
+        m_Hp.clear();
+        for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p) {
+            for (const TUnit* u = g_Strateg[p] != nullptr ? g_Strateg[p]->FirstUnit : nullptr; u != nullptr; u = u->m_pNext)
+                if (u->Dead == 0)
+                    m_Hp[u] = u->HitPoints;
+            for (std::uint16_t i = 0; g_pHouse[p] != nullptr && i < NumHouse[p]; ++i)
+                if (g_pHouse[p][i].TypeRecord != nullptr && g_pHouse[p][i].Destroyed == 0)
+                    m_Hp[&g_pHouse[p][i]] = g_pHouse[p][i].HitPoints;
+        }
+    }
+
+    // The owner of a building of the tables, or -1 for a pointer that is none of them.
+    static int HouseOwner(const THouse* h)
+    {
+        for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p)
+            if (g_pHouse[p] != nullptr && h >= g_pHouse[p] && h < g_pHouse[p] + NumHouse[p])
+                return p;
+        return -1;
+    }
+
+    // Whether the target (a unit or building that stood in the cycle before) lost hit points.
+    bool Hurt(const void* target, float now) const
+    {
+        const auto was = m_Hp.find(target);
+        return was != m_Hp.end() && now < was->second;
+    }
+
+    void FindFirstAttack(std::uint32_t cycle)
+    {
+        std::unordered_map<const void*, int> owner;
+        for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p)
+            for (const TUnit* u = g_Strateg[p] != nullptr ? g_Strateg[p]->FirstUnit : nullptr; u != nullptr; u = u->m_pNext)
+                owner[u] = p;
+        for (std::uint8_t a = 0; a < g_wNumPlayer && a < 8 && !m_Attacked; ++a) {
+            for (const TUnit* u = g_Strateg[a] != nullptr ? g_Strateg[a]->FirstUnit : nullptr; u != nullptr && !m_Attacked;
+                 u = u->m_pNext) {
+                if (u->Dead != 0)
+                    continue;
+                int victim = -1;
+                if (u->AttackUnit != nullptr) {
+                    const auto o = owner.find(u->AttackUnit);
+                    if (o != owner.end() && o->second != a && Hurt(u->AttackUnit, u->AttackUnit->HitPoints))
+                        victim = o->second;
+                }
+                if (victim < 0 && u->HouseAttack != nullptr) {
+                    const int o = HouseOwner(u->HouseAttack);
+                    if (o >= 0 && o != a && Hurt(u->HouseAttack, u->HouseAttack->HitPoints))
+                        victim = o;
+                }
+                if (victim >= 0) {
+                    std::printf("first attack at cycle %u: player %d on player %d\n", cycle, a, victim);
+                    m_Attacked = true;
+                }
+            }
+        }
+    }
+
+    static constexpr std::uint32_t kTrailStep = 100;
+    std::unordered_map<const void*, float> m_Hp;
+    bool m_Dead[8] = {};
+    bool m_Attacked = false;
+    bool m_Defeated = false;
+    std::uint64_t m_Cycles = 0;
+    std::uint64_t m_Trail = 14695981039346656037ull;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -219,6 +335,7 @@ int main(int argc, char** argv)
     std::vector<int> computers;
     bool counts = false;
     TBuildOrder build;
+    bool events = false;
     if (!ParseNumber(argv[3], 100000000ull, cycles))
         return Usage();
     for (int i = 4; i < argc; ++i) {
@@ -233,6 +350,8 @@ int main(int argc, char** argv)
                 return Usage();
         } else if (std::strcmp(argv[i], "--counts") == 0) {
             counts = true;
+        } else if (std::strcmp(argv[i], "--events") == 0) {
+            events = true;
         } else {
             return Usage();
         }
@@ -259,11 +378,20 @@ int main(int argc, char** argv)
             start[p] = CountPlayer(p);
         if (build.player >= 0 && !OrderBuilding(build))
             std::fprintf(stderr, "korvela-simrun: no worker or no site for the ordered building\n");
+        TEventWatch watch;
+        if (events)
+            watch.Start();
         char line[40];
         for (unsigned long long c = 0; c < cycles; ++c) {
             NetworkFrame();
             if (counts)
                 continue;
+            if (events) {
+                watch.Step(g_FrameCounter);
+                if (watch.Done())
+                    break;
+                continue;
+            }
             FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
             std::fputs(line, stdout);
         }
@@ -271,6 +399,8 @@ int main(int argc, char** argv)
             PrintCounts(start);
         if (counts && build.player >= 0)
             PrintBuildOrder(build);
+        if (events)
+            watch.Finish();
     }
     FreeGame();
     Direct3DFree();
