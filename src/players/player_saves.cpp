@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "combat/ship_graphics.h"
 #include "combat/tower.h"
 #include "core/error_log.h"
 #include "core/memory_stream.h"
@@ -339,6 +340,11 @@ bool LoadStrategAI(std::uint8_t n, TIfStreamMemory& in)
     p->OutOfGame = p->NotPlaying = empty != 0 ? 1 : 0;
     p->ClockBase = static_cast<std::uint32_t>(plat::GetCalendarTime());
     g_HouseCounters[n] = houses;
+    if (g_Strateg[n] != nullptr && g_Strateg[n] == MyStrateg) {
+        // The mouse thread reads the local record; the load takes it again once every chunk is in.
+        std::lock_guard lock(g_InputLock);
+        MyStrateg = nullptr;
+    }
     delete g_Strateg[n];
     g_Strateg[n] = p.release();
     GiveHouseArray(n, *g_Strateg[n]);
@@ -486,6 +492,10 @@ bool LoadStrateg(std::uint8_t n, TIfStreamMemory& in)
             ++g_UnitTypeCount[n][u->Type];
         if (u->Basic != nullptr)
             u->Basic->AddRef(p->Nation);
+        // The part pictures the image says the ship held belong to the saving process: the ship
+        // takes the parts of its state again.
+        if (auto* ship = dynamic_cast<TShipGraphic*>(u->Basic))
+            ship->InitShipParts(u);
         if (u->PathLength != 0) {
             if (u->PathLength > in.Remaining())
                 return Refuse("unit path cut short");
