@@ -338,7 +338,7 @@ bool LoadStrategAI(std::uint8_t n, TIfStreamMemory& in)
         return false;
     }
     p->OutOfGame = p->NotPlaying = empty != 0 ? 1 : 0;
-    p->ClockBase = static_cast<std::uint32_t>(plat::GetCalendarTime());
+    p->ClockBase = PlayClockSeconds();
     g_HouseCounters[n] = houses;
     if (g_Strateg[n] != nullptr && g_Strateg[n] == MyStrateg) {
         // The mouse thread reads the local record; the load takes it again once every chunk is in.
