@@ -6,6 +6,8 @@
 
 #include "game/save_game.h"
 #include "map/map_grid.h"
+#include "movement/passability.h"
+#include "players/strateg.h"
 #include "platform/bytes.h"
 #include "archives.h"
 #include "sample_data.h"
@@ -59,6 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         LoadSaveMiniMap("Save\\f.svg");
         CheckSaveGameFile("Save\\f.svg");
     }
+    // The players a load made go with their units and groups before the map they stand on.
+    FreeGroups();
+    ClearGlobalHeap();
     for (std::uint8_t p = 0; p < 8; ++p)
         FreePlayerHouses(p);
     DestroyMap();

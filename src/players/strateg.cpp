@@ -26,9 +26,13 @@ std::uint8_t g_bTearingDown = 0;
 
 namespace {
 
+// The play time's clock; tests and the simulation runner fix it so that saves compare. Main thread
+// only.
+std::int64_t (*g_PlayClock)() = &plat::GetCalendarTime;
+
 std::uint32_t CalendarSeconds()
 {
-    return static_cast<std::uint32_t>(plat::GetCalendarTime());
+    return static_cast<std::uint32_t>(g_PlayClock());
 }
 
 void SetMyStrateg(TStrateg* player)
@@ -52,6 +56,16 @@ void ReleasePlayerObjectCodes(std::uint8_t p)
 }
 
 } // namespace
+
+void SetPlayClock(std::int64_t (*clock)())
+{
+    g_PlayClock = clock != nullptr ? clock : &plat::GetCalendarTime;
+}
+
+std::uint32_t PlayClockSeconds()
+{
+    return CalendarSeconds();
+}
 
 void TTurnList::Free()
 {
@@ -362,11 +376,11 @@ bool CanPlayerReceiveUnits(int player)
     return player >= 0 && player < 8 && g_Strateg[player] != nullptr && g_Strateg[player]->OutOfGame == 0;
 }
 
-// Saving and loading must agree on it: until the players' state block carries the dead flag, every
-// slot of the game counts.
+// Saving and loading agree on it: the dead flag travels in the player's state block.
 bool IsPlayerInGame(std::uint8_t player)
 {
-    return player < g_wNumPlayer;
+    return player < g_wNumPlayer && player < STRATEG_MAX_PLAYERS && g_Strateg[player] != nullptr &&
+           g_Strateg[player]->Dead == 0;
 }
 
 std::u16string GetPlayerName(std::uint8_t player)

@@ -55,6 +55,8 @@ protected:
         saved = SaveServices();
         TSaveServices& s = SaveServices();
         s.playerName = [this](std::uint8_t) { return playerName; };
+        // The stand-in players have no records: every slot of the game counts.
+        s.isPlayerInGame = [](std::uint8_t p) { return p < g_wNumPlayer; };
         s.saveStrategUnits = [this](std::uint8_t p, TOfStreamMemory& out) {
             out.WriteU16(static_cast<std::uint16_t>(units[p].size()));
             for (const TUnitImage& u : units[p])
@@ -91,6 +93,11 @@ protected:
     void TearDown() override
     {
         SaveServices() = saved;
+        // A load made the players' records.
+        for (TStrateg*& record : g_Strateg) {
+            delete record;
+            record = nullptr;
+        }
         world.reset();
         plat::SetGameRoot(".");
         g_FrameCounter = 0;
@@ -108,6 +115,15 @@ protected:
     void BuildGame()
     {
         g_wNumPlayer = kPlayers;
+        // Out of the game, so no planner saves a play time that follows the calendar clock; each
+        // has the group manager a load gives every player.
+        for (std::uint8_t p = 0; p < kPlayers; ++p) {
+            g_Strateg[p] = new TStrateg;
+            g_Strateg[p]->Number = p;
+            g_Strateg[p]->Dead = 1;
+            g_Strateg[p]->Houses = g_pHouse[p];
+            g_Strateg[p]->GroupManager = std::make_unique<TGroupManager>(p, 0);
+        }
         for (std::uint32_t i = 0; i < g_MapCellCount; ++i) {
             g_pHeightMap[i] = static_cast<std::uint8_t>(i * 13);
             g_pCellInfo[i] = TMapCell{static_cast<std::uint16_t>(i % 40 + 1), static_cast<std::uint8_t>(i), 0, {}};
@@ -129,6 +145,7 @@ protected:
         g_ViewX = 5;
         g_ViewY = 7;
         g_FrameCounter = 1234;
+        g_UnitIdCounter = 4321;
         g_RandSeed = 99;
         InitRandomTable();
         for (int i = 0; i < 300; ++i)
@@ -159,6 +176,7 @@ protected:
         std::memset(g_pHeightMap, 0, g_MapCellCount);
         std::memset(g_pObjectMap, 0, g_MapCellCount * 2);
         g_FrameCounter = 7;
+        g_UnitIdCounter = 0;
         g_RandIndex = 0;
         g_ViewX = g_ViewY = 1;
         g_PortPoints.clear();
@@ -222,6 +240,7 @@ TEST_F(SaveWorld, RoundTripRestoresTheWorldAndSavesTheSameBytesAgain)
     EXPECT_EQ(loadedUnits[1][0], units[1][0]);
     EXPECT_TRUE(loadedUnits[0].empty());
     EXPECT_EQ(g_FrameCounter, 1234u);
+    EXPECT_EQ(g_UnitIdCounter, 4321) << "units made after the load number on";
     EXPECT_EQ(g_ViewX, 5);
     EXPECT_EQ(g_ViewY, 7);
     EXPECT_EQ(MyPlayer, 1);
@@ -351,10 +370,12 @@ TEST_F(SaveWorld, ChunksAreWrittenInTheirOrderWithTheirLengths)
         ids.push_back(s.id);
         end = s.at + 6 + s.length;
     }
-    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 2, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 2, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(end, raw.size());
     EXPECT_EQ(Spans(raw)[5].length, static_cast<std::uint32_t>(SAVE_MINIMAP_BYTES));
-    EXPECT_EQ(Spans(raw).back().length, 4u);
+    EXPECT_EQ(Spans(raw)[8].length, 4u);
+    // Per player: a group manager's flag and its 5 bytes, and the flag of a planner it has not.
+    EXPECT_EQ(Spans(raw).back().length, kPlayers * 7u);
 }
 
 TEST_F(SaveWorld, ShotsInFlightComeBackFromChunkTwo)
@@ -434,7 +455,7 @@ INSTANTIATE_TEST_SUITE_P(
                        const ChunkSpan last = Spans(raw).back();
                        plat::WriteU32LE(&raw[last.at + 2], 0x7FFFFFF0u);
                    },
-                   "a chunk is longer than the file, chunk 8"},
+                   "a chunk is longer than the file, chunk 9"},
         Corruption{"HeaderCutShort", [](std::vector<std::uint8_t>& raw) { raw.insert(raw.end(), {8, 0, 4}); },
                    "a chunk header is cut short"},
         Corruption{"LastChunkCutShort", [](std::vector<std::uint8_t>& raw) { raw.resize(raw.size() - 2); },
@@ -473,6 +494,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "GameStat: the per-player values are bad"},
         Corruption{"FrameCounterCutShort",
                    [](std::vector<std::uint8_t>& raw) {
+                       // The frame counter is made the last chunk, then cut.
+                       raw = WithoutChunk(raw, 9);
                        const ChunkSpan last = Spans(raw).back();
                        plat::WriteU32LE(&raw[last.at + 2], 2);
                        raw.resize(raw.size() - 2);
