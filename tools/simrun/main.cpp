@@ -1,11 +1,16 @@
 // korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts]
+//                [--save-at N FILE] [--load FILE]
 //
 // Runs a game without drawing and prints one line per game cycle: the frame counter and the
 // checksum of the simulation state. The same folder, mission, seed and computer slots give the
 // same trail in every process and on every machine; the real program writes the same trail with
 // KORVELA_TEST_HASH. With --counts it prints, instead of the trail, one line per player at the end
-// with what the player put up and produced since the start (see PrintCounts). A test and benchmark
-// tool, not a part of the game.
+// with what the player put up and produced since the start (see PrintCounts). With --save-at the
+// game is saved after cycle N through the game's own save, and the line "saved" with the checksum
+// of that moment follows the cycle's line; with --load the game starts from a save instead of the
+// mission (give MISSION as -) and the line "loaded" with the checksum of the loaded game comes
+// before the first cycle. Save paths are relative to the game folder, as the game writes them. A
+// test and benchmark tool, not a part of the game.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +22,7 @@
 #include "devices/d3d_device.h"
 #include "devices/display.h"
 #include "game/game_load.h"
+#include "game/save_game.h"
 #include "game/test_hooks.h"
 #include "map/map_view.h"
 #include "platform/paths.h"
@@ -33,7 +39,8 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts]\n");
+    std::fprintf(stderr, "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts]\n"
+                         "                      [--save-at N FILE] [--load FILE]\n");
     return 2;
 }
 
@@ -133,6 +140,10 @@ int main(int argc, char** argv)
     unsigned long long seed = 1;
     std::vector<int> computers;
     bool counts = false;
+    bool saveAt = false;
+    unsigned long long saveCycle = 0;
+    const char* savePath = nullptr;
+    const char* loadPath = nullptr;
     if (!ParseNumber(argv[3], 100000000ull, cycles))
         return Usage();
     for (int i = 4; i < argc; ++i) {
@@ -144,6 +155,13 @@ int main(int argc, char** argv)
                 return Usage();
         } else if (std::strcmp(argv[i], "--counts") == 0) {
             counts = true;
+        } else if (std::strcmp(argv[i], "--save-at") == 0 && i + 2 < argc) {
+            if (!ParseNumber(argv[++i], 100000000ull, saveCycle))
+                return Usage();
+            saveAt = true;
+            savePath = argv[++i];
+        } else if (std::strcmp(argv[i], "--load") == 0 && i + 1 < argc) {
+            loadPath = argv[++i];
         } else {
             return Usage();
         }
@@ -156,9 +174,12 @@ int main(int argc, char** argv)
     }
     SetViewSizeByScreen();
     g_RandSeed = static_cast<std::uint32_t>(seed);
-    PrepareTestGame(argv[2]);
+    if (loadPath == nullptr)
+        PrepareTestGame(argv[2]);
     int status = 0;
-    if (!LoadGame(argv[2], false, nullptr)) {
+    char line[40];
+    const bool loaded = loadPath != nullptr ? LoadGame(loadPath, true, nullptr) : LoadGame(argv[2], false, nullptr);
+    if (!loaded) {
         std::fprintf(stderr, "korvela-simrun: the game did not load, see ReportError.log\n");
         status = 1;
     } else {
@@ -168,13 +189,30 @@ int main(int argc, char** argv)
         TPlayerCounts start[8];
         for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p)
             start[p] = CountPlayer(p);
-        char line[40];
+        if (loadPath != nullptr && !counts) {
+            FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
+            std::printf("loaded %s", line);
+        }
+        // A save before the first cycle is a save of the game as loaded.
+        auto save = [&] {
+            if (!SaveGameData(savePath)) {
+                std::fprintf(stderr, "korvela-simrun: the save failed, see ReportError.log\n");
+                status = 1;
+                return;
+            }
+            FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
+            std::printf("saved %s", line);
+        };
+        if (saveAt && saveCycle == 0)
+            save();
         for (unsigned long long c = 0; c < cycles; ++c) {
             NetworkFrame();
-            if (counts)
-                continue;
-            FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
-            std::fputs(line, stdout);
+            if (!counts) {
+                FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
+                std::fputs(line, stdout);
+            }
+            if (saveAt && c + 1 == saveCycle)
+                save();
         }
         if (counts)
             PrintCounts(start);
