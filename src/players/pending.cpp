@@ -59,6 +59,15 @@ bool LoadStrateg(std::uint8_t, TIfStreamMemory&)
 {
     return true;
 }
+bool CheckStrategBlock(std::uint8_t player, TIfStreamMemory&, bool& inGame)
+{
+    inGame = false;
+    return player < 8;
+}
+bool CheckStrategUnitsBlock(std::uint8_t, TIfStreamMemory&)
+{
+    return true;
+}
 
 // Advisers and unit lists come with the players' subsystem.
 void SendKeyCommand(int, std::uint8_t, std::uint32_t) {}
