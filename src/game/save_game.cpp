@@ -916,12 +916,21 @@ bool CheckGameMap(TIfStreamMemory& in, TSaveCheck& check)
             check.houses[p].push_back(checked);
         }
     }
+    // The unit types come from the parameter files, which a fresh load reads as the running game
+    // did; without a running game they are unknown, and the rest of the block is left to the load.
+    int unitTypes = 0;
     for (int nation = 0; nation < kSavedNations; ++nation)
         for (int type = 0; type < UNIT_TYPES_PER_NATION; ++type)
-            if (const TBasicUnit* t = GetUnitType(nation, type); t && !Skip(in, UnitTypeValueBytes(*t))) {
-                ReportError("GameMap: the unit-type values are cut short");
-                return false;
+            if (const TBasicUnit* t = GetUnitType(nation, type)) {
+                ++unitTypes;
+                if (!Skip(in, UnitTypeValueBytes(*t))) {
+                    ReportError("GameMap: the unit-type values are cut short");
+                    return false;
+                }
             }
+    check.mapRead = true;
+    if (unitTypes == 0)
+        return true;
     std::uint16_t unitCounts[8] = {};
     for (std::uint16_t& n : unitCounts)
         in.ReadU16(n);
@@ -956,7 +965,6 @@ bool CheckGameMap(TIfStreamMemory& in, TSaveCheck& check)
         ReportError("GameMap: the map's own units are cut short");
         return false;
     }
-    check.mapRead = true;
     return true;
 }
 
