@@ -27,6 +27,7 @@
 #include "game/game_load.h"
 #include "game/game_main.h"
 #include "game/mission.h"
+#include "combat/explosions.h"
 #include "map/fog.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
@@ -37,6 +38,9 @@
 #include "platform/bytes.h"
 #include "players/computer_player.h"
 #include "players/dispatcher.h"
+#include "players/game_cycle.h"
+#include "movement/path_cache.h"
+#include "movement/path_search.h"
 #include "players/strateg.h"
 #include "ui/panel.h"
 #include "ui/setup_screen.h"
@@ -778,14 +782,89 @@ bool ReadAdvisors(TIfStreamMemory& in)
     return true;
 }
 
-bool ReadFrameCounter(TIfStreamMemory& in)
+// Chunk 8: the frame counter, then the cycle's own state that carries from one cycle to the next
+// (budgets, counters, the unit id counter, the explosions' count and trail, the cache of recent
+// paths), so that a loaded game goes on as the saving game would have. A chunk of the frame
+// counter alone leaves the rest as the load made it.
+struct TCycleState {
+    std::uint16_t pathBudget = 0;
+    std::uint8_t groupOrderBudget = 0;
+    std::uint8_t groupOrdersUsed = 0;
+    std::uint32_t pathMoves = 0;
+    std::uint32_t computerPathMoves = 0;
+    std::uint16_t syncSnapshot = 0;
+    std::int32_t pathWork = 0;
+    std::int32_t unitIds = 0;
+    std::uint32_t explosions = 0;
+    std::int64_t explosionTrail = 0;
+};
+
+void WriteCycleState(TOfStreamMemory& out)
 {
-    std::uint32_t frame = 0;
+    out.WriteU32(g_FrameCounter);
+    out.WriteU16(g_PathBudget);
+    out.WriteU8(g_GroupOrderBudget);
+    out.WriteU8(g_GroupOrdersUsed);
+    out.WriteU32(g_PathMoveCount);
+    out.WriteU32(g_CompPathMoveCount);
+    out.WriteU16(g_SyncSnapshot);
+    out.WriteI32(g_PathWorkCounter);
+    out.WriteI32(g_UnitIdCounter);
+    out.WriteU32(g_ExplosionsMade);
+    out.WriteI64(static_cast<std::int64_t>(g_ExplosionTrail));
+    g_PathHelper.Save(out);
+}
+
+// Reads the chunk into the frame counter, the state and the cache; false (logged) when it is bad.
+// hasState is false for a chunk of the frame counter alone.
+bool ReadCycleState(TIfStreamMemory& in, std::uint32_t& frame, TCycleState& s, CPathHelper& paths, bool& hasState)
+{
     if (!in.ReadU32(frame)) {
         ReportError("Frame counter: the block is cut short");
         return false;
     }
+    hasState = in.Remaining() > 0;
+    if (!hasState)
+        return true;
+    in.ReadU16(s.pathBudget);
+    in.ReadU8(s.groupOrderBudget);
+    in.ReadU8(s.groupOrdersUsed);
+    in.ReadU32(s.pathMoves);
+    in.ReadU32(s.computerPathMoves);
+    in.ReadU16(s.syncSnapshot);
+    in.ReadI32(s.pathWork);
+    in.ReadI32(s.unitIds);
+    in.ReadU32(s.explosions);
+    in.ReadI64(s.explosionTrail);
+    if (in.Failed() || s.unitIds < 0) {
+        ReportError("Frame counter: the cycle's state is cut short or bad");
+        return false;
+    }
+    return paths.Load(in);
+}
+
+bool ReadFrameCounter(TIfStreamMemory& in)
+{
+    std::uint32_t frame = 0;
+    TCycleState s;
+    CPathHelper paths;
+    bool hasState = false;
+    if (!ReadCycleState(in, frame, s, paths, hasState))
+        return false;
     g_FrameCounter = frame;
+    if (!hasState)
+        return true;
+    g_PathBudget = s.pathBudget;
+    g_GroupOrderBudget = s.groupOrderBudget;
+    g_GroupOrdersUsed = s.groupOrdersUsed;
+    g_PathMoveCount = s.pathMoves;
+    g_CompPathMoveCount = s.computerPathMoves;
+    g_SyncSnapshot = s.syncSnapshot;
+    g_PathWorkCounter = s.pathWork;
+    g_UnitIdCounter = s.unitIds;
+    g_ExplosionsMade = s.explosions;
+    g_ExplosionTrail = static_cast<std::uint64_t>(s.explosionTrail);
+    g_PathHelper = std::move(paths);
     return true;
 }
 
@@ -1044,12 +1123,13 @@ bool CheckChunk(const TSaveChunk& chunk, TSaveCheck& check)
             return false;
         }
         return true;
-    case SAVE_CHUNK_FRAME:
-        if (in.Remaining() < 4) {
-            ReportError("Frame counter: the block is cut short");
-            return false;
-        }
-        return true;
+    case SAVE_CHUNK_FRAME: {
+        std::uint32_t frame = 0;
+        TCycleState state;
+        CPathHelper paths;
+        bool hasState = false;
+        return ReadCycleState(in, frame, state, paths, hasState);
+    }
     case SAVE_CHUNK_PLAYERS:
         // The loader reads it for the players the map chunk made; before a map there are none.
         return CheckComputerPlayers(in, check.mapRead ? check.header.players : 0);
@@ -1160,7 +1240,7 @@ bool BuildSaveImage(TOfStreamMemory& out)
     EndSaveChunk(out, at);
 
     at = BeginSaveChunk(out, SAVE_CHUNK_FRAME);
-    out.WriteU32(g_FrameCounter);
+    WriteCycleState(out);
     EndSaveChunk(out, at);
 
     // Chunk 9 (SaveComputerPlayers) is written once a loaded game rebuilds the players' records
