@@ -17,6 +17,7 @@
 #include "map/map_grid.h"
 #include "map/trenches.h"
 #include "parameters.h"
+#include "movement/passability.h"
 #include "platform/bytes.h"
 #include "archives.h"
 #include "players/strateg.h"
@@ -56,6 +57,8 @@ std::vector<std::uint8_t> MakeImage(const std::uint8_t* data, std::size_t size)
 
 void FreeWorld()
 {
+    // The players a load made go with their units and groups before the map they stand on.
+    FreeGroups();
     FreeShotList();
     FreeTimedEffects();
     ClearGlobalHeap();

@@ -41,6 +41,7 @@
 #include "players/game_cycle.h"
 #include "movement/path_cache.h"
 #include "movement/path_search.h"
+#include "players/player_saves.h"
 #include "players/strateg.h"
 #include "ui/panel.h"
 #include "ui/setup_screen.h"
@@ -443,8 +444,17 @@ bool ReadGameMap(TIfStreamMemory& in)
         g_wNumPlayer = static_cast<std::uint16_t>(p + 1);
     }
     g_wNumPlayer = players;
-    if (!ReadHouses(in, players))
+    // Placing the saved buildings counts them again; the players' blocks hold the true counters.
+    THouseCounters counters[8];
+    std::copy(std::begin(g_HouseCounters), std::end(g_HouseCounters), std::begin(counters));
+    const bool housesRead = ReadHouses(in, players);
+    std::copy(std::begin(counters), std::end(counters), std::begin(g_HouseCounters));
+    if (!housesRead)
         return false;
+    // The pass maps follow the map's objects and the buildings standing on it; the units read
+    // next walk on them.
+    if (MapServices().MakeBasicMap)
+        MapServices().MakeBasicMap();
     for (int nation = 0; nation < kSavedNations; ++nation)
         for (int type = 0; type < UNIT_TYPES_PER_NATION; ++type)
             if (TBasicUnit* t = GetUnitType(nation, type); t && !ReadUnitTypeValues(in, *t)) {
@@ -470,8 +480,9 @@ bool ReadGameMap(TIfStreamMemory& in)
             ReportErrorInt("GameMap: the units of a player cannot be read, player ", p);
             return false;
         }
-    // The units' pending path moves point at records of the queues just read, never at old memory.
-    RelinkPendingPathMoves();
+    // Queued records, group orders, towers and pending path moves point at what was just read,
+    // never at old memory.
+    RelinkLoadedPlayers();
     MapServices().AdvanceLoadingBar(10);
     return ReadNeutralHouses(in);
 }
@@ -731,8 +742,11 @@ void WriteLinks(TOfStreamMemory& out)
             else
                 out.WriteU8(HOUSE_LINK_SEPARATOR);
         }
-    // Each unit's entry follows when the players' units block holds the units.
     out.Write(kUnitsTag, sizeof kUnitsTag);
+    TSaveServices& svc = SaveServices();
+    for (std::uint8_t p = 0; p < players; ++p)
+        if (svc.isPlayerInGame(p))
+            WriteUnitLinkEntries(p, out);
 }
 
 bool ReadLinks(TIfStreamMemory& in)
@@ -758,6 +772,9 @@ bool ReadLinks(TIfStreamMemory& in)
         ReportError("Units: the block tag does not match");
         return false;
     }
+    for (std::uint8_t p = 0; p < g_wNumPlayer && p < 8; ++p)
+        if (svc.isPlayerInGame(p) && !ReadUnitLinkEntries(p, in, svc.findUnit))
+            return false;
     return true;
 }
 
@@ -1022,11 +1039,16 @@ bool CheckGameMap(TIfStreamMemory& in, TSaveCheck& check)
             ReportErrorInt("GameMap: more units than a player's table holds, player ", p);
             return false;
         }
-    for (std::uint8_t p = 0; p < header.players; ++p)
-        if (inGame[p] && !svc.checkStrategUnits(p, in)) {
+    for (std::uint8_t p = 0; p < header.players; ++p) {
+        if (!inGame[p])
+            continue;
+        if (!svc.checkStrategUnits)
+            return true;
+        if (!svc.checkStrategUnits(p, in)) {
             ReportErrorInt("GameMap: the units of a player cannot be read, player ", p);
             return false;
         }
+    }
     std::uint16_t n = 0;
     if (!in.ReadU16(n)) {
         ReportError("GameMap: the map's own buildings are missing");
@@ -1243,9 +1265,10 @@ bool BuildSaveImage(TOfStreamMemory& out)
     WriteCycleState(out);
     EndSaveChunk(out, at);
 
-    // Chunk 9 (SaveComputerPlayers) is written once a loaded game rebuilds the players' records
-    // from their own blocks: until then a loaded game holds no planners, and a save of it would
-    // not read back as the game it came from. The reader already takes the chunk.
+    at = BeginSaveChunk(out, SAVE_CHUNK_PLAYERS);
+    SaveComputerPlayers(out);
+    EndSaveChunk(out, at);
+
     if (!out.Ok()) {
         ReportError("Save game: out of memory");
         return false;
@@ -1265,6 +1288,9 @@ bool ApplySaveImage(std::span<const std::uint8_t> raw)
     bool ok = SplitSaveChunks(raw, chunks);
     for (const TSaveChunk& chunk : chunks)
         ok = ApplyChunk(chunk) && ok;
+    // Again once the trench pieces stand, as a mission's load does after its last objects.
+    if (g_Load.mapRead && MapServices().MakeBasicMap)
+        MapServices().MakeBasicMap();
     if (!HasChunk(chunks, SAVE_CHUNK_GAME_MAP)) {
         ReportError("Load game: the save holds no map");
         ok = false;
@@ -1286,6 +1312,7 @@ bool ApplySaveImage(std::span<const std::uint8_t> raw)
     else
         g_SavedLocalName.reset();
     g_Load = TLoadState{};
+    ForgetLoadedUnitLinks();
     return ok;
 }
 
@@ -1451,10 +1478,27 @@ TSaveServices TSaveServices::Default()
     s.isPlayerInGame = IsPlayerInGame;
     s.saveStrateg = SaveStrateg;
     s.loadStrateg = LoadStrategAI;
-    s.saveStrategUnits = SaveStrategUnits;
-    s.loadStrategUnits = LoadStrateg;
+    // A live player's units, then its group manager with its groups, then its pending group orders.
+    s.saveStrategUnits = [](std::uint8_t player, TOfStreamMemory& out) {
+        SaveStrategUnits(player, out);
+        const TStrateg* record = player < 8 ? g_Strateg[player] : nullptr;
+        if (record != nullptr && record->GroupManager) {
+            record->GroupManager->Save(out);
+        } else {
+            const TGroupManager blank(player, record != nullptr ? record->Nation : 0);
+            blank.Save(out);
+        }
+        SaveSpecialHeap(player, out);
+    };
+    s.loadStrategUnits = [](std::uint8_t player, TIfStreamMemory& in) {
+        TStrateg* record = player < 8 ? g_Strateg[player] : nullptr;
+        if (!LoadStrateg(player, in) || record == nullptr)
+            return false;
+        if (!record->GroupManager)
+            record->GroupManager = std::make_unique<TGroupManager>(player, record->Nation);
+        return record->GroupManager->Load(in) && record->LoadSpecialHeap(in);
+    };
     s.checkStrateg = CheckStrategBlock;
-    s.checkStrategUnits = CheckStrategUnitsBlock;
     s.saveCraters = SaveCraters;
     s.loadCraters = LoadCraters;
     s.saveEditorHouses = SaveEditorHouses;
@@ -1480,10 +1524,8 @@ TSaveServices TSaveServices::Default()
     s.findUnit = [](std::uint8_t player, std::uint16_t index) -> TUnit* {
         if (player >= g_wNumPlayer || !IsPlayerInGame(player))
             return nullptr;
-        for (TUnit* u = FirstPlayerUnit(player); u != nullptr; u = u->m_pNext)
-            if (u->m_Index == index)
-                return u;
-        return nullptr;
+        TUnit* u = g_Strateg[player]->GetUnit(index);
+        return u != nullptr && u->Player == player && u->m_Index == index ? u : nullptr;
     };
     s.updateInterfacePanel = UpdateInterfacePanel;
     return s;

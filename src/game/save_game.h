@@ -95,7 +95,8 @@ struct TSaveServices {
     std::function<void(std::uint8_t player, TOfStreamMemory&)> saveStrategUnits;
     std::function<bool(std::uint8_t player, TIfStreamMemory&)> loadStrategUnits;
     // The same two blocks read without touching the game; the state block tells whether the
-    // player is still in the game.
+    // player is still in the game. Without a units-block check the walk of the map chunk stops
+    // at the first units block and leaves the rest of the chunk to the load.
     std::function<bool(std::uint8_t player, TIfStreamMemory&, bool& inGame)> checkStrateg;
     std::function<bool(std::uint8_t player, TIfStreamMemory&)> checkStrategUnits;
     // The unit of a player's table that a link names; null when the player is not in the game or

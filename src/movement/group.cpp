@@ -23,7 +23,9 @@
 #include "players/game_cycle.h"
 #include "players/selection.h"
 #include "players/strateg.h"
+#include "core/memory_stream.h"
 #include "units/house.h"
+#include "units/record_io.h"
 #include "units/unit.h"
 #include "units/unit_types.h"
 
@@ -1104,4 +1106,196 @@ void OrientGroup(TGroup* group, std::uint8_t orient, float distance)
     group->FormationWidth = std::min(distance, 2000.0f);
     if (group->PathX.empty() || group->PathIndex >= group->PathLength())
         group->MoveInFormation(true);
+}
+
+// ---- the group's save block ----
+
+namespace {
+
+// The largest slot capacity and path a stored group may claim: a u16 count, as in memory.
+constexpr std::uint32_t kMaxStoredQueue = 65535;
+
+// The value fields of the 128-byte head, visited alike by the writer and the reader. The pointer
+// slots (operations, slot arrays, path arrays, order queue, record list) stay zero.
+template <class Io, class Group>
+void VisitGroupHead(const Io& io, Group& g, std::uint16_t& pathLength)
+{
+    io.Field(24, pathLength);
+    io.Field(26, g.PathIndex);
+    io.Field(28, g.SlotCount);
+    io.Field(30, g.Capacity);
+    io.Field(32, g.LiveCount);
+    io.Field(34, g.HalfCount);
+    io.Field(36, g.FormationKind);
+    io.Field(37, g.SpacingFactor);
+    io.Field(38, g.Columns);
+    io.Field(39, g.SlowedCounter);
+    io.Field(40, g.HeadPoz);
+    io.Field(42, g.WantedOrient);
+    io.Field(43, g.Busy);
+    io.Field(44, g.TargetX);
+    io.Field(48, g.TargetY);
+    io.Field(52, g.FormationWidth);
+    io.Field(56, g.StepCountdown);
+    io.Field(58, g.FormationMode);
+    io.Field(59, g.Selected);
+    io.Field(60, g.WindowFlag);
+    io.Field(61, g.VehicleGroup);
+    io.Field(62, g.GatherRetries);
+    io.Field(63, g.HasKind7);
+    io.Field(64, g.AlarmCountdown);
+    io.Field(68, g.ReactionCounter);
+    io.Field(70, g.HasKind10);
+    io.Field(71, g.FormingOrderKind);
+    io.Field(72, g.Owner);
+    io.Field(73, g.OrderKind);
+    io.Field(74, g.OrderA);
+    io.Field(75, g.FormationActive);
+    io.Field(76, g.OrderB);
+    io.Field(78, g.Counter);
+    io.Field(80, g.OrderX);
+    io.Field(84, g.OrderY);
+    io.Field(88, g.Id);
+    io.Field(92, g.Speed);
+    io.Field(96, g.SpeedFactor);
+    io.Field(100, g.FormationOrient);
+    io.Field(101, g.Disbanded);
+    // 102 and 104: the two private speed fields, written by SaveGroup and LoadGroup themselves.
+}
+
+bool RefuseGroup(const char* what)
+{
+    ReportError2("Group block is refused: ", what);
+    return false;
+}
+
+} // namespace
+
+void SaveGroup(const TGroup& group, TOfStreamMemory& out)
+{
+    std::uint8_t head[GROUP_HEAD_BYTES] = {};
+    std::uint16_t pathLength = group.PathLength();
+    VisitGroupHead(TRecordWriter(head), group, pathLength);
+    TRecordWriter(head).Field(102, group.SlowestIgnored);
+    TRecordWriter(head).Field(104, group.UnslowedSpeed);
+    out.Write(head, GROUP_HEAD_BYTES);
+    out.WriteU32(static_cast<std::uint32_t>(group.OrderQueue.size()));
+    for (const TGroupOrderNode& n : group.OrderQueue) {
+        std::uint8_t node[GROUP_ORDER_NODE_BYTES] = {};
+        const TRecordWriter w(node);
+        w.Field(0, n.kind);
+        w.Field(1, n.a);
+        w.Field(2, n.b);
+        w.Field(4, n.x);
+        w.Field(8, n.y);
+        out.Write(node, GROUP_ORDER_NODE_BYTES);
+    }
+    const std::uint16_t slots = std::min<std::uint16_t>(group.SlotCount, static_cast<std::uint16_t>(group.Slots.size()));
+    for (std::uint16_t i = 0; i < group.SlotCount; ++i) {
+        const TUnit* u = i < slots ? group.Slots[i] : nullptr;
+        out.WriteU16(u != nullptr ? u->m_Index : std::uint16_t{65535});
+    }
+    if (group.SlotCount != 0) {
+        for (std::uint16_t i = 0; i < group.SlotCount; ++i) {
+            out.WriteI32(i < group.SlotX.size() ? group.SlotX[i] : 0);
+            out.WriteI32(i < group.SlotY.size() ? group.SlotY[i] : 0);
+        }
+        for (std::uint16_t i = 0; i < group.SlotCount; ++i)
+            out.WriteU8(i < group.SlotBytes.size() ? group.SlotBytes[i] : 0);
+    }
+    out.WriteU16(pathLength);
+    out.WriteU16(group.PathIndex);
+    for (std::uint16_t i = 0; i < pathLength; ++i) {
+        out.WriteI32(group.PathX[i]);
+        out.WriteI32(group.PathY[i]);
+    }
+    for (std::uint16_t i = 0; i < pathLength; ++i)
+        out.WriteU8(i < group.PathOrient.size() ? group.PathOrient[i] : 0);
+}
+
+bool LoadGroup(TGroup& group, TIfStreamMemory& in)
+{
+    std::uint8_t head[GROUP_HEAD_BYTES];
+    if (in.Read(head, GROUP_HEAD_BYTES) != GROUP_HEAD_BYTES)
+        return RefuseGroup("cut short");
+    // The whole block is read into a scratch group first, so a refused block changes nothing.
+    TGroup scratch(group.Owner);
+    std::uint16_t headPath = 0;
+    VisitGroupHead(TRecordReader(head), scratch, headPath);
+    if (scratch.Owner != group.Owner)
+        return RefuseGroup("owner");
+    if (scratch.SlotCount > scratch.Capacity)
+        return RefuseGroup("slot count past the capacity");
+    std::uint32_t queued = 0;
+    if (!in.ReadU32(queued) || queued > kMaxStoredQueue ||
+        std::int64_t{queued} * GROUP_ORDER_NODE_BYTES > in.Remaining())
+        return RefuseGroup("order queue");
+    std::vector<TGroupOrderNode> queue(queued);
+    for (TGroupOrderNode& n : queue) {
+        std::uint8_t node[GROUP_ORDER_NODE_BYTES];
+        in.Read(node, GROUP_ORDER_NODE_BYTES);
+        const TRecordReader r(node);
+        r.Field(0, n.kind);
+        r.Field(1, n.a);
+        r.Field(2, n.b);
+        r.Field(4, n.x);
+        r.Field(8, n.y);
+    }
+    const std::uint16_t count = scratch.SlotCount;
+    if (std::int64_t{count} * (2 + 8 + 1) > in.Remaining())
+        return RefuseGroup("slots cut short");
+    std::vector<std::uint16_t> members(count);
+    for (std::uint16_t& m : members)
+        in.ReadU16(m);
+    std::vector<std::int32_t> sx(scratch.Capacity, 0), sy(scratch.Capacity, 0);
+    std::vector<std::uint8_t> bytes(scratch.Capacity, 0);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        in.ReadI32(sx[i]);
+        in.ReadI32(sy[i]);
+    }
+    if (count != 0)
+        in.Read(bytes.data(), count);
+    std::uint16_t pathLength = 0, pathIndex = 0;
+    if (!in.ReadU16(pathLength) || !in.ReadU16(pathIndex) || pathLength != headPath ||
+        std::int64_t{pathLength} * 9 > in.Remaining())
+        return RefuseGroup("path");
+    std::vector<std::int32_t> px(pathLength), py(pathLength);
+    std::vector<std::uint8_t> po(pathLength);
+    for (std::uint16_t i = 0; i < pathLength; ++i) {
+        in.ReadI32(px[i]);
+        in.ReadI32(py[i]);
+    }
+    if (pathLength != 0)
+        in.Read(po.data(), pathLength);
+    if (in.Failed())
+        return RefuseGroup("cut short");
+    // Members are looked up in the owner's table; a slot whose unit is gone stays empty.
+    const TStrateg* owner = group.Owner < 8 ? g_Strateg[group.Owner] : nullptr;
+    std::vector<TUnit*> slots(scratch.Capacity, nullptr);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        TUnit* u = owner != nullptr && members[i] != 65535 ? owner->GetUnit(members[i]) : nullptr;
+        if (u != nullptr && u->Player == group.Owner && u->m_pGroup == nullptr)
+            slots[i] = u;
+    }
+
+    group.ReleaseMembers();
+    std::uint16_t ignored = 0;
+    VisitGroupHead(TRecordReader(head), group, ignored);
+    TRecordReader(head).Field(102, group.SlowestIgnored);
+    TRecordReader(head).Field(104, group.UnslowedSpeed);
+    group.PathIndex = pathIndex;
+    group.OrderQueue = std::move(queue);
+    group.Slots = std::move(slots);
+    group.SlotX = std::move(sx);
+    group.SlotY = std::move(sy);
+    group.SlotBytes = std::move(bytes);
+    group.PathX = std::move(px);
+    group.PathY = std::move(py);
+    group.PathOrient = std::move(po);
+    for (std::uint16_t i = 0; i < count; ++i)
+        if (TUnit* u = group.Slots[i]) {
+            u->m_pGroup = &group;
+            u->m_GroupSlot = static_cast<std::int16_t>(i);
+        }
+    return true;
 }

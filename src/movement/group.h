@@ -23,6 +23,8 @@
 
 class TUnit;
 class TGroup;
+class TOfStreamMemory;
+class TIfStreamMemory;
 
 // Order kinds of a group.
 constexpr std::uint8_t GROUP_ORDER_NONE = 0;
@@ -140,6 +142,8 @@ public:
     std::uint16_t PathLength() const { return static_cast<std::uint16_t>(PathX.size()); }
 
 private:
+    friend void SaveGroup(const TGroup& group, TOfStreamMemory& out);
+    friend bool LoadGroup(TGroup& group, TIfStreamMemory& in);
     bool Throttled(bool forming, const TGroupOrderNode& order, const TGroupOrder* forming45);
     void ReleaseMembers();
     void StoreOrder(std::uint8_t kind, std::int32_t x, std::int32_t y, std::uint8_t a, std::uint16_t b);
@@ -170,8 +174,11 @@ void UpdateGroups(std::uint8_t owner);
 std::uint32_t GroupAlarmCountdown();
 // A unit leaving its group for good (death, a building, a transport).
 void LeaveGroup(TUnit* unit);
-// A group's own block of the owner's group-manager save.
-class TOfStreamMemory;
-class TIfStreamMemory;
+// A group's own block of the owner's group-manager save: its value fields as a 128-byte head,
+// its order queue, its members by the owner's table index, slot points and bytes, and its path.
+// Loading refuses (logged, false) a block cut short or with counts or members out of range; the
+// group is changed only when the whole block was read.
+constexpr std::int32_t GROUP_HEAD_BYTES = 128;
+constexpr std::int32_t GROUP_ORDER_NODE_BYTES = 16;
 void SaveGroup(const TGroup& group, TOfStreamMemory& out);
 bool LoadGroup(TGroup& group, TIfStreamMemory& in);

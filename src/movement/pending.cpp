@@ -16,13 +16,3 @@ void PushUnitOutOfHouse(TUnit* unit, const THouse*, float x, float y)
     unit->TargetX = x;
     unit->TargetY = y;
 }
-
-// A group's own save block comes with the groups' save games: nothing is written, and a group
-// read back stays empty (its move step then disbands it).
-#include "movement/group.h"
-
-void SaveGroup(const TGroup&, TOfStreamMemory&) {}
-bool LoadGroup(TGroup&, TIfStreamMemory&)
-{
-    return true;
-}

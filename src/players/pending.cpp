@@ -40,35 +40,6 @@ std::uint8_t g_WarAssist[8] = {};
 
 void ShowGroupWindow() {}
 
-// The players' records come with the players' subsystem: their blocks are empty, and loading a
-// player only gives it the house array its record would own.
-#include "units/house.h"
-
-void SaveStrateg(std::uint8_t, TOfStreamMemory&) {}
-bool LoadStrategAI(std::uint8_t player, TIfStreamMemory&)
-{
-    if (player >= 8)
-        return false;
-    if (!g_pHouse[player])
-        g_pHouse[player] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
-    NumHouse[player] = 0;
-    return g_pHouse[player] != nullptr;
-}
-void SaveStrategUnits(std::uint8_t, TOfStreamMemory&) {}
-bool LoadStrateg(std::uint8_t, TIfStreamMemory&)
-{
-    return true;
-}
-bool CheckStrategBlock(std::uint8_t player, TIfStreamMemory&, bool& inGame)
-{
-    inGame = false;
-    return player < 8;
-}
-bool CheckStrategUnitsBlock(std::uint8_t, TIfStreamMemory&)
-{
-    return true;
-}
-
 // Advisers and unit lists come with the players' subsystem.
 void SendKeyCommand(int, std::uint8_t, std::uint32_t) {}
 TUnit* StrategUnitAt(std::uint8_t, std::uint32_t)

@@ -362,11 +362,11 @@ bool CanPlayerReceiveUnits(int player)
     return player >= 0 && player < 8 && g_Strateg[player] != nullptr && g_Strateg[player]->OutOfGame == 0;
 }
 
-// Saving and loading must agree on it: until the players' state block carries the dead flag, every
-// slot of the game counts.
+// Saving and loading agree on it: the dead flag travels in the player's state block.
 bool IsPlayerInGame(std::uint8_t player)
 {
-    return player < g_wNumPlayer;
+    return player < g_wNumPlayer && player < STRATEG_MAX_PLAYERS && g_Strateg[player] != nullptr &&
+           g_Strateg[player]->Dead == 0;
 }
 
 std::u16string GetPlayerName(std::uint8_t player)

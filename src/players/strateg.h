@@ -23,6 +23,8 @@ class TUnit;
 struct TSelectionNode;
 
 struct TMapPlayerRecord;
+class TOfStreamMemory;
+class TIfStreamMemory;
 
 constexpr int STRATEG_RESOURCES = 5;
 // The five resources and the sixth pair that is only copied into the statistics history.
@@ -114,6 +116,9 @@ public:
     void UpdatePlayTime();
     // Frees everything the record owns but its name and scratch list.
     void Clear();
+    // Reads the group orders of the queued records of commands 45 and 47 (SaveSpecialHeap wrote
+    // them); false, with the queue's payloads read so far kept, for a block cut short or damaged.
+    bool LoadSpecialHeap(TIfStreamMemory& in);
 
     // 1. The command queue (under g_HeapLock).
     THeapItem* HeapHead = nullptr;
@@ -248,20 +253,20 @@ void ShowGroupWindow();
 // g_InputLock (the mouse thread's builders test it there).
 extern std::uint8_t g_bTearingDown;
 
-// Save-game blocks of the players. The state block of every player slot (SaveStrateg, read by
-// LoadStrategAI into a freshly made record that owns its house array) and the units block of a
-// player still in the game (SaveStrategUnits, read by LoadStrateg).
-class TOfStreamMemory;
-class TIfStreamMemory;
+// Save-game blocks of the players (players/player_saves.h has the rest). The state block of every
+// player slot (SaveStrateg, read by LoadStrategAI into a freshly made record that takes the slot
+// and a new house array) and the units block of a player still in the game (SaveStrategUnits, read
+// by LoadStrateg into that record: the unit table, the units with their paths and towers, the
+// stored groups, the command queue). Readers log and return false for a block cut short or a
+// count, index or kind out of range.
 void SaveStrateg(std::uint8_t player, TOfStreamMemory& out);
 bool LoadStrategAI(std::uint8_t player, TIfStreamMemory& in);
 void SaveStrategUnits(std::uint8_t player, TOfStreamMemory& out);
 bool LoadStrateg(std::uint8_t player, TIfStreamMemory& in);
-// The same blocks read without touching the running game, so that a damaged save is refused
-// before the game goes: false (logged) when the loader would refuse the block. The state block
-// tells whether the player is still in the game (only such a player has a units block).
+// The state block read without touching the running game, so that a damaged save is refused
+// before the game goes: false (logged) when LoadStrategAI would refuse it; inGame tells whether
+// the player is still in the game (only such a player has a units block).
 bool CheckStrategBlock(std::uint8_t player, TIfStreamMemory& in, bool& inGame);
-bool CheckStrategUnitsBlock(std::uint8_t player, TIfStreamMemory& in);
 
 // Empties the player's unit selection.
 void ClearSelection(std::uint8_t player);

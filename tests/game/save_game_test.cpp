@@ -58,6 +58,8 @@ protected:
         saved = SaveServices();
         TSaveServices& s = SaveServices();
         s.playerName = [this](std::uint8_t) { return playerName; };
+        // The stand-in players have no records: every slot of the game counts.
+        s.isPlayerInGame = [](std::uint8_t p) { return p < g_wNumPlayer; };
         s.saveStrategUnits = [this](std::uint8_t p, TOfStreamMemory& out) {
             out.WriteU16(static_cast<std::uint16_t>(units[p].size()));
             for (const TUnitImage& u : units[p])
@@ -94,6 +96,11 @@ protected:
     void TearDown() override
     {
         SaveServices() = saved;
+        // A load made the players' records.
+        for (TStrateg*& record : g_Strateg) {
+            delete record;
+            record = nullptr;
+        }
         world.reset();
         plat::SetGameRoot(".");
         g_FrameCounter = 0;
@@ -111,6 +118,15 @@ protected:
     void BuildGame()
     {
         g_wNumPlayer = kPlayers;
+        // Out of the game, so no planner saves a play time that follows the calendar clock; each
+        // has the group manager a load gives every player.
+        for (std::uint8_t p = 0; p < kPlayers; ++p) {
+            g_Strateg[p] = new TStrateg;
+            g_Strateg[p]->Number = p;
+            g_Strateg[p]->Dead = 1;
+            g_Strateg[p]->Houses = g_pHouse[p];
+            g_Strateg[p]->GroupManager = std::make_unique<TGroupManager>(p, 0);
+        }
         for (std::uint32_t i = 0; i < g_MapCellCount; ++i) {
             g_pHeightMap[i] = static_cast<std::uint8_t>(i * 13);
             g_pCellInfo[i] = TMapCell{static_cast<std::uint16_t>(i % 40 + 1), static_cast<std::uint8_t>(i), 0, {}};
@@ -354,12 +370,14 @@ TEST_F(SaveWorld, ChunksAreWrittenInTheirOrderWithTheirLengths)
         ids.push_back(s.id);
         end = s.at + 6 + s.length;
     }
-    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 2, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 2, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(end, raw.size());
     EXPECT_EQ(Spans(raw)[5].length, static_cast<std::uint32_t>(SAVE_MINIMAP_BYTES));
     // The frame counter heads the cycle's state.
-    EXPECT_GT(Spans(raw).back().length, 4u);
-    EXPECT_EQ(plat::ReadU32LE(&raw[Spans(raw).back().at + 6]), 1234u);
+    EXPECT_GT(Spans(raw)[8].length, 4u);
+    EXPECT_EQ(plat::ReadU32LE(&raw[Spans(raw)[8].at + 6]), 1234u);
+    // Per player: a group manager's flag and its 5 bytes, and the flag of a planner it has not.
+    EXPECT_EQ(Spans(raw).back().length, kPlayers * 7u);
 }
 
 // What carries from one cycle to the next comes back, so a loaded game goes on as the saving game
@@ -392,7 +410,8 @@ TEST_F(SaveWorld, CycleStateAndRecentPathsSurviveTheRoundTrip)
     EXPECT_EQ(std::vector<std::uint8_t>(g_PathHelper.Path(0).begin(), g_PathHelper.Path(0).end()),
               std::vector<std::uint8_t>(std::begin(steps), std::end(steps)));
 
-    raw[raw.size() - 1] = 0; // the last step
+    const ChunkSpan frame = Spans(raw)[8];
+    raw[frame.at + 6 + frame.length - 1] = 0; // the last step
     maptest::LogWatch log;
     EXPECT_FALSE(CheckSaveImage(raw));
     EXPECT_FALSE(ApplySaveImage(raw));
@@ -481,7 +500,7 @@ INSTANTIATE_TEST_SUITE_P(
                        const ChunkSpan last = Spans(raw).back();
                        plat::WriteU32LE(&raw[last.at + 2], 0x7FFFFFF0u);
                    },
-                   "a chunk is longer than the file, chunk 8"},
+                   "a chunk is longer than the file, chunk 9"},
         Corruption{"HeaderCutShort", [](std::vector<std::uint8_t>& raw) { raw.insert(raw.end(), {8, 0, 4}); },
                    "a chunk header is cut short"},
         Corruption{"LastChunkCutShort", [](std::vector<std::uint8_t>& raw) { raw.resize(raw.size() - 2); },
@@ -520,6 +539,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "GameStat: the per-player values are bad"},
         Corruption{"FrameCounterCutShort",
                    [](std::vector<std::uint8_t>& raw) {
+                       // The frame counter is made the last chunk, then cut.
+                       raw = WithoutChunk(raw, 9);
                        const ChunkSpan last = Spans(raw).back();
                        plat::WriteU32LE(&raw[last.at + 2], 2);
                        raw.resize(raw.size() - 2);
