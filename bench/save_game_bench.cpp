@@ -17,6 +17,7 @@
 #include "units/unit.h"
 #include "units/unit_lists.h"
 #include "game/save_game.h"
+#include "map/map_file.h"
 #include "map/map_grid.h"
 #include "parameters.h"
 #include "platform/paths.h"
@@ -44,10 +45,9 @@ struct SaveBenchGame {
             if (i % 7 == 0)
                 g_pObjectMap[i] = kObjectTreeFirst;
         }
-        g_wNumPlayer = 2;
         for (std::uint8_t p = 0; p < 2; ++p) {
-            g_pHouse[p] = NewHouseArray(HOUSE_PLAYER_CAPACITY);
-            NumHouse[p] = 0;
+            // A player's record owns its house array; the save holds the record's state block.
+            CreateMapPlayer(TMapPlayerRecord{}, PLAYER_KIND_COMPUTER);
             for (int i = 0; i < 200; ++i) {
                 THouse* t = CreateHouseRecord(4 + (i % 20) * 9, 8 + p * 190 + (i / 20) * 18, HOUSE_WATCHTOWER, 0);
                 AddHouse(p, t);
@@ -57,6 +57,7 @@ struct SaveBenchGame {
     }
     ~SaveBenchGame()
     {
+        ClearGlobalHeap();
         for (std::uint8_t p = 0; p < 8; ++p)
             FreePlayerHouses(p);
         DestroyMap();

@@ -153,6 +153,17 @@ TEST_F(SaveCheckWalk, DamagedSavesAreRefusedBeforeTheRunningGameGoes)
     }
     std::sort(cuts.begin(), cuts.end());
     cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    // Where the units' entries of the link blocks begin: after the "Units" tag.
+    std::size_t unitLinks = 0;
+    for (const TChunkAt& c : chunks)
+        if (c.id == SAVE_CHUNK_LINKS) {
+            const char tag[] = {'U', 'n', 'i', 't', 's'};
+            const auto at = std::search(good.begin() + static_cast<std::ptrdiff_t>(c.Data()),
+                                        good.begin() + static_cast<std::ptrdiff_t>(c.End()), std::begin(tag), std::end(tag));
+            unitLinks = static_cast<std::size_t>(at - good.begin()) + sizeof tag;
+            cuts.push_back(unitLinks - 1);
+        }
+    ASSERT_GT(unitLinks, 0u);
     struct TCase {
         std::string name;
         std::vector<std::uint8_t> raw;
@@ -164,8 +175,9 @@ TEST_F(SaveCheckWalk, DamagedSavesAreRefusedBeforeTheRunningGameGoes)
             if (c.id == SAVE_CHUNK_INFO || c.id == SAVE_CHUNK_MINIMAP || cut < c.Data() || cut >= c.End())
                 continue;
             const std::string where = "chunk " + std::to_string(c.id) + " at " + std::to_string(cut - c.Data());
-            // The units blocks and what follows them in the map chunk are left to the load.
-            if (c.id != SAVE_CHUNK_GAME_MAP || cut <= marks.firstUnits)
+            // The units blocks and what follows them in the map chunk, and the units' entries of
+            // the link blocks, are left to the load.
+            if ((c.id != SAVE_CHUNK_GAME_MAP || cut < marks.firstUnits) && (c.id != SAVE_CHUNK_LINKS || cut < unitLinks))
                 cases.push_back({"cut " + where, CutChunk(good, c, cut)});
             cases.push_back({"file ends in " + where, {good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut)}});
         }
