@@ -258,7 +258,9 @@ bool ReadStrategBlock(std::uint8_t n, TIfStreamMemory& in, std::unique_ptr<TStra
     if (n >= STRATEG_MAX_PLAYERS)
         return Refuse("player number");
     p = std::make_unique<TStrateg>();
-    p->Number = n;
+    // No player's slot until the block is whole: a record given up on the way (or a check's
+    // scratch record) must not clear the counts of the player of that number when it goes.
+    p->Number = 255;
     std::uint16_t gridCount = 0;
     in.ReadU16(gridCount);
     in.ReadU16(p->GridWidth);
@@ -339,6 +341,7 @@ bool ReadStrategBlock(std::uint8_t n, TIfStreamMemory& in, std::unique_ptr<TStra
         return false;
     }
     p->OutOfGame = p->NotPlaying = empty != 0 ? 1 : 0;
+    p->Number = n;
     return true;
 }
 
@@ -351,6 +354,7 @@ bool CheckStrategBlock(std::uint8_t n, TIfStreamMemory& in, bool& inGame)
     if (!ReadStrategBlock(n, in, p, houses))
         return false;
     inGame = p->Dead == 0;
+    p->Number = 255;
     return true;
 }
 
