@@ -275,6 +275,8 @@ void WriteGameMap(TOfStreamMemory& out)
     for (std::uint8_t p = 0; p < players; ++p)
         if (svc.isPlayerInGame(p))
             svc.saveStrategUnits(p, out);
+    // Units made after a load number on from where the saving game stood.
+    out.WriteU32(static_cast<std::uint32_t>(g_UnitIdCounter));
     svc.saveEditorHouses(out);
 }
 
@@ -483,6 +485,12 @@ bool ReadGameMap(TIfStreamMemory& in)
     // Queued records, group orders, towers and pending path moves point at what was just read,
     // never at old memory.
     RelinkLoadedPlayers();
+    std::uint32_t idCounter = 0;
+    if (!in.ReadU32(idCounter)) {
+        ReportError("GameMap: the unit id counter is missing");
+        return false;
+    }
+    g_UnitIdCounter = static_cast<std::int32_t>(idCounter);
     MapServices().AdvanceLoadingBar(10);
     return ReadNeutralHouses(in);
 }

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "combat/ship_graphics.h"
 #include "combat/tower.h"
 #include "core/error_log.h"
 #include "core/memory_stream.h"
@@ -364,8 +365,13 @@ bool LoadStrategAI(std::uint8_t n, TIfStreamMemory& in)
     THouseCounters houses;
     if (!ReadStrategBlock(n, in, p, houses))
         return false;
-    p->ClockBase = static_cast<std::uint32_t>(plat::GetCalendarTime());
+    p->ClockBase = PlayClockSeconds();
     g_HouseCounters[n] = houses;
+    if (g_Strateg[n] != nullptr && g_Strateg[n] == MyStrateg) {
+        // The mouse thread reads the local record; the load takes it again once every chunk is in.
+        std::lock_guard lock(g_InputLock);
+        MyStrateg = nullptr;
+    }
     delete g_Strateg[n];
     g_Strateg[n] = p.release();
     GiveHouseArray(n, *g_Strateg[n]);
@@ -513,6 +519,10 @@ bool LoadStrateg(std::uint8_t n, TIfStreamMemory& in)
             ++g_UnitTypeCount[n][u->Type];
         if (u->Basic != nullptr)
             u->Basic->AddRef(p->Nation);
+        // The part pictures the image says the ship held belong to the saving process: the ship
+        // takes the parts of its state again.
+        if (auto* ship = dynamic_cast<TShipGraphic*>(u->Basic))
+            ship->InitShipParts(u);
         if (u->PathLength != 0) {
             if (u->PathLength > in.Remaining())
                 return Refuse("unit path cut short");

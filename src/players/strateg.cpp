@@ -26,9 +26,13 @@ std::uint8_t g_bTearingDown = 0;
 
 namespace {
 
+// The play time's clock; tests and the simulation runner fix it so that saves compare. Main thread
+// only.
+std::int64_t (*g_PlayClock)() = &plat::GetCalendarTime;
+
 std::uint32_t CalendarSeconds()
 {
-    return static_cast<std::uint32_t>(plat::GetCalendarTime());
+    return static_cast<std::uint32_t>(g_PlayClock());
 }
 
 void SetMyStrateg(TStrateg* player)
@@ -52,6 +56,16 @@ void ReleasePlayerObjectCodes(std::uint8_t p)
 }
 
 } // namespace
+
+void SetPlayClock(std::int64_t (*clock)())
+{
+    g_PlayClock = clock != nullptr ? clock : &plat::GetCalendarTime;
+}
+
+std::uint32_t PlayClockSeconds()
+{
+    return CalendarSeconds();
+}
 
 void TTurnList::Free()
 {

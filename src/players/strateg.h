@@ -232,6 +232,12 @@ std::u16string GetPlayerName(std::uint8_t player);
 // The unit at a position of the player's unit list; null beyond its end.
 TUnit* StrategUnitAt(std::uint8_t player, std::uint32_t position);
 
+// The calendar clock of the players' play time (seconds); null restores the system's. Tests and the
+// simulation runner fix it so that a save, loaded and saved again, gives the same bytes. Main
+// thread only.
+void SetPlayClock(std::int64_t (*clock)());
+std::uint32_t PlayClockSeconds();
+
 // The game cycle, run once a frame while a game runs (game_cycle.h has the rest).
 void NetworkFrame();
 // The map-mouse handlers: network play, single play.

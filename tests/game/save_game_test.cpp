@@ -148,6 +148,7 @@ protected:
         g_ViewX = 5;
         g_ViewY = 7;
         g_FrameCounter = 1234;
+        g_UnitIdCounter = 4321;
         g_RandSeed = 99;
         InitRandomTable();
         for (int i = 0; i < 300; ++i)
@@ -178,6 +179,7 @@ protected:
         std::memset(g_pHeightMap, 0, g_MapCellCount);
         std::memset(g_pObjectMap, 0, g_MapCellCount * 2);
         g_FrameCounter = 7;
+        g_UnitIdCounter = 0;
         g_RandIndex = 0;
         g_ViewX = g_ViewY = 1;
         g_PortPoints.clear();
@@ -241,6 +243,7 @@ TEST_F(SaveWorld, RoundTripRestoresTheWorldAndSavesTheSameBytesAgain)
     EXPECT_EQ(loadedUnits[1][0], units[1][0]);
     EXPECT_TRUE(loadedUnits[0].empty());
     EXPECT_EQ(g_FrameCounter, 1234u);
+    EXPECT_EQ(g_UnitIdCounter, 4321) << "units made after the load number on";
     EXPECT_EQ(g_ViewX, 5);
     EXPECT_EQ(g_ViewY, 7);
     EXPECT_EQ(MyPlayer, 1);
