@@ -27,3 +27,5 @@ class TOfStreamMemory;
 class TIfStreamMemory;
 void SaveTimedEffects(TOfStreamMemory& out);
 bool LoadTimedEffects(TIfStreamMemory& in);
+// Reads the block without keeping anything: false (logged) when LoadTimedEffects would refuse it.
+bool CheckTimedEffects(TIfStreamMemory& in);

@@ -871,6 +871,12 @@ void SaveShots(TOfStreamMemory& out)
 
 namespace {
 
+// The source reference of a stored shot: u8 player, u16 index.
+bool Skip3(TIfStreamMemory& in)
+{
+    return in.Remaining() >= 3 && in.Seek(in.Pos() + 3);
+}
+
 // No shot of the built-in types takes more than a few dozen samples a step.
 constexpr double kMostSamplesPerStep = 4096.0;
 
@@ -891,6 +897,30 @@ bool IsUsableShot(const TShot& s)
 
 } // namespace
 
+bool CheckShots(TIfStreamMemory& in)
+{
+    std::uint32_t count = 0;
+    if (!in.ReadU32(count) || count > static_cast<std::uint32_t>(in.Remaining() / SHOT_RECORD_SIZE)) {
+        ReportError("Не смог загрузить выстрел");
+        return false;
+    }
+    std::uint8_t record[SHOT_RECORD_SIZE];
+    for (std::uint32_t i = 0; i < count; ++i) {
+        TShot s;
+        bool hasSource = false;
+        if (in.Read(record, SHOT_RECORD_SIZE) != SHOT_RECORD_SIZE) {
+            ReportError("Не смог загрузить выстрел");
+            return false;
+        }
+        ReadShotRecord(record, s, hasSource);
+        if (hasSource && !Skip3(in)) {
+            ReportError("Не смог загрузить выстрел");
+            return false;
+        }
+    }
+    return true;
+}
+
 bool LoadShots(TIfStreamMemory& in)
 {
     ReleaseShellSprites();
@@ -902,6 +932,7 @@ bool LoadShots(TIfStreamMemory& in)
         return false;
     }
     std::uint8_t record[SHOT_RECORD_SIZE];
+    TShot* tail = nullptr;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (in.Read(record, SHOT_RECORD_SIZE) != SHOT_RECORD_SIZE) {
             ReportError("Не смог загрузить выстрел");
@@ -928,7 +959,14 @@ bool LoadShots(TIfStreamMemory& in)
             delete s;
             continue;
         }
-        LinkAtHead(s);
+        // Read in list order and kept in it: the shots step in the order the saving game had.
+        if (tail != nullptr) {
+            tail->next = s;
+            s->prev = tail;
+        } else {
+            g_ShotList = s;
+        }
+        tail = s;
     }
     return true;
 }

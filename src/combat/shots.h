@@ -142,6 +142,8 @@ void ReadShotRecord(std::span<const std::uint8_t, SHOT_RECORD_SIZE> in, TShot& s
 // u32 count, then per shot from the head: the record and, with a source, u8 player and u16 index.
 void SaveShots(TOfStreamMemory& out);
 bool LoadShots(TIfStreamMemory& in);
+// Reads the block without keeping anything: false (logged) when LoadShots would refuse it.
+bool CheckShots(TIfStreamMemory& in);
 // Frees every shot in flight.
 void FreeShotList();
 

@@ -120,9 +120,11 @@ void SaveTimedEffects(TOfStreamMemory& out)
     }
 }
 
-bool LoadTimedEffects(TIfStreamMemory& in)
+namespace {
+
+// Reads the block into hits (their shooters found again) or, without hits, only checks it.
+bool ReadTimedEffectsBlock(TIfStreamMemory& in, std::list<TTimedEffect>* hits)
 {
-    FreeTimedEffects();
     std::uint32_t count = 0;
     if (!in.ReadU32(count)) {
         ReportError("Timed effects: the block is cut short");
@@ -139,12 +141,10 @@ bool LoadTimedEffects(TIfStreamMemory& in)
         if (!in.ReadF32(hit.X) || !in.ReadF32(hit.Y) || !in.ReadF32(hit.Height) || !in.ReadU16(unused)
             || !in.ReadU16(hit.Delay) || !in.ReadU32(shooter)) {
             ReportError("Timed effects: a hit is cut short");
-            FreeTimedEffects();
             return false;
         }
         if (!std::isfinite(hit.X) || !std::isfinite(hit.Y) || !std::isfinite(hit.Height)) {
             ReportError("Timed effects: a hit lies at no point");
-            FreeTimedEffects();
             return false;
         }
         if (shooter != 0) {
@@ -152,14 +152,32 @@ bool LoadTimedEffects(TIfStreamMemory& in)
             std::uint16_t index = 0;
             if (!in.ReadU8(player) || !in.ReadU16(index)) {
                 ReportError("Timed effects: a shooter is cut short");
-                FreeTimedEffects();
                 return false;
             }
-            hit.Shooter = FindStoredShooter(player, index);
+            if (hits != nullptr)
+                hit.Shooter = FindStoredShooter(player, index);
         }
-        g_TimedEffects.push_back(hit);
+        if (hits != nullptr)
+            hits->push_back(hit);
     }
     return true;
+}
+
+} // namespace
+
+bool LoadTimedEffects(TIfStreamMemory& in)
+{
+    FreeTimedEffects();
+    std::list<TTimedEffect> hits;
+    if (!ReadTimedEffectsBlock(in, &hits))
+        return false;
+    g_TimedEffects = std::move(hits);
+    return true;
+}
+
+bool CheckTimedEffects(TIfStreamMemory& in)
+{
+    return ReadTimedEffectsBlock(in, nullptr);
 }
 
 void AddDelayedExplosion(float x, float y, std::uint32_t type)

@@ -5,11 +5,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <mutex>
 #include <string_view>
 #include <thread>
 
+#include "combat/craters.h"
 #include "combat/effects.h"
 #include "combat/game_state.h"
 #include "combat/shots.h"
@@ -25,6 +27,7 @@
 #include "game/game_load.h"
 #include "game/game_main.h"
 #include "game/mission.h"
+#include "combat/explosions.h"
 #include "map/fog.h"
 #include "map/map_file.h"
 #include "map/map_grid.h"
@@ -33,7 +36,11 @@
 #include "map/trenches.h"
 #include "map/water.h"
 #include "platform/bytes.h"
+#include "players/computer_player.h"
 #include "players/dispatcher.h"
+#include "players/game_cycle.h"
+#include "movement/path_cache.h"
+#include "movement/path_search.h"
 #include "players/player_saves.h"
 #include "players/strateg.h"
 #include "ui/panel.h"
@@ -446,6 +453,10 @@ bool ReadGameMap(TIfStreamMemory& in)
     std::copy(std::begin(counters), std::end(counters), std::begin(g_HouseCounters));
     if (!housesRead)
         return false;
+    // The pass maps follow the map's objects and the buildings standing on it; the units read
+    // next walk on them.
+    if (MapServices().MakeBasicMap)
+        MapServices().MakeBasicMap();
     for (int nation = 0; nation < kSavedNations; ++nation)
         for (int type = 0; type < UNIT_TYPES_PER_NATION; ++type)
             if (TBasicUnit* t = GetUnitType(nation, type); t && !ReadUnitTypeValues(in, *t)) {
@@ -796,14 +807,89 @@ bool ReadAdvisors(TIfStreamMemory& in)
     return true;
 }
 
-bool ReadFrameCounter(TIfStreamMemory& in)
+// Chunk 8: the frame counter, then the cycle's own state that carries from one cycle to the next
+// (budgets, counters, the unit id counter, the explosions' count and trail, the cache of recent
+// paths), so that a loaded game goes on as the saving game would have. A chunk of the frame
+// counter alone leaves the rest as the load made it.
+struct TCycleState {
+    std::uint16_t pathBudget = 0;
+    std::uint8_t groupOrderBudget = 0;
+    std::uint8_t groupOrdersUsed = 0;
+    std::uint32_t pathMoves = 0;
+    std::uint32_t computerPathMoves = 0;
+    std::uint16_t syncSnapshot = 0;
+    std::int32_t pathWork = 0;
+    std::int32_t unitIds = 0;
+    std::uint32_t explosions = 0;
+    std::int64_t explosionTrail = 0;
+};
+
+void WriteCycleState(TOfStreamMemory& out)
 {
-    std::uint32_t frame = 0;
+    out.WriteU32(g_FrameCounter);
+    out.WriteU16(g_PathBudget);
+    out.WriteU8(g_GroupOrderBudget);
+    out.WriteU8(g_GroupOrdersUsed);
+    out.WriteU32(g_PathMoveCount);
+    out.WriteU32(g_CompPathMoveCount);
+    out.WriteU16(g_SyncSnapshot);
+    out.WriteI32(g_PathWorkCounter);
+    out.WriteI32(g_UnitIdCounter);
+    out.WriteU32(g_ExplosionsMade);
+    out.WriteI64(static_cast<std::int64_t>(g_ExplosionTrail));
+    g_PathHelper.Save(out);
+}
+
+// Reads the chunk into the frame counter, the state and the cache; false (logged) when it is bad.
+// hasState is false for a chunk of the frame counter alone.
+bool ReadCycleState(TIfStreamMemory& in, std::uint32_t& frame, TCycleState& s, CPathHelper& paths, bool& hasState)
+{
     if (!in.ReadU32(frame)) {
         ReportError("Frame counter: the block is cut short");
         return false;
     }
+    hasState = in.Remaining() > 0;
+    if (!hasState)
+        return true;
+    in.ReadU16(s.pathBudget);
+    in.ReadU8(s.groupOrderBudget);
+    in.ReadU8(s.groupOrdersUsed);
+    in.ReadU32(s.pathMoves);
+    in.ReadU32(s.computerPathMoves);
+    in.ReadU16(s.syncSnapshot);
+    in.ReadI32(s.pathWork);
+    in.ReadI32(s.unitIds);
+    in.ReadU32(s.explosions);
+    in.ReadI64(s.explosionTrail);
+    if (in.Failed() || s.unitIds < 0) {
+        ReportError("Frame counter: the cycle's state is cut short or bad");
+        return false;
+    }
+    return paths.Load(in);
+}
+
+bool ReadFrameCounter(TIfStreamMemory& in)
+{
+    std::uint32_t frame = 0;
+    TCycleState s;
+    CPathHelper paths;
+    bool hasState = false;
+    if (!ReadCycleState(in, frame, s, paths, hasState))
+        return false;
     g_FrameCounter = frame;
+    if (!hasState)
+        return true;
+    g_PathBudget = s.pathBudget;
+    g_GroupOrderBudget = s.groupOrderBudget;
+    g_GroupOrdersUsed = s.groupOrdersUsed;
+    g_PathMoveCount = s.pathMoves;
+    g_CompPathMoveCount = s.computerPathMoves;
+    g_SyncSnapshot = s.syncSnapshot;
+    g_PathWorkCounter = s.pathWork;
+    g_UnitIdCounter = s.unitIds;
+    g_ExplosionsMade = s.explosions;
+    g_ExplosionTrail = static_cast<std::uint64_t>(s.explosionTrail);
+    g_PathHelper = std::move(paths);
     return true;
 }
 
@@ -850,6 +936,233 @@ bool ApplyChunk(const TSaveChunk& chunk)
         return ReadAdvisors(in);
     case SAVE_CHUNK_FRAME:
         return ReadFrameCounter(in);
+    default:
+        ReportErrorInt("Load game: unknown chunk ", chunk.id);
+        return false;
+    }
+}
+
+// ---- the check walk: every block read as the loader reads it, nothing kept ------------------------
+
+// What the walk carries from chunk to chunk: the map's player count and, for the link blocks, what
+// each building's record says its entry holds.
+struct TCheckedHouse {
+    THouseLinkCounts links;
+    std::uint8_t animations = 0;
+};
+struct TSaveCheck {
+    TGameMapHeader header;
+    bool mapRead = false;
+    std::vector<TCheckedHouse> houses[8];
+    std::uint8_t myPlayer = 0;
+};
+
+std::int32_t UnitTypeValueBytes(const TBasicUnit& t)
+{
+    return static_cast<std::int32_t>(sizeof t.m_ParamTables) + 5 * UNIT_PLAYERS * 2;
+}
+
+bool CheckGameMap(TIfStreamMemory& in, TSaveCheck& check)
+{
+    TSaveServices& svc = SaveServices();
+    TGameMapHeader& header = check.header;
+    if (!ReadGameMapHeader(in, header))
+        return false;
+    Skip(in, std::int64_t{header.width} * header.height * (1 + MAP_CELL_BYTES + 2 + 1));
+    if (!TWaterMap::CheckWaterBlock(in, header.width, header.height)) {
+        ReportError("GameMap: the water block is bad");
+        return false;
+    }
+    TCraters craters;
+    if (!craters.LoadCraters(in)) {
+        ReportError("GameMap: the crater block is bad");
+        return false;
+    }
+    // The building types of the save: the buildings' animation records follow them.
+    auto types = std::make_unique<THouseType[]>(HOUSE_TYPE_COUNT);
+    for (int i = 0; i < HOUSE_TYPE_COUNT; ++i) {
+        types[i] = g_HouseTypes[i];
+        if (!LoadHouseType(in, types[i]))
+            return false;
+    }
+    bool inGame[8] = {};
+    for (std::uint8_t p = 0; p < header.players; ++p)
+        if (!svc.checkStrateg(p, in, inGame[p])) {
+            ReportErrorInt("GameMap: the record of a player cannot be read, player ", p);
+            return false;
+        }
+    std::uint16_t counts[8] = {};
+    for (std::uint16_t& n : counts)
+        in.ReadU16(n);
+    if (in.Failed()) {
+        ReportError("GameMap: the building counts are cut short");
+        return false;
+    }
+    std::uint8_t record[HOUSE_RECORD_SIZE];
+    for (std::uint8_t p = 0; p < header.players; ++p) {
+        if (counts[p] > HOUSE_PLAYER_CAPACITY) {
+            ReportErrorInt("GameMap: too many buildings for player ", p);
+            return false;
+        }
+        for (std::uint16_t i = 0; i < counts[p]; ++i) {
+            if (!ReadBytes(in, record, HOUSE_RECORD_SIZE)) {
+                ReportErrorInt("GameMap: the buildings are cut short, player ", p);
+                return false;
+            }
+            THouse house;
+            if (!ReadHouseRecord(record, house))
+                return false;
+            TCheckedHouse checked;
+            checked.links = ReadHouseLinkCounts(std::span<const std::uint8_t, HOUSE_RECORD_SIZE>(record));
+            const std::uint32_t typeIndex = plat::ReadU32LE(record);
+            checked.animations = static_cast<std::uint8_t>(
+                std::clamp<int>(types[typeIndex].m_AnimationCount, 0, HOUSE_LIST_SIZE));
+            check.houses[p].push_back(checked);
+        }
+    }
+    // The unit types come from the parameter files, which a fresh load reads as the running game
+    // did; without a running game they are unknown, and the rest of the block is left to the load.
+    int unitTypes = 0;
+    for (int nation = 0; nation < kSavedNations; ++nation)
+        for (int type = 0; type < UNIT_TYPES_PER_NATION; ++type)
+            if (const TBasicUnit* t = GetUnitType(nation, type)) {
+                ++unitTypes;
+                if (!Skip(in, UnitTypeValueBytes(*t))) {
+                    ReportError("GameMap: the unit-type values are cut short");
+                    return false;
+                }
+            }
+    check.mapRead = true;
+    if (unitTypes == 0)
+        return true;
+    std::uint16_t unitCounts[8] = {};
+    for (std::uint16_t& n : unitCounts)
+        in.ReadU16(n);
+    if (in.Failed()) {
+        ReportError("GameMap: the unit counts are cut short");
+        return false;
+    }
+    for (int p = 0; p < 8; ++p)
+        if (unitCounts[p] > kUnitTableCapacity) {
+            ReportErrorInt("GameMap: more units than a player's table holds, player ", p);
+            return false;
+        }
+    for (std::uint8_t p = 0; p < header.players; ++p) {
+        if (!inGame[p])
+            continue;
+        if (!svc.checkStrategUnits)
+            return true;
+        if (!svc.checkStrategUnits(p, in)) {
+            ReportErrorInt("GameMap: the units of a player cannot be read, player ", p);
+            return false;
+        }
+    }
+    std::uint16_t n = 0;
+    if (!in.ReadU16(n)) {
+        ReportError("GameMap: the map's own buildings are missing");
+        return false;
+    }
+    for (std::uint16_t i = 0; i < n; ++i) {
+        TMapHouseRecord h;
+        if (!ReadMapHouseRecord(in, h)) {
+            ReportError("GameMap: the map's own buildings are cut short");
+            return false;
+        }
+    }
+    std::uint16_t m = 0;
+    if (!in.ReadU16(m) || !Skip(in, std::int64_t{m} * MAP_UNIT_RECORD_SIZE)) {
+        ReportError("GameMap: the map's own units are cut short");
+        return false;
+    }
+    return true;
+}
+
+bool CheckLinks(TIfStreamMemory& in, const TSaveCheck& check)
+{
+    char tag[sizeof kHousesTag] = {};
+    if (!ReadBytes(in, tag, sizeof tag) || std::memcmp(tag, kHousesTag, sizeof tag) != 0) {
+        ReportError("Houses: the block tag does not match");
+        return false;
+    }
+    for (std::uint8_t p = 0; p < check.header.players; ++p)
+        for (const TCheckedHouse& house : check.houses[p])
+            if (!CheckHouseLinks(house.links, house.animations, in))
+                return false;
+    char units[sizeof kUnitsTag] = {};
+    if (!ReadBytes(in, units, sizeof units) || std::memcmp(units, kUnitsTag, sizeof units) != 0) {
+        ReportError("Units: the block tag does not match");
+        return false;
+    }
+    return true;
+}
+
+// Chunk 9 as LoadComputerPlayers reads it: per player a flagged group-manager block and a flagged
+// planner block, each of a fixed size.
+bool CheckComputerPlayers(TIfStreamMemory& in, std::uint16_t players)
+{
+    constexpr std::int32_t kManagerExtraBytes = 1 + 4;
+    for (std::uint16_t p = 0; p < players; ++p)
+        for (const std::int32_t bytes : {kManagerExtraBytes, AI_BASE_POINTS_BYTES}) {
+            std::uint8_t flag = 0;
+            if (!in.ReadU8(flag) || flag > 1 || (flag == 1 && !Skip(in, bytes))) {
+                ReportErrorInt("Computer players: the block is bad, player ", p);
+                return false;
+            }
+        }
+    return true;
+}
+
+bool CheckChunk(const TSaveChunk& chunk, TSaveCheck& check)
+{
+    TSaveServices& svc = SaveServices();
+    TIfStreamMemory in(chunk.data.data(), static_cast<std::int32_t>(chunk.data.size()));
+    switch (chunk.id) {
+    case SAVE_CHUNK_INFO:
+    case SAVE_CHUNK_MINIMAP:
+        return true;
+    case SAVE_CHUNK_GAME_MAP:
+        return CheckGameMap(in, check);
+    case SAVE_CHUNK_EFFECTS:
+        return svc.checkEffects(in);
+    case SAVE_CHUNK_LINKS:
+        if (!check.mapRead) {
+            ReportError("Load game: the link blocks come without a map");
+            return false;
+        }
+        return CheckLinks(in, check);
+    case SAVE_CHUNK_GAME_STAT: {
+        TGameStat block;
+        if (!ReadGameStat(in, block))
+            return false;
+        check.myPlayer = block.myPlayer;
+        return true;
+    }
+    case SAVE_CHUNK_TRENCHES:
+        if (!check.mapRead) {
+            ReportError("Load game: the trench list comes without a map");
+            return false;
+        }
+        if (!TTrenchList::CheckTrenchList(in)) {
+            ReportError("Trench list: the block is bad");
+            return false;
+        }
+        return true;
+    case SAVE_CHUNK_ADVISORS:
+        if (in.Remaining() < static_cast<std::int32_t>(sizeof g_AdvisorOptions + sizeof g_WarAdvisorOptions)) {
+            ReportError("Advisor options: the block is cut short");
+            return false;
+        }
+        return true;
+    case SAVE_CHUNK_FRAME: {
+        std::uint32_t frame = 0;
+        TCycleState state;
+        CPathHelper paths;
+        bool hasState = false;
+        return ReadCycleState(in, frame, state, paths, hasState);
+    }
+    case SAVE_CHUNK_PLAYERS:
+        // The loader reads it for the players the map chunk made; before a map there are none.
+        return CheckComputerPlayers(in, check.mapRead ? check.header.players : 0);
     default:
         ReportErrorInt("Load game: unknown chunk ", chunk.id);
         return false;
@@ -957,7 +1270,7 @@ bool BuildSaveImage(TOfStreamMemory& out)
     EndSaveChunk(out, at);
 
     at = BeginSaveChunk(out, SAVE_CHUNK_FRAME);
-    out.WriteU32(g_FrameCounter);
+    WriteCycleState(out);
     EndSaveChunk(out, at);
 
     at = BeginSaveChunk(out, SAVE_CHUNK_PLAYERS);
@@ -983,6 +1296,9 @@ bool ApplySaveImage(std::span<const std::uint8_t> raw)
     bool ok = SplitSaveChunks(raw, chunks);
     for (const TSaveChunk& chunk : chunks)
         ok = ApplyChunk(chunk) && ok;
+    // Again once the trench pieces stand, as a mission's load does after its last objects.
+    if (g_Load.mapRead && MapServices().MakeBasicMap)
+        MapServices().MakeBasicMap();
     if (!HasChunk(chunks, SAVE_CHUNK_GAME_MAP)) {
         ReportError("Load game: the save holds no map");
         ok = false;
@@ -1013,36 +1329,20 @@ bool CheckSaveImage(std::span<const std::uint8_t> raw)
     std::vector<TSaveChunk> chunks;
     if (!SplitSaveChunks(raw, chunks))
         return false;
-    const TSaveChunk* map = nullptr;
-    const TSaveChunk* stat = nullptr;
-    for (const TSaveChunk& chunk : chunks) {
-        if (chunk.id > SAVE_CHUNK_PLAYERS) {
-            ReportErrorInt("Load game: unknown chunk ", chunk.id);
-            return false;
-        }
-        if (chunk.id == SAVE_CHUNK_GAME_MAP)
-            map = &chunk;
-        if (chunk.id == SAVE_CHUNK_GAME_STAT)
-            stat = &chunk;
-    }
-    if (map == nullptr) {
+    if (!HasChunk(chunks, SAVE_CHUNK_GAME_MAP)) {
         ReportError("Load game: the save holds no map");
         return false;
     }
-    if (stat == nullptr) {
+    if (!HasChunk(chunks, SAVE_CHUNK_GAME_STAT)) {
         ReportError("Load game: the save holds no game statistics");
         return false;
     }
-    TIfStreamMemory mapIn(map->data.data(), static_cast<std::int32_t>(map->data.size()));
-    TGameMapHeader header;
-    if (!ReadGameMapHeader(mapIn, header))
-        return false;
-    TIfStreamMemory statIn(stat->data.data(), static_cast<std::int32_t>(stat->data.size()));
-    TGameStat block;
-    if (!ReadGameStat(statIn, block))
-        return false;
-    if (block.myPlayer >= header.players) {
-        ReportErrorInt("Load game: the local player is not among the players, player ", block.myPlayer);
+    TSaveCheck check;
+    for (const TSaveChunk& chunk : chunks)
+        if (!CheckChunk(chunk, check))
+            return false;
+    if (check.myPlayer >= check.header.players) {
+        ReportErrorInt("Load game: the local player is not among the players, player ", check.myPlayer);
         return false;
     }
     return true;
@@ -1206,6 +1506,7 @@ TSaveServices TSaveServices::Default()
             record->GroupManager = std::make_unique<TGroupManager>(player, record->Nation);
         return record->GroupManager->Load(in) && record->LoadSpecialHeap(in);
     };
+    s.checkStrateg = CheckStrategBlock;
     s.saveCraters = SaveCraters;
     s.loadCraters = LoadCraters;
     s.saveEditorHouses = SaveEditorHouses;
@@ -1219,6 +1520,7 @@ TSaveServices TSaveServices::Default()
         // The shots follow the hits: a bad hits block leaves nothing to read them from.
         return LoadTimedEffects(in) && LoadShots(in);
     };
+    s.checkEffects = [](TIfStreamMemory& in) { return CheckTimedEffects(in) && CheckShots(in); };
     s.saveTrenchList = [](TOfStreamMemory& out) { return g_TrenchList.SaveTrenchList(out); };
     s.loadTrenchList = [](TIfStreamMemory& in) { return g_TrenchList.LoadTrenchList(in); };
     s.waitLoaderIdle = [] {

@@ -55,9 +55,10 @@ bool BuildSaveImage(TOfStreamMemory& out);
 // statistics chunk is missing or the local player is not among the players. The link blocks and
 // the trench list are applied only after a map chunk was read.
 bool ApplySaveImage(std::span<const std::uint8_t> raw);
-// What can be told of a save without touching the running game: the framing, the chunk ids, the
-// map and statistics chunks with their tags and sizes, the local player among the players. False
-// (logged) when the save would be refused.
+// What can be told of a save without touching the running game: the framing and the chunk ids,
+// then every block of every chunk read as the loader reads it but kept nowhere (the players'
+// blocks too), the map and statistics chunks present, the local player among the players. False
+// (logged) when the load would refuse the save.
 bool CheckSaveImage(std::span<const std::uint8_t> raw);
 bool CheckSaveGameFile(const char* path);
 // The quick load's way into a save: the file is checked first, and the running game is freed only
@@ -93,6 +94,11 @@ struct TSaveServices {
     std::function<bool(std::uint8_t player, TIfStreamMemory&)> loadStrateg;
     std::function<void(std::uint8_t player, TOfStreamMemory&)> saveStrategUnits;
     std::function<bool(std::uint8_t player, TIfStreamMemory&)> loadStrategUnits;
+    // The same two blocks read without touching the game; the state block tells whether the
+    // player is still in the game. Without a units-block check the walk of the map chunk stops
+    // at the first units block and leaves the rest of the chunk to the load.
+    std::function<bool(std::uint8_t player, TIfStreamMemory&, bool& inGame)> checkStrateg;
+    std::function<bool(std::uint8_t player, TIfStreamMemory&)> checkStrategUnits;
     // The unit of a player's table that a link names; null when the player is not in the game or
     // has no such unit.
     std::function<TUnit*(std::uint8_t player, std::uint16_t index)> findUnit;
@@ -107,6 +113,7 @@ struct TSaveServices {
     // Chunk 2: the timed effects, then the shots in flight; the result is the shots reader's.
     std::function<void(TOfStreamMemory&)> saveEffects;
     std::function<bool(TIfStreamMemory&)> loadEffects;
+    std::function<bool(TIfStreamMemory&)> checkEffects;
     // Trenches and pontoons.
     std::function<bool(TOfStreamMemory&)> saveTrenchList;
     std::function<bool(TIfStreamMemory&)> loadTrenchList;

@@ -525,10 +525,11 @@ void TTrenchList::FreeTrenchGraphics()
     m_GraphicsLoaded = false;
 }
 
-bool TTrenchList::LoadTrenchList(TIfStreamMemory& in)
+namespace {
+
+// The list's block as read, before anything of the game changes.
+bool ParseTrenchBlock(TIfStreamMemory& in, std::uint16_t& capacity, std::uint16_t& count, std::vector<TTrenchEntry>& entries)
 {
-    std::uint16_t capacity = 0;
-    std::uint16_t count = 0;
     if (!in.ReadU16(capacity) || !in.ReadU16(count)) {
         ReportError("Trench list block cut short");
         return false;
@@ -541,7 +542,7 @@ bool TTrenchList::LoadTrenchList(TIfStreamMemory& in)
         ReportError("Trench list block cut short");
         return false;
     }
-    std::vector<TTrenchEntry> entries(capacity, TTrenchEntry{});
+    entries.assign(capacity, TTrenchEntry{});
     for (std::uint16_t i = 0; i < count; ++i) {
         TTrenchEntry& e = entries[i];
         in.ReadU8(e.kind);
@@ -551,6 +552,26 @@ bool TTrenchList::LoadTrenchList(TIfStreamMemory& in)
         in.ReadF32(e.strength);
         in.ReadU8(e.active);
     }
+    return true;
+}
+
+} // namespace
+
+bool TTrenchList::CheckTrenchList(TIfStreamMemory& in)
+{
+    std::uint16_t capacity = 0;
+    std::uint16_t count = 0;
+    std::vector<TTrenchEntry> entries;
+    return ParseTrenchBlock(in, capacity, count, entries);
+}
+
+bool TTrenchList::LoadTrenchList(TIfStreamMemory& in)
+{
+    std::uint16_t capacity = 0;
+    std::uint16_t count = 0;
+    std::vector<TTrenchEntry> entries;
+    if (!ParseTrenchBlock(in, capacity, count, entries))
+        return false;
     m_Entries = std::move(entries);
     m_Capacity = capacity;
     m_Count = count;

@@ -129,6 +129,8 @@ public:
     // The list block: u16 capacity, u16 count, count entries of 14 bytes. A bad block is refused
     // whole and leaves the list as it was.
     bool LoadTrenchList(TIfStreamMemory& in);
+    // Reads the block without keeping anything: false (logged) when LoadTrenchList would refuse it.
+    static bool CheckTrenchList(TIfStreamMemory& in);
     bool SaveTrenchList(TOfStreamMemory& out) const;
 
     // Empties the list (capacity 300, every slot empty); the graphics stay.

@@ -308,11 +308,21 @@ bool WaterGridAtMiniMapPixel(const std::uint16_t* grid, std::int32_t columns, st
     return grid[static_cast<std::size_t>(row) * columns + column] != 0;
 }
 
-bool TWaterMap::LoadWater(TIfStreamMemory& in)
+namespace {
+
+// The water block as read: nothing of the game changes until the whole block has passed.
+struct TWaterBlock {
+    std::vector<std::uint16_t> grid;
+    std::vector<TCoastZone> zones;
+    std::uint16_t zoneCount = 0;
+    std::uint32_t openWater = 0;
+};
+
+bool ParseWaterBlock(TIfStreamMemory& in, std::uint32_t cellCount, TWaterBlock& block)
 {
-    // Everything is parsed before anything changes, so a refused block leaves the water as it was.
-    std::vector<std::uint16_t> grid(m_CellCount);
-    if (in.Remaining() / 2 < static_cast<std::int64_t>(m_CellCount)) {
+    std::vector<std::uint16_t>& grid = block.grid;
+    grid.assign(cellCount, 0);
+    if (in.Remaining() / 2 < static_cast<std::int64_t>(cellCount)) {
         ReportError("LoadWater: the water block ends inside the cells");
         return false;
     }
@@ -327,7 +337,8 @@ bool TWaterMap::LoadWater(TIfStreamMemory& in)
         ReportErrorInt("LoadWater: more coast zones than the table holds: ", zoneCount);
         return false;
     }
-    std::vector<TCoastZone> zones(zoneCount);
+    std::vector<TCoastZone>& zones = block.zones;
+    zones.assign(zoneCount, TCoastZone{});
     for (TCoastZone& zone : zones) {
         std::uint8_t arcCount = 0;
         in.ReadU8(arcCount);
@@ -359,6 +370,29 @@ bool TWaterMap::LoadWater(TIfStreamMemory& in)
         if (cell != 0 && cell < WATER_COAST_BIT)
             ++openWater;
     }
+    block.zoneCount = zoneCount;
+    block.openWater = openWater;
+    return true;
+}
+
+} // namespace
+
+bool TWaterMap::CheckWaterBlock(TIfStreamMemory& in, std::uint16_t mapWidth, std::uint16_t mapHeight)
+{
+    TWaterBlock block;
+    return mapWidth <= 0x7FFF && ParseWaterBlock(in, std::uint32_t{mapWidth} * 2u * mapHeight, block);
+}
+
+bool TWaterMap::LoadWater(TIfStreamMemory& in)
+{
+    // Everything is parsed before anything changes, so a refused block leaves the water as it was.
+    TWaterBlock block;
+    if (!ParseWaterBlock(in, m_CellCount, block))
+        return false;
+    std::vector<std::uint16_t>& grid = block.grid;
+    std::vector<TCoastZone>& zones = block.zones;
+    const std::uint16_t zoneCount = block.zoneCount;
+    const std::uint32_t openWater = block.openWater;
 
     m_Grid = std::move(grid);
     if (g_bEditorMode) {

@@ -154,6 +154,9 @@ public:
 
     // The water block of map files and save games.
     bool LoadWater(TIfStreamMemory& in);
+    // Reads the block of a map of W x H tiles without keeping anything: false (logged) when
+    // LoadWater would refuse it.
+    static bool CheckWaterBlock(TIfStreamMemory& in, std::uint16_t mapWidth, std::uint16_t mapHeight);
     bool SaveWater(TOfStreamMemory& out) const;
 
     // Editor operations.

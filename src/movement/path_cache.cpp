@@ -1,9 +1,11 @@
 #include "movement/path_cache.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/app_state.h"
 #include "core/error_log.h"
+#include "core/memory_stream.h"
 #include "map/map_grid.h"
 #include "movement/passability.h"
 #include "units/unit_lists.h"
@@ -103,6 +105,53 @@ void CPathHelper::Clear()
     m_LastPath.clear();
     m_LastPath.shrink_to_fit();
     m_LastPathDesc.clear();
+}
+
+void CPathHelper::Save(TOfStreamMemory& out) const
+{
+    const std::size_t count = std::min(m_LastPath.size(), m_LastPathDesc.size());
+    out.WriteU16(static_cast<std::uint16_t>(count));
+    for (std::size_t i = 0; i < count; ++i) {
+        const TPathDesc& d = m_LastPathDesc[i];
+        out.WriteI32(d.startX);
+        out.WriteI32(d.startY);
+        out.WriteI32(d.goalX);
+        out.WriteI32(d.goalY);
+        out.WriteU32(d.frame);
+        const std::size_t length = std::min<std::size_t>(m_LastPath[i].size(), 0xFFFF);
+        out.WriteU16(static_cast<std::uint16_t>(length));
+        out.Write(m_LastPath[i].data(), static_cast<std::int32_t>(length));
+    }
+}
+
+bool CPathHelper::Load(TIfStreamMemory& in)
+{
+    std::uint16_t count = 0;
+    if (!in.ReadU16(count) || count > kCapacity) {
+        ReportError("Path cache: the block is cut short or holds too many paths");
+        return false;
+    }
+    std::vector<std::vector<std::uint8_t>> paths(count);
+    std::vector<TPathDesc> descs(count);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        TPathDesc& d = descs[i];
+        std::uint16_t length = 0;
+        if (!in.ReadI32(d.startX) || !in.ReadI32(d.startY) || !in.ReadI32(d.goalX) || !in.ReadI32(d.goalY) ||
+            !in.ReadU32(d.frame) || !in.ReadU16(length) || length > in.Remaining()) {
+            ReportError("Path cache: a path is cut short");
+            return false;
+        }
+        paths[i].resize(length);
+        in.Read(paths[i].data(), length);
+        for (std::uint8_t step : paths[i])
+            if (step < 1 || step > 8) {
+                ReportError("Path cache: a path holds a step that is no direction");
+                return false;
+            }
+    }
+    m_LastPath = std::move(paths);
+    m_LastPathDesc = std::move(descs);
+    return true;
 }
 
 std::uint8_t CPathHelper::StraightStep(const plat::Point& a, const plat::Point& b)

@@ -19,6 +19,9 @@ struct TPathDesc {
     std::uint32_t frame = 0; // g_FrameCounter when the path was added
 };
 
+class TOfStreamMemory;
+class TIfStreamMemory;
+
 class CPathHelper {
 public:
     static constexpr std::int32_t kCapacity = 80;
@@ -37,6 +40,10 @@ public:
     // Drops the entries older than the keep time; the number left.
     std::size_t Refresh();
     void Clear();
+    // The cache in a save game: u16 count, then per path i32 start x, y, goal x, y, u32 frame, u16
+    // length and the steps (1..8). Load keeps nothing of a block it refuses (logged).
+    void Save(TOfStreamMemory& out) const;
+    bool Load(TIfStreamMemory& in);
 
     // The straight steps from cell a to cell b, put in front of the path (side 0) or behind it
     // (side 1). false, with the path unchanged, when a step lands on a cell that is blocked in

@@ -251,12 +251,17 @@ void SaveStrateg(std::uint8_t n, TOfStreamMemory& out)
     out.WriteU8(p->OutOfGame);
 }
 
-bool LoadStrategAI(std::uint8_t n, TIfStreamMemory& in)
+namespace {
+
+// The state block read into a record of its own; nothing of the game changes.
+bool ReadStrategBlock(std::uint8_t n, TIfStreamMemory& in, std::unique_ptr<TStrateg>& p, THouseCounters& houses)
 {
     if (n >= STRATEG_MAX_PLAYERS)
         return Refuse("player number");
-    auto p = std::make_unique<TStrateg>();
-    p->Number = n;
+    p = std::make_unique<TStrateg>();
+    // No player's slot until the block is whole: a record given up on the way (or a check's
+    // scratch record) must not clear the counts of the player of that number when it goes.
+    p->Number = 255;
     std::uint16_t gridCount = 0;
     in.ReadU16(gridCount);
     in.ReadU16(p->GridWidth);
@@ -323,7 +328,6 @@ bool LoadStrategAI(std::uint8_t n, TIfStreamMemory& in)
             return Refuse("computer player");
         p->Planner = std::move(ai);
     }
-    THouseCounters houses;
     in.ReadU32(houses.lost);
     in.ReadU32(houses.destroyed);
     in.ReadU32(houses.placed);
@@ -338,6 +342,29 @@ bool LoadStrategAI(std::uint8_t n, TIfStreamMemory& in)
         return false;
     }
     p->OutOfGame = p->NotPlaying = empty != 0 ? 1 : 0;
+    p->Number = n;
+    return true;
+}
+
+} // namespace
+
+bool CheckStrategBlock(std::uint8_t n, TIfStreamMemory& in, bool& inGame)
+{
+    std::unique_ptr<TStrateg> p;
+    THouseCounters houses;
+    if (!ReadStrategBlock(n, in, p, houses))
+        return false;
+    inGame = p->Dead == 0;
+    p->Number = 255;
+    return true;
+}
+
+bool LoadStrategAI(std::uint8_t n, TIfStreamMemory& in)
+{
+    std::unique_ptr<TStrateg> p;
+    THouseCounters houses;
+    if (!ReadStrategBlock(n, in, p, houses))
+        return false;
     p->ClockBase = PlayClockSeconds();
     g_HouseCounters[n] = houses;
     if (g_Strateg[n] != nullptr && g_Strateg[n] == MyStrateg) {

@@ -269,6 +269,10 @@ void SaveStrateg(std::uint8_t player, TOfStreamMemory& out);
 bool LoadStrategAI(std::uint8_t player, TIfStreamMemory& in);
 void SaveStrategUnits(std::uint8_t player, TOfStreamMemory& out);
 bool LoadStrateg(std::uint8_t player, TIfStreamMemory& in);
+// The state block read without touching the running game, so that a damaged save is refused
+// before the game goes: false (logged) when LoadStrategAI would refuse it; inGame tells whether
+// the player is still in the game (only such a player has a units block).
+bool CheckStrategBlock(std::uint8_t player, TIfStreamMemory& in, bool& inGame);
 
 // Empties the player's unit selection.
 void ClearSelection(std::uint8_t player);

@@ -726,7 +726,10 @@ void SetPodlozka(THouse* h, std::uint16_t podl)
     const int rows = h->Type().m_FootprintRows + 2;
     const int cells = h->Type().m_FootprintCells + 2;
     const plat::Point start = GetNeighbourPoint({h->X, h->Y}, kS);
-    const std::uint16_t texture = static_cast<std::uint16_t>(podl + 1);
+    // A texture number as the cells hold it (from 1): 52 and 136 are the last entries a land
+    // texture set of 136 has, so a loaded game, which maps numbers beyond the set to 1, draws
+    // the ground the saving game drew.
+    const std::uint16_t texture = podl;
     // The footprint's walk, one cell wider on every side.
     const std::vector<plat::Point> area = FootprintCells(start, rows, cells);
     for (std::size_t i = 0; i < area.size(); ++i) {

@@ -130,3 +130,39 @@ bool ReadHouseLinks(THouse& house, const THouseLinkCounts& counts, TIfStreamMemo
     house.ShipUnderConstruction = ship;
     return true;
 }
+
+bool CheckHouseLinks(const THouseLinkCounts& counts, std::uint8_t animations, TIfStreamMemory& in)
+{
+    auto refuse = [](const char* what) {
+        ReportError(what);
+        return false;
+    };
+    const std::uint16_t queued = counts.queueCount == HOUSE_QUEUE_ENDLESS ? 1 : counts.queueCount;
+    for (std::uint16_t i = 0; i < queued; ++i) {
+        std::uint16_t type = 0;
+        if (!in.ReadU16(type))
+            return refuse("Houses: the production queue is cut short");
+        if (type >= UNIT_TYPES_PER_NATION)
+            return refuse("Houses: a queued unit type beyond the table");
+    }
+    std::uint8_t handler[HOUSE_HANDLER_BYTES] = {};
+    if (in.Read(handler, HOUSE_HANDLER_BYTES) != HOUSE_HANDLER_BYTES)
+        return refuse("Houses: the building's state is cut short");
+    TUnit* unit = nullptr;
+    if (counts.targetPlayer < kNoPlayer && !ReadUnitReference(in, nullptr, unit))
+        return refuse("Houses: the target is cut short");
+    for (std::uint16_t i = 0; i < counts.insideCount; ++i)
+        if (!ReadUnitReference(in, nullptr, unit))
+            return refuse("Houses: the units inside are cut short");
+    for (std::uint8_t i = 0; i < animations; ++i) {
+        std::uint32_t state = 0;
+        if (!in.ReadU32(state))
+            return refuse("Houses: the animation states are cut short");
+    }
+    if (counts.ship && !ReadUnitReference(in, nullptr, unit))
+        return refuse("Houses: the ship under construction is cut short");
+    std::uint8_t separator = 0;
+    if (!in.ReadU8(separator) || separator != HOUSE_LINK_SEPARATOR)
+        return refuse("Houses: a building's entry does not end with its separator");
+    return true;
+}

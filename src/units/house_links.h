@@ -39,3 +39,6 @@ using TUnitFinder = std::function<TUnit*(std::uint8_t player, std::uint16_t inde
 // are dropped (a lost target sets the target player to 255). False (logged) when the entry is cut
 // short, names a unit type beyond the table, or does not end with the separator.
 bool ReadHouseLinks(THouse& house, const THouseLinkCounts& counts, TIfStreamMemory& in, const TUnitFinder& findUnit);
+// Reads the entry of a building whose type has the given number of animation records without
+// keeping anything: false (logged) when ReadHouseLinks would refuse it.
+bool CheckHouseLinks(const THouseLinkCounts& counts, std::uint8_t animations, TIfStreamMemory& in);

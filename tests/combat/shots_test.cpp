@@ -1,6 +1,7 @@
 #include "combat/shots.h"
 
 #include <array>
+#include <cstring>
 #include <cmath>
 #include <vector>
 
@@ -373,7 +374,8 @@ TEST_F(ShotTest, ARecordRoundTripsByteForByte)
     EXPECT_EQ(a, b);
 }
 
-TEST_F(ShotTest, SaveAndLoadKeepTheShotsAndTheirSourceReversingTheOrder)
+// The shots step in list order: a loaded game must step them as the saving game would have.
+TEST_F(ShotTest, SaveAndLoadKeepTheShotsTheirSourceAndTheirOrder)
 {
     TUnit* thrower = world.AddUnit(0, testworld::kRifleman, 10, 40);
     for (float dx : {100.0f, 150.0f}) {
@@ -388,9 +390,14 @@ TEST_F(ShotTest, SaveAndLoadKeepTheShotsAndTheirSourceReversingTheOrder)
     TIfStreamMemory in(out.Data(), out.Size());
     ASSERT_TRUE(LoadShots(in));
     ASSERT_EQ(CountShots(), 2);
-    EXPECT_NE(g_ShotList->aimX, firstAim);
-    EXPECT_EQ(g_ShotList->next->aimX, firstAim);
+    EXPECT_EQ(g_ShotList->aimX, firstAim);
+    EXPECT_NE(g_ShotList->next->aimX, firstAim);
+    EXPECT_EQ(g_ShotList->next->prev, g_ShotList);
     EXPECT_EQ(g_ShotList->source.Get(), thrower);
+    TOfStreamMemory again;
+    SaveShots(again);
+    ASSERT_EQ(again.Size(), out.Size());
+    EXPECT_EQ(std::memcmp(again.Data(), out.Data(), out.Size()), 0);
 }
 
 TEST_F(ShotTest, DamagedShotRecordsAreDroppedAndAShortBlockFails)

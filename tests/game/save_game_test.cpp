@@ -22,6 +22,9 @@
 #include "map/map_file.h"
 #include "map/map_view.h"
 #include "map/water.h"
+#include "combat/explosions.h"
+#include "movement/path_cache.h"
+#include "players/game_cycle.h"
 #include "platform/bytes.h"
 #include "platform/paths.h"
 #include "players/strateg.h"
@@ -373,9 +376,54 @@ TEST_F(SaveWorld, ChunksAreWrittenInTheirOrderWithTheirLengths)
     EXPECT_EQ(ids, (std::vector<std::uint16_t>{0, 1, 3, 2, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(end, raw.size());
     EXPECT_EQ(Spans(raw)[5].length, static_cast<std::uint32_t>(SAVE_MINIMAP_BYTES));
-    EXPECT_EQ(Spans(raw)[8].length, 4u);
+    // The frame counter heads the cycle's state.
+    EXPECT_GT(Spans(raw)[8].length, 4u);
+    EXPECT_EQ(plat::ReadU32LE(&raw[Spans(raw)[8].at + 6]), 1234u);
     // Per player: a group manager's flag and its 5 bytes, and the flag of a planner it has not.
     EXPECT_EQ(Spans(raw).back().length, kPlayers * 7u);
+}
+
+// What carries from one cycle to the next comes back, so a loaded game goes on as the saving game
+// would have; a path cache holding a step that is no direction is refused.
+TEST_F(SaveWorld, CycleStateAndRecentPathsSurviveTheRoundTrip)
+{
+    g_PathBudget = 40;
+    g_SyncSnapshot = 777;
+    g_UnitIdCounter = 5123;
+    g_ExplosionsMade = 19;
+    g_ExplosionTrail = 0x1234567890ABCDEFull;
+    g_PathHelper.Clear();
+    const std::uint8_t steps[] = {1, 2, 8, 7};
+    ASSERT_TRUE(g_PathHelper.Add({3, 4}, {9, 12}, steps));
+    std::vector<std::uint8_t> raw = Image();
+    g_PathBudget = 30;
+    g_SyncSnapshot = 0;
+    g_UnitIdCounter = 0;
+    g_ExplosionsMade = 0;
+    g_ExplosionTrail = 0;
+    g_PathHelper.Clear();
+    EXPECT_TRUE(ApplySaveImage(raw));
+    EXPECT_EQ(g_PathBudget, 40);
+    EXPECT_EQ(g_SyncSnapshot, 777);
+    EXPECT_EQ(g_UnitIdCounter, 5123);
+    EXPECT_EQ(g_ExplosionsMade, 19u);
+    EXPECT_EQ(g_ExplosionTrail, 0x1234567890ABCDEFull);
+    ASSERT_EQ(g_PathHelper.Size(), 1u);
+    EXPECT_EQ(g_PathHelper.Desc(0).goalY, 12);
+    EXPECT_EQ(std::vector<std::uint8_t>(g_PathHelper.Path(0).begin(), g_PathHelper.Path(0).end()),
+              std::vector<std::uint8_t>(std::begin(steps), std::end(steps)));
+
+    const ChunkSpan frame = Spans(raw)[8];
+    raw[frame.at + 6 + frame.length - 1] = 0; // the last step
+    maptest::LogWatch log;
+    EXPECT_FALSE(CheckSaveImage(raw));
+    EXPECT_FALSE(ApplySaveImage(raw));
+    EXPECT_GE(log.Count("Path cache: a path holds a step that is no direction"), 2);
+    EXPECT_EQ(g_PathHelper.Size(), 1u) << "a refused cache leaves the one there";
+    g_PathHelper.Clear();
+    g_UnitIdCounter = 0;
+    g_ExplosionsMade = 0;
+    g_ExplosionTrail = 0;
 }
 
 TEST_F(SaveWorld, ShotsInFlightComeBackFromChunkTwo)

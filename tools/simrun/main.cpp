@@ -1,5 +1,5 @@
 // korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] [--counts] [--build P,TYPE]
-//                [--events]
+//                [--events] [--save-at N FILE] [--load FILE]
 //
 // Runs a game without drawing and prints one line per game cycle: the frame counter and the
 // checksum of the simulation state. The same folder, mission, seed and computer slots give the
@@ -11,7 +11,11 @@
 // then end with a line telling how far that building came. With --events it prints, instead of
 // the trail, the first fight between players and every defeat as they happen, and at the end one
 // line that folds the trail (see TEventWatch); the run ends early once a fight and a defeat were
-// seen. A test and benchmark tool, not a part of the game.
+// seen. With --save-at the game is saved after cycle N through the game's own save, and the line
+// "saved" with the checksum of that moment follows the cycle's line; with --load the game starts
+// from a save instead of the mission (give MISSION as -) and the line "loaded" with the checksum
+// of the loaded game comes before the first cycle. Save paths are relative to the game folder, as
+// the game writes them. A test and benchmark tool, not a part of the game.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +28,7 @@
 #include "devices/d3d_device.h"
 #include "devices/display.h"
 #include "game/game_load.h"
+#include "game/save_game.h"
 #include "game/test_hooks.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
@@ -47,7 +52,8 @@ namespace {
 int Usage()
 {
     std::fprintf(stderr, "usage: korvela-simrun GAME_FOLDER MISSION CYCLES [--seed N] [--computer P,P,...] "
-                         "[--counts] [--build P,TYPE] [--events]\n");
+                         "[--counts] [--build P,TYPE] [--events]\n"
+                         "                      [--save-at N FILE] [--load FILE]\n");
     return 2;
 }
 
@@ -336,6 +342,10 @@ int main(int argc, char** argv)
     bool counts = false;
     TBuildOrder build;
     bool events = false;
+    bool saveAt = false;
+    unsigned long long saveCycle = 0;
+    const char* savePath = nullptr;
+    const char* loadPath = nullptr;
     if (!ParseNumber(argv[3], 100000000ull, cycles))
         return Usage();
     for (int i = 4; i < argc; ++i) {
@@ -352,6 +362,13 @@ int main(int argc, char** argv)
             counts = true;
         } else if (std::strcmp(argv[i], "--events") == 0) {
             events = true;
+        } else if (std::strcmp(argv[i], "--save-at") == 0 && i + 2 < argc) {
+            if (!ParseNumber(argv[++i], 100000000ull, saveCycle))
+                return Usage();
+            saveAt = true;
+            savePath = argv[++i];
+        } else if (std::strcmp(argv[i], "--load") == 0 && i + 1 < argc) {
+            loadPath = argv[++i];
         } else {
             return Usage();
         }
@@ -364,9 +381,12 @@ int main(int argc, char** argv)
     }
     SetViewSizeByScreen();
     g_RandSeed = static_cast<std::uint32_t>(seed);
-    PrepareTestGame(argv[2]);
+    if (loadPath == nullptr)
+        PrepareTestGame(argv[2]);
     int status = 0;
-    if (!LoadGame(argv[2], false, nullptr)) {
+    char line[40];
+    const bool loaded = loadPath != nullptr ? LoadGame(loadPath, true, nullptr) : LoadGame(argv[2], false, nullptr);
+    if (!loaded) {
         std::fprintf(stderr, "korvela-simrun: the game did not load, see ReportError.log\n");
         status = 1;
     } else {
@@ -381,19 +401,34 @@ int main(int argc, char** argv)
         TEventWatch watch;
         if (events)
             watch.Start();
-        char line[40];
+        if (loadPath != nullptr && !counts && !events) {
+            FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
+            std::printf("loaded %s", line);
+        }
+        // A save before the first cycle is a save of the game as loaded.
+        auto save = [&] {
+            if (!SaveGameData(savePath)) {
+                std::fprintf(stderr, "korvela-simrun: the save failed, see ReportError.log\n");
+                status = 1;
+                return;
+            }
+            FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
+            std::printf("saved %s", line);
+        };
+        if (saveAt && saveCycle == 0)
+            save();
         for (unsigned long long c = 0; c < cycles; ++c) {
             NetworkFrame();
-            if (counts)
-                continue;
             if (events) {
                 watch.Step(g_FrameCounter);
                 if (watch.Done())
                     break;
-                continue;
+            } else if (!counts) {
+                FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
+                std::fputs(line, stdout);
             }
-            FormatChecksumLine(line, g_FrameCounter, SimulationChecksum());
-            std::fputs(line, stdout);
+            if (saveAt && c + 1 == saveCycle)
+                save();
         }
         if (counts)
             PrintCounts(start);
