@@ -251,6 +251,12 @@ void EndOfPointFire(TUnit* u)
     CancelOrderAndStop(u);
 }
 
+// Not halted and its step point not yet reached.
+bool OnItsWay(const TUnit* u)
+{
+    return u->Halted == 0 && (u->StepX != u->X || u->StepY != u->Y);
+}
+
 bool AnyAnimation(const TUnit* u, std::uint8_t code)
 {
     return HasAnimation(u, code);
@@ -801,7 +807,10 @@ bool AirInRotate(TUnit* u)
             u->NumWork = u->NextWork;
             u->NextWork = UNIT_NO_NEXT_WORK;
         } else {
-            u->NumWork = HasUnitPath(u) ? UNIT_WALK : ANIM_STAND_UPRIGHT;
+            // A unit on its way with no path left (a straight walk, or the last stretch to its
+            // goal) walks on too: standing here would keep it still with its move unfinished, and
+            // no end of move would ever come to finish its order.
+            u->NumWork = HasUnitPath(u) || OnItsWay(u) ? UNIT_WALK : ANIM_STAND_UPRIGHT;
         }
         u->NumSprite = 0.0f;
     }

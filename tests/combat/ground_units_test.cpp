@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -331,6 +332,38 @@ TEST(GroundFrame, ATurnWiderThanOneFrameLandsOnTheWantedFacing)
             EXPECT_EQ(tank->Orient, wanted) << "step " << step;
         }
     }
+}
+
+// The last stretch of a path runs from the last path point to the goal itself; a soldier that
+// must turn for it walks on after the turn, arrives and ends its move, never standing still on
+// its way with its order unfinished.
+TEST(GroundFrame, ASoldierTurningForTheLastStretchToItsGoalWalksOnAndEndsItsMove)
+{
+    int turned = 0;
+    for (const auto& [dc, dr] : {std::pair{0, 6}, std::pair{0, -6}, std::pair{3, 0}, std::pair{-3, 0}}) {
+        SCOPED_TRACE(testing::Message() << dc << "," << dr);
+        OrdersWorld w;
+        g_FrameCounter = 0;
+        TUnit* u = Soldier(w, 0, 10, 30);
+        const testworld::TPixel goal = CellCentre(10 + dc, 30 + dr);
+        u->Halted = 0;
+        u->NumWork = UNIT_WALK;
+        u->Work = WORK_OWN_WAY;
+        u->GoalX = goal.x;
+        u->GoalY = goal.y;
+        FinishPathAtGoal(u, PathEndDefault);
+        turned += u->NumWork == ANIM_TURN ? 1 : 0;
+        for (std::uint32_t c = 1; c <= 600 && !(u->Halted != 0 && u->X == goal.x && u->Y == goal.y); ++c) {
+            g_FrameCounter = c;
+            WalkPlayerUnits(w.Player(0));
+        }
+        EXPECT_EQ(u->X, goal.x);
+        EXPECT_EQ(u->Y, goal.y);
+        EXPECT_NE(u->Halted, 0);
+        EXPECT_EQ(u->Work, UNIT_NO_WORK) << "the end of the move finished the order";
+        g_FrameCounter = 0;
+    }
+    EXPECT_GT(turned, 0) << "no goal made the soldier turn first";
 }
 
 // ---- a fight on the test world ------------------------------------------------------------------

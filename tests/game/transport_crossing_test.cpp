@@ -169,14 +169,8 @@ TEST_F(TransportCrossingTest, FiftySoldiersBoardOnOneShoreAndLandOnAnother)
     ASSERT_EQ(static_cast<int>(soldiers.size()), kSoldiers) << "no room for the soldiers on the shore";
     int cycles = 0;
     for (; cycles < 4000 && ship->m_PassengerCount < kSoldiers; ++cycles) {
-        if (cycles % 50 == 0) {
+        if (cycles % 50 == 0)
             GatherPassengers(ship);
-            // Those the crowd at the boarding place stopped short are called again, as a player
-            // would call them.
-            for (TUnit* s : soldiers)
-                if (s->m_MyTransporter == nullptr && s->Work == WORK_GO_TO_TRANSPORT && s->Halted != 0)
-                    GoToTransport(s, ship, 0);
-        }
         NetworkFrame();
     }
     if (ship->m_PassengerCount < kSoldiers) {
