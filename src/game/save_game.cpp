@@ -191,6 +191,23 @@ void ReadTitle(TIfStreamMemory& in, char16_t* title)
 
 // ---- chunk 1: "GameMap" ---------------------------------------------------------------------------
 
+// The eight players' unit counts of the map chunk, each within a player's table.
+bool ReadUnitCounts(TIfStreamMemory& in, std::uint16_t (&unitCounts)[8])
+{
+    for (std::uint16_t& n : unitCounts)
+        in.ReadU16(n);
+    if (in.Failed()) {
+        ReportError("GameMap: the unit counts are cut short");
+        return false;
+    }
+    for (int p = 0; p < 8; ++p)
+        if (unitCounts[p] > kUnitTableCapacity) {
+            ReportErrorInt("GameMap: more units than a player's table holds, player ", p);
+            return false;
+        }
+    return true;
+}
+
 void WriteUnitTypeValues(TOfStreamMemory& out, const TBasicUnit& t)
 {
     for (const auto& table : t.m_ParamTables)
@@ -464,18 +481,9 @@ bool ReadGameMap(TIfStreamMemory& in)
                 return false;
             }
     std::uint16_t unitCounts[8] = {};
-    for (std::uint16_t& n : unitCounts)
-        in.ReadU16(n);
-    if (in.Failed()) {
-        ReportError("GameMap: the unit counts are cut short");
+    if (!ReadUnitCounts(in, unitCounts))
         return false;
-    }
     // Once the units block holds the units, the counts follow from the units read.
-    for (int p = 0; p < 8; ++p)
-        if (unitCounts[p] > kUnitTableCapacity) {
-            ReportErrorInt("GameMap: more units than a player's table holds, player ", p);
-            return false;
-        }
     std::copy(std::begin(unitCounts), std::end(unitCounts), std::begin(NumUnits));
     for (std::uint8_t p = 0; p < players; ++p)
         if (svc.isPlayerInGame(p) && !svc.loadStrategUnits(p, in)) {
@@ -1036,17 +1044,8 @@ bool CheckGameMap(TIfStreamMemory& in, TSaveCheck& check)
     if (unitTypes == 0)
         return true;
     std::uint16_t unitCounts[8] = {};
-    for (std::uint16_t& n : unitCounts)
-        in.ReadU16(n);
-    if (in.Failed()) {
-        ReportError("GameMap: the unit counts are cut short");
+    if (!ReadUnitCounts(in, unitCounts))
         return false;
-    }
-    for (int p = 0; p < 8; ++p)
-        if (unitCounts[p] > kUnitTableCapacity) {
-            ReportErrorInt("GameMap: more units than a player's table holds, player ", p);
-            return false;
-        }
     for (std::uint8_t p = 0; p < header.players; ++p) {
         if (!inGame[p])
             continue;
