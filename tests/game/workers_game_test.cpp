@@ -4,43 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
-#include "sample_data.h"
-#include "test_support.h"
+#include "game/simrun_fixture.h"
 
 namespace {
 
-class WorkersGame : public ::testing::Test {
+class WorkersGame : public SimRunTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        game = new testsupport::TempDir;
-        written = sampledata::WriteGameFolder(game->Path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete game;
-        game = nullptr;
-    }
-    void SetUp() override { ASSERT_TRUE(written); }
-
     static std::string Run(const std::string& mission, int cycles, const std::string& options)
     {
-        const std::string cmd = "cd '" + game->Path() +
-                                "' && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy KORVELA_HEADLESS=1 '" +
-                                std::string(KORVELA_BINARY_DIR) + "/tools/simrun/korvela-simrun' . '" + mission + "' " +
-                                std::to_string(cycles) + " --seed 5 --counts " + options + " >counts.txt 2>/dev/null";
-        const int status = std::system(cmd.c_str());
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << testsupport::ReadText(*game / "ReportError.log");
-        return testsupport::ReadText(*game / "counts.txt");
+        EXPECT_EQ(SimRun("'" + mission + "' " + std::to_string(cycles) + " --seed 5 --counts " + options, "counts.txt"), 0)
+            << Read("ReportError.log");
+        return Read("counts.txt");
     }
-
-    static inline testsupport::TempDir* game = nullptr;
-    static inline bool written = false;
 };
 
 TEST_F(WorkersGame, WorkersFinishAFarmPlacedByOrderAndRaiseTheFood)
