@@ -196,7 +196,10 @@ bool ShipHit(float x, float y, float z, TShot* shot)
     ship->HitPoints -= static_cast<float>(static_cast<double>(shot->damage) / armour);
     if (ship->HitPoints < 0.0f)
         RemoveUnitFromGame(ship, shot->owner);
-    if (ship->Dead == 0 && source != nullptr && IsShipTypeUnit(source) && ship->AttackUnit == nullptr &&
+    // A torpedo strikes friendly ships too; only a ship hit by an enemy turns on the firer, never one
+    // hit by its own side.
+    if (ship->Dead == 0 && source != nullptr && IsShipTypeUnit(source) && IsEnemy(ship->Player, source->Player) &&
+        ship->AttackUnit == nullptr &&
         ship->HouseAttack == nullptr && ship->Work != kWorkFireAtPoint && ship->Basic->m_CanFire != 0)
         OrderAttackUnit(ship, source, 1);
     shot->z = kShipHitHeight;

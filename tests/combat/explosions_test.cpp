@@ -13,6 +13,7 @@
 #include "images.h"
 #include "map/map_grid.h"
 #include "map/map_view.h"
+#include "support/open_sea.h"
 #include "support/test_world.h"
 #include "units/unit.h"
 
@@ -175,6 +176,53 @@ TEST_F(ExplosionTest, GroundBurstsLeaveOneCraterPerPointAndAnimatedObjectsLiftTh
     TExplosion* lifted = AddExplosion(EXPLOSION_FREE, nullptr, 1600, 1000, 50, 0, 0, 0, 0);
     EXPECT_EQ(lifted->z, 90);
     world->SetObject(cell.x, cell.y, 0);
+}
+
+// A burst on open water becomes the water burst of its type at the water's height, is heard more
+// quietly and leaves no crater; a burst on a unit, a torpedo's wake and type 9 keep their types.
+TEST_F(ExplosionTest, BurstsOnOpenWaterBecomeWaterBurstsWithoutCraters)
+{
+    ASSERT_TRUE(sampledata::WriteEffectsArt(dir.Path()));
+    CreateCraters();
+    for (std::uint32_t t : {0u, 1u, 5u, 9u, 30u, 31u, EXPLOSION_TORPEDO_WAKE})
+        g_ExploSprites[t] = FakeSet(3);
+    TUnit* swimmer = world->AddUnit(1, testworld::kRifleman, 20, 60);
+    ASSERT_NE(swimmer, nullptr);
+    const struct {
+        const char* name;
+        std::uint32_t type;
+        bool attached;
+        std::uint32_t becomes;
+        bool onWater;
+    } cases[] = {
+        {"shell", 0, false, 31, true},
+        {"bomb", 1, false, 30, true},
+        {"a water burst stays itself", 31, false, 31, true},
+        {"no water entry", 5, false, 5, true},
+        {"type 9", 9, false, 9, true},
+        {"torpedo wake", EXPLOSION_TORPEDO_WAKE, false, EXPLOSION_TORPEDO_WAKE, true},
+        {"on a unit", 0, true, 0, false},
+    };
+    {
+        const testworld::OpenSea sea;
+        for (const auto& k : cases) {
+            world->sounds.clear();
+            TUnit* on = k.attached ? swimmer : nullptr;
+            TExplosion* e = AddExplosion(EXPLOSION_GROUND, on, 1000, 1000, 20, k.type, 0, 0, 0);
+            ASSERT_NE(e, nullptr) << k.name;
+            EXPECT_EQ(e->type, k.becomes) << k.name;
+            EXPECT_EQ(e->onWater, k.onWater) << k.name;
+            EXPECT_EQ(e->z, k.onWater ? 50 : 20) << k.name;
+            if (k.type == 0 && !k.attached) {
+                ASSERT_EQ(world->sounds.size(), 1u) << k.name;
+                EXPECT_EQ(world->sounds[0].priority, 5) << k.name;
+            }
+        }
+        EXPECT_EQ(g_pCraters->PictureCount(), 0);
+    }
+    // The same burst on land leaves its crater: the water alone kept it away.
+    AddExplosion(EXPLOSION_GROUND, nullptr, 1000, 1000, 20, 0, 0, 0, 0);
+    EXPECT_EQ(g_pCraters->PictureCount(), 1);
 }
 
 // A burst with damage harms the units about its point: with the flag wherever the point is,

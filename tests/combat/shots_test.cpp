@@ -1,5 +1,6 @@
 #include "combat/shots.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "combat/explosions.h"
+#include "combat/ships.h"
 #include "core/memory_stream.h"
 #include "core/random_table.h"
 #include "map/map_grid.h"
@@ -15,10 +17,12 @@
 #include "map/terrain.h"
 #include "map/water.h"
 #include "players/strateg.h"
+#include "support/open_sea.h"
 #include "support/test_world.h"
 #include "units/house.h"
 #include "units/house_types.h"
 #include "units/unit.h"
+#include "units/unit_lists.h"
 
 namespace {
 
@@ -244,6 +248,71 @@ TEST_F(ShotTest, SampleLoopMeetsGroundHousesTreesAndTheMapEdge)
         EXPECT_NEAR(s.x, x0 + 600, 40.0f);
         g_pWater = nullptr;
         delete water;
+    }
+}
+
+// A torpedo running over open water strikes the first ship on its way, whoever owns it, except
+// the ship that fired it; only a ship of an enemy turns on the firer.
+TEST_F(ShotTest, ATorpedoHitsAnyShipButItsFirer)
+{
+    const testworld::OpenSea sea;
+    const struct {
+        const char* name;
+        std::uint8_t targetPlayer;
+        bool targetIsFirer;
+        bool hits;
+        bool turnsOnFirer;
+    } cases[] = {
+        {"enemy ship", 1, false, true, true},
+        {"friendly ship", 0, false, true, false},
+        {"the ship that fired it", 0, true, false, false},
+    };
+    for (const auto& k : cases) {
+        const testworld::TPixel at = testworld::CellCentre(20, 60);
+        TUnit* target = world.AddUnit(k.targetPlayer, testworld::kDestroyer, 20, 60);
+        TUnit* firer = k.targetIsFirer ? target : world.AddUnit(0, testworld::kDestroyer, 8, 20);
+        ASSERT_NE(target, nullptr) << k.name;
+        ASSERT_NE(firer, nullptr) << k.name;
+        std::vector<TUnit*> listed;
+        for (TUnit* u : {target, firer})
+            if (std::find(g_ShipUnits.begin(), g_ShipUnits.end(), u) == g_ShipUnits.end()) {
+                g_ShipUnits.push_back(u);
+                listed.push_back(u);
+            }
+        for (TUnit* u : {target, firer})
+            u->m_bMaySearch = 1;
+        target->HitPoints = 1000.0f;
+        // The torpedo runs along a row through the middle of the target's hull.
+        const float row = target->Y - target->GroundHeight + 55.0f;
+        ASSERT_EQ(ShipQuery(at.x, row, UNIT_NO_PLAYER), target) << k.name;
+        TShotParams p = Params(SHOT_TORPEDO, at.x - 400, row, 55, at.x + 400, row, 55);
+        p.owner = 0;
+        p.source = firer;
+        p.damage = 100;
+        TShot s;
+        ASSERT_TRUE(BuildShot(p, s)) << k.name;
+        ASSERT_EQ(s.source.Get(), firer) << k.name;
+        ASSERT_GT(Fly(s), 0) << k.name;
+        EXPECT_EQ(s.silent, 1) << k.name << ": the hit makes its own burst, a miss ends quietly";
+        bool burst = false;
+        for (const TExplosion* e = g_ExplosionList; e; e = e->next)
+            burst = burst || (e->object == target && e->type == 8);
+        if (k.hits) {
+            EXPECT_LT(s.x, at.x + 100) << k.name;
+            EXPECT_FLOAT_EQ(target->HitPoints, 900.0f) << k.name;
+            EXPECT_TRUE(burst) << k.name;
+        } else {
+            EXPECT_NEAR(s.x, at.x + 400, 40.0f) << k.name;
+            EXPECT_FLOAT_EQ(target->HitPoints, 1000.0f) << k.name;
+            EXPECT_FALSE(burst) << k.name;
+        }
+        EXPECT_EQ(target->AttackUnit == firer, k.turnsOnFirer) << k.name;
+        for (TUnit* u : listed)
+            g_ShipUnits.erase(std::find(g_ShipUnits.begin(), g_ShipUnits.end(), u));
+        for (TUnit* u : {target, firer})
+            u->Dead = 1;
+        ExplosionsFree();
+        ini_explo();
     }
 }
 
