@@ -375,6 +375,9 @@ int main(int argc, char** argv)
     }
 
     plat::SetGameRoot(argv[1]);
+    // The players' play time stands still: a game saved, loaded and saved again gives the same file
+    // however long the machine took.
+    SetPlayClock([]() -> std::int64_t { return 0; });
     if (!DirectDrawInit(nullptr, 0) || !Direct3DInit()) {
         std::fprintf(stderr, "korvela-simrun: no display device\n");
         return 1;
