@@ -33,6 +33,9 @@ public:
     // Takes every entry of a unit out: a deleted unit must not be found in the cycles its entry
     // would otherwise live.
     void RemoveUnit(const TUnit* unit);
+    // Appends an entry to a cell as filed before (a loaded game's grid); false outside the grid.
+    bool PutUnit(std::size_t cell, TUnit* unit);
+    bool PutHouse(std::size_t cell, THouse* house);
     const std::vector<TUnit*>& UnitsAt(std::size_t cell) const { return m_Units[cell]; }
     const std::vector<THouse*>& HousesAt(std::size_t cell) const { return m_Houses[cell]; }
     std::size_t CellCount() const { return m_Units.size(); }
@@ -60,3 +63,26 @@ void AddUnitToTargetGrid(TUnit* unit);
 void AddHouseToTargetGrid(THouse* house);
 // Sizes and empties both grids for the map just loaded.
 void ResetTargetGrid();
+
+class TOfStreamMemory;
+class TIfStreamMemory;
+// The grid's entries as a save holds them: the cell, the owner's slot (8: the neutral ones) and
+// the unit's place in its owner's list or the building's index in its owner's array. The unit
+// grid keeps where each unit stood at the last refill, so it cannot be filed again from the units.
+struct TTargetGridEntry {
+    std::uint32_t cell = 0;
+    std::uint8_t slot = 0;
+    std::uint32_t index = 0;
+};
+struct TTargetGridImage {
+    std::vector<TTargetGridEntry> units;
+    std::vector<TTargetGridEntry> houses;
+};
+void SaveTargetGrid(TOfStreamMemory& out);
+// False (logged) when the entries are cut short or their counts run past the data.
+bool ReadTargetGrid(TIfStreamMemory& in, TTargetGridImage& image);
+// Files the entries again once the units and buildings are in; an entry naming nothing is
+// reported and left out (false).
+bool RestoreTargetGrid(const TTargetGridImage& image);
+// Without a saved grid: every unit and standing building filed where it stands now.
+void RefillTargetGrid();

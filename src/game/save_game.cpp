@@ -15,6 +15,7 @@
 #include "combat/effects.h"
 #include "combat/game_state.h"
 #include "combat/shots.h"
+#include "combat/target_grid.h"
 #include "core/archive.h"
 #include "core/error_log.h"
 #include "core/loader_thread.h"
@@ -113,6 +114,10 @@ struct TLoadState {
     // The local player's name of the save information: the players' own blocks do not hold it.
     std::u16string localName;
     bool infoRead = false;
+    // Of the cycle state: put in once every player's units and buildings are.
+    bool cycleExtras = false;
+    std::uint16_t statIndex[8] = {};
+    TTargetGridImage grid;
 };
 TLoadState g_Load;
 // The local player's name of the last save read. The players' own blocks are not saved yet, so a
@@ -830,6 +835,11 @@ struct TCycleState {
     std::int32_t unitIds = 0;
     std::uint32_t explosions = 0;
     std::int64_t explosionTrail = 0;
+    // The players' places in their statistics rings and the target grid's entries; a save
+    // without them leaves the indexes as loaded and files the grid afresh.
+    bool hasExtras = false;
+    std::uint16_t statIndex[8] = {};
+    TTargetGridImage grid;
 };
 
 void WriteCycleState(TOfStreamMemory& out)
@@ -846,6 +856,9 @@ void WriteCycleState(TOfStreamMemory& out)
     out.WriteU32(g_ExplosionsMade);
     out.WriteI64(static_cast<std::int64_t>(g_ExplosionTrail));
     g_PathHelper.Save(out);
+    for (std::uint8_t p = 0; p < 8; ++p)
+        out.WriteU16(g_Strateg[p] != nullptr ? g_Strateg[p]->StatIndex : std::uint16_t{0});
+    SaveTargetGrid(out);
 }
 
 // Reads the chunk into the frame counter, the state and the cache; false (logged) when it is bad.
@@ -873,7 +886,19 @@ bool ReadCycleState(TIfStreamMemory& in, std::uint32_t& frame, TCycleState& s, C
         ReportError("Frame counter: the cycle's state is cut short or bad");
         return false;
     }
-    return paths.Load(in);
+    if (!paths.Load(in))
+        return false;
+    s.hasExtras = in.Remaining() > 0;
+    if (!s.hasExtras)
+        return true;
+    for (std::uint16_t& index : s.statIndex)
+        in.ReadU16(index);
+    if (in.Failed() || std::any_of(std::begin(s.statIndex), std::end(s.statIndex),
+                                   [](std::uint16_t i) { return i >= STRATEG_STAT_RING; })) {
+        ReportError("Frame counter: the statistics indexes are cut short or bad");
+        return false;
+    }
+    return ReadTargetGrid(in, s.grid);
 }
 
 bool ReadFrameCounter(TIfStreamMemory& in)
@@ -898,6 +923,9 @@ bool ReadFrameCounter(TIfStreamMemory& in)
     g_ExplosionsMade = s.explosions;
     g_ExplosionTrail = static_cast<std::uint64_t>(s.explosionTrail);
     g_PathHelper = std::move(paths);
+    g_Load.cycleExtras = s.hasExtras;
+    std::copy(std::begin(s.statIndex), std::end(s.statIndex), g_Load.statIndex);
+    g_Load.grid = std::move(s.grid);
     return true;
 }
 
@@ -1306,6 +1334,17 @@ bool ApplySaveImage(std::span<const std::uint8_t> raw)
         ReportError("Load game: the save holds no game statistics");
         ok = false;
     }
+    // The units and buildings are in: the grid the target searches read is filed again.
+    if (g_Load.mapRead) {
+        if (g_Load.cycleExtras)
+            ok = RestoreTargetGrid(g_Load.grid) && ok;
+        else
+            RefillTargetGrid();
+    }
+    if (g_Load.cycleExtras)
+        for (std::uint8_t p = 0; p < 8; ++p)
+            if (g_Strateg[p] != nullptr)
+                g_Strateg[p]->StatIndex = g_Load.statIndex[p];
     if (g_Load.mapRead && g_Load.statRead && MyPlayer >= g_wNumPlayer) {
         ReportErrorInt("Load game: the local player is not among the players, player ", MyPlayer);
         ok = false;

@@ -395,7 +395,11 @@ TEST_F(SaveWorld, CycleStateAndRecentPathsSurviveTheRoundTrip)
     g_PathHelper.Clear();
     const std::uint8_t steps[] = {1, 2, 8, 7};
     ASSERT_TRUE(g_PathHelper.Add({3, 4}, {9, 12}, steps));
+    // The place in the statistics rings is not in the player's own block.
+    ASSERT_NE(g_Strateg[1], nullptr);
+    g_Strateg[1]->StatIndex = 7;
     std::vector<std::uint8_t> raw = Image();
+    g_Strateg[1]->StatIndex = 0;
     g_PathBudget = 30;
     g_SyncSnapshot = 0;
     g_UnitIdCounter = 0;
@@ -408,13 +412,16 @@ TEST_F(SaveWorld, CycleStateAndRecentPathsSurviveTheRoundTrip)
     EXPECT_EQ(g_UnitIdCounter, 5123);
     EXPECT_EQ(g_ExplosionsMade, 19u);
     EXPECT_EQ(g_ExplosionTrail, 0x1234567890ABCDEFull);
+    ASSERT_NE(g_Strateg[1], nullptr);
+    EXPECT_EQ(g_Strateg[1]->StatIndex, 7);
     ASSERT_EQ(g_PathHelper.Size(), 1u);
     EXPECT_EQ(g_PathHelper.Desc(0).goalY, 12);
     EXPECT_EQ(std::vector<std::uint8_t>(g_PathHelper.Path(0).begin(), g_PathHelper.Path(0).end()),
               std::vector<std::uint8_t>(std::begin(steps), std::end(steps)));
 
     const ChunkSpan frame = Spans(raw)[8];
-    raw[frame.at + 6 + frame.length - 1] = 0; // the last step
+    // The last step, before the eight statistics indexes and the empty target grid's two counts.
+    raw[frame.at + 6 + frame.length - 1 - 16 - 8] = 0;
     maptest::LogWatch log;
     EXPECT_FALSE(CheckSaveImage(raw));
     EXPECT_FALSE(ApplySaveImage(raw));
@@ -548,7 +555,21 @@ INSTANTIATE_TEST_SUITE_P(
                        plat::WriteU32LE(&raw[last.at + 2], 2);
                        raw.resize(raw.size() - 2);
                    },
-                   "Frame counter: the block is cut short"}),
+                   "Frame counter: the block is cut short"},
+        // The cycle state ends with the eight statistics indexes and the target grid's two entry
+        // counts (the fixture's grid is empty).
+        Corruption{"StatisticsIndexPastTheRing",
+                   [](std::vector<std::uint8_t>& raw) {
+                       const ChunkSpan frame = Spans(raw)[8];
+                       plat::WriteU16LE(&raw[frame.at + 6 + frame.length - 8 - 16], 1000);
+                   },
+                   "Frame counter: the statistics indexes are cut short or bad"},
+        Corruption{"TargetGridCountPastTheData",
+                   [](std::vector<std::uint8_t>& raw) {
+                       const ChunkSpan frame = Spans(raw)[8];
+                       plat::WriteU32LE(&raw[frame.at + 6 + frame.length - 4], 1000);
+                   },
+                   "Target grid: the entries are cut short or bad"}),
     [](const ::testing::TestParamInfo<Corruption>& info) { return info.param.name; });
 
 TEST_F(SaveWorld, UnreadableFileFailsTheLoad)

@@ -115,10 +115,8 @@ std::string FirstDifference(const std::vector<std::uint8_t>& a, const std::vecto
 } // namespace
 
 // One test: the runs take most of two minutes with the sanitizers, and each test runs in a process
-// of its own. Off until the players' state block holds all of a player's state: the sixth
-// resource pair, its history ring and the statistics index are not saved yet, the play time
-// follows the clock, and the buildings' animation states move between a load and a save.
-TEST_F(WholeGameSave, DISABLED_LoadedGameIsTheSavedGame)
+// of its own.
+TEST_F(WholeGameSave, LoadedGameIsTheSavedGame)
 {
     // The checksum of the loaded game is that of the moment of saving.
     ASSERT_FALSE(saving.marked.empty());

@@ -375,6 +375,12 @@ int main(int argc, char** argv)
     }
 
     plat::SetGameRoot(argv[1]);
+    // The players' play time stands still: a game saved, loaded and saved again gives the same file
+    // however long the machine took.
+    SetPlayClock([]() -> std::int64_t { return 0; });
+    // Nor does it draw: its cycles draw nothing, and the one frame a load would draw moves the
+    // buildings' animations on a picture, so a loaded game saved again would not be the saved one.
+    GameLoadServices().RenderFrame = [] {};
     if (!DirectDrawInit(nullptr, 0) || !Direct3DInit()) {
         std::fprintf(stderr, "korvela-simrun: no display device\n");
         return 1;
